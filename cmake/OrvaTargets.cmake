@@ -1,0 +1,41 @@
+# Helpers that keep every folder's build description to one line: a folder's
+# sources are found by globbing, so adding a class never means editing CMake.
+
+function(orva_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+endfunction()
+
+# One static library per src/ folder, named orva_<folder>.
+function(orva_add_library folder)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  set(target orva_${folder})
+  if(sources)
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${target} PUBLIC ${ARG_DEPENDS} Threads::Threads)
+    orva_warnings(${target})
+  else()
+    # A folder whose first class has not been written yet.
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${target} INTERFACE ${ARG_DEPENDS} Threads::Threads)
+  endif()
+endfunction()
+
+# One test executable per tests/ folder, its cases labelled with the folder name.
+function(orva_add_tests folder)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  set(target test_${folder})
+  add_executable(${target} ${sources})
+  target_link_libraries(${target} PRIVATE ${ARG_DEPENDS} orva_testsupport GTest::gmock GTest::gtest_main)
+  orva_warnings(${target})
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS ${folder}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+endfunction()
