@@ -1,0 +1,238 @@
+#include "common/Settings.h"
+
+#include "common/AppPaths.h"
+#include "common/DecimalText.h"
+#include "common/Log.h"
+#include "common/NotificationCenter.h"
+
+#include <array>
+
+namespace orva {
+
+// One key of the file: its default, whether Save writes it, and the field holding it
+// (a text or an integer; neither for the camera configuration record).
+struct Settings::Key {
+    const char* name;
+    const char* defaultValue;
+    bool saved;
+    std::string Settings::*text;
+    int Settings::*number;
+};
+
+namespace {
+
+constexpr const char* kCameraConfigurationKey = "CameraConfiguration";
+constexpr int kMinPreviewZoomFactor = 10;
+constexpr int kMaxPreviewZoomFactor = 1000;
+
+}  // namespace
+
+std::span<const Settings::Key> Settings::Keys() {
+    // The file's order. Windows program paths of the original defaults are the program
+    // names here, looked up on PATH.
+    static const std::array<Key, 39> keys = {{
+        {"NofFrameProcessorThreads", "6", false, &Settings::NofFrameProcessorThreads, nullptr},
+        {"FitsDirectory", "", true, &Settings::FitsDirectory, nullptr},
+        {"SerDirectory", "", true, &Settings::SerDirectory, nullptr},
+        {"AdvDirectory", "", true, &Settings::AdvDirectory, nullptr},
+        {"CreateStatusCsvFile", "TRUE", true, &Settings::CreateStatusCsvFile, nullptr},
+        {"EnableAdvCompression", "FALSE", true, &Settings::EnableAdvCompression, nullptr},
+        {"DarkFramesDirectory", "", true, &Settings::DarkFramesDirectory, nullptr},
+        {"FlatFramesDirectory", "", true, &Settings::FlatFramesDirectory, nullptr},
+        {"LogDirectory", "", true, &Settings::LogDirectory, nullptr},
+        {"GpsLogEnabled", "", true, &Settings::GpsLogEnabled, nullptr},
+        {"PerformanceLogEnabled", "", true, &Settings::PerformanceLogEnabled, nullptr},
+        {"UpdateFirmwareFile", "", true, &Settings::UpdateFirmwareFile, nullptr},
+        {"AutoStartStreaming", "FALSE", true, &Settings::AutoStartStreaming, nullptr},
+        {"PreviewMode", "", true, &Settings::PreviewModeText, nullptr},
+        {"PlateSolvingUrl", "nova.astrometry.net", true, &Settings::PlateSolvingUrl, nullptr},
+        {"PlateSolvingApiKey", "", true, &Settings::PlateSolvingApiKey, nullptr},
+        {"PlateSolvingProgram", "", true, &Settings::plateSolvingProgram_, nullptr},
+        {"PlateSolvingAstrometryNetPath", "nova.astrometry.net", true, &Settings::plateSolvingAstrometryNetPath_,
+         nullptr},
+        {"PlateSolvingAstrometryNetApiKey", "", true, &Settings::plateSolvingAstrometryNetApiKey_, nullptr},
+        {"PlateSolvingAnsvrPath", "127.0.0.1:8088", true, &Settings::plateSolvingAnsvrPath_, nullptr},
+        {"PlateSolvingAstapPath", "astap_cli", true, &Settings::PlateSolvingAstapPath, nullptr},
+        {"TelescopeDriver", "", true, &Settings::TelescopeDriver, nullptr},
+        {"SelectedSiteName", "", true, &Settings::selectedSiteName_, nullptr},
+        {"SelectedMountName", "", true, &Settings::selectedMountName_, nullptr},
+        {"SelectedObserverName", "", true, &Settings::selectedObserverName_, nullptr},
+        {"SelectedInstrumentName", "", true, &Settings::selectedInstrumentName_, nullptr},
+        {"ReportsDirectory", "", true, &Settings::ReportsDirectory, nullptr},
+        {"ReportFileNameTemplate", "{{EVENT_DATE_YYYYMMDD}}_({{EVENT_ASTEROID_NR}})_{{EVENT_ASTEROID_NAME}}_Report.txt",
+         true, &Settings::ReportFileNameTemplate, nullptr},
+        {"ShowOverflow", "FALSE", true, &Settings::ShowOverflow, nullptr},
+        {"RecordingWithOptionsFormat", "ADV", true, &Settings::RecordingWithOptionsFormat, nullptr},
+        {"RecordingWithOptionsDefaultDurationSec", "60", true, &Settings::RecordingWithOptionsDefaultDurationSec,
+         nullptr},
+        {"C2awExePath", "c2aw", true, &Settings::C2awExePath, nullptr},
+        {"PreviewZoomFactor", "", true, nullptr, &Settings::PreviewZoomFactor},
+        {"UseTimeResolution100us", "0", true, nullptr, &Settings::UseTimeResolution100us},
+        {"DarkFlatDelaySeconds", "10", false, nullptr, &Settings::DarkFlatDelaySeconds},
+        {"RaTrackingSpeedE5", "417", false, nullptr, &Settings::RaTrackingSpeedE5},
+        {"GuidingTrackingRadius", "32", true, nullptr, &Settings::GuidingTrackingRadius},
+        {"GuidingDirections", "31", true, &Settings::GuidingDirections, nullptr},
+        {kCameraConfigurationKey, "", true, nullptr, nullptr},
+    }};
+    return keys;
+}
+
+Settings& Settings::Instance() {
+    static Settings settings(AppPaths::ConfigDirectory(), NotificationCenter::Instance());
+    return settings;
+}
+
+Settings::Settings(std::string directory, NotificationCenter& center)
+    : directory_(std::move(directory)), center_(center) {
+    // Until Load, every value is its default.
+    for (const Key& key : Keys()) {
+        if (key.text != nullptr) this->*key.text = key.defaultValue;
+        if (key.number != nullptr) this->*key.number = DecimalToInt(key.defaultValue);
+    }
+    PreviewZoomFactor = kDefaultPreviewZoomFactor;
+}
+
+std::string Settings::FilePath() const { return directory_ + "/" + kFileName; }
+
+void Settings::Load() {
+    const std::string path = FilePath();
+    IniFile::LoadResult result = store_.Load(path);
+    storeRead_ = true;
+    if (result.status == IniFile::LoadStatus::Loaded && !store_.HasSection(kSection)) {
+        result = {IniFile::LoadStatus::Damaged, "no [Settings] section"};
+    }
+
+    for (const Key& key : Keys()) {
+        const std::string value = store_.Get(kSection, key.name).value_or(key.defaultValue);
+        if (key.text != nullptr) {
+            this->*key.text = value;
+        } else if (key.number != nullptr) {
+            this->*key.number = DecimalToInt(value);
+        } else if (CameraConfig.Decode(value)) {
+            CameraConfigPresent = true;
+        }
+    }
+    if (PreviewZoomFactor < kMinPreviewZoomFactor || PreviewZoomFactor > kMaxPreviewZoomFactor) {
+        PreviewZoomFactor = kDefaultPreviewZoomFactor;
+    }
+    if (PreviewModeText == "3") PreviewModeText = "2";
+    loaded_ = true;
+
+    switch (result.status) {
+        case IniFile::LoadStatus::Loaded: loadWarning_.clear(); break;
+        case IniFile::LoadStatus::Missing: loadWarning_ = "W Settings file not found, using defaults: " + path; break;
+        case IniFile::LoadStatus::Unreadable:
+            loadWarning_ = "W Settings file unreadable (" + result.detail + "), using defaults: " + path;
+            break;
+        case IniFile::LoadStatus::Damaged:
+            loadWarning_ = "W Settings file damaged (" + result.detail + "), using defaults for missing values: " + path;
+            break;
+    }
+    loadWarningLogged_ = false;
+    LogLoadWarning();
+}
+
+void Settings::LogLoadWarning() {
+    if (loadWarning_.empty() || loadWarningLogged_ || !IsLogOpen()) return;
+    LogMessage(loadWarning_);
+    loadWarningLogged_ = true;
+}
+
+bool Settings::Save() {
+    ReadStoreOnce();
+    for (const Key& key : Keys()) {
+        if (!key.saved) continue;
+        if (key.text != nullptr) {
+            store_.Set(kSection, key.name, this->*key.text);
+        } else if (key.number != nullptr) {
+            store_.Set(kSection, key.name, std::to_string(this->*key.number));
+        } else {
+            store_.Set(kSection, key.name, CameraConfigPresent ? CameraConfig.Encode() : std::string());
+        }
+    }
+    std::string error;
+    const bool saved = store_.Save(FilePath(), error);
+    if (!saved) LogMessage("E Settings::Save failed, the previous file is kept: " + error);
+
+    // The new values are in effect whether or not they reached the disk.
+    if (instrumentChanged_) {
+        instrumentChanged_ = false;
+        center_.Publish(kTopicInstrumentChanged);
+    }
+    if (solverChanged_) {
+        solverChanged_ = false;
+        center_.Publish(kTopicSolverChanged);
+    }
+    return saved;
+}
+
+bool Settings::ChangeSelection(std::string& field, const std::string& value, bool& changedFlag) {
+    if (field == value) return false;
+    field = value;
+    changedFlag = true;
+    Save();
+    return true;
+}
+
+bool Settings::SelectedInstrumentName(const std::string& name) {
+    return ChangeSelection(selectedInstrumentName_, name, instrumentChanged_);
+}
+
+// Site, mount and observer raise no flag of their own; nothing is published for them.
+bool Settings::SelectedSiteName(const std::string& name) {
+    bool changed = false;
+    return ChangeSelection(selectedSiteName_, name, changed);
+}
+
+bool Settings::SelectedMountName(const std::string& name) {
+    bool changed = false;
+    return ChangeSelection(selectedMountName_, name, changed);
+}
+
+bool Settings::SelectedObserverName(const std::string& name) {
+    bool changed = false;
+    return ChangeSelection(selectedObserverName_, name, changed);
+}
+
+bool Settings::PlateSolvingProgram(const std::string& program) {
+    return ChangeSelection(plateSolvingProgram_, program, solverChanged_);
+}
+
+bool Settings::PlateSolvingAstrometryNetPath(const std::string& path) {
+    return ChangeSelection(plateSolvingAstrometryNetPath_, path, solverChanged_);
+}
+
+bool Settings::PlateSolvingAstrometryNetApiKey(const std::string& key) {
+    return ChangeSelection(plateSolvingAstrometryNetApiKey_, key, solverChanged_);
+}
+
+bool Settings::PlateSolvingAnsvrPath(const std::string& path) {
+    return ChangeSelection(plateSolvingAnsvrPath_, path, solverChanged_);
+}
+
+int Settings::PreviewMode() const {
+    const int mode = DecimalToInt(PreviewModeText);
+    return mode >= 0 && mode <= 3 ? mode : 0;
+}
+
+std::string Settings::GetTelescopeRates(const std::string& driverId) {
+    ReadStoreOnce();
+    return store_.Get(kSection, "TelescopeRates." + driverId).value_or("");
+}
+
+bool Settings::SetTelescopeRates(const std::string& driverId, const std::string& rates) {
+    ReadStoreOnce();
+    store_.Set(kSection, "TelescopeRates." + driverId, rates);
+    std::string error;
+    if (store_.Save(FilePath(), error)) return true;
+    LogMessage("E Settings::SetTelescopeRates failed, the previous file is kept: " + error);
+    return false;
+}
+
+void Settings::ReadStoreOnce() {
+    if (storeRead_) return;
+    store_.Load(FilePath());
+    storeRead_ = true;
+}
+
+}  // namespace orva

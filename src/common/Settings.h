@@ -1,0 +1,148 @@
+#pragma once
+// Every persistent option of the station, kept in "ORVA Cam Control.ini", section
+// "[Settings]", in the configuration folder. Loaded once at start; every later change
+// goes through a setter or the settings dialog and ends in Save.
+//
+// Threads: GUI thread only. Worker threads read plain values (directories, thread count,
+// flags) that were loaded before they started.
+//
+// Plain values are public fields named after their keys: assign them, then call Save.
+// The selections that other windows follow (instrument, site, mount, observer and the
+// solver values) have setters that save and publish the change.
+
+#include "common/CameraConfiguration.h"
+#include "common/IniFile.h"
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace orva {
+
+class NotificationCenter;
+
+class Settings {
+public:
+    static constexpr const char* kFileName = "ORVA Cam Control.ini";
+    static constexpr const char* kSection = "Settings";
+    static constexpr int kDefaultPreviewZoomFactor = 100;
+
+    // The process-wide object in AppPaths::ConfigDirectory(), created on first use.
+    static Settings& Instance();
+    // An object stored in "<directory>/ORVA Cam Control.ini", publishing on the centre.
+    Settings(std::string directory, NotificationCenter& center);
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
+
+    std::string FilePath() const;
+
+    // Reads every key, with its default where the file lacks it. A file that is missing
+    // or not wholly readable gives one warning: logged at once if the log is open, else
+    // kept for LogLoadWarning.
+    void Load();
+    bool IsLoaded() const { return loaded_; }
+    // The warning of the last Load, empty when the file was read whole.
+    const std::string& LoadWarning() const { return loadWarning_; }
+    // Logs the warning of the last Load if it has not been logged and the log is open.
+    void LogLoadWarning();
+
+    // Writes the saved keys, then publishes a pending instrument or solver change.
+    // False (and an "E" log line) when the file could not be written; the old one is kept.
+    bool Save();
+
+    // The selection setters: a different text (compared case-sensitively) is stored,
+    // flagged as changed and saved, and the setter returns true; the same text does nothing.
+    const std::string& SelectedInstrumentName() const { return selectedInstrumentName_; }
+    bool SelectedInstrumentName(const std::string& name);
+    const std::string& SelectedSiteName() const { return selectedSiteName_; }
+    bool SelectedSiteName(const std::string& name);
+    const std::string& SelectedMountName() const { return selectedMountName_; }
+    bool SelectedMountName(const std::string& name);
+    const std::string& SelectedObserverName() const { return selectedObserverName_; }
+    bool SelectedObserverName(const std::string& name);
+    const std::string& PlateSolvingProgram() const { return plateSolvingProgram_; }
+    bool PlateSolvingProgram(const std::string& program);
+    const std::string& PlateSolvingAstrometryNetPath() const { return plateSolvingAstrometryNetPath_; }
+    bool PlateSolvingAstrometryNetPath(const std::string& path);
+    const std::string& PlateSolvingAstrometryNetApiKey() const { return plateSolvingAstrometryNetApiKey_; }
+    bool PlateSolvingAstrometryNetApiKey(const std::string& key);
+    const std::string& PlateSolvingAnsvrPath() const { return plateSolvingAnsvrPath_; }
+    bool PlateSolvingAnsvrPath(const std::string& path);
+
+    // PreviewModeText as a number: 0..3, anything else 0.
+    int PreviewMode() const;
+
+    // The rate configuration stored per telescope driver ("TelescopeRates.<id>").
+    std::string GetTelescopeRates(const std::string& driverId);
+    // Writes it at once; false (logged) when the file could not be written.
+    bool SetTelescopeRates(const std::string& driverId, const std::string& rates);
+
+    // Boolean texts as stored.
+    static bool IsTrue(std::string_view text) { return text == "TRUE"; }
+    static const char* BoolText(bool value) { return value ? "TRUE" : "FALSE"; }
+
+    // Values in the order of the file. Texts unless marked; read-only ones are never saved.
+    std::string NofFrameProcessorThreads;  // read-only
+    std::string FitsDirectory;
+    std::string SerDirectory;
+    std::string AdvDirectory;
+    std::string CreateStatusCsvFile;
+    std::string EnableAdvCompression;
+    std::string DarkFramesDirectory;
+    std::string FlatFramesDirectory;
+    std::string LogDirectory;  // empty: logging off
+    std::string GpsLogEnabled;
+    std::string PerformanceLogEnabled;
+    std::string UpdateFirmwareFile;
+    std::string AutoStartStreaming;
+    std::string PreviewModeText;  // key "PreviewMode"
+    std::string PlateSolvingUrl;
+    std::string PlateSolvingApiKey;
+    std::string PlateSolvingAstapPath;
+    std::string TelescopeDriver;
+    std::string ReportsDirectory;
+    std::string ReportFileNameTemplate;
+    std::string ShowOverflow;
+    std::string RecordingWithOptionsFormat;
+    std::string RecordingWithOptionsDefaultDurationSec;
+    std::string C2awExePath;
+    int PreviewZoomFactor = kDefaultPreviewZoomFactor;  // 10..1000 percent
+    int UseTimeResolution100us = 0;
+    int DarkFlatDelaySeconds = 0;  // read-only
+    int RaTrackingSpeedE5 = 0;     // read-only
+    int GuidingTrackingRadius = 0;
+    std::string GuidingDirections;
+    // Key "CameraConfiguration". Set CameraConfigPresent when writing the record: an absent
+    // record is saved as empty text, so it stays absent after a restart.
+    CameraConfiguration CameraConfig;
+    bool CameraConfigPresent = false;
+
+private:
+    struct Key;
+    static std::span<const Key> Keys();
+
+    bool ChangeSelection(std::string& field, const std::string& value, bool& changedFlag);
+    // Reads the file once, so that a save before Load keeps what the file holds.
+    void ReadStoreOnce();
+
+    std::string directory_;
+    NotificationCenter& center_;
+    IniFile store_;  // the file's content as last read or written
+    bool storeRead_ = false;
+    bool loaded_ = false;
+    std::string loadWarning_;
+    bool loadWarningLogged_ = false;
+
+    std::string selectedSiteName_;
+    std::string selectedMountName_;
+    std::string selectedObserverName_;
+    std::string selectedInstrumentName_;
+    std::string plateSolvingProgram_;
+    std::string plateSolvingAstrometryNetPath_;
+    std::string plateSolvingAstrometryNetApiKey_;
+    std::string plateSolvingAnsvrPath_;
+    bool instrumentChanged_ = false;
+    bool solverChanged_ = false;
+};
+
+}  // namespace orva

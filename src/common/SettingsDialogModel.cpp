@@ -1,0 +1,92 @@
+#include "common/SettingsDialogModel.h"
+
+#include "common/Log.h"
+#include "common/Settings.h"
+
+namespace orva {
+
+SettingsDialogModel::SettingsDialogModel(Settings& settings) : settings_(settings) {}
+
+void SettingsDialogModel::Open() {
+    LogMessage("I Opened Dialog 'Settings'");
+    fitsDirectory = settings_.FitsDirectory;
+    serDirectory = settings_.SerDirectory;
+    advDirectory = settings_.AdvDirectory;
+    darkFramesDirectory = settings_.DarkFramesDirectory;
+    flatFramesDirectory = settings_.FlatFramesDirectory;
+    reportsDirectory = settings_.ReportsDirectory;
+    reportFileNameTemplate = settings_.ReportFileNameTemplate;
+    c2awExePath = settings_.C2awExePath;
+    defaultDurationSec = settings_.RecordingWithOptionsDefaultDurationSec;
+    createStatusCsvFile = Settings::IsTrue(settings_.CreateStatusCsvFile);
+    enableAdvCompression = Settings::IsTrue(settings_.EnableAdvCompression);
+    autoStartStreaming = Settings::IsTrue(settings_.AutoStartStreaming);
+    gpsLogEnabled = Settings::IsTrue(settings_.GpsLogEnabled);
+    performanceLogEnabled = Settings::IsTrue(settings_.PerformanceLogEnabled);
+    timeResolution100us = settings_.UseTimeResolution100us == 1;
+    loggingEnabled = !settings_.LogDirectory.empty();
+    logDirectory = settings_.LogDirectory;
+    apiKey = settings_.PlateSolvingAstrometryNetApiKey();
+    // The list offers only its three entries; with none chosen yet it shows the first.
+    const std::string& program = settings_.PlateSolvingProgram();
+    SelectSolver(program == kSolverAnsvr || program == kSolverAstap ? program : kSolverAstrometryNet);
+}
+
+void SettingsDialogModel::SelectSolver(const std::string& text) {
+    solver = text;
+    if (solver == kSolverAstrometryNet) {
+        solverUrl = settings_.PlateSolvingAstrometryNetPath();
+    } else if (solver == kSolverAnsvr) {
+        solverUrl = settings_.PlateSolvingAnsvrPath();
+    } else if (solver == kSolverAstap) {
+        solverUrl = settings_.PlateSolvingAstapPath;
+    }
+}
+
+std::string SettingsDialogModel::SolverUrlLabel() const {
+    if (solver == kSolverAnsvr) return "Host";
+    if (solver == kSolverAstap) return "Path";
+    return "URL";
+}
+
+bool SettingsDialogModel::Ok() {
+    settings_.FitsDirectory = fitsDirectory;
+    settings_.SerDirectory = serDirectory;
+    settings_.AdvDirectory = advDirectory;
+    settings_.DarkFramesDirectory = darkFramesDirectory;
+    settings_.FlatFramesDirectory = flatFramesDirectory;
+    settings_.ReportsDirectory = reportsDirectory;
+    settings_.ReportFileNameTemplate = reportFileNameTemplate;
+    settings_.C2awExePath = c2awExePath;
+    settings_.RecordingWithOptionsDefaultDurationSec = defaultDurationSec;
+    settings_.CreateStatusCsvFile = Settings::BoolText(createStatusCsvFile);
+    settings_.EnableAdvCompression = Settings::BoolText(enableAdvCompression);
+    settings_.AutoStartStreaming = Settings::BoolText(autoStartStreaming);
+    settings_.GpsLogEnabled = Settings::BoolText(gpsLogEnabled);
+    settings_.PerformanceLogEnabled = Settings::BoolText(performanceLogEnabled);
+    settings_.UseTimeResolution100us = timeResolution100us ? 1 : 0;
+    settings_.LogDirectory = loggingEnabled ? logDirectory : std::string();
+
+    if (solver == kSolverAstrometryNet) {
+        settings_.PlateSolvingProgram(solver);
+        settings_.PlateSolvingAstrometryNetPath(solverUrl);
+    } else if (solver == kSolverAnsvr) {
+        settings_.PlateSolvingProgram(solver);
+        settings_.PlateSolvingAnsvrPath(solverUrl);
+    } else if (solver == kSolverAstap) {
+        settings_.PlateSolvingProgram(solver);
+        settings_.PlateSolvingAstapPath = solverUrl;
+    } else {
+        LogMessageString("E unknown solver:", solver);
+    }
+    settings_.PlateSolvingAstrometryNetApiKey(apiKey);
+
+    const bool saved = settings_.Save();
+    // Re-open even when the log was off, so that enabling logging takes effect now.
+    InitLogFile("");
+    InitLogFile(settings_.LogDirectory);
+    if (reopenGpsLog) reopenGpsLog();
+    return saved;
+}
+
+}  // namespace orva
