@@ -1,0 +1,51 @@
+#pragma once
+// Writes one complete FITS file: a single 2880-byte header block and a 16-bit image
+// stored rows bottom-up, as signed values with BZERO 32768, padded to 2880 bytes.
+//
+// Failures throw std::logic_error. Every write is checked: the first failure logs one
+// "E" line with the file and the system error, closes the file and throws
+// "Failed to write FITS file."; what was written stays on disk.
+//
+// Threads: one writer is used by one thread at a time.
+
+#include "recording/FitsHeaderData.h"
+
+#include <cstdint>
+#include <string>
+
+namespace orva {
+
+class OutputFile;
+
+class FitsWriter {
+public:
+    explicit FitsWriter(std::string fileName);
+    virtual ~FitsWriter() = default;
+    FitsWriter(const FitsWriter&) = delete;
+    FitsWriter& operator=(const FitsWriter&) = delete;
+
+    // To be filled before WriteFile; NAXIS1, NAXIS2 and BITPIX (16) must be set.
+    virtual FitsHeaderData& GetHeaderData();
+    // Creates (replaces) the file and writes header and NAXIS1 x NAXIS2 samples, top row first.
+    virtual void WriteFile(const uint16_t* pixels);
+    virtual const std::string& GetFileName() const;
+
+    // One 80-character card. An empty value gives the bare form, a non-empty comment the
+    // fixed form (value right-aligned in columns 11 to 30), otherwise the quoted form.
+    static std::string FormatCard(const std::string& keyword, const std::string& value, const std::string& comment);
+    // Doubles every apostrophe and removes all bytes that are not printable 7-bit text.
+    static std::string SanitizeValue(const std::string& text);
+
+protected:
+    virtual void WriteHeaderCards(OutputFile& file, const FitsHeaderData& header);
+    virtual void WritePixelData(OutputFile& file, const uint16_t* pixels, int width, int height);
+    virtual void WriteCard(OutputFile& file, const std::string& keyword, const std::string& value,
+                           const std::string& comment);
+    virtual void WriteText(OutputFile& file, const std::string& text);
+
+private:
+    FitsHeaderData header_;
+    std::string fileName_;
+};
+
+}  // namespace orva
