@@ -26,6 +26,8 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 void AppendEscaped(std::string& out, std::string_view text, bool isKey) {
+    // A key must not look like a comment or a section header.
+    if (isKey && !text.empty() && (text[0] == ';' || text[0] == '#' || text[0] == '[')) out += '\\';
     for (char c : text) {
         switch (c) {
             case '\\': out += "\\\\"; break;
@@ -56,7 +58,10 @@ bool ReadEscaped(std::string_view line, std::size_t& i, bool stopAtEquals, std::
             case 'n': out += '\n'; break;
             case 'r': out += '\r'; break;
             case '0': out += '\0'; break;
-            case '=': out += '='; break;
+            case '=':
+            case ';':
+            case '#':
+            case '[': out += line[i - 1]; break;
             default: return false;
         }
     }

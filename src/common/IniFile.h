@@ -8,8 +8,9 @@
 // The key runs to the first "=" that is not escaped, the value is everything after it up
 // to the line end, blanks included, so leading and trailing blanks survive. Inside keys
 // and values a backslash escapes: "\\" backslash, "\n" line feed, "\r" carriage return,
-// "\0" zero byte, and in keys "\=" an equals sign. Lines starting with ";" or "#" are
-// comments and empty lines are ignored; neither is kept when the file is saved again.
+// "\0" zero byte; in keys also "\=" an equals sign, and a key's first character ";",
+// "#" or "[" gets a backslash too. Lines starting with ";" or "#" are comments and empty
+// lines are ignored; neither is kept when the file is saved again.
 // Keys and section names are matched without regard to ASCII case, as registry value
 // names are. Saving writes a temporary file beside the target, flushes it to the disk
 // and renames it over the old one, so a failed save leaves the old file intact.
