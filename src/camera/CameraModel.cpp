@@ -170,7 +170,7 @@ int CameraModel::GetGainCount() const {
 std::string CameraModel::GetGainText(int gainIndex) const {
     if (gainIndex < 0 || gainIndex >= GetGainCount()) return "?";
     if (InfoFor(sensorCode_).gains == GainFamily::Ar0130) return kAr0130GainTexts[gainIndex];
-    char text[16];
+    char text[32];
     std::snprintf(text, sizeof(text), "+%02d dB%s", gainIndex, gainIndex > 24 ? " D" : "");
     return text;
 }
