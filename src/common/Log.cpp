@@ -156,6 +156,9 @@ void InitLogFile(const std::string& directory) {
         return;
     }
 
+    // Callers close first; a caller that forgets must not leak the open file.
+    if (IsLogOpen()) InitLogFile("");
+
     const UtcDateTime now = UtcNow();
     char path[kPathBufferSize];
     if (!FormatDatedPath(path, directory, "orva_app_log_", now, ".txt")) return;  // path too long: log stays off
