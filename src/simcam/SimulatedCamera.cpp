@@ -319,6 +319,7 @@ int32_t SimulatedCamera::GenerateFrame(std::vector<uint8_t>& bytes, SimFrameTrut
         }
         truth->checkLaneCorrupted = faults.corruptCheckLane;
         truth->sizeErrorBytes = faults.sizeErrorBytes;
+        truth->droppedBefore = faults.dropFrames;
     }
 
     lastFrameNumber_ = frameNumber;

@@ -54,6 +54,7 @@ struct SimFrameTruth {
     double targetY = -1.0;
     bool checkLaneCorrupted = false;
     int64_t sizeErrorBytes = 0;
+    int32_t droppedBefore = 0;  // frames the camera skipped just before this one
 };
 
 enum class SimPresenceEvent { Removed, Arrived };
