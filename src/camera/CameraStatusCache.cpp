@@ -57,6 +57,13 @@ void CameraStatusCache::SetFrameStartTime(const std::array<uint16_t, 8>& fromTim
     Update([&](CameraStatus& s) { s.SetFrameStartTime(fromTime); });
 }
 
+void CameraStatusCache::DecodeFrame(const OverlayStatusFields& overlay, const std::array<uint16_t, 8>& fromTime) {
+    Update([&](CameraStatus& s) {
+        s.DecodeOverlay(overlay);
+        s.SetFrameStartTime(fromTime);
+    });
+}
+
 CameraStatus CameraStatusCache::StoreStatusBlock(std::span<const uint8_t, CameraStatus::kStatusBlockSize> block,
                                                  int32_t minimumSequence) {
     return Update([&](CameraStatus& s) {

@@ -30,6 +30,9 @@ public:
     // Writers.
     void DecodeOverlay(const OverlayStatusFields& overlay);
     void SetFrameStartTime(const std::array<uint16_t, 8>& fromTime);
+    // Both of the above as one update, so readers never see a frame's status with the
+    // previous frame's start time.
+    void DecodeFrame(const OverlayStatusFields& overlay, const std::array<uint16_t, 8>& fromTime);
     // Decodes a status block that was read when the caller wanted something newer than
     // `minimumSequence`, gives the record sequence minimumSequence + 1 (or keeps a newer
     // one a frame set meanwhile) and returns the record as stored.
