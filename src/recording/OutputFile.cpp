@@ -53,7 +53,7 @@ bool OutputFile::Seek(int64_t offset) {
 }
 
 bool OutputFile::Close() {
-    if (file_ == nullptr) return error_ == 0;
+    if (file_ == nullptr) return true;
     std::FILE* file = file_;
     file_ = nullptr;
     if (error_ != 0) {

@@ -31,8 +31,8 @@ public:
     int64_t Tell();
     bool Seek(int64_t offset);
 
-    // Flushes and closes; false when the data did not all reach the file. A file that
-    // already failed is closed without a further check. Closing a closed file is true.
+    // Flushes and closes; false when the data did not all reach the file or the file had
+    // failed before (it is closed all the same). Closing a closed file is true.
     bool Close();
 
     bool Failed() const { return error_ != 0; }
