@@ -6,17 +6,11 @@
 
 #include "processing/BinaryOverlay.h"
 #include "recording/FitsHeaderData.h"
+#include "recording/RecordingNames.h"
 
 #include <string>
 
 namespace orva {
-
-// The names a recording is labelled with; each empty when not known.
-struct RecordingNames {
-    std::string observer;   // the selected observer, when the observer list holds that name
-    std::string telescope;  // the selected instrument, when the instrument list holds that name
-    std::string camera;     // the description of the recording's camera, when its model is known
-};
 
 // NAXIS1, NAXIS2, BITPIX 16 (every image is written with 16-bit samples), TELESCOP,
 // OBSERVER and INSTRUME when known, and OBJECT (an empty name gives no OBJECT card).
