@@ -101,23 +101,27 @@ int ReplaceFile(const std::string& path, const std::string& bytes) {
 
 XmlReadResult COrvaXmlParser::Read(IOrvaXmlParserCallback& callback, const std::string& path,
                                    std::string_view expectedRoot) const {
-    XmlReadResult result;
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        result.status = XmlReadStatus::Missing;
-        return result;
+    if (!std::filesystem::exists(path, ec)) return {XmlReadStatus::Missing, 0};
+    const std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) {
+        LogMessageString("E COrvaXmlParser::Read failed, cannot read the file:", path);
+        return {XmlReadStatus::Failed, 0};
     }
+    return ReadBytes(callback, *bytes, path, expectedRoot);
+}
+
+XmlReadResult COrvaXmlParser::ReadBytes(IOrvaXmlParserCallback& callback, const std::string& bytes,
+                                        const std::string& source, std::string_view expectedRoot) const {
+    XmlReadResult result;
     const auto fail = [&](const std::string& reason) {
-        LogMessageString("E COrvaXmlParser::Read failed, " + reason + ":", path);
+        LogMessageString("E COrvaXmlParser::Read failed, " + reason + ":", source);
         result.status = XmlReadStatus::Failed;
         return result;
     };
 
-    const std::optional<std::string> buffer = ReadWholeFile(path);
-    if (!buffer) return fail("cannot read the file");
-
     pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_buffer(buffer->data(), buffer->size());
+    const pugi::xml_parse_result parsed = document.load_buffer(bytes.data(), bytes.size());
     const pugi::xml_node root = document.last_child();
     if (root.type() != pugi::node_element) {
         return fail(parsed ? std::string("no root element") : std::string("not XML (") + parsed.description() + ")");
@@ -133,7 +137,7 @@ XmlReadResult COrvaXmlParser::Read(IOrvaXmlParserCallback& callback, const std::
     }
     for (pugi::xml_node item = root.first_child(); item; item = item.next_sibling()) {
         if (item.type() != pugi::node_element) continue;
-        if (!parsed && !item.next_sibling() && !LastItemIsComplete(*buffer, parsed.offset, item)) break;
+        if (!parsed && !item.next_sibling() && !LastItemIsComplete(bytes, parsed.offset, item)) break;
 
         // The whole item is decoded before the callback sees it, so it never gets half an item.
         Fields fields;

@@ -36,6 +36,9 @@ public:
     // (never a half item) and logs one "E" line.
     XmlReadResult Read(IOrvaXmlParserCallback& callback, const std::string& path,
                        std::string_view expectedRoot = {}) const;
+    // The same for a file's bytes already in memory; `source` names it in the log.
+    XmlReadResult ReadBytes(IOrvaXmlParserCallback& callback, const std::string& bytes, const std::string& source,
+                            std::string_view expectedRoot = {}) const;
 
     // Writes root, items and fields, with no declaration and no indentation. The file
     // is written beside the target and renamed over it, so a failed save leaves the
