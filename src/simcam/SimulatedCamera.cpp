@@ -366,9 +366,9 @@ bool SimulatedCamera::IsPresent() {
         std::lock_guard lock(mutex_);
         if (!present_ && replugAt_ && clock_.Now() >= *replugAt_) {
             present_ = true;
-            replugAt_.reset();
             if (!pendingName_.empty()) friendlyName_ = pendingName_;
-            absentNs_ += std::chrono::duration_cast<std::chrono::nanoseconds>(clock_.Now() - unpluggedAt_).count();
+            absentNs_ += std::chrono::duration_cast<std::chrono::nanoseconds>(*replugAt_ - unpluggedAt_).count();
+            replugAt_.reset();
             powerCyclePending_ = true;
             nextDue_ = clock_.Now();
             arrived = true;
