@@ -27,7 +27,8 @@ constexpr int64_t kWatchdogMarginMs = 6000;
 }  // namespace
 
 CDmsWorker::CDmsWorker(CDmsContext& context, CDmsFifo& fifo, MediaStreamOptions options)
-    : context_(context), fifo_(fifo), options_(std::move(options)), clock_(*options_.clock) {
+    : context_(context), fifo_(fifo), options_(std::move(options)),
+      clock_(options_.clock != nullptr ? *options_.clock : SteadyClock::Instance()) {
     LogMessage("I CDmsWorker created.");
     callback_ = std::make_shared<CDmsSourceReaderCallback>(context_, fifo_, producerEvent_);
     if (options_.startThreads) {

@@ -60,9 +60,6 @@ public:
     // Takes one queued frame; true when more frames are queued.
     bool RunOneConsumerStep();
 
-    // The reader callback (the backend holds it by a counted reference).
-    std::shared_ptr<CDmsSourceReaderCallback> Callback() const { return callback_; }
-
 private:
     void ProduceForever();
     void ConsumeForever();

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <stdexcept>
+#include <thread>
 
 namespace orva {
 namespace {
@@ -406,6 +407,32 @@ TEST(CDmsWorker, DeliveriesWithoutAFrameAskAgainWithoutCountingAFrame) {
         EXPECT_EQ(rig.context.requested.load(), 1);
         EXPECT_EQ(rig.source->PendingRequests(), 1 - c.received);
     }
+}
+
+TEST(CDmsWorker, ReaderEventsAreLogged) {
+    StreamTestRig rig;
+    rig.BringToStreaming();
+    rig.NewMessages();
+    rig.source->NotifyEvent(7);
+    EXPECT_EQ(rig.NewMessages(), std::vector<std::string>{"I CDmsSourceReaderCallback::OnEvent"});
+}
+
+TEST(CDmsWorker, InitTimesOutWhenTheWorkerDoesNotTakeTheSource) {
+    StreamTestRig rig;  // no producer thread: the state stays CREATED
+    std::atomic<bool> done{false};
+    bool result = true;
+    std::thread caller([&] {
+        result = rig.worker.InitializeWithMediaSourceBlocking(rig.source);
+        done = true;
+    });
+    while (!done) {
+        rig.clock.Advance(100ms);
+        std::this_thread::yield();
+    }
+    caller.join();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(rig.NewMessages(), (std::vector<std::string>{"I CDmsWorker::InitializeWithMediaSourceBlocking",
+                                                           "E CDmsWorker::InitializeWithMediaSourceBlocking: Timeout!"}));
 }
 
 TEST(CDmsWorker, FrameOfTheWrongSizeIsLoggedAndDroppedAndTheNextOneFlows) {

@@ -316,6 +316,15 @@ void TestFrameSource::ReaderGone() {
 
 // ---- Delivery -----------------------------------------------------------------------
 
+void TestFrameSource::NotifyEvent(uint32_t eventType) {
+    std::shared_ptr<IVideoReaderCallback> callback;
+    {
+        std::lock_guard lock(mutex_);
+        callback = callback_;
+    }
+    if (callback) callback->OnEvent(eventType);
+}
+
 bool TestFrameSource::DeliverPending() {
     std::unique_lock lock(mutex_);
     if (pending_ == 0 || !callback_) return false;

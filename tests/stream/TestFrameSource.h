@@ -70,6 +70,9 @@ public:
     void OpenGate();
     bool WaitUntilGateReached(std::chrono::milliseconds timeout);
 
+    // Passes a reader event to the callback, on the calling thread.
+    void NotifyEvent(uint32_t eventType);
+
     // Manual delivery: answers the pending request on the calling thread. False when none.
     bool DeliverPending();
 
