@@ -1,6 +1,8 @@
 #include "simcam/SimSamplePacking.h"
 
+#include <bit>
 #include <cassert>
+#include <cstring>
 
 namespace orva {
 
@@ -25,16 +27,20 @@ void PackSimRow12(std::span<const uint16_t> samples, std::span<uint8_t> out) {
         // low nibble of words 0/1 and the high byte of words 2/3; pixels 4/5 over the
         // low byte of words 2/3 and the top nibble of words 4/5; pixels 6/7 fill the low
         // 12 bits of words 4/5.
-        uint16_t w[6];
-        for (int k = 0; k < 2; ++k) {
-            const uint32_t a = s[k], c = s[2 + k], e = s[4 + k], g6 = s[6 + k];
-            w[k] = static_cast<uint16_t>((a << 4) | (c & 0x0F));
-            w[2 + k] = static_cast<uint16_t>(((c >> 4) << 8) | (e & 0xFF));
-            w[4 + k] = static_cast<uint16_t>(((e >> 8) << 12) | (g6 & 0x0FFF));
-        }
-        for (int k = 0; k < 6; ++k) {
-            o[2 * k] = static_cast<uint8_t>(w[k]);
-            o[2 * k + 1] = static_cast<uint8_t>(w[k] >> 8);
+        const uint64_t w0 = (static_cast<uint64_t>(s[0]) << 4) | (s[2] & 0x0Fu);
+        const uint64_t w1 = (static_cast<uint64_t>(s[1]) << 4) | (s[3] & 0x0Fu);
+        const uint64_t w2 = (static_cast<uint64_t>(s[2] >> 4) << 8) | (s[4] & 0xFFu);
+        const uint64_t w3 = (static_cast<uint64_t>(s[3] >> 4) << 8) | (s[5] & 0xFFu);
+        const uint32_t w4 = (static_cast<uint32_t>(s[4] >> 8) << 12) | s[6];
+        const uint32_t w5 = (static_cast<uint32_t>(s[5] >> 8) << 12) | s[7];
+        const uint64_t low = w0 | (w1 << 16) | (w2 << 32) | (w3 << 48);
+        const uint32_t high = w4 | (w5 << 16);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(o, &low, 8);
+            std::memcpy(o + 8, &high, 4);
+        } else {
+            for (int k = 0; k < 8; ++k) o[k] = static_cast<uint8_t>(low >> (8 * k));
+            for (int k = 0; k < 4; ++k) o[8 + k] = static_cast<uint8_t>(high >> (8 * k));
         }
     }
 }

@@ -35,6 +35,17 @@ private:
     uint64_t state_;
 };
 
+// One run of background pixels: base level plus scaled noise, limited to 16 bits.
+// Separate pointers and fixed-length blocks let the compiler use vector instructions.
+void FillNoiseRow(const int16_t* __restrict noise, uint16_t* __restrict out, int count, int32_t base) {
+    constexpr int kBlock = 32;
+    int i = 0;
+    for (; i + kBlock <= count; i += kBlock) {
+        for (int k = 0; k < kBlock; ++k) out[i + k] = static_cast<uint16_t>(std::clamp(base + noise[i + k], 0, 65535));
+    }
+    for (; i < count; ++i) out[i] = static_cast<uint16_t>(std::clamp(base + noise[i], 0, 65535));
+}
+
 }  // namespace
 
 SkyRenderer::SkyRenderer(const SimSkyConfig& config) : config_(config) {
@@ -140,22 +151,24 @@ void SkyRenderer::Render(const SimExposure& exposure, std::span<uint16_t> image)
     const int32_t sigmaQ8 = static_cast<int32_t>(std::lround(std::min(sigma, 4000.0) * 256.0));
     const int32_t base = static_cast<int32_t>(std::lround(std::min(background, 60000.0)));
 
+    // Scale the unit noise table once per frame; each row then starts at a random place
+    // in it, so a pixel costs one add.
+    if (sigmaQ8 != scaledSigmaQ8_) {
+        scaledNoise_.resize(gaussTable_.size());
+        for (std::size_t i = 0; i < gaussTable_.size(); ++i) {
+            scaledNoise_[i] = static_cast<int16_t>((gaussTable_[i] * sigmaQ8) >> 16);
+        }
+        scaledSigmaQ8_ = sigmaQ8;
+    }
     for (int y = 0; y < height; ++y) {
         const int32_t rowBase = base + rowOffset_[static_cast<std::size_t>(y)];
-        const int16_t* noise = gaussTable_.data() + random.Next() % kGaussTableSize;
         uint16_t* out = image.data() + static_cast<std::size_t>(y) * width;
-        if (width <= static_cast<int>(kGaussTablePad)) {
-            for (int x = 0; x < width; ++x) {
-                const int32_t v = rowBase + ((noise[x] * sigmaQ8) >> 16);
-                out[x] = static_cast<uint16_t>(std::clamp(v, 0, 65535));
-            }
-        } else {
-            // Wider than the padding: wrap within the table.
-            const std::size_t start = static_cast<std::size_t>(noise - gaussTable_.data());
-            for (int x = 0; x < width; ++x) {
-                const int32_t g = gaussTable_[(start + static_cast<std::size_t>(x)) % kGaussTableSize];
-                out[x] = static_cast<uint16_t>(std::clamp(rowBase + ((g * sigmaQ8) >> 16), 0, 65535));
-            }
+        int x = 0;
+        while (x < width) {
+            const std::size_t start = random.Next() % kGaussTableSize;
+            const int run = std::min(width - x, static_cast<int>(kGaussTablePad));
+            FillNoiseRow(scaledNoise_.data() + start, out + x, run, rowBase);
+            x += run;
         }
     }
 

@@ -54,6 +54,8 @@ private:
     std::vector<Star> stars_;
     std::vector<Stamp> stamps_;
     std::vector<int16_t> gaussTable_;  // N(0, 1) x 256
+    std::vector<int16_t> scaledNoise_;  // the table times the sigma below
+    int32_t scaledSigmaQ8_ = -1;
     std::vector<uint16_t> sqrtTable_;  // sqrt(n) x 256 for n = 0..4095
     std::vector<int> rowOffset_;
     std::vector<uint32_t> hotPixels_;  // image pixel indices
