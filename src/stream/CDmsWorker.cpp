@@ -2,6 +2,7 @@
 
 #include "common/Log.h"
 
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -337,9 +338,13 @@ std::optional<VideoMediaType> CDmsWorker::FindMediaType(IVideoReader& reader) {
         const bool match = yuy2 && type.width == width && type.height == height;
         const double fps = denominator != 0 ? static_cast<double>(numerator) / denominator : 0.0;
 
+        // "%f" by hand: a GUI toolkit may switch the C locale to one with a decimal comma.
+        char fpsText[64];
+        const auto converted = std::to_chars(fpsText, fpsText + sizeof(fpsText) - 1, fps, std::chars_format::fixed, 6);
+        *converted.ptr = '\0';
         char line[kLogMessageBufferSize];
-        std::snprintf(line, sizeof(line), "I   + mediaType %d: %d x %d, fps=%f  %s", static_cast<int>(index),
-                      static_cast<int>(type.width), static_cast<int>(type.height), fps, match ? "***" : "");
+        std::snprintf(line, sizeof(line), "I   + mediaType %d: %d x %d, fps=%s  %s", static_cast<int>(index),
+                      static_cast<int>(type.width), static_cast<int>(type.height), fpsText, match ? "***" : "");
         LogMessage(line);
         if (match && !found) found = type;
     }

@@ -15,7 +15,7 @@ struct MediaStreamOptions {
     // worker with RunOneProducerStep and RunOneConsumerStep.
     bool startThreads = true;
     // The current exposure time in milliseconds, for the stall watchdog. When empty, the
-    // expected frame time (SetExpectedFrameTimeMs) is used.
+    // expected frame time (SetExpectedFrameTimeMs) is used. Called on the producer thread.
     std::function<double()> exposureTimeMs;
     // Shows a warning to the observer (title, text) and returns when it was dismissed.
     // Called on the producer thread. When empty the warning is only logged.
