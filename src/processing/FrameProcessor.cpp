@@ -457,7 +457,8 @@ void FrameProcessor::DetachFailedWriter(IRecordingSink& writer) {
     // The writer has logged the cause; it stops writing, and the frames go on.
     writer.StopRecording();
     writer_ = nullptr;
-    const std::string message = writer.FailureMessage();
+    std::string message = writer.FailureMessage();
+    if (message.empty()) message = "the writer is not recording";
     LogMessageString("E ConsumeFrame: recording stopped after a write failure:", message);
     std::lock_guard lock(outputMutex_);
     recordingFailure_ = message;
