@@ -1,0 +1,152 @@
+#include "recording/Lagarith16Decoder.h"
+
+#include "recording/Lagarith16Encoder.h"
+
+#include <bit>
+#include <cstring>
+
+namespace orva {
+namespace {
+
+constexpr uint32_t kTotal = Lagarith16Encoder::kTotalFrequency;
+constexpr unsigned kScaleBits = Lagarith16Encoder::kScaleBits;
+constexpr uint32_t kRenormalizeBelow = 0x800000u;
+constexpr std::size_t kValueCount = 65536;
+
+uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+bool Fail(Lagarith16Error& error, std::size_t offset, std::string what) {
+    error.offset = offset;
+    error.what = std::move(what);
+    return false;
+}
+
+}  // namespace
+
+Lagarith16Decoder::Lagarith16Decoder() : symbolOf_(std::make_unique<uint16_t[]>(kTotal)), seen_(kValueCount) {}
+
+Lagarith16Decoder::~Lagarith16Decoder() = default;
+
+bool Lagarith16Decoder::Decode(std::span<const uint8_t> block, std::span<uint16_t> samples, Lagarith16Error& error) {
+    if (block.size() == Lagarith16Encoder::kStoredPrefixBytes + 2 * samples.size()) {
+        return DecodeStored(block, samples, error);
+    }
+    if (block.size() >= 2 * samples.size()) {
+        return Fail(error, 0,
+                    "coded block of " + std::to_string(block.size()) + " bytes is not shorter than the raw frame (" +
+                        std::to_string(2 * samples.size()) + " bytes) and not the stored form");
+    }
+    std::size_t pos = 0;
+    if (!ReadModel(block, pos, error)) return false;
+    if (values_.size() == 1) {
+        if (pos != block.size()) {
+            return Fail(error, pos, std::to_string(block.size() - pos) + " bytes after a one-symbol block");
+        }
+        for (uint16_t& s : samples) s = values_[0];
+        return true;
+    }
+    return RangeDecode(block, pos, samples, error);
+}
+
+bool Lagarith16Decoder::DecodeStored(std::span<const uint8_t> block, std::span<uint16_t> samples,
+                                     Lagarith16Error& error) {
+    for (std::size_t i = 0; i < Lagarith16Encoder::kStoredPrefixBytes; ++i) {
+        if (block[i] != 0) return Fail(error, i, "stored block does not start with 8 zero bytes");
+    }
+    const uint8_t* raw = block.data() + Lagarith16Encoder::kStoredPrefixBytes;
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = GetU16(raw + 2 * i);
+    return true;
+}
+
+bool Lagarith16Decoder::ReadModel(std::span<const uint8_t> block, std::size_t& pos, Lagarith16Error& error) {
+    if (block.size() < 4) return Fail(error, 0, "block of " + std::to_string(block.size()) + " bytes is too short");
+    const std::size_t symbolCount = static_cast<std::size_t>(GetU16(block.data())) + 1;
+    if (2 + 2 * symbolCount > block.size()) {
+        return Fail(error, 2, "table of " + std::to_string(symbolCount) + " symbols runs past the block end");
+    }
+    values_.resize(symbolCount);
+    std::memset(seen_.data(), 0, seen_.size());
+    pos = 2;
+    for (std::size_t i = 0; i < symbolCount; ++i, pos += 2) {
+        const uint16_t value = GetU16(block.data() + pos);
+        if (seen_[value]) return Fail(error, pos, "symbol value " + std::to_string(value) + " listed twice");
+        seen_[value] = 1;
+        values_[i] = value;
+    }
+    if (symbolCount == 1) return true;
+
+    counts_.resize(symbolCount);
+    cumulative_.resize(symbolCount);
+    const std::size_t countsStart = pos;
+    std::size_t bitPos = 0;
+    const std::size_t bitsAvailable = 8 * (block.size() - countsStart);
+    uint32_t limit = 1u << 19;
+    uint64_t total = 0;
+    for (std::size_t i = 0; i < symbolCount; ++i) {
+        uint32_t count = 1;
+        if (limit != 1) {
+            const auto width = static_cast<unsigned>(std::bit_width(limit));
+            if (bitPos + width > bitsAvailable) {
+                return Fail(error, countsStart + bitPos / 8, "count table runs past the block end");
+            }
+            count = 0;
+            for (unsigned b = 0; b < width; ++b, ++bitPos) {
+                const uint8_t byte = block[countsStart + bitPos / 8];
+                count |= static_cast<uint32_t>((byte >> (bitPos % 8)) & 1u) << b;
+            }
+            if (count == 0) return Fail(error, countsStart + (bitPos - 1) / 8, "count of symbol " + std::to_string(i) + " is 0");
+            limit = std::bit_floor(count);
+        }
+        cumulative_[i] = static_cast<uint32_t>(total);
+        counts_[i] = count;
+        total += count;
+        if (total > kTotal) break;
+    }
+    pos = countsStart + (bitPos + 7) / 8;
+    if (total != kTotal) {
+        return Fail(error, countsStart, "symbol counts do not add up to " + std::to_string(kTotal));
+    }
+    return true;
+}
+
+bool Lagarith16Decoder::RangeDecode(std::span<const uint8_t> block, std::size_t pos, std::span<uint16_t> samples,
+                                    Lagarith16Error& error) {
+    if (block.size() - pos < 4) return Fail(error, pos, "range-coded data shorter than 4 bytes");
+    if (block[pos] & 0x80u) return Fail(error, pos, "range-coded data does not start with a zero bit");
+
+    uint16_t* symbolOf = symbolOf_.get();
+    for (std::size_t s = 0; s < counts_.size(); ++s) {
+        std::fill(symbolOf + cumulative_[s], symbolOf + cumulative_[s] + counts_[s], static_cast<uint16_t>(s));
+    }
+
+    const uint8_t* data = block.data();
+    const std::size_t end = block.size();
+    std::size_t next = pos;
+    uint32_t code = (static_cast<uint32_t>(data[next]) << 24) | (static_cast<uint32_t>(data[next + 1]) << 16) |
+                    (static_cast<uint32_t>(data[next + 2]) << 8) | data[next + 3];
+    next += 4;
+    uint32_t range = 0x80000000u;
+    const uint32_t* counts = counts_.data();
+    const uint32_t* cumulative = cumulative_.data();
+    const uint16_t* values = values_.data();
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const uint32_t r = range >> kScaleBits;
+        const uint32_t target = code / r;
+        if (target >= kTotal) {
+            return Fail(error, next - 1, "coded value outside the model at sample " + std::to_string(i));
+        }
+        const uint16_t s = symbolOf[target];
+        code -= r * cumulative[s];
+        range = r * counts[s];
+        while (range <= kRenormalizeBelow) {
+            if (next == end) return Fail(error, end, "range-coded data ends at sample " + std::to_string(i));
+            code = (code << 8) | data[next++];
+            range <<= 8;
+        }
+        samples[i] = values[s];
+    }
+    if (next != end) return Fail(error, next, std::to_string(end - next) + " bytes after the last sample");
+    return true;
+}
+
+}  // namespace orva

@@ -1,0 +1,49 @@
+#pragma once
+// The LAGARITH16 frame codec, decoding side (block layout in Lagarith16Encoder.h).
+//
+// Outside input: a block is checked as it is read. A damaged block is refused with the
+// offset within the block and what was wrong; the decoder never reads outside the block
+// and never writes more samples than asked for. A block whose length is 8 + 2 x samples
+// is the stored form; a coded block is always shorter than the raw frame.
+//
+// One decoder serves one thread at a time; its tables are allocated once.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace orva {
+
+struct Lagarith16Error {
+    std::size_t offset = 0;  // within the block
+    std::string what;
+};
+
+class Lagarith16Decoder {
+public:
+    Lagarith16Decoder();
+    ~Lagarith16Decoder();
+    Lagarith16Decoder(const Lagarith16Decoder&) = delete;
+    Lagarith16Decoder& operator=(const Lagarith16Decoder&) = delete;
+
+    // Decodes a block into `samples` (its size is the frame's sample count). False, with
+    // `error` filled, when the block is damaged; the samples are then unspecified.
+    bool Decode(std::span<const uint8_t> block, std::span<uint16_t> samples, Lagarith16Error& error);
+
+private:
+    bool DecodeStored(std::span<const uint8_t> block, std::span<uint16_t> samples, Lagarith16Error& error);
+    bool ReadModel(std::span<const uint8_t> block, std::size_t& pos, Lagarith16Error& error);
+    bool RangeDecode(std::span<const uint8_t> block, std::size_t pos, std::span<uint16_t> samples,
+                     Lagarith16Error& error);
+
+    std::vector<uint16_t> values_;
+    std::vector<uint32_t> counts_;
+    std::vector<uint32_t> cumulative_;
+    std::unique_ptr<uint16_t[]> symbolOf_;  // cumulative frequency -> symbol index
+    std::vector<uint8_t> seen_;
+};
+
+}  // namespace orva
