@@ -124,6 +124,16 @@ void SimVideoReader::Deliver(std::shared_ptr<Shared> shared) {
         bool cancelled = false;
         lock.unlock();
         while (true) {
+            if (camera.DeliveryHeld()) {
+                // Held by a test: wait in real time without moving the camera's clock.
+                std::unique_lock held(shared->mutex);
+                shared->wake.wait_for(held, kWaitSlice);
+                if (shared->Stopped() || shared->flushGeneration != generation) {
+                    cancelled = true;
+                    break;
+                }
+                continue;
+            }
             const Clock::TimePoint now = clock.Now();
             const Clock::TimePoint due = camera.NextFrameDue();
             if (now >= due || !camera.IsPresent()) break;

@@ -146,6 +146,16 @@ void SimulatedCamera::StallDelivery(Clock::Duration duration) {
     stallUntil_ = std::max(stallUntil_, from + duration);
 }
 
+void SimulatedCamera::HoldDelivery(bool held) {
+    std::lock_guard lock(mutex_);
+    held_ = held;
+}
+
+bool SimulatedCamera::DeliveryHeld() const {
+    std::lock_guard lock(mutex_);
+    return held_;
+}
+
 int32_t SimulatedCamera::WaitForNextFrame(std::vector<uint8_t>& bytes, SimFrameTruth* truth) {
     const Clock::TimePoint due = NextFrameDue();
     const Clock::TimePoint now = clock_.Now();

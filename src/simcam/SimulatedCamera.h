@@ -99,8 +99,13 @@ public:
     Clock::TimePoint NextFrameDue() const;
     int32_t GenerateFrame(std::vector<uint8_t>& bytes, SimFrameTruth* truth = nullptr);
     int32_t WaitForNextFrame(std::vector<uint8_t>& bytes, SimFrameTruth* truth = nullptr);
-    // The next frame is delivered this much later than due.
+    // The next frame is delivered this much later than due. (On a manual clock the
+    // delivering thread's own sleeping moves the clock through the stall.)
     void StallDelivery(Clock::Duration duration);
+    // No frame is delivered at all until released: a stall whose end the test decides
+    // while it moves the clock itself.
+    void HoldDelivery(bool held);
+    bool DeliveryHeld() const;
 
     void SetGpsFix(const SimGpsFix& fix);
     SimGpsFix GpsFix() const;
@@ -156,6 +161,7 @@ private:
     SimOccultation occultation_;
     Clock::TimePoint nextDue_{};
     Clock::TimePoint stallUntil_{};
+    bool held_ = false;
     bool present_ = true;
     std::optional<Clock::TimePoint> replugAt_;
     std::string friendlyName_;
