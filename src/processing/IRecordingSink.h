@@ -22,7 +22,8 @@ public:
     virtual int32_t GetFrameCount() const = 0;
     // Writes one frame: pixels are width x height 16-bit samples, top row first;
     // timestamp is the exposure start in 100-ns ticks since 0001-01-01 UTC. False when
-    // the frame was not written because a write failed (then or earlier).
+    // the frame was not written: no recording is running or a write failed (then or
+    // earlier).
     virtual bool AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp,
                           const BinaryOverlay& overlay) = 0;
     // Completes and closes the files. False when the recording failed to write.

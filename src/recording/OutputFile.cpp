@@ -20,7 +20,7 @@ bool OutputFile::Open(const std::string& path, const char* mode) {
 }
 
 bool OutputFile::Write(const void* data, std::size_t length) {
-    if (file_ == nullptr || error_ != 0) return false;
+    if (Unusable()) return false;
     if (length == 0) return true;
     errno = 0;
     if (std::fwrite(data, 1, length, file_) != length) return Fail();
@@ -28,14 +28,14 @@ bool OutputFile::Write(const void* data, std::size_t length) {
 }
 
 bool OutputFile::Flush() {
-    if (file_ == nullptr || error_ != 0) return false;
+    if (Unusable()) return false;
     errno = 0;
     if (std::fflush(file_) != 0) return Fail();
     return true;
 }
 
 int64_t OutputFile::Tell() {
-    if (file_ == nullptr || error_ != 0) return -1;
+    if (Unusable()) return -1;
     errno = 0;
     const off_t position = ftello(file_);
     if (position < 0) {
@@ -46,7 +46,7 @@ int64_t OutputFile::Tell() {
 }
 
 bool OutputFile::Seek(int64_t offset) {
-    if (file_ == nullptr || error_ != 0) return false;
+    if (Unusable()) return false;
     errno = 0;
     if (fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0) return Fail();
     return true;
@@ -77,6 +77,15 @@ bool OutputFile::Fail() {
     // stdio leaves errno at 0 for a short write it did not diagnose; EIO stands in.
     if (error_ == 0) error_ = errno != 0 ? errno : EIO;
     return false;
+}
+
+bool OutputFile::Unusable() {
+    if (error_ != 0) return true;
+    if (file_ != nullptr) return false;
+    // Writing to a file that was never opened is a failure of its own, not a silent skip.
+    errno = EBADF;
+    Fail();
+    return true;
 }
 
 }  // namespace orva

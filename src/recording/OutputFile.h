@@ -44,6 +44,8 @@ public:
 
 private:
     bool Fail();
+    // True after a failure or while no file is open (which then counts as a failure).
+    bool Unusable();
 
     std::FILE* file_ = nullptr;
     std::string path_;

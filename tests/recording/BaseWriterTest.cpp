@@ -239,6 +239,15 @@ TEST(BaseWriter, RecordingFileThatCannotBeCreatedIsReportedAndNothingIsWritten) 
     EXPECT_TRUE(writer.StopRecording());
 }
 
+TEST(BaseWriter, StartingWithoutARecordingFileFailsInsteadOfWritingNowhere) {
+    test::LogCapture log;
+    TestWriter writer;
+    EXPECT_FALSE(writer.StartRecording(nullptr));
+    EXPECT_FALSE(writer.IsRecording());
+    EXPECT_TRUE(writer.HasFailed());
+    EXPECT_EQ(log.MessagesStartingWith("E ").size(), 1u);
+}
+
 TEST(BaseWriter, FramesAreNotTakenOutsideARecording) {
     TempDir dir;
     TestWriter writer;
