@@ -1,5 +1,12 @@
 #include "processing/FrameUnpack.h"
 
+#include <bit>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace orva {
 namespace {
 
@@ -9,12 +16,39 @@ constexpr int kWindowSideColumns = 100;
 constexpr int kGroupPixels = 8;
 constexpr int kPackedGroupBytes = 12;
 
+// The word loads below read the camera's little-endian words in host order.
+static_assert(std::endian::native == std::endian::little);
+
 inline uint16_t LoadLittleEndian16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
-// Plain loop over 16-bit words so that the compiler can keep it in vector registers.
+inline uint64_t Load64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline uint32_t Load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
 uint64_t SumRow(const uint16_t* pixels, int count) {
     uint64_t sum = 0;
-    for (int i = 0; i < count; ++i) sum += pixels[i];
+    int i = 0;
+#if defined(__SSE2__)
+    // 32-bit lane sums cannot overflow within one row (at most 16384 values per lane).
+    const __m128i zero = _mm_setzero_si128();
+    __m128i lanes = _mm_setzero_si128();
+    for (; i + 8 <= count; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + i));
+        lanes = _mm_add_epi32(lanes, _mm_add_epi32(_mm_unpacklo_epi16(v, zero), _mm_unpackhi_epi16(v, zero)));
+    }
+    uint32_t parts[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(parts), lanes);
+    sum = uint64_t{parts[0]} + parts[1] + parts[2] + parts[3];
+#endif
+    for (; i < count; ++i) sum += pixels[i];
     return sum;
 }
 
@@ -35,7 +69,16 @@ StatisticsWindow StatisticsWindow::ForFrame(int width, int height) {
 }
 
 void UnpackRowNormal(const uint8_t* raw, int width, uint16_t* out) {
-    for (int x = 0; x < width; ++x) {
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i lowNibble = _mm_set1_epi16(0x00F0);
+    for (; x + 8 <= width; x += 8) {
+        const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw + 2 * x));
+        const __m128i p = _mm_or_si128(_mm_slli_epi16(w, 8), _mm_and_si128(_mm_srli_epi16(w, 4), lowNibble));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), p);
+    }
+#endif
+    for (; x < width; ++x) {
         // Word w = first | second << 8: the first byte moves up, the second byte's low
         // nibble lands in bits 4..7.
         const uint16_t w = LoadLittleEndian16(raw + 2 * x);
@@ -45,23 +88,18 @@ void UnpackRowNormal(const uint8_t* raw, int width, uint16_t* out) {
 
 void UnpackRowPacked(const uint8_t* raw, int width, uint16_t* out) {
     const int groups = width / kGroupPixels;
+    // Each group as two little-endian words: w0..w3 in a, w4 and w5 in b. Pixels 0..3
+    // keep the high 12 or 8 bits of w0..w3 and take w0's and w1's low nibbles; pixels
+    // 4..7 are built from w4, w5 and the low bytes of w2 and w3.
     for (int g = 0; g < groups; ++g) {
         const uint8_t* p = raw + g * kPackedGroupBytes;
-        uint16_t* o = out + g * kGroupPixels;
-        const uint16_t w0 = LoadLittleEndian16(p + 0);
-        const uint16_t w1 = LoadLittleEndian16(p + 2);
-        const uint16_t w2 = LoadLittleEndian16(p + 4);
-        const uint16_t w3 = LoadLittleEndian16(p + 6);
-        const uint16_t w4 = LoadLittleEndian16(p + 8);
-        const uint16_t w5 = LoadLittleEndian16(p + 10);
-        o[0] = static_cast<uint16_t>(w0 & 0xFFF0);
-        o[1] = static_cast<uint16_t>(w1 & 0xFFF0);
-        o[2] = static_cast<uint16_t>((w2 & 0xFF00) | ((w0 & 0x000F) << 4));
-        o[3] = static_cast<uint16_t>((w3 & 0xFF00) | ((w1 & 0x000F) << 4));
-        o[4] = static_cast<uint16_t>((w4 & 0xF000) | ((w2 & 0x00FF) << 4));
-        o[5] = static_cast<uint16_t>((w5 & 0xF000) | ((w3 & 0x00FF) << 4));
-        o[6] = static_cast<uint16_t>((w4 & 0x0FFF) << 4);
-        o[7] = static_cast<uint16_t>((w5 & 0x0FFF) << 4);
+        const uint64_t a = Load64(p);
+        const uint64_t b = Load32(p + 8);
+        const uint64_t c = a >> 32;
+        const uint64_t low = (a & 0xFF00FF00FFF0FFF0ULL) | ((a & 0x000F000FULL) << 36);
+        const uint64_t high = (b & 0xF000F000ULL) | ((c & 0x00FF00FFULL) << 4) | ((b & 0x0FFF0FFFULL) << 36);
+        std::memcpy(out + g * kGroupPixels, &low, sizeof low);
+        std::memcpy(out + g * kGroupPixels + 4, &high, sizeof high);
     }
 }
 

@@ -107,20 +107,35 @@ TEST(CalibrationTest, SinglePixelCases) {
         {1000, 2048, 100, 2000, 4000, true, 1474},  // dark first, then flat
         {1000, 2048, 100, 0, 0, false, 1000},
     };
+    // A row of 9 equal pixels: 8 take the vector path, the last one the plain one.
+    constexpr int kRow = 9;
     for (const Case& c : cases) {
-        uint16_t image = c.pixel;
-        const uint16_t darkPixel = c.dark;
-        const uint16_t flatPixel = c.flat;
+        std::vector<uint16_t> image(kRow, c.pixel);
+        const std::vector<uint16_t> darkRow(kRow, c.dark);
+        const std::vector<uint16_t> flatRow(kRow, c.flat);
         CalibrationParams p;
         p.firstUntouchedRow = 1;
         if (c.withDark) {
-            p.dark = &darkPixel;
+            p.dark = darkRow.data();
             p.pedestal = c.pedestal;
         }
-        p.flat = &flatPixel;
+        p.flat = flatRow.data();
         p.flatNormalization = c.flatNorm;
-        CalibrateRows(&image, 1, 0, 1, p);
-        EXPECT_EQ(image, c.result) << "pixel " << c.pixel << " dark " << c.dark << " flat " << c.flat;
+        CalibrateRows(image.data(), kRow, 0, 1, p);
+        EXPECT_EQ(image, std::vector<uint16_t>(kRow, c.result))
+            << "pixel " << c.pixel << " dark " << c.dark << " flat " << c.flat;
+    }
+}
+
+TEST(CalibrationTest, RowOffsetsAreClampedToTheSixteenBitRange) {
+    const std::pair<int32_t, uint16_t> cases[] = {{100000, 0}, {-100000, 65535}, {-5, 1005}, {995, 5}, {1001, 0}};
+    for (const auto& [offset, result] : cases) {
+        std::vector<uint16_t> image(9, 1000);
+        CalibrationParams p;
+        p.rowOffsets = &offset;
+        p.firstUntouchedRow = 1;
+        CalibrateRows(image.data(), 9, 0, 1, p);
+        EXPECT_EQ(image, std::vector<uint16_t>(9, result)) << offset;
     }
 }
 
