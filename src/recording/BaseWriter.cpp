@@ -76,6 +76,12 @@ int32_t BaseWriter::GetFrameCount() const { return frameCount_; }
 bool BaseWriter::AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp,
                           const BinaryOverlay& overlay) {
     if (!recording_ || failed_) return false;
+    const uint64_t expectedBytes = 2ull * static_cast<uint64_t>(width_) * static_cast<uint64_t>(height_);
+    if (byteCount != expectedBytes || pixels == nullptr) {
+        LogMessageString("E Frame refused, its size does not match the recording:",
+                         std::to_string(byteCount) + " bytes instead of " + std::to_string(expectedBytes));
+        return true;
+    }
     WriteFrame(pixels, byteCount, timestamp, overlay);
     if (failed_) return false;
 

@@ -7,6 +7,10 @@
 // optionally SetStatusFileName and SetObjectName, StartRecording, AddFrame per frame,
 // StopRecording.
 //
+// A frame whose byte count is not width x height x 2 is refused with an "E" line and not
+// counted (it would be read past its end and put the file out of step); AddFrame returns
+// true, the recording goes on with the next frame.
+//
 // Write failures: every write is checked. At the first failure (full disk, removed drive)
 // the writer logs one "E" line with the file and the system error, stops writing, closes
 // both files (what was written stays on disk) and reports the failure: AddFrame and
@@ -18,6 +22,7 @@
 
 #include "processing/IRecordingSink.h"
 #include "recording/OutputFile.h"
+#include "recording/RecordingNames.h"
 
 #include <cstdint>
 #include <string>
@@ -49,6 +54,9 @@ public:
 
     // Empty: no status file. Kept for the following recordings until changed.
     void SetStatusFileName(const std::string& name);
+    // The observer, instrument and camera names the file headers carry, resolved by
+    // recording control on the GUI thread before StartRecording.
+    void SetRecordingNames(const RecordingNames& names) { names_ = names; }
 
     bool HasFailed() const override { return failed_; }
     std::string FailureMessage() const override { return failureMessage_; }
@@ -92,6 +100,7 @@ protected:
     uint8_t BitDepth() const { return bitDepth_; }
     CameraUnit* Camera() const { return camera_; }
     const std::string& ObjectName() const { return objectName_; }
+    const RecordingNames& Names() const { return names_; }
 
 private:
     void FailOn(const OutputFile& file, const char* what);
@@ -101,6 +110,7 @@ private:
     OutputFile statusFile_;
     CameraUnit* camera_ = nullptr;
     std::string objectName_;
+    RecordingNames names_;
     int width_ = 0;
     int height_ = 0;
     uint8_t bitDepth_ = 0;

@@ -1,0 +1,55 @@
+#pragma once
+// Frames, timing records and byte helpers shared by the format writer and reader tests.
+
+#include "processing/BinaryOverlay.h"
+#include "processing/FrameTimestamp.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orva::test {
+
+// A frame record whose exposure starts `startMs` after 2024-03-01 22:15:07.000 UTC and
+// lasts 40 ms.
+inline BinaryOverlay TimedOverlay(int32_t frameNr, int startMs = 0) {
+    BinaryOverlay o;
+    o.Valid = true;
+    o.FrameNr = frameNr;
+    const int startTotal = 7000 + startMs;
+    const int endTotal = startTotal + 40;
+    o.FromTime = {2024, 3, 0, 1, 22, 15, static_cast<uint16_t>(startTotal / 1000), static_cast<uint16_t>(startTotal % 1000)};
+    o.ToTime = {2024, 3, 0, 1, 22, 15, static_cast<uint16_t>(endTotal / 1000), static_cast<uint16_t>(endTotal % 1000)};
+    o.ExposureSec = 0;
+    o.ExposureNs = 40000000;
+    o.FixState = 3;
+    o.NofSats = 9;
+    return o;
+}
+
+inline uint64_t StartTicks(const BinaryOverlay& o) { return FrameTimestampTicks(o.FromTime); }
+
+// 12-bit samples in the high bits, different in every frame.
+inline std::vector<uint16_t> PatternFrame(int width, int height, int seed) {
+    std::vector<uint16_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    uint32_t x = 2463534242u + static_cast<uint32_t>(seed);
+    for (auto& p : pixels) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        p = static_cast<uint16_t>(((x % 64) + 200) << 4);
+    }
+    return pixels;
+}
+
+inline uint16_t U16At(const std::string& bytes, std::size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | (static_cast<uint8_t>(bytes[at + 1]) << 8));
+}
+inline uint32_t U32At(const std::string& bytes, std::size_t at) {
+    return U16At(bytes, at) | (static_cast<uint32_t>(U16At(bytes, at + 2)) << 16);
+}
+inline uint64_t U64At(const std::string& bytes, std::size_t at) {
+    return U32At(bytes, at) | (static_cast<uint64_t>(U32At(bytes, at + 4)) << 32);
+}
+
+}  // namespace orva::test
