@@ -12,7 +12,7 @@ CameraStatusCache::CameraStatusCache() { StoreWords(CameraStatus{}); }
 
 CameraStatus CameraStatusCache::LoadWords() const {
     std::array<uint64_t, kWords> copy{};
-    for (std::size_t i = 0; i < kWords; ++i) copy[i] = words_[i].load(std::memory_order_relaxed);
+    for (std::size_t i = 0; i < kWords; ++i) copy[i] = words_[i].load(std::memory_order_acquire);
     CameraStatus status;
     std::memcpy(static_cast<void*>(&status), copy.data(), sizeof(CameraStatus));
     return status;
@@ -21,16 +21,16 @@ CameraStatus CameraStatusCache::LoadWords() const {
 void CameraStatusCache::StoreWords(const CameraStatus& status) {
     std::array<uint64_t, kWords> copy{};
     std::memcpy(copy.data(), &status, sizeof(CameraStatus));
-    for (std::size_t i = 0; i < kWords; ++i) words_[i].store(copy[i], std::memory_order_relaxed);
+    for (std::size_t i = 0; i < kWords; ++i) words_[i].store(copy[i], std::memory_order_release);
 }
 
 CameraStatus CameraStatusCache::Load() const {
     for (;;) {
         const uint32_t before = version_.load(std::memory_order_acquire);
         if (before & 1u) continue;  // a write is under way
+        // Acquire loads of the words: a word from a newer write brings that write's odd
+        // version along, so the check below sees the change.
         CameraStatus status = LoadWords();
-        // Orders the word loads before the second version load.
-        std::atomic_thread_fence(std::memory_order_acquire);
         if (version_.load(std::memory_order_relaxed) == before) return status;
     }
 }
@@ -42,8 +42,7 @@ CameraStatus CameraStatusCache::Update(const std::function<void(CameraStatus&)>&
     change(status);
     const uint32_t v = version_.load(std::memory_order_relaxed);
     version_.store(v + 1, std::memory_order_relaxed);
-    // Orders the odd version before the word stores.
-    std::atomic_thread_fence(std::memory_order_release);
+    // Release stores of the words publish the odd version to any reader that sees them.
     StoreWords(status);
     version_.store(v + 2, std::memory_order_release);
     return status;
