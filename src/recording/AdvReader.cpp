@@ -1,0 +1,415 @@
+#include "recording/AdvReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace orva {
+namespace {
+
+constexpr uint32_t kMaxSide = 65535;
+constexpr std::size_t kStatusHeadBytes = 8 + 4 + 1;
+
+bool ParseInt(const std::string& text, int& value) {
+    if (text.empty() || text.size() > 9) return false;
+    value = 0;
+    for (const char ch : text) {
+        if (ch < '0' || ch > '9') return false;
+        value = value * 10 + (ch - '0');
+    }
+    return true;
+}
+
+}  // namespace
+
+// Reads values one after the other from a file (or a frame's bytes), checking each
+// against the end; `base` is the file offset of the source's first byte, for messages.
+class AdvReader::Cursor {
+public:
+    Cursor(AdvReader& reader, BinaryInputFile& source, uint64_t position, uint64_t base = 0)
+        : reader_(reader), source_(source), position_(position), base_(base) {}
+
+    uint64_t Position() const { return position_; }
+    uint64_t FileOffset() const { return base_ + position_; }
+    uint64_t Remaining() const { return source_.Size() - std::min(position_, source_.Size()); }
+
+    bool Bytes(void* out, std::size_t length, const char* what) {
+        if (!source_.ReadAt(position_, out, length)) {
+            return reader_.Fail(FileOffset(), std::string(what) + " runs past the end of the " +
+                                                  (base_ != 0 ? "frame" : "file"));
+        }
+        position_ += length;
+        return true;
+    }
+    bool Skip(uint64_t length, const char* what) {
+        if (length > Remaining()) {
+            return reader_.Fail(FileOffset(), std::string(what) + " runs past the end of the " +
+                                                  (base_ != 0 ? "frame" : "file"));
+        }
+        position_ += length;
+        return true;
+    }
+    bool U8(uint8_t& v, const char* what) { return Bytes(&v, 1, what); }
+    bool U16(uint16_t& v, const char* what) { return Number(v, what); }
+    bool U32(uint32_t& v, const char* what) { return Number(v, what); }
+    bool U64(uint64_t& v, const char* what) { return Number(v, what); }
+    bool String(std::string& text, const char* what) {
+        uint16_t length = 0;
+        if (!U16(length, what)) return false;
+        text.resize(length);
+        return Bytes(text.data(), length, what);
+    }
+    // Reads a count byte or word and checks that the file can hold that many items of
+    // at least `minBytes` each, before anything is allocated for them.
+    bool CountFits(uint64_t count, std::size_t minBytes, const char* what) {
+        if (count > Remaining() / minBytes) {
+            return reader_.Fail(FileOffset(), std::to_string(count) + " " + what + " cannot fit in the rest of the " +
+                                                  (base_ != 0 ? "frame" : "file"));
+        }
+        return true;
+    }
+
+private:
+    template <typename T>
+    bool Number(T& v, const char* what) {
+        uint8_t bytes[sizeof(T)];
+        if (!Bytes(bytes, sizeof(T), what)) return false;
+        v = 0;
+        for (std::size_t i = 0; i < sizeof(T); ++i) v = static_cast<T>(v | (static_cast<T>(bytes[i]) << (8 * i)));
+        return true;
+    }
+
+    AdvReader& reader_;
+    BinaryInputFile& source_;
+    uint64_t position_;
+    uint64_t base_;
+};
+
+bool AdvReader::Open(const std::string& path) {
+    name_ = path;
+    if (!file_.Open(path)) {
+        error_ = path + ": cannot be opened: " + file_.ErrorText();
+        return false;
+    }
+    return Check();
+}
+
+bool AdvReader::OpenBytes(const uint8_t* data, std::size_t size) {
+    name_ = "ADV data";
+    file_.OpenBytes(data, size);
+    return Check();
+}
+
+bool AdvReader::Fail(uint64_t offset, const std::string& what) {
+    error_ = name_ + ": at offset " + std::to_string(offset) + ": " + what;
+    return false;
+}
+
+std::optional<std::string> AdvReader::TagValue(const std::vector<AdvTag>& tags, const std::string& name) {
+    for (const AdvTag& t : tags) {
+        if (t.name == name) return t.value;
+    }
+    return std::nullopt;
+}
+
+bool AdvReader::ReadTags(Cursor& c, std::size_t count, std::vector<AdvTag>& tags) {
+    if (!c.CountFits(count, 4, "tags")) return false;
+    tags.resize(count);
+    for (AdvTag& t : tags) {
+        if (!c.String(t.name, "a tag name") || !c.String(t.value, "a tag value")) return false;
+    }
+    return true;
+}
+
+bool AdvReader::Check() {
+    error_.clear();
+    streams_.clear();
+    layouts_.clear();
+    imageTags_.clear();
+    channels_.clear();
+    systemTags_.clear();
+    userTags_.clear();
+    index_.clear();
+    regions_.clear();
+    Cursor c(*this, file_, 0);
+    uint32_t magic = 0;
+    if (!c.U32(magic, "the file header")) return false;
+    if (magic != AdvWriter::kFileMagic) return Fail(0, "the file does not start with FSTF");
+    if (!c.U8(version_, "the file header")) return false;
+    if (version_ != 2) return Fail(4, "version " + std::to_string(version_) + " is not 2");
+    uint32_t zero = 0;
+    uint64_t systemOffset = 0;
+    uint64_t userOffset = 0;
+    uint8_t streamCount = 0;
+    if (!c.U32(zero, "the file header") || !c.U64(indexOffset_, "the file header") ||
+        !c.U64(systemOffset, "the file header") || !c.U64(userOffset, "the file header") ||
+        !c.U8(streamCount, "the file header")) {
+        return false;
+    }
+    streams_.resize(streamCount);
+    for (AdvStream& s : streams_) {
+        if (!c.String(s.name, "a stream entry") || !c.U32(s.frameCount, "a stream entry") ||
+            !c.U64(s.clockFrequency, "a stream entry") || !c.U32(s.value, "a stream entry") ||
+            !c.U64(s.metadataOffset, "a stream entry")) {
+            return false;
+        }
+    }
+    if (streams_.empty() || streams_[0].name != "MAIN") return Fail(33, "the first stream is not MAIN");
+    uint8_t sectionCount = 0;
+    if (!c.U8(sectionCount, "the section list")) return false;
+    std::optional<uint64_t> imageOffset;
+    std::optional<uint64_t> statusOffset;
+    for (uint8_t i = 0; i < sectionCount; ++i) {
+        std::string name;
+        uint64_t offset = 0;
+        if (!c.String(name, "the section list") || !c.U64(offset, "the section list")) return false;
+        if (name == "IMAGE") imageOffset = offset;
+        if (name == "STATUS") statusOffset = offset;
+    }
+    if (!imageOffset) return Fail(c.FileOffset(), "the section list has no IMAGE section");
+    if (!statusOffset) return Fail(c.FileOffset(), "the section list has no STATUS section");
+    if (!ReadImageSection(*imageOffset) || !ReadStatusSection(*statusOffset)) return false;
+
+    if (systemOffset == 0) return Fail(17, "the system metadata table was never written");
+    Cursor system(*this, file_, systemOffset);
+    uint32_t tagCount = 0;
+    if (!system.U32(tagCount, "the system metadata table") || !ReadTags(system, tagCount, systemTags_)) return false;
+
+    if (indexOffset_ == 0) return Fail(9, "the index was never written: the recording did not finish");
+    if (!ReadIndex()) return false;
+    if (userOffset == 0) return Fail(25, "the user metadata table was never written");
+    Cursor user(*this, file_, userOffset);
+    if (!user.U32(tagCount, "the user metadata table") || !ReadTags(user, tagCount, userTags_)) return false;
+    if (streams_[0].frameCount != index_.size()) {
+        return Fail(indexOffset_, "the MAIN stream counts " + std::to_string(streams_[0].frameCount) +
+                                      " frames, its index " + std::to_string(index_.size()));
+    }
+    return true;
+}
+
+bool AdvReader::ReadImageSection(uint64_t offset) {
+    Cursor c(*this, file_, offset);
+    uint8_t sectionVersion = 0;
+    uint8_t layoutCount = 0;
+    if (!c.U8(sectionVersion, "the image section header") || !c.U32(width_, "the image section header") ||
+        !c.U32(height_, "the image section header") || !c.U8(bitDepth_, "the image section header")) {
+        return false;
+    }
+    if (width_ == 0 || width_ > kMaxSide || height_ == 0 || height_ > kMaxSide) {
+        return Fail(offset + 1, "image size " + std::to_string(width_) + " x " + std::to_string(height_) +
+                                    " is not between 1 and 65535 on both sides");
+    }
+    if (static_cast<uint64_t>(width_) * height_ > kMaxSamples) {
+        return Fail(offset + 1, "image of " + std::to_string(width_) + " x " + std::to_string(height_) +
+                                    " samples is larger than this reader handles");
+    }
+    if (!c.U8(layoutCount, "the image section header")) return false;
+    layouts_.resize(layoutCount);
+    for (AdvLayout& layout : layouts_) {
+        uint8_t tagCount = 0;
+        if (!c.U8(layout.id, "an image layout") || !c.U8(layout.second, "an image layout") ||
+            !c.U8(layout.bitDepth, "an image layout") || !c.U8(tagCount, "an image layout") ||
+            !ReadTags(c, tagCount, layout.tags)) {
+            return false;
+        }
+    }
+    uint8_t tagCount = 0;
+    if (!c.U8(tagCount, "the image tags") || !ReadTags(c, tagCount, imageTags_)) return false;
+
+    const auto layout1 = std::find_if(layouts_.begin(), layouts_.end(), [](const AdvLayout& l) { return l.id == 1; });
+    if (layout1 == layouts_.end()) return Fail(offset, "the image section declares no layout 1");
+    const auto compression = TagValue(layout1->tags, "SECTION-DATA-COMPRESSION");
+    layout1Coded_ = compression == "LAGARITH16";
+    if (!layout1Coded_ && compression != "UNCOMPRESSED") {
+        return Fail(offset, "layout 1 has an unknown compression " + compression.value_or("(none)"));
+    }
+    return CheckRegions(offset);
+}
+
+bool AdvReader::CheckRegions(uint64_t offset) {
+    regionBytes_ = 0;
+    const auto layout2 = std::find_if(layouts_.begin(), layouts_.end(), [](const AdvLayout& l) { return l.id == 2; });
+    if (layout2 == layouts_.end()) return true;
+    const auto tag = [&](const std::string& name, int& value) {
+        const auto text = TagValue(layout2->tags, name);
+        if (!text || !ParseInt(*text, value)) {
+            return Fail(offset, "layout 2 has no valid " + name + " tag");
+        }
+        return true;
+    };
+    int count = 0;
+    if (!tag("ROI-COUNT", count)) return false;
+    if (count > 255) return Fail(offset, "layout 2 declares " + std::to_string(count) + " regions");
+    for (int i = 0; i < count; ++i) {
+        const std::string n = std::to_string(i);
+        AdvRegion r;
+        if (!tag("ROI-TOP-" + n, r.top) || !tag("ROI-LEFT-" + n, r.left) || !tag("ROI-WIDTH-" + n, r.width) ||
+            !tag("ROI-HEIGHT-" + n, r.height)) {
+            return false;
+        }
+        if (r.width == 0 || r.height == 0 || static_cast<uint64_t>(r.left) + r.width > width_ ||
+            static_cast<uint64_t>(r.top) + r.height > height_) {
+            return Fail(offset, "region " + n + " does not lie inside the frame");
+        }
+        regions_.push_back(r);
+        regionBytes_ += 2ull * static_cast<uint64_t>(r.width) * static_cast<uint64_t>(r.height);
+    }
+    return true;
+}
+
+bool AdvReader::ReadStatusSection(uint64_t offset) {
+    Cursor c(*this, file_, offset);
+    uint8_t sectionVersion = 0;
+    uint64_t value = 0;
+    uint8_t count = 0;
+    if (!c.U8(sectionVersion, "the status section header") || !c.U64(value, "the status section header") ||
+        !c.U8(count, "the status section header") || !c.CountFits(count, 3, "status channels")) {
+        return false;
+    }
+    channels_.resize(count);
+    for (AdvStatusChannel& ch : channels_) {
+        const uint64_t at = c.FileOffset();
+        if (!c.String(ch.name, "a status channel") || !c.U8(ch.type, "a status channel")) return false;
+        if (ch.type > 5) return Fail(at, "status channel " + ch.name + " has unknown type " + std::to_string(ch.type));
+    }
+    return true;
+}
+
+bool AdvReader::ReadIndex() {
+    Cursor c(*this, file_, indexOffset_);
+    uint8_t indexVersion = 0;
+    uint32_t mainRelative = 0;
+    uint32_t calibrationRelative = 0;
+    if (!c.U8(indexVersion, "the index") || !c.U32(mainRelative, "the index") ||
+        !c.U32(calibrationRelative, "the index")) {
+        return false;
+    }
+    Cursor main(*this, file_, indexOffset_ + mainRelative);
+    uint32_t entries = 0;
+    if (!main.U32(entries, "the MAIN index") || !main.CountFits(entries, 20, "index entries")) return false;
+    std::vector<uint8_t> bytes(20ull * entries);
+    if (!main.Bytes(bytes.data(), bytes.size(), "the MAIN index")) return false;
+    index_.resize(entries);
+    for (uint32_t i = 0; i < entries; ++i) {
+        const uint8_t* e = &bytes[20ull * i];
+        index_[i] = {static_cast<int64_t>(BinaryInputFile::U64(e)), BinaryInputFile::U64(e + 8), BinaryInputFile::U32(e + 16)};
+        if (!file_.Holds(index_[i].offset, 4ull + index_[i].size)) {
+            return Fail(indexOffset_ + mainRelative + 4 + 20ull * i,
+                        "index entry " + std::to_string(i) + " points past the end of the file");
+        }
+    }
+    Cursor calibration(*this, file_, indexOffset_ + calibrationRelative);
+    uint32_t calibrationEntries = 0;
+    return calibration.U32(calibrationEntries, "the CALIBRATION index");
+}
+
+bool AdvReader::ReadFrame(uint32_t index, AdvFrame& frame) {
+    if (index >= index_.size()) return Fail(0, "there is no frame " + std::to_string(index));
+    const AdvIndexEntry& entry = index_[index];
+    frameBytes_.resize(4ull + entry.size);
+    if (!file_.ReadAt(entry.offset, frameBytes_.data(), frameBytes_.size())) {
+        return Fail(entry.offset, "frame " + std::to_string(index) + " runs past the end of the file");
+    }
+    BinaryInputFile bytes;
+    bytes.OpenBytes(frameBytes_.data(), frameBytes_.size());
+    Cursor c(*this, bytes, 0, entry.offset);
+    uint32_t magic = 0;
+    if (!c.U32(magic, "the frame magic")) return false;
+    if (magic != AdvWriter::kFrameMagic) return Fail(entry.offset, "frame " + std::to_string(index) + " has no frame magic");
+    uint32_t imageLength = 0;
+    uint8_t zero = 0;
+    if (!c.U8(frame.stream, "the frame head") || !c.U64(frame.start, "the frame head") ||
+        !c.U64(frame.end, "the frame head") || !c.U32(imageLength, "the image section") ||
+        !c.U8(frame.layout, "the image section") || !c.U8(zero, "the image section")) {
+        return false;
+    }
+    const uint64_t payloadAt = c.FileOffset();
+    if (imageLength < 2 || imageLength - 2 > c.Remaining()) {
+        return Fail(payloadAt - 6, "image section length " + std::to_string(imageLength) + " does not fit the frame");
+    }
+    const std::size_t payloadLength = imageLength - 2;
+    const std::span<const uint8_t> payload(frameBytes_.data() + c.Position(), payloadLength);
+    const std::size_t samples = static_cast<std::size_t>(width_) * height_;
+    frame.stored = false;
+    if (frame.layout == 1) {
+        frame.pixels.resize(samples);
+        if (layout1Coded_) {
+            Lagarith16Error error;
+            if (!decoder_.Decode(payload, frame.pixels, error)) return Fail(payloadAt + error.offset, error.what);
+            frame.stored = payloadLength == Lagarith16Encoder::kStoredPrefixBytes + 2 * samples;
+        } else {
+            if (payloadLength != 2 * samples) {
+                return Fail(payloadAt, "raw frame of " + std::to_string(payloadLength) + " bytes, " +
+                                           std::to_string(2 * samples) + " expected");
+            }
+            for (std::size_t i = 0; i < samples; ++i) frame.pixels[i] = BinaryInputFile::U16(&payload[2 * i]);
+        }
+    } else if (frame.layout == 2 && !regions_.empty()) {
+        if (payloadLength != regionBytes_) {
+            return Fail(payloadAt, "region data of " + std::to_string(payloadLength) + " bytes, " +
+                                       std::to_string(regionBytes_) + " expected");
+        }
+        frame.pixels.resize(payloadLength / 2);
+        for (std::size_t i = 0; i < frame.pixels.size(); ++i) frame.pixels[i] = BinaryInputFile::U16(&payload[2 * i]);
+    } else {
+        return Fail(payloadAt - 2, "frame " + std::to_string(index) + " uses undeclared layout " + std::to_string(frame.layout));
+    }
+    if (!c.Skip(payloadLength, "the image data")) return false;
+
+    uint32_t statusLength = 0;
+    const uint64_t statusAt = c.FileOffset();
+    if (!c.U32(statusLength, "the status section")) return false;
+    if (statusLength != c.Remaining() || statusLength < kStatusHeadBytes) {
+        return Fail(statusAt, "status section length " + std::to_string(statusLength) + " does not match the " +
+                                  std::to_string(c.Remaining()) + " bytes left of the frame");
+    }
+    uint8_t entries = 0;
+    if (!c.U64(frame.middle, "the status section") || !c.U32(frame.duration, "the status section") ||
+        !c.U8(entries, "the status section")) {
+        return false;
+    }
+    frame.status.resize(entries);
+    for (AdvStatusValue& v : frame.status) {
+        const uint64_t at = c.FileOffset();
+        if (!c.U8(v.channel, "a status value")) return false;
+        if (v.channel >= channels_.size()) return Fail(at, "status value for unknown channel " + std::to_string(v.channel));
+        v.integer = 0;
+        v.text.clear();
+        bool ok = true;
+        switch (channels_[v.channel].type) {
+            case 0: {
+                uint8_t x = 0;
+                ok = c.U8(x, "a status value");
+                v.integer = x;
+                break;
+            }
+            case 1: {
+                uint16_t x = 0;
+                ok = c.U16(x, "a status value");
+                v.integer = x;
+                break;
+            }
+            case 2: {
+                uint32_t x = 0;
+                ok = c.U32(x, "a status value");
+                v.integer = x;
+                break;
+            }
+            case 3: ok = c.U64(v.integer, "a status value"); break;
+            case 4: {
+                uint32_t bits = 0;
+                ok = c.U32(bits, "a status value");
+                std::memcpy(&v.real, &bits, sizeof(bits));
+                break;
+            }
+            default: ok = c.String(v.text, "a status value"); break;
+        }
+        if (!ok) return false;
+    }
+    if (c.Remaining() != 0) {
+        return Fail(c.FileOffset(), std::to_string(c.Remaining()) + " bytes after the status values of frame " +
+                                        std::to_string(index));
+    }
+    return true;
+}
+
+}  // namespace orva

@@ -1,0 +1,140 @@
+#pragma once
+// Reads an ADV file as AdvWriter writes it: the streams, sections, image layouts, status
+// channels, metadata tags and the frame index, and then any frame with its time stamps,
+// image (decoded from LAGARITH16 where so declared) and status values.
+//
+// Outside input: the header, the tables and the index are checked when the file is
+// opened, each frame when it is read. A damaged file is refused with a message naming
+// the offset and what was wrong ("<file>: at offset N: ..."); nothing is read outside the
+// file, tables are not allocated larger than the bytes that hold them, and a frame of
+// more than kMaxSamples samples is refused.
+//
+// Threads: one thread at a time.
+
+#include "recording/AdvWriter.h"
+#include "recording/BinaryInputFile.h"
+#include "recording/Lagarith16Decoder.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace orva {
+
+struct AdvTag {
+    std::string name;
+    std::string value;
+    bool operator==(const AdvTag&) const = default;
+};
+
+struct AdvStream {
+    std::string name;
+    uint32_t frameCount = 0;
+    uint64_t clockFrequency = 0;
+    uint32_t value = 0;  // the u32 after the clock
+    uint64_t metadataOffset = 0;
+};
+
+struct AdvLayout {
+    uint8_t id = 0;
+    uint8_t second = 0;  // repeats the id
+    uint8_t bitDepth = 0;
+    std::vector<AdvTag> tags;
+};
+
+struct AdvStatusChannel {
+    std::string name;
+    uint8_t type = 0;  // 0 u8, 1 u16, 2 u32, 3 u64, 4 IEEE single, 5 text
+};
+
+struct AdvStatusValue {
+    uint8_t channel = 0;
+    uint64_t integer = 0;  // types 0 to 3
+    float real = 0.0f;     // type 4
+    std::string text;      // type 5
+};
+
+struct AdvIndexEntry {
+    int64_t elapsed = 0;  // 100-ns ticks since the first frame
+    uint64_t offset = 0;
+    uint32_t size = 0;
+};
+
+struct AdvFrame {
+    uint8_t stream = 0;
+    uint64_t start = 0;  // nanoseconds since 2010-01-01
+    uint64_t end = 0;
+    uint8_t layout = 0;
+    bool stored = false;  // a LAGARITH16 frame kept raw because coding did not shrink it
+    // Layout 1: the whole frame, top row first. Layout 2: the regions' rows one after the
+    // other, in region order.
+    std::vector<uint16_t> pixels;
+    uint64_t middle = 0;
+    uint32_t duration = 0;
+    std::vector<AdvStatusValue> status;
+};
+
+class AdvReader {
+public:
+    static constexpr uint64_t kMaxSamples = 1ull << 26;
+
+    bool Open(const std::string& path);
+    bool OpenBytes(const uint8_t* data, std::size_t size);
+    const std::string& Error() const { return error_; }
+
+    uint8_t Version() const { return version_; }
+    const std::vector<AdvStream>& Streams() const { return streams_; }
+    uint32_t Width() const { return width_; }
+    uint32_t Height() const { return height_; }
+    uint8_t BitDepth() const { return bitDepth_; }
+    const std::vector<AdvLayout>& Layouts() const { return layouts_; }
+    const std::vector<AdvTag>& ImageTags() const { return imageTags_; }
+    const std::vector<AdvStatusChannel>& StatusChannels() const { return channels_; }
+    const std::vector<AdvTag>& SystemTags() const { return systemTags_; }
+    const std::vector<AdvTag>& UserTags() const { return userTags_; }
+    const std::vector<AdvIndexEntry>& Index() const { return index_; }
+    uint64_t IndexOffset() const { return indexOffset_; }
+    // The regions of layout 2 (empty without one).
+    const std::vector<AdvRegion>& Regions() const { return regions_; }
+
+    uint32_t FrameCount() const { return static_cast<uint32_t>(index_.size()); }
+    bool ReadFrame(uint32_t index, AdvFrame& frame);
+
+    static std::optional<std::string> TagValue(const std::vector<AdvTag>& tags, const std::string& name);
+
+private:
+    class Cursor;
+
+    bool Check();
+    bool ReadImageSection(uint64_t offset);
+    bool ReadStatusSection(uint64_t offset);
+    bool ReadTags(Cursor& c, std::size_t count, std::vector<AdvTag>& tags);
+    bool ReadIndex();
+    bool CheckRegions(uint64_t imageSectionOffset);
+    bool Fail(uint64_t offset, const std::string& what);
+
+    BinaryInputFile file_;
+    std::string name_;
+    std::string error_;
+    uint8_t version_ = 0;
+    std::vector<AdvStream> streams_;
+    uint32_t width_ = 0;
+    uint32_t height_ = 0;
+    uint8_t bitDepth_ = 0;
+    std::vector<AdvLayout> layouts_;
+    std::vector<AdvTag> imageTags_;
+    std::vector<AdvStatusChannel> channels_;
+    std::vector<AdvTag> systemTags_;
+    std::vector<AdvTag> userTags_;
+    std::vector<AdvIndexEntry> index_;
+    uint64_t indexOffset_ = 0;
+    std::vector<AdvRegion> regions_;
+    uint64_t regionBytes_ = 0;
+    bool layout1Coded_ = false;
+    std::vector<uint8_t> frameBytes_;
+    Lagarith16Decoder decoder_;
+};
+
+}  // namespace orva
