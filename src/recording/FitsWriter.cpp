@@ -100,7 +100,11 @@ void FitsWriter::WriteFile(const uint16_t* pixels) {
     if (pixels == nullptr && width > 0 && height > 0) throw std::logic_error("Failed to write FITS file.");
 
     OutputFile file;
+    lastErrorNumber_ = 0;
+    lastErrorText_.clear();
     if (!file.Open(fileName_, "wb")) {
+        lastErrorNumber_ = file.Error();
+        lastErrorText_ = file.DescribeError();
         LogMessageString("E Failed to open FITS file for writing:", file.DescribeError());
         throw std::logic_error("Failed to open FITS file for writing.");
     }
@@ -109,6 +113,8 @@ void FitsWriter::WriteFile(const uint16_t* pixels) {
         WritePixelData(file, pixels, width, height);
         if (!file.Close()) throw WriteFailure{};
     } catch (const WriteFailure&) {
+        lastErrorNumber_ = file.Error();
+        lastErrorText_ = file.DescribeError();
         LogMessageString("E Failed to write FITS file:", file.DescribeError());
         file.Close();
         throw std::logic_error("Failed to write FITS file.");

@@ -29,6 +29,11 @@ public:
     // Creates (replaces) the file and writes header and NAXIS1 x NAXIS2 samples, top row first.
     virtual void WriteFile(const uint16_t* pixels);
     virtual const std::string& GetFileName() const;
+    // After WriteFile failed to open or write the file: the system error number and
+    // "<path>: <error text> (<number>)", so that a caller can tell a full disk from other
+    // failures. 0 and empty otherwise.
+    int LastErrorNumber() const { return lastErrorNumber_; }
+    const std::string& LastErrorText() const { return lastErrorText_; }
 
     // One 80-character card. An empty value gives the bare form, a non-empty comment the
     // fixed form (value right-aligned in columns 11 to 30), otherwise the quoted form.
@@ -46,6 +51,8 @@ protected:
 private:
     FitsHeaderData header_;
     std::string fileName_;
+    int lastErrorNumber_ = 0;
+    std::string lastErrorText_;
 };
 
 }  // namespace orva

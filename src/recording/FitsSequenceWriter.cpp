@@ -1,0 +1,53 @@
+#include "recording/FitsSequenceWriter.h"
+
+#include "common/Log.h"
+#include "common/TextFormats.h"
+#include "recording/FitsHeaderValues.h"
+#include "recording/FitsWriter.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <stdexcept>
+
+namespace orva {
+namespace {
+
+// Failures after which no further frame file can be written either.
+bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
+
+}  // namespace
+
+std::string FitsSequenceWriter::GetFormatDescription() const {
+    return "FITS Sequence " + std::to_string(BitDepth()) + "-bit";
+}
+
+bool FitsSequenceWriter::OpenRecording(const std::string& fileNameTemplate, int width, int height, uint8_t bitDepth) {
+    template_ = fileNameTemplate;
+    PrepareRecording(width, height, bitDepth);
+    return true;
+}
+
+std::string FitsSequenceWriter::FrameFileName(const std::string& fileNameTemplate, int frameNumber) {
+    char number[16];
+    std::snprintf(number, sizeof(number), "%05d", frameNumber);
+    return ReplaceAll(fileNameTemplate, kFrameNumberPlaceholder, number);
+}
+
+void FitsSequenceWriter::WriteFrame(const uint16_t* pixels, uint64_t, uint64_t, const BinaryOverlay& overlay) {
+    FitsWriter fits(FrameFileName(template_, GetFrameCount() + 1));
+    FitsHeaderData& header = fits.GetHeaderData();
+    FillFitsHeader(header, Width(), Height(), Names(), ObjectName());
+    SetFitsExposureValues(header, overlay);
+    try {
+        fits.WriteFile(pixels);
+    } catch (const std::logic_error& e) {
+        if (IsDiskFull(fits.LastErrorNumber())) {
+            LogMessageString("E Recording stopped, failed to write FITS sequence file:", fits.LastErrorText());
+            StopAfterFailure("Recording stopped: failed to write " + fits.LastErrorText());
+            return;
+        }
+        LogMessageString("E Frame not recorded, FITS sequence file not written:", fits.GetFileName() + ": " + e.what());
+    }
+}
+
+}  // namespace orva
