@@ -174,8 +174,12 @@ TEST(SimVideoReader, ReaderReleasedInsideItsOwnCallback) {
         readerSlot->reset();
     };
     ASSERT_EQ(rig.reader->SetStreamSelection(true), kVideoOk);
-    ASSERT_EQ(rig.reader->ReadSample(), kVideoOk);
-    ASSERT_EQ(rig.reader->ReadSample(), kVideoOk);
+    {
+        // The callback waits for the slot until both requests are out.
+        std::lock_guard lock(slotMutex);
+        ASSERT_EQ(rig.reader->ReadSample(), kVideoOk);
+        ASSERT_EQ(rig.reader->ReadSample(), kVideoOk);
+    }
     ASSERT_TRUE(rig.callback->WaitForDeliveries(1));
     std::lock_guard lock(slotMutex);
     EXPECT_EQ(rig.reader, nullptr);
