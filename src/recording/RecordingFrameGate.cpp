@@ -1,0 +1,50 @@
+#include "recording/RecordingFrameGate.h"
+
+#include <algorithm>
+
+namespace orva {
+
+void RecordingFrameGate::Reset(IRecordingSink& writer, const RecordingGateOptions& options,
+                               std::function<void()> onLimitReached) {
+    writer_ = &writer;
+    options_ = options;
+    options_.frameInterval = std::max(options.frameInterval, 1);
+    onLimitReached_ = std::move(onLimitReached);
+    framesOffered_ = 0;
+    firstTimestamp_ = 0;
+    framesWritten_ = 0;
+    bytesWritten_ = 0;
+    limitReached_ = false;
+}
+
+bool RecordingFrameGate::AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp,
+                                  const BinaryOverlay& overlay) {
+    if (limitReached_.load()) return true;
+    const bool take = framesOffered_ % options_.frameInterval == 0;
+    ++framesOffered_;
+    if (!take) return true;
+    if (options_.durationTicks != 0) {
+        if (framesWritten_.load() == 0) {
+            firstTimestamp_ = timestamp;
+        } else if (timestamp >= firstTimestamp_ && timestamp - firstTimestamp_ >= options_.durationTicks) {
+            ReachLimit();
+            return true;
+        }
+    }
+    // A frame the writer refused (a wrong size) does not count.
+    const int32_t before = writer_->GetFrameCount();
+    const bool written = writer_->AddFrame(pixels, byteCount, timestamp, overlay);
+    if (written && writer_->GetFrameCount() > before) {
+        bytesWritten_ += byteCount;
+        const int64_t count = ++framesWritten_;
+        if (options_.frameLimit > 0 && count >= options_.frameLimit) ReachLimit();
+    }
+    return written;
+}
+
+void RecordingFrameGate::ReachLimit() {
+    if (limitReached_.exchange(true)) return;
+    if (onLimitReached_) onLimitReached_();
+}
+
+}  // namespace orva
