@@ -2,8 +2,8 @@
 
 #include "recording/Lagarith16Encoder.h"
 
+#include <algorithm>
 #include <bit>
-#include <cstring>
 
 namespace orva {
 namespace {
@@ -23,7 +23,7 @@ bool Fail(Lagarith16Error& error, std::size_t offset, std::string what) {
 
 }  // namespace
 
-Lagarith16Decoder::Lagarith16Decoder() : symbolOf_(std::make_unique<uint16_t[]>(kTotal)), seen_(kValueCount) {}
+Lagarith16Decoder::Lagarith16Decoder() = default;
 
 Lagarith16Decoder::~Lagarith16Decoder() = default;
 
@@ -65,7 +65,7 @@ bool Lagarith16Decoder::ReadModel(std::span<const uint8_t> block, std::size_t& p
         return Fail(error, 2, "table of " + std::to_string(symbolCount) + " symbols runs past the block end");
     }
     values_.resize(symbolCount);
-    std::memset(seen_.data(), 0, seen_.size());
+    seen_.assign(kValueCount, 0);
     pos = 2;
     for (std::size_t i = 0; i < symbolCount; ++i, pos += 2) {
         const uint16_t value = GetU16(block.data() + pos);
@@ -113,12 +113,26 @@ bool Lagarith16Decoder::RangeDecode(std::span<const uint8_t> block, std::size_t 
                                     Lagarith16Error& error) {
     if (block.size() - pos < 4) return Fail(error, pos, "range-coded data shorter than 4 bytes");
     if (block[pos] & 0x80u) return Fail(error, pos, "range-coded data does not start with a zero bit");
-
+    if (samples.size() < kTableWorthFrom) {
+        // A small frame: searching the cumulative counts beats filling a 2^20-entry table.
+        const uint32_t* first = cumulative_.data();
+        const uint32_t* last = first + cumulative_.size();
+        return DecodeSamples(block, pos, samples, error, [first, last](uint32_t target) {
+            return static_cast<uint16_t>(std::upper_bound(first, last, target) - first - 1);
+        });
+    }
+    // 2 MB, allocated at the first large coded block and kept; every entry is set here.
+    if (!symbolOf_) symbolOf_ = std::make_unique_for_overwrite<uint16_t[]>(kTotal);
     uint16_t* symbolOf = symbolOf_.get();
     for (std::size_t s = 0; s < counts_.size(); ++s) {
         std::fill(symbolOf + cumulative_[s], symbolOf + cumulative_[s] + counts_[s], static_cast<uint16_t>(s));
     }
+    return DecodeSamples(block, pos, samples, error, [symbolOf](uint32_t target) { return symbolOf[target]; });
+}
 
+template <typename SymbolOf>
+bool Lagarith16Decoder::DecodeSamples(std::span<const uint8_t> block, std::size_t pos, std::span<uint16_t> samples,
+                                      Lagarith16Error& error, SymbolOf symbolOf) {
     const uint8_t* data = block.data();
     const std::size_t end = block.size();
     std::size_t next = pos;
@@ -135,7 +149,7 @@ bool Lagarith16Decoder::RangeDecode(std::span<const uint8_t> block, std::size_t 
         if (target >= kTotal) {
             return Fail(error, next - 1, "coded value outside the model at sample " + std::to_string(i));
         }
-        const uint16_t s = symbolOf[target];
+        const uint16_t s = symbolOf(target);
         code -= r * cumulative[s];
         range = r * counts[s];
         while (range <= kRenormalizeBelow) {

@@ -6,7 +6,7 @@
 // and never writes more samples than asked for. A block whose length is 8 + 2 x samples
 // is the stored form; a coded block is always shorter than the raw frame.
 //
-// One decoder serves one thread at a time; its tables are allocated once.
+// One decoder serves one thread at a time; its tables are allocated at first use and kept.
 
 #include <cstddef>
 #include <cstdint>
@@ -38,6 +38,12 @@ private:
     bool ReadModel(std::span<const uint8_t> block, std::size_t& pos, Lagarith16Error& error);
     bool RangeDecode(std::span<const uint8_t> block, std::size_t pos, std::span<uint16_t> samples,
                      Lagarith16Error& error);
+    template <typename SymbolOf>
+    bool DecodeSamples(std::span<const uint8_t> block, std::size_t pos, std::span<uint16_t> samples,
+                       Lagarith16Error& error, SymbolOf symbolOf);
+
+    // Frames from this many samples on look symbols up in a table of 2^20 entries.
+    static constexpr std::size_t kTableWorthFrom = 1u << 16;
 
     std::vector<uint16_t> values_;
     std::vector<uint32_t> counts_;

@@ -34,7 +34,10 @@ void PropagateCarry(uint8_t* first, uint8_t* end) {
 }  // namespace
 
 Lagarith16Encoder::Lagarith16Encoder()
-    : histogram_(std::make_unique<uint32_t[]>(kValueCount)), intervals_(std::make_unique<Interval[]>(kValueCount)) {
+    // Both are set before they are read: the histogram cleared per frame, the intervals
+    // of the values that occur.
+    : histogram_(std::make_unique_for_overwrite<uint32_t[]>(kValueCount)),
+      intervals_(std::make_unique_for_overwrite<Interval[]>(kValueCount)) {
     symbols_.reserve(kValueCount);
     counts_.reserve(kValueCount);
 }
