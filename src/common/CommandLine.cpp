@@ -1,0 +1,93 @@
+#include "common/CommandLine.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace orva {
+
+std::optional<CommandLine> CommandLine::Parse(const std::vector<std::string>& args,
+                                              const std::vector<CommandLineOption>& options, std::size_t maxOperands,
+                                              std::string& error) {
+    CommandLine line;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            if (line.operands_.size() == maxOperands) {
+                error = "unexpected argument '" + arg + "'";
+                return std::nullopt;
+            }
+            line.operands_.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+        const auto spec = std::find_if(options.begin(), options.end(),
+                                       [&](const CommandLineOption& o) { return o.name == name; });
+        if (spec == options.end()) {
+            error = "unknown option '--" + name + "'";
+            return std::nullopt;
+        }
+        std::string value;
+        if (spec->takesValue) {
+            if (equals != std::string::npos) {
+                value = arg.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                error = "option '--" + name + "' needs a value";
+                return std::nullopt;
+            }
+        } else if (equals != std::string::npos) {
+            error = "option '--" + name + "' takes no value";
+            return std::nullopt;
+        }
+        auto& values = line.values_[name];
+        if (!values.empty() && !spec->repeatable) {
+            error = "option '--" + name + "' is given more than once";
+            return std::nullopt;
+        }
+        values.push_back(std::move(value));
+    }
+    return line;
+}
+
+std::optional<std::string> CommandLine::Value(const std::string& name) const {
+    const auto it = values_.find(name);
+    if (it == values_.end() || it->second.empty()) return std::nullopt;
+    return it->second.front();
+}
+
+std::vector<std::string> CommandLine::Values(const std::string& name) const {
+    const auto it = values_.find(name);
+    return it == values_.end() ? std::vector<std::string>{} : it->second;
+}
+
+std::optional<int64_t> CommandLine::ParseInteger(std::string_view text, int64_t min, int64_t max) {
+    int64_t value = 0;
+    const char* end = text.data() + text.size();
+    if (text.empty() || text.front() == '+') return std::nullopt;
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || value < min || value > max) return std::nullopt;
+    return value;
+}
+
+std::optional<double> CommandLine::ParseDecimal(std::string_view text, double min, double max) {
+    // Digits with at most one '.', not first or last: no signs, exponents or locale.
+    const std::size_t dot = text.find('.');
+    if (text.empty() || dot == 0 || dot + 1 == text.size() ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; }) ||
+        std::count(text.begin(), text.end(), '.') > 1) {
+        return std::nullopt;
+    }
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || ptr != text.data() + text.size() || value < min || value > max) return std::nullopt;
+    return value;
+}
+
+}  // namespace orva
