@@ -2,6 +2,7 @@
 
 #include "common/Log.h"
 #include "processing/Calibration.h"
+#include "processing/CameraStatusFromOverlay.h"
 #include "processing/FrameTimestamp.h"
 #include "processing/FrameUnpack.h"
 #include "processing/GpsLog.h"
@@ -28,33 +29,6 @@ constexpr int64_t kMinPixelsPerPart = 1 << 17;
 // The camera's text overlay (mode 2) fills the 16 rows above the record row.
 constexpr int kTextOverlayMode = 2;
 constexpr int kTextOverlayRows = 16;
-
-OverlayStatusFields StatusFieldsOf(const BinaryOverlay& o) {
-    OverlayStatusFields f;
-    f.statusWord0 = o.StatusWord0;
-    f.statusWord1 = o.StatusWord1;
-    f.statusWord2 = o.StatusWord2;
-    f.statusWord3 = o.StatusWord3;
-    f.modeValue = o.ModeValue;
-    f.highGain = o.HighGain;
-    f.binningX = o.BinningX;
-    f.binningY = o.BinningY;
-    f.latitude = o.Lat;
-    f.longitude = o.Lon;
-    f.heightMm = o.HeightMm;
-    f.accuracyM = o.AccuracyM;
-    f.fixState = o.FixState;
-    f.satellites = o.NofSats;
-    f.timeFlag = o.TimeFlag;
-    f.temperature = o.Temperature;
-    f.dopTime = o.DOPTime;
-    f.dop = {o.DOPG, o.DOPP, o.DOPT, o.DOPV, o.DOPH};
-    return f;
-}
-
-std::array<uint16_t, 8> CalendarFields(const CalendarTime& t) {
-    return {t.year, t.month, t.dayOfWeek, t.day, t.hour, t.minute, t.second, t.milliseconds};
-}
 
 // Rows of part `part` of `parts`.
 int RowSplit(int height, int part, int parts) {
@@ -215,7 +189,7 @@ void FrameProcessor::ConsumeFrame(const uint8_t* data) {
 
     ParseBinaryOverlay(overlay_, std::span<const uint16_t>(image, static_cast<std::size_t>(pixels)), width, height);
     const CameraStatus status =
-        camera->UpdateStatusFromFrame(StatusFieldsOf(overlay_), CalendarFields(overlay_.FromTime));
+        camera->UpdateStatusFromFrame(OverlayStatusFieldsOf(overlay_), CalendarFields(overlay_.FromTime));
     fullFix_ = (overlay_.FixState & 3) == 3;
 
     if ((status.highTimeResolution != 0) != wantHires) {
