@@ -3,6 +3,7 @@
 #include "recording/Lagarith16Encoder.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 
 namespace orva {
@@ -12,6 +13,23 @@ constexpr uint32_t kTotal = Lagarith16Encoder::kTotalFrequency;
 constexpr unsigned kScaleBits = Lagarith16Encoder::kScaleBits;
 constexpr uint32_t kRenormalizeBelow = 0x800000u;
 constexpr std::size_t kValueCount = 65536;
+
+__extension__ using Uint128 = unsigned __int128;
+
+// code / r for code < 2^31 and 8 <= r <= 2^11, as a multiplication: with
+// m = ceil(2^42 / r) the quotient is (code x m) >> 42 exactly, since code x (m r - 2^42)
+// stays below 2^42. A division per sample would take most of the decoding time.
+constexpr unsigned kReciprocalShift = 42;
+constexpr uint32_t kMaxR = 1u << 11;
+
+const std::array<uint64_t, kMaxR + 1>& Reciprocals() {
+    static const std::array<uint64_t, kMaxR + 1> table = [] {
+        std::array<uint64_t, kMaxR + 1> t{};
+        for (uint64_t r = 1; r <= kMaxR; ++r) t[r] = ((uint64_t{1} << kReciprocalShift) + r - 1) / r;
+        return t;
+    }();
+    return table;
+}
 
 uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
@@ -113,21 +131,23 @@ bool Lagarith16Decoder::RangeDecode(std::span<const uint8_t> block, std::size_t 
                                     Lagarith16Error& error) {
     if (block.size() - pos < 4) return Fail(error, pos, "range-coded data shorter than 4 bytes");
     if (block[pos] & 0x80u) return Fail(error, pos, "range-coded data does not start with a zero bit");
-    if (samples.size() < kTableWorthFrom) {
-        // A small frame: searching the cumulative counts beats filling a 2^20-entry table.
-        const uint32_t* first = cumulative_.data();
-        const uint32_t* last = first + cumulative_.size();
-        return DecodeSamples(block, pos, samples, error, [first, last](uint32_t target) {
-            return static_cast<uint16_t>(std::upper_bound(first, last, target) - first - 1);
-        });
+    // The symbol of a cumulative frequency: a small table gives the first symbol of each
+    // bucket of 256 frequencies, a short walk the exact one. A table of all 2^20 entries
+    // would not stay in the cache.
+    cumulativeEnd_.resize(counts_.size());
+    for (std::size_t i = 0; i < counts_.size(); ++i) cumulativeEnd_[i] = cumulative_[i] + counts_[i];
+    uint16_t symbol = 0;
+    for (uint32_t bucket = 0; bucket < kBuckets; ++bucket) {
+        while (cumulativeEnd_[symbol] <= (bucket << kBucketShift)) ++symbol;
+        bucketSymbol_[bucket] = symbol;
     }
-    // 2 MB, allocated at the first large coded block and kept; every entry is set here.
-    if (!symbolOf_) symbolOf_ = std::make_unique_for_overwrite<uint16_t[]>(kTotal);
-    uint16_t* symbolOf = symbolOf_.get();
-    for (std::size_t s = 0; s < counts_.size(); ++s) {
-        std::fill(symbolOf + cumulative_[s], symbolOf + cumulative_[s] + counts_[s], static_cast<uint16_t>(s));
-    }
-    return DecodeSamples(block, pos, samples, error, [symbolOf](uint32_t target) { return symbolOf[target]; });
+    const uint16_t* bucketSymbol = bucketSymbol_.data();
+    const uint32_t* cumulativeEnd = cumulativeEnd_.data();
+    return DecodeSamples(block, pos, samples, error, [bucketSymbol, cumulativeEnd](uint32_t target) {
+        uint16_t s = bucketSymbol[target >> kBucketShift];
+        while (cumulativeEnd[s] <= target) ++s;
+        return s;
+    });
 }
 
 template <typename SymbolOf>
@@ -143,9 +163,12 @@ bool Lagarith16Decoder::DecodeSamples(std::span<const uint8_t> block, std::size_
     const uint32_t* counts = counts_.data();
     const uint32_t* cumulative = cumulative_.data();
     const uint16_t* values = values_.data();
+    const uint64_t* reciprocals = Reciprocals().data();
+    // Every step keeps code < range <= 2^31, damaged input or not: the symbol found for
+    // the target always holds it.
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const uint32_t r = range >> kScaleBits;
-        const uint32_t target = code / r;
+        const auto target = static_cast<uint32_t>((static_cast<Uint128>(code) * reciprocals[r]) >> kReciprocalShift);
         if (target >= kTotal) {
             return Fail(error, next - 1, "coded value outside the model at sample " + std::to_string(i));
         }

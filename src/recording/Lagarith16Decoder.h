@@ -6,11 +6,11 @@
 // and never writes more samples than asked for. A block whose length is 8 + 2 x samples
 // is the stored form; a coded block is always shorter than the raw frame.
 //
-// One decoder serves one thread at a time; its tables are allocated at first use and kept.
+// One decoder serves one thread at a time; its tables are kept from block to block.
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -42,13 +42,14 @@ private:
     bool DecodeSamples(std::span<const uint8_t> block, std::size_t pos, std::span<uint16_t> samples,
                        Lagarith16Error& error, SymbolOf symbolOf);
 
-    // Frames from this many samples on look symbols up in a table of 2^20 entries.
-    static constexpr std::size_t kTableWorthFrom = 1u << 16;
+    static constexpr unsigned kBucketShift = 8;
+    static constexpr uint32_t kBuckets = (1u << 20) >> kBucketShift;
 
     std::vector<uint16_t> values_;
     std::vector<uint32_t> counts_;
     std::vector<uint32_t> cumulative_;
-    std::unique_ptr<uint16_t[]> symbolOf_;  // cumulative frequency -> symbol index
+    std::vector<uint32_t> cumulativeEnd_;
+    std::array<uint16_t, kBuckets> bucketSymbol_{};  // first symbol of each frequency bucket
     std::vector<uint8_t> seen_;
 };
 

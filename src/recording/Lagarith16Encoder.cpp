@@ -17,9 +17,9 @@ void PutU16(uint8_t* out, uint16_t v) {
     out[1] = static_cast<uint8_t>(v >> 8);
 }
 
-// A carry out of the coder's low value: trailing 0xFF bytes roll over to 0x00 and the
-// byte before them counts up. The coded value never exceeds its initial interval, so the
-// carry always stops inside the coded bytes.
+// A carry that rolled the last byte over from 0xFF: further 0xFF bytes before it roll
+// over to 0x00 and the byte before them counts up. The coded value never exceeds its
+// initial interval, so the carry always stops inside the coded bytes.
 void PropagateCarry(uint8_t* first, uint8_t* end) {
     while (end > first) {
         --end;
@@ -172,18 +172,27 @@ bool Lagarith16Encoder::RangeCode(const uint16_t* samples, std::size_t count, st
         const uint32_t r = range >> kScaleBits;
         low += r * in.cumulative;
         range = r * in.frequency;
-        if (range <= kRenormalizeBelow) {
-            if (low & 0x80000000u) PropagateCarry(first, out);
-            do {
-                *out++ = static_cast<uint8_t>(low >> 23);
-                range <<= 8;
-                low = (low & 0x7FFFFFu) << 8;
-            } while (range <= kRenormalizeBelow);
-            // No shorter than the raw frame: give up, the stored form is written instead.
-            if (out >= budgetEnd) return false;
-        }
+        // The carry goes into the bytes written at once rather than at the next byte
+        // output: the coded number, and so every byte, is the same, and the loop needs no
+        // unpredictable branch. Before the first byte the value cannot carry; the byte
+        // before `first` (the model's last) then only gets 0 added.
+        const uint32_t carry = low >> 31;
+        low &= 0x7FFFFFFFu;
+        const auto last = static_cast<uint8_t>(out[-1] + carry);
+        out[-1] = last;
+        if (last == 0 && carry != 0) [[unlikely]] PropagateCarry(first, out - 1);
+        // Renormalise: 0 to 3 bytes (range is at least 8 here), written without branches.
+        const uint32_t shifts = (range <= kRenormalizeBelow) + (range <= (kRenormalizeBelow >> 8)) +
+                                (range <= (kRenormalizeBelow >> 16));
+        out[0] = static_cast<uint8_t>(low >> 23);
+        out[1] = static_cast<uint8_t>(low >> 15);
+        out[2] = static_cast<uint8_t>(low >> 7);
+        out += shifts;
+        low = (low << (8 * shifts)) & 0x7FFFFFFFu;
+        range <<= 8 * shifts;
+        // No shorter than the raw frame: give up, the stored form is written instead.
+        if (out >= budgetEnd) [[unlikely]] return false;
     }
-    if (low & 0x80000000u) PropagateCarry(first, out);
     out[0] = static_cast<uint8_t>(low >> 23);
     out[1] = static_cast<uint8_t>(low >> 15);
     out[2] = static_cast<uint8_t>(low >> 7);
