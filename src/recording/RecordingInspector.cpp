@@ -370,7 +370,9 @@ std::optional<std::string> RecordingInspector::Unsound(const InspectedRecording&
     if (findings.firstNotIncreasing) {
         return "the time stamps do not increase at frame " + std::to_string(*findings.firstNotIncreasing + 1);
     }
-    if (findings.framesWithoutTime > 0) return std::to_string(findings.framesWithoutTime) + " frames have no time stamp";
+    if (findings.framesWithoutTime > 0) {
+        return std::to_string(findings.framesWithoutTime) + " frames have no time stamp";
+    }
     return std::nullopt;
 }
 
@@ -403,8 +405,14 @@ std::vector<std::string> RecordingInspector::Report(const InspectedRecording& r,
         lines.push_back("frame numbers start again: frame " + std::to_string(i + 1) + " (" +
                         std::to_string(*r.frames[i].frameNumber) + ")");
     }
-    if (f.framesWithoutNumber > 0) {
-        lines.push_back("frames without a readable timing record: " + std::to_string(f.framesWithoutNumber));
+    if (!f.withoutRecord.empty()) {
+        std::string which;
+        for (std::size_t k = 0; k < f.withoutRecord.size() && k < 20; ++k) {
+            which += (k == 0 ? "" : ", ") + std::to_string(f.withoutRecord[k] + 1);
+        }
+        if (f.withoutRecord.size() > 20) which += ", ...";
+        lines.push_back("frames without a readable timing record: " + std::to_string(f.withoutRecord.size()) + " (frame " +
+                        which + ")");
     }
     if (f.firstNotIncreasing) {
         lines.push_back("time stamps: not increasing at frame " + std::to_string(*f.firstNotIncreasing + 1));

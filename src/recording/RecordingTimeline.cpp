@@ -17,15 +17,28 @@ TimelineFindings AnalyzeTimeline(const std::vector<TimelineFrame>& frames) {
     TimelineFindings f;
     f.frames = frames.size();
 
-    // Frame numbers: the usual step first, so that every n-th frame is no gap.
+    // Frames without a record of their own.
+    std::vector<bool> readable(frames.size(), true);
+    std::vector<bool> stale(frames.size(), false);  // its time is the frame before's
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const TimelineFrame& t = frames[i];
+        stale[i] = i > 0 && t.startTicks != 0 && t.startTicks == frames[i - 1].startTicks &&
+                   (!t.frameNumber || t.frameNumber == frames[i - 1].frameNumber);
+        if (!t.frameNumber || stale[i]) {
+            readable[i] = false;
+            f.withoutRecord.push_back(i);
+        }
+    }
+
+    // Frame numbers: the usual step first, so that every n-th frame is no gap. A
+    // recording of every n-th frame steps by n nearly always; a few steps prove nothing.
     std::map<int64_t, std::size_t> steps;
     for (std::size_t i = 1; i < frames.size(); ++i) {
-        if (frames[i].frameNumber && frames[i - 1].frameNumber) {
+        if (readable[i] && readable[i - 1]) {
             const int64_t step = int64_t{*frames[i].frameNumber} - *frames[i - 1].frameNumber;
             if (step > 0) ++steps[step];
         }
     }
-    // A recording of every n-th frame steps by n nearly always; a few steps prove nothing.
     std::size_t best = 0;
     std::size_t total = 0;
     int64_t usual = 1;
@@ -38,27 +51,31 @@ TimelineFindings AnalyzeTimeline(const std::vector<TimelineFrame>& frames) {
     }
     if (best >= 2 && best * 2 > total) f.numberStep = usual;
     std::optional<int32_t> previous;
+    int64_t unreadableSince = 0;  // frames without a record since the previous number
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        const auto& number = frames[i].frameNumber;
-        if (!number) {
-            ++f.framesWithoutNumber;
+        if (!readable[i]) {
+            ++unreadableSince;
             continue;
         }
+        const int32_t number = *frames[i].frameNumber;
         if (!f.firstNumber) f.firstNumber = number;
         f.lastNumber = number;
         if (previous) {
-            const int64_t step = int64_t{*number} - *previous;
+            const int64_t step = int64_t{number} - *previous;
             if (step == 0) {
                 f.repeatedNumbers.push_back(i);
             } else if (step < 0) {
                 f.restarts.push_back(i);
             } else if (step > f.numberStep) {
-                const int64_t missing = (step - 1) / f.numberStep;
-                f.gaps.push_back({i, *previous + f.numberStep, missing});
-                f.missedFrames += missing;
+                const int64_t missing = (step - 1) / f.numberStep - unreadableSince;
+                if (missing > 0) {
+                    f.gaps.push_back({i, *previous + f.numberStep * (unreadableSince + 1), missing});
+                    f.missedFrames += missing;
+                }
             }
         }
         previous = number;
+        unreadableSince = 0;
     }
 
     // Exposure starts.
@@ -66,6 +83,7 @@ TimelineFindings AnalyzeTimeline(const std::vector<TimelineFrame>& frames) {
     uint64_t previousStart = 0;
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const uint64_t start = frames[i].startTicks;
+        if (stale[i]) continue;
         if (start == 0) {
             ++f.framesWithoutTime;
             continue;
@@ -92,7 +110,7 @@ TimelineFindings AnalyzeTimeline(const std::vector<TimelineFrame>& frames) {
     previousStart = 0;
     for (std::size_t i = 0; i < frames.size() && f.usualSpacingTicks != 0; ++i) {
         const uint64_t start = frames[i].startTicks;
-        if (start == 0) continue;
+        if (stale[i] || start == 0) continue;
         if (previousStart != 0 && start > previousStart && (start - previousStart) * 2 > f.usualSpacingTicks * 3) {
             f.pauses.push_back(i);
         }

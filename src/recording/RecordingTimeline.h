@@ -35,9 +35,12 @@ struct TimelineFindings {
     int64_t missedFrames = 0;
     std::vector<std::size_t> repeatedNumbers;  // frames carrying the number of the one before
     std::vector<std::size_t> restarts;         // frames whose number is lower than the one before
-    std::size_t framesWithoutNumber = 0;
+    // Frames whose own timing record could not be read: no number, or the number and time
+    // of the frame before repeated (the writer keeps the last good record for them). They
+    // take one frame number's place; a repeated time is left out of the time checks.
+    std::vector<std::size_t> withoutRecord;
 
-    std::size_t framesWithoutTime = 0;
+    std::size_t framesWithoutTime = 0;  // readable record, but no time stamp
     std::optional<std::size_t> firstNotIncreasing;  // a frame that does not start after the one before
     uint64_t usualSpacingTicks = 0;                 // the most frequent spacing
     uint64_t minSpacingTicks = 0;

@@ -29,18 +29,22 @@ TEST(RecordingTimelineTest, FrameNumberFindings) {
         std::vector<FrameNumberGap> gaps;
         std::vector<std::size_t> repeats;
         std::vector<std::size_t> restarts;
-        std::size_t withoutNumber;
+        std::vector<std::size_t> withoutRecord;
     };
     const Case cases[] = {
-        {Frames({1, 2, 3, 4}), 1, {}, {}, {}, 0},
-        {Frames({1, 2, 6, 7, 8, 10}), 1, {{2, 3, 3}, {5, 9, 1}}, {}, {}, 0},
+        {Frames({1, 2, 3, 4}), 1, {}, {}, {}, {}},
+        {Frames({1, 2, 6, 7, 8, 10}), 1, {{2, 3, 3}, {5, 9, 1}}, {}, {}, {}},
         // Every third frame: no gap; a missing one in between is.
-        {Frames({1, 4, 7, 10, 16, 19}), 3, {{4, 13, 1}}, {}, {}, 0},
-        {Frames({5, 6, 6, 7}, {1, 1, 1}), 1, {}, {2}, {}, 0},
+        {Frames({1, 4, 7, 10, 16, 19}), 3, {{4, 13, 1}}, {}, {}, {}},
+        {Frames({5, 6, 6, 7}, {1, 1, 1}), 1, {}, {2}, {}, {}},
         // The camera came back and counts from 1 again.
-        {Frames({40, 41, 1, 2, 3}, {1, 900, 1, 1}), 1, {}, {}, {2}, 0},
-        {Frames({1, -1, 3, 4}, {1, 1, 1}), 1, {{2, 2, 1}}, {}, {}, 1},
-        {Frames({}), 1, {}, {}, {}, 0},
+        {Frames({40, 41, 1, 2, 3}, {1, 900, 1, 1}), 1, {}, {}, {2}, {}},
+        // A frame whose record was unreadable takes its number's place; one more is missing.
+        {Frames({1, -1, 3, 4}, {1, 1, 1}), 1, {}, {}, {}, {1}},
+        {Frames({1, -1, 4, 5}, {1, 2, 1}), 1, {{2, 3, 1}}, {}, {}, {1}},
+        // The writer kept the record of the frame before: same number, same time.
+        {Frames({7, 8, 8, 10}, {1, 0, 2}), 1, {}, {}, {}, {2}},
+        {Frames({}), 1, {}, {}, {}, {}},
     };
     for (const Case& c : cases) {
         const TimelineFindings f = AnalyzeTimeline(c.frames);
@@ -56,7 +60,7 @@ TEST(RecordingTimelineTest, FrameNumberFindings) {
         EXPECT_EQ(f.missedFrames, missed);
         EXPECT_EQ(f.repeatedNumbers, c.repeats);
         EXPECT_EQ(f.restarts, c.restarts);
-        EXPECT_EQ(f.framesWithoutNumber, c.withoutNumber);
+        EXPECT_EQ(f.withoutRecord, c.withoutRecord);
     }
 }
 
@@ -85,6 +89,7 @@ TEST(RecordingTimelineTest, TimeStampFindings) {
         const TimelineFindings f = AnalyzeTimeline(frames);
         EXPECT_EQ(f.firstNotIncreasing, 2u);
         EXPECT_EQ(f.framesWithoutTime, 1u);
+        EXPECT_TRUE(f.withoutRecord.empty());
     }
 }
 
