@@ -107,16 +107,20 @@ void CliStation::ApplyCameraSettings(CameraUnit& unit) {
     }
     manager_.SetActiveVideoResolution(mode_);
     stream_->SetResolution(static_cast<uint32_t>(mode_->TransferWidth()) << 16 | static_cast<uint32_t>(mode_->Height()));
-    CameraExtensionUnit* eu = unit.ExtensionUnit();
-    if (eu != nullptr) {
-        eu->SetExposureTimeMs(CameraExtensionUnit::ExposureValueMs(settings_.exposureMs), false);
-        if (model.GetGainCount() > 0) eu->SetGain(model.GetGainCode(settings_.gainIndex));
-        if (recordingMarker_) eu->SetRecording(true);
-    }
+    ApplyExposureAndGain(unit);
     gainText_ = model.GetGainText(settings_.gainIndex);
     auto adapter = FrameCameraAdapter::ForUnit(unit.shared_from_this());
     adapter->SetResolution(mode_);
     cameraSlot_.Set(adapter);
+}
+
+void CliStation::ApplyExposureAndGain(CameraUnit& unit) {
+    CameraExtensionUnit* eu = unit.ExtensionUnit();
+    if (eu == nullptr || unit.Model() == nullptr) return;
+    eu->SetExposureTimeMs(CameraExtensionUnit::ExposureValueMs(settings_.exposureMs), false);
+    if (unit.Model()->GetGainCount() > 0) eu->SetGain(unit.Model()->GetGainCode(settings_.gainIndex));
+    // A camera back from a lost link starts without the marker.
+    if (recordingMarker_) eu->SetRecording(true);
 }
 
 bool CliStation::SaveCameraStatus(LinkRecoverySnapshot& snapshot) {
@@ -135,8 +139,8 @@ bool CliStation::SaveCameraStatus(LinkRecoverySnapshot& snapshot) {
 }
 
 void CliStation::RestoreCameraStatus(const LinkRecoverySnapshot&) {
-    // The connect has applied everything this station sets.
-    if (const auto& unit = manager_.ActiveCameraUnit(); unit && unit->Model()) ApplyCameraSettings(*unit);
+    // The stream runs again by now: the mode stays, the rest is sent once more.
+    if (const auto& unit = manager_.ActiveCameraUnit()) ApplyExposureAndGain(*unit);
 }
 
 bool CliStation::StartStreamingHeld() {

@@ -94,6 +94,7 @@ public:
 
 private:
     void ApplyCameraSettings(CameraUnit& unit);
+    void ApplyExposureAndGain(CameraUnit& unit);
 
     const CliCameraSettings settings_;
     std::shared_ptr<SimulatedCamera> camera_;
