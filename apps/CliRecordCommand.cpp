@@ -57,8 +57,9 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
+// An empty message: the station's message has been shown already.
 int Failure(const std::string& message) {
-    std::fprintf(stderr, "orvacam-cli record: %s\n", message.c_str());
+    if (!message.empty()) std::fprintf(stderr, "orvacam-cli record: %s\n", message.c_str());
     return kExitFailed;
 }
 
@@ -307,7 +308,7 @@ int RecordRun::RecordMovie() {
     }
     const RecordingCamera camera = CameraView();
     const auto target = control.PrepareRecording(format, camera);
-    if (!target) return Failure(station_->Ui().LastMessage().empty() ? "the recording cannot start" : station_->Ui().LastMessage());
+    if (!target) return Failure(station_->Ui().LastMessage().empty() ? "the recording cannot start" : "");
 
     SerWriter ser;
     AdvWriter adv;
@@ -417,7 +418,7 @@ int RecordRun::TakeCapture() {
     const char kind = o_.format == Format::Dark ? 'D' : o_.format == Format::Flat ? 'F' : 0;
     const RecordingCamera camera = CameraView();
     const auto path = control.PrepareCapturePath(kind, camera);
-    if (!path) return Failure(station_->Ui().LastMessage());
+    if (!path) return Failure("");
     RecordingNames names;
     if (camera.unit && camera.unit->Model()) names.camera = camera.unit->Model()->GetDisplayName();
     FitsRecordingJob job;

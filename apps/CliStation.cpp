@@ -31,6 +31,7 @@ CliStation::CliStation(const CliCameraSettings& settings, std::vector<CliFault> 
       }()),
       streamAdapter_(*stream_),
       manager_(devices_, streamAdapter_),
+      ui_("orvacam-cli record"),
       recovery_(manager_, ui_) {
     auto plan = std::make_unique<CliFaultPlan>(*camera_, std::make_unique<SkyRenderer>(camera_->Config().sky),
                                                std::move(faults));
@@ -77,7 +78,8 @@ bool CliStation::Connect(std::string& error) {
         return false;
     }
     if (!manager_.ActiveCameraUnit()) {
-        error = ui_.LastMessage().empty() ? std::string("the camera could not be connected") : ui_.LastMessage();
+        // A message shown on the way has said why.
+        error = ui_.LastMessage().empty() ? std::string("the camera could not be connected") : std::string();
         return false;
     }
     return true;

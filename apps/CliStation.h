@@ -50,8 +50,9 @@ public:
     CliStation(const CliStation&) = delete;
     CliStation& operator=(const CliStation&) = delete;
 
-    // Lists the cameras and connects the simulated one. False, with `error`, when it
-    // cannot be connected or the mode, exposure or gain do not fit the camera.
+    // Lists the cameras and connects the simulated one. False, with `error` (empty when a
+    // message already said why), when it cannot be connected or the mode, exposure or
+    // gain do not fit the camera.
     bool Connect(std::string& error);
     // Starts the stream with the camera's delivery held, so that nothing is made yet.
     bool StartStreamingHeld();

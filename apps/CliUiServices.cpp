@@ -20,11 +20,11 @@ std::string CliUiServices::OneLine(const std::string& title, const std::string& 
 
 void CliUiServices::ShowMessage(const std::string& title, const std::string& text, MessageIcon) {
     lastMessage_ = OneLine(title, text);
-    std::fprintf(stderr, "%s\n", lastMessage_.c_str());
+    std::fprintf(stderr, "%s: %s\n", prefix_.c_str(), lastMessage_.c_str());
 }
 
 bool CliUiServices::AskYesNo(const std::string& title, const std::string& text) {
-    std::fprintf(stderr, "%s (answered no)\n", OneLine(title, text).c_str());
+    std::fprintf(stderr, "%s: %s (answered no)\n", prefix_.c_str(), OneLine(title, text).c_str());
     return false;
 }
 

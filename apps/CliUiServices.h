@@ -1,6 +1,6 @@
 #pragma once
 // The headless station's user interface: messages go to standard error as one line
-// ("Title: text") and into the log; questions are answered "No", pickers cancelled.
+// ("<prefix>: Title: text"); questions are answered "No", pickers cancelled.
 //
 // Threads: the station's main thread.
 
@@ -12,6 +12,8 @@ namespace orva {
 
 class CliUiServices final : public IUiServices {
 public:
+    explicit CliUiServices(std::string prefix) : prefix_(std::move(prefix)) {}
+
     void ShowMessage(const std::string& title, const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& title, const std::string& text) override;
     std::optional<std::string> PickFile(const std::string& title, const std::string& filter) override;
@@ -23,6 +25,7 @@ public:
     static std::string OneLine(const std::string& title, const std::string& text);
 
 private:
+    std::string prefix_;
     std::string lastMessage_;
 };
 

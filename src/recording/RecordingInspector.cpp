@@ -199,8 +199,9 @@ std::optional<InspectedRecording> RecordingInspector::InspectAdv(const std::stri
     for (std::size_t c = 0; c < reader.StatusChannels().size(); ++c) {
         if (reader.StatusChannels()[c].name == "VideoCameraFrameId") numberChannel = static_cast<uint8_t>(c);
     }
-    if (const auto compression = AdvReader::TagValue(reader.ImageTags(), "SECTION-DATA-COMPRESSION")) {
-        r.notes.push_back("compression: " + *compression);
+    for (const AdvLayout& layout : reader.Layouts()) {
+        const auto compression = AdvReader::TagValue(layout.tags, "SECTION-DATA-COMPRESSION");
+        if (layout.id == 1 && compression) r.notes.push_back("compression: " + *compression);
     }
     const auto ticksOf = [](uint64_t ns) { return ns == 0 ? 0 : AdvWriter::kTicksAt2010 + ns / 100; };
     AdvFrame frame;

@@ -1,0 +1,454 @@
+// The headless station as users and scripts run it: the built orvacam-cli program,
+// started as its own process with its own settings, recording from the simulated camera
+// and inspecting and repairing what it wrote.
+//
+// The program lies beside this test's folder (../apps/orvacam-cli); build both. Each
+// test waits for the program to finish (a time limit only bounds a hang).
+
+#include "processing/FrameTimestamp.h"
+#include "recording/AdvReader.h"
+#include "recording/RecordingTimeline.h"
+#include "recording/SerReader.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace orva {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kLiveness = 120s;
+// The simulated camera's first exposure starts at 2024-06-01 22:00:00 UTC.
+constexpr uint64_t kFirstStart = 638528760000000000ULL;
+
+std::string CliPath() {
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+    return (self.parent_path().parent_path() / "apps" / "orvacam-cli").string();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
+    std::vector<std::string> found;
+    for (const auto& l : lines) {
+        if (l.rfind(prefix, 0) == 0) found.push_back(l);
+    }
+    return found;
+}
+
+struct Outcome {
+    bool exited = false;  // ended by returning, not by a signal
+    int code = -1;
+    std::string out;
+    std::string err;
+    std::vector<std::string> OutLines() const { return Lines(out); }
+    // The files the program reported.
+    std::vector<std::string> Written() const {
+        std::vector<std::string> files;
+        for (const auto& l : LinesStartingWith(OutLines(), "written: ")) files.push_back(l.substr(9));
+        return files;
+    }
+};
+
+// One station: its own settings folder, log folder and recording folder.
+class CliStationRun : public ::testing::Test {
+protected:
+    CliStationRun() {
+        std::filesystem::create_directories(dir.File("config"));
+        WriteSettings("LogDirectory=" + dir.File("log") + "\n");
+    }
+
+    void WriteSettings(const std::string& values) {
+        test::WriteFile(dir.File("config/ORVA Cam Control.ini"), "[Settings]\n" + values);
+    }
+
+    // Starts the program; its output goes to files in the test's folder.
+    pid_t Start(const std::vector<std::string>& args) {
+        ++runs_;
+        const std::string out = dir.File("out" + std::to_string(runs_));
+        const std::string err = dir.File("err" + std::to_string(runs_));
+        const std::string cli = CliPath();
+        if (!std::filesystem::exists(cli)) {
+            ADD_FAILURE() << cli << " is missing: build the orvacam-cli target";
+            return -1;
+        }
+        std::vector<std::string> env = {"ORVA_CONFIG_DIR=" + dir.File("config"), "ORVA_DATA_DIR=" + dir.File("data")};
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(o, STDOUT_FILENO);
+            dup2(e, STDERR_FILENO);
+            std::vector<char*> argv = {const_cast<char*>(cli.c_str())};
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            std::vector<char*> envp;
+            for (auto& v : env) envp.push_back(v.data());
+            envp.push_back(nullptr);
+            execve(cli.c_str(), argv.data(), envp.data());
+            _exit(127);
+        }
+        return pid;
+    }
+
+    Outcome Wait(pid_t pid) {
+        Outcome o;
+        if (pid <= 0) return o;
+        const auto deadline = std::chrono::steady_clock::now() + kLiveness;
+        int status = 0;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                ADD_FAILURE() << "orvacam-cli hung";
+                break;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        o.exited = WIFEXITED(status);
+        o.code = o.exited ? WEXITSTATUS(status) : -1;
+        o.out = test::ReadFile(dir.File("out" + std::to_string(runs_)));
+        o.err = test::ReadFile(dir.File("err" + std::to_string(runs_)));
+        return o;
+    }
+
+    Outcome Run(const std::vector<std::string>& args) { return Wait(Start(args)); }
+
+    // The log's messages without their time stamps.
+    std::vector<std::string> LogMessages() const {
+        std::vector<std::string> messages;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.File("log"), ec)) {
+            for (const auto& line : Lines(test::ReadFile(entry.path().string()))) {
+                if (line.size() > 25) messages.push_back(line.substr(25));
+            }
+        }
+        return messages;
+    }
+
+    static std::vector<std::string> Record(const std::string& format, const std::string& frames,
+                                           const std::string& out, std::vector<std::string> more = {}) {
+        std::vector<std::string> args = {"record", "--camera", "sim", "--mode", "2", "--exposure", "2",
+                                         "--format", format, "--frames", frames, "--out", out};
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    }
+
+    test::TempDir dir;
+
+private:
+    int runs_ = 0;
+};
+
+TEST_F(CliStationRun, FiveHundredFramesInEachFormatAreCompleteAndEvenlySpaced) {
+    for (const std::string format : {"ser", "adv", "adv-compressed"}) {
+        SCOPED_TRACE(format);
+        const Outcome rec = Run(Record(format, "500", dir.File(format), {"--csv"}));
+        ASSERT_EQ(rec.code, 0) << rec.err;
+        EXPECT_EQ(LinesStartingWith(rec.OutLines(), "recorded 500 frames").size(), 1u) << rec.out;
+        const auto files = rec.Written();
+        ASSERT_EQ(files.size(), 2u) << rec.out;  // the recording and its GPS status CSV
+        for (const std::string& file : files) {
+            SCOPED_TRACE(file);
+            const Outcome inspect = Run({"inspect", file});
+            EXPECT_EQ(inspect.code, 0) << inspect.err;
+            const auto lines = inspect.OutLines();
+            EXPECT_TRUE(HasLine(lines, "frames: 500")) << inspect.out;
+            EXPECT_TRUE(HasLine(lines, "frame numbers: 1 .. 500")) << inspect.out;
+            EXPECT_TRUE(HasLine(lines, "missed frames: 0")) << inspect.out;
+            EXPECT_TRUE(HasLine(lines, "exposure: 2.000 ms")) << inspect.out;
+            EXPECT_TRUE(HasLine(lines, "time stamps: increasing")) << inspect.out;
+            EXPECT_TRUE(HasLine(lines, "time-stamp spacing: 2.0000 ms (min 2.0000 ms, max 2.0000 ms)")) << inspect.out;
+            EXPECT_TRUE(HasLine(lines, "first time stamp: 2024-06-01T22:00:00.0000000")) << inspect.out;
+            EXPECT_TRUE(HasLine(lines, "result: sound")) << inspect.out;
+        }
+        if (format != "ser") {
+            EXPECT_TRUE(HasLine(Run({"inspect", files[0]}).OutLines(),
+                                format == "adv" ? "compression: UNCOMPRESSED" : "compression: LAGARITH16"));
+        }
+    }
+    EXPECT_TRUE(LinesStartingWith(LogMessages(), "W Missed").empty());
+    EXPECT_TRUE(LinesStartingWith(LogMessages(), "E ").empty());
+}
+
+TEST_F(CliStationRun, ImagesDarksAndFlatsAverageTheirFrames) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"fits", "image type: Light Frame"}, {"dark", "image type: Dark Frame"}, {"flat", "image type: Flat Frame"}};
+    for (const auto& [format, type] : cases) {
+        SCOPED_TRACE(format);
+        const Outcome rec = Run(Record(format, "16", dir.File(format)));
+        ASSERT_EQ(rec.code, 0) << rec.err;
+        EXPECT_TRUE(HasLine(rec.OutLines(), "averaged 16 frames into one image")) << rec.out;
+        ASSERT_EQ(rec.Written().size(), 1u);
+        const std::string name = std::filesystem::path(rec.Written()[0]).filename().string();
+        EXPECT_EQ(name.front() == 'D' || name.front() == 'F', format != "fits") << name;
+        const Outcome inspect = Run({"inspect", rec.Written()[0]});
+        EXPECT_EQ(inspect.code, 0) << inspect.err;
+        EXPECT_TRUE(HasLine(inspect.OutLines(), "dimensions: 176 x 128")) << inspect.out;
+        EXPECT_TRUE(HasLine(inspect.OutLines(), type)) << inspect.out;
+    }
+}
+
+TEST_F(CliStationRun, InjectedDropsAreExactlyTheMissedFramesAndTheLogsWarnings) {
+    const Outcome rec = Run(Record("ser", "500", dir.File("rec"),
+                                   {"--csv", "--fault", "drop:100:3", "--fault", "drop:250:1", "--fault", "drop:400:7"}));
+    ASSERT_EQ(rec.code, 0) << rec.err;
+    EXPECT_EQ(LinesStartingWith(rec.OutLines(), "recorded 500 frames (SER 16-bit), 11 missed").size(), 1u) << rec.out;
+    for (const std::string& file : rec.Written()) {
+        SCOPED_TRACE(file);
+        const Outcome inspect = Run({"inspect", file});
+        EXPECT_EQ(inspect.code, 0) << inspect.err;
+        const auto lines = inspect.OutLines();
+        EXPECT_TRUE(HasLine(lines, "missed frames: 11")) << inspect.out;
+        EXPECT_EQ(LinesStartingWith(lines, "missed: "),
+                  (std::vector<std::string>{"missed: 100 3", "missed: 250 1", "missed: 400 7"}));
+        EXPECT_TRUE(HasLine(lines, "frame numbers: 1 .. 511")) << inspect.out;
+        EXPECT_TRUE(HasLine(lines, "time stamps: increasing"));
+    }
+    EXPECT_EQ(LinesStartingWith(LogMessages(), "W Missed"),
+              (std::vector<std::string>{"W Missed one or more frames (start, len):  100 3",
+                                        "W Missed one or more frames (start, len):  250 1",
+                                        "W Missed one or more frames (start, len):  400 7"}));
+}
+
+TEST_F(CliStationRun, EveryNthFrameAndTimedRecordings) {
+    const Outcome every = Run(Record("ser", "50", dir.File("every"), {"--every", "3"}));
+    ASSERT_EQ(every.code, 0) << every.err;
+    const auto lines = Run({"inspect", every.Written().at(0)}).OutLines();
+    EXPECT_TRUE(HasLine(lines, "frames: 50"));
+    EXPECT_TRUE(HasLine(lines, "frame numbers: 1 .. 148"));
+    EXPECT_TRUE(HasLine(lines, "frame number step: 3"));
+    EXPECT_TRUE(HasLine(lines, "missed frames: 0"));
+    EXPECT_TRUE(HasLine(lines, "time-stamp spacing: 6.0000 ms (min 6.0000 ms, max 6.0000 ms)"));
+
+    // Centred on a time that began within its duration: the recording starts at once and
+    // covers two seconds of exposure starts, 100 frames of 20 ms.
+    const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char center[16];
+    std::snprintf(center, sizeof(center), "%02d:%02d:%02d", utc.tm_hour, utc.tm_min, utc.tm_sec);
+    const Outcome timed = Run({"record", "--camera", "sim", "--mode", "2", "--exposure", "20", "--format", "adv",
+                               "--seconds", "2", "--center", center, "--out", dir.File("timed")});
+    ASSERT_EQ(timed.code, 0) << timed.err;
+    EXPECT_EQ(LinesStartingWith(timed.OutLines(), std::string("recording 2 s centred on ") + center).size(), 1u)
+        << timed.out;
+    const auto t = Run({"inspect", timed.Written().at(0)}).OutLines();
+    EXPECT_TRUE(HasLine(t, "frames: 100"));
+    EXPECT_TRUE(HasLine(t, "last time stamp: 2024-06-01T22:00:01.9800000"));
+}
+
+TEST_F(CliStationRun, UnplugDuringRecordingIsRecoveredAndTheFileKeepsEveryFrame) {
+    const Outcome rec = Run({"record", "--camera", "sim", "--mode", "2", "--exposure", "10", "--format", "ser",
+                             "--frames", "300", "--out", dir.File("rec"), "--fault", "unplug:100:300"});
+    ASSERT_EQ(rec.code, 0) << rec.err;
+    const auto log = LogMessages();
+    EXPECT_TRUE(HasLine(log, "W The camera link is interrupted"));
+    EXPECT_TRUE(HasLine(log, "I LinkRecoveryController.FinalizeSuccessfulRecovery: Recovery completed successfully!"));
+    const Outcome inspect = Run({"inspect", "--frames", rec.Written().at(0)});
+    ASSERT_EQ(inspect.code, 0) << inspect.err;
+    const auto lines = inspect.OutLines();
+    EXPECT_TRUE(HasLine(lines, "frames: 300"));
+    EXPECT_TRUE(HasLine(lines, "result: sound"));
+    // Frames 1 to 99 before the loss, then the camera counts from 1 again after a gap.
+    EXPECT_TRUE(HasLine(lines, "frame numbers start again: frame 100 (1)")) << inspect.out;
+    EXPECT_EQ(LinesStartingWith(lines, "pause: ").size(), 1u);
+    EXPECT_EQ(LinesStartingWith(lines, "pause: before frame 100: ").size(), 1u) << inspect.out;
+    for (int i = 1; i <= 99; ++i) {
+        const std::string start = FormatTicks(kFirstStart + static_cast<uint64_t>(i - 1) * 100000);
+        EXPECT_EQ(LinesStartingWith(lines, "frame " + std::to_string(i) + ": number " + std::to_string(i) + ", start " +
+                                               start + ",")
+                      .size(),
+                  1u)
+            << i;
+    }
+}
+
+TEST_F(CliStationRun, KilledRecordingIsRepairedFrameForFrame) {
+    for (const std::string format : {"ser", "adv"}) {
+        SCOPED_TRACE(format);
+        const std::string folder = dir.File("kill-" + format);
+        const pid_t pid = Start(Record(format, "1000000", folder, {"--csv"}));
+        ASSERT_GT(pid, 0);
+        // Halfway through a long recording: once a few hundred frames are on the disk.
+        const auto deadline = std::chrono::steady_clock::now() + kLiveness;
+        std::string file;
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::error_code ec;
+            for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+                if (e.path().extension() == "." + format && e.file_size(ec) > 300 * 176 * 128 * 2) file = e.path().string();
+            }
+            if (!file.empty()) break;
+            std::this_thread::sleep_for(10ms);
+        }
+        ASSERT_FALSE(file.empty());
+        kill(pid, SIGKILL);
+        const Outcome killed = Wait(pid);
+        EXPECT_FALSE(killed.exited);
+        const std::string before = test::ReadFile(file);
+
+        const Outcome damaged = Run({"inspect", file});
+        EXPECT_EQ(damaged.code, 1);
+        EXPECT_EQ(Lines(damaged.err).size(), 1u) << damaged.err;
+
+        const Outcome repair = Run({"repair", file});
+        ASSERT_EQ(repair.code, 0) << repair.err;
+        ASSERT_EQ(repair.Written().size(), 1u);
+        const std::string repaired = repair.Written()[0];
+        EXPECT_EQ(test::ReadFile(file), before) << "the original is left as it was";
+        const Outcome inspect = Run({"inspect", "--frames", repaired});
+        ASSERT_EQ(inspect.code, 0) << inspect.err;
+        EXPECT_TRUE(HasLine(inspect.OutLines(), "missed frames: 0"));
+
+        // Every frame the program wrote before it died, with the time stamp it gave it:
+        // frame n of the camera, exposed from 22:00:00 + (n - 1) x 2 ms.
+        std::vector<std::vector<uint16_t>> written;
+        std::vector<uint64_t> stamps;
+        if (format == "ser") {
+            SerReader cut;
+            SerReader fixed;
+            ASSERT_TRUE(cut.Open(file, SerReader::Mode::Recover)) << cut.Error();
+            ASSERT_TRUE(fixed.Open(repaired)) << fixed.Error();
+            ASSERT_EQ(fixed.FrameCount(), cut.FrameCount());
+            std::vector<uint16_t> a(176 * 128);
+            std::vector<uint16_t> b(176 * 128);
+            for (uint32_t i = 0; i < cut.FrameCount(); ++i) {
+                ASSERT_TRUE(cut.ReadFrame(i, a) && fixed.ReadFrame(i, b));
+                ASSERT_EQ(a, b) << "frame " << i;
+            }
+            stamps = fixed.Timestamps();
+        } else {
+            AdvReader fixed;
+            ASSERT_TRUE(fixed.Open(repaired)) << fixed.Error();
+            // Every complete frame of the cut file is in the repaired one, byte for byte.
+            for (const AdvIndexEntry& e : fixed.Index()) {
+                ASSERT_EQ(before.compare(e.offset, e.size + 4, test::ReadFile(repaired), e.offset, e.size + 4), 0);
+            }
+            AdvFrame frame;
+            for (uint32_t i = 0; i < fixed.FrameCount(); ++i) {
+                ASSERT_TRUE(fixed.ReadFrame(i, frame)) << fixed.Error();
+                stamps.push_back(AdvWriter::kTicksAt2010 + frame.start / 100);
+            }
+        }
+        ASSERT_GE(stamps.size(), 300u);
+        for (std::size_t i = 0; i < stamps.size(); ++i) {
+            ASSERT_EQ(stamps[i], kFirstStart + i * 20000) << "frame " << i;
+            ASSERT_EQ(LinesStartingWith(inspect.OutLines(), "frame " + std::to_string(i + 1) + ": number " +
+                                                                std::to_string(i + 1) + ", ")
+                          .size(),
+                      1u);
+        }
+    }
+}
+
+TEST_F(CliStationRun, CtrlCEndsTheRecordingWithACompleteFile) {
+    const pid_t pid = Start(Record("adv", "1000000", dir.File("int")));
+    ASSERT_GT(pid, 0);
+    const auto deadline = std::chrono::steady_clock::now() + kLiveness;
+    bool recording = false;
+    while (!recording && std::chrono::steady_clock::now() < deadline) {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(dir.File("int"), ec)) {
+            recording = recording || (e.path().extension() == ".adv" && e.file_size(ec) > 100 * 176 * 128 * 2);
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(recording);
+    kill(pid, SIGINT);
+    const Outcome rec = Wait(pid);
+    ASSERT_EQ(rec.code, 0) << rec.err;
+    EXPECT_NE(LinesStartingWith(rec.OutLines(), "recorded ").at(0).find("stopped by the user"), std::string::npos)
+        << rec.out;
+    ASSERT_EQ(rec.Written().size(), 2u) << rec.out;  // with the GPS status CSV (the default setting)
+    const Outcome inspect = Run({"inspect", rec.Written()[0]});
+    EXPECT_EQ(inspect.code, 0) << inspect.err;
+    EXPECT_TRUE(HasLine(inspect.OutLines(), "result: sound"));
+}
+
+TEST_F(CliStationRun, BadInputGivesOneLineAndAFailingExit) {
+    test::WriteFile(dir.File("text.txt"), "not a recording\n");
+    const Outcome complete = Run(Record("ser", "3", dir.File("ok")));
+    ASSERT_EQ(complete.code, 0) << complete.err;
+    const std::string ser = complete.Written().at(0);
+    const std::string out = dir.File("rec");
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string error;  // the start of the one line on standard error
+    };
+    const Case cases[] = {
+        {{"launch"}, 2, "orvacam-cli: unknown command 'launch'"},
+        {{"cameras", "extra"}, 2, "orvacam-cli cameras: unexpected argument 'extra'"},
+        {{"record"}, 2, "orvacam-cli record: option '--camera' is required"},
+        {Record("mov", "5", out), 2, "orvacam-cli record: unknown format 'mov'"},
+        {Record("ser", "0", out), 2, "orvacam-cli record: --frames must be a whole number from 1"},
+        {Record("dark", "257", out), 2, "orvacam-cli record: The number of frames needs to be in the range from 1 to 256."},
+        {Record("ser", "5", out, {"--seconds", "2"}), 2, "orvacam-cli record: give --frames or --seconds, not both"},
+        {Record("ser", "5", out, {"--fault", "drop:0:1"}), 2, "orvacam-cli record: fault 'drop:0:1': FRAME must be"},
+        {Record("ser", "5", out, {"--fault", "melt:3"}), 2, "orvacam-cli record: unknown fault 'melt:3'"},
+        {Record("ser", "5", out, {"--every", "0"}), 2,
+         "orvacam-cli record: The frame interval value is invalid. Please set the value to 1 or greater."},
+        {Record("ser", "5", out, {"--center", "12:00:00"}), 2, "orvacam-cli record: --center needs --seconds"},
+        {Record("ser", "5", out, {"--mode", "3"}), 2, "orvacam-cli record: option '--mode' is given more than once"},
+        {{"record", "--camera", "usb0", "--mode", "2", "--exposure", "2", "--format", "ser", "--frames", "5"}, 2,
+         "orvacam-cli record: unknown camera 'usb0'"},
+        {{"record", "--camera", "sim:99", "--mode", "2", "--exposure", "2", "--format", "ser", "--frames", "5"}, 2,
+         "orvacam-cli record: unknown camera 'sim:99'"},
+        {{"record", "--camera", "sim", "--mode", "2", "--exposure", "0", "--format", "ser", "--frames", "5"}, 2,
+         "orvacam-cli record: --exposure must be a time in milliseconds from 1 to 5000"},
+        {{"record", "--camera", "sim", "--mode", "9", "--exposure", "2", "--format", "ser", "--frames", "5", "--out", out},
+         1, "orvacam-cli record: video mode 9 does not exist; the camera has 5 modes (0..4)"},
+        {{"record", "--camera", "sim", "--mode", "2", "--exposure", "2", "--format", "ser", "--frames", "5"}, 1,
+         "orvacam-cli record: SER files directory not found: The SER files directory doesn't exist or isn't "
+         "configured. Please check the settings."},
+        {{"record", "--camera", "sim", "--mode", "2", "--exposure", "2", "--format", "ser", "--frames", "5", "--out",
+          dir.File("text.txt")},
+         1, "orvacam-cli record: " + dir.File("text.txt") + ": the folder cannot be created"},
+        {{"inspect"}, 2, "orvacam-cli inspect: a FILE to inspect is required"},
+        {{"inspect", "--all", ser}, 2, "orvacam-cli inspect: unknown option '--all'"},
+        {{"inspect", dir.File("missing.ser")}, 1, "orvacam-cli inspect: " + dir.File("missing.ser") + ": no such file"},
+        {{"inspect", dir.File("text.txt")}, 1, "orvacam-cli inspect: " + dir.File("text.txt") + ": not a recording"},
+        {{"repair"}, 2, "orvacam-cli repair: a FILE to repair is required"},
+        {{"repair", dir.File("missing.ser")}, 1, "orvacam-cli repair: " + dir.File("missing.ser") + ": cannot be opened"},
+        {{"repair", dir.File("text.txt")}, 1, "orvacam-cli repair: " + dir.File("text.txt") + ": not a SER or ADV"},
+        {{"repair", ser}, 1, "orvacam-cli repair: " + ser + ": the recording is complete; there is nothing to repair"},
+    };
+    for (const Case& c : cases) {
+        const Outcome o = Run(c.args);
+        std::string args;
+        for (const auto& a : c.args) args += a + " ";
+        SCOPED_TRACE(args);
+        EXPECT_TRUE(o.exited) << "crashed";
+        EXPECT_EQ(o.code, c.code) << o.err;
+        const auto lines = Lines(o.err);
+        ASSERT_EQ(lines.size(), 1u) << o.err;
+        EXPECT_EQ(lines[0].rfind(c.error, 0), 0u) << lines[0];
+    }
+}
+
+}  // namespace
+}  // namespace orva
