@@ -78,19 +78,19 @@ std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, 
         }
     }
     const std::string camera = line->Value("camera").value_or("");
-    std::optional<int64_t> sensor = 7;
-    if (camera.rfind("sim:", 0) == 0) {
-        sensor = CommandLine::ParseInteger(camera.substr(4), 0, 255);
+    int64_t sensor = -1;  // unknown
+    if (camera == "sim") {
+        sensor = 7;
+    } else if (camera.rfind("sim:", 0) == 0) {
         const auto known = SimKnownSensorCodes();
-        if (sensor && std::find(known.begin(), known.end(), *sensor) == known.end()) sensor.reset();
-    } else if (camera != "sim") {
-        sensor.reset();
+        const int64_t code = CommandLine::ParseInteger(camera.substr(4), 0, 255).value_or(-1);
+        if (std::find(known.begin(), known.end(), code) != known.end()) sensor = code;
     }
-    if (!sensor) {
+    if (sensor < 0) {
         error = "unknown camera '" + camera + "' ('orvacam-cli cameras' lists the cameras; sim:SENSORCODE takes codes 2 to 14)";
         return std::nullopt;
     }
-    o.camera.sensorCode = static_cast<uint8_t>(*sensor);
+    o.camera.sensorCode = static_cast<uint8_t>(sensor);
     const auto mode = CommandLine::ParseInteger(*line->Value("mode"), 0, 255);
     if (!mode) {
         error = "--mode must be a video mode index (0, 1, ...)";
