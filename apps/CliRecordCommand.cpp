@@ -10,6 +10,7 @@
 #include "processing/FrameProcessor.h"
 #include "recording/AdvWriter.h"
 #include "recording/FitsCaptureSink.h"
+#include "recording/FitsSequenceWriter.h"
 #include "recording/RecordingControl.h"
 #include "recording/SerWriter.h"
 #include "recording/TimedRecordingSchedule.h"
@@ -303,23 +304,24 @@ int RecordRun::RecordMovie() {
     const RecordingFormat format = o_.format == Format::Ser            ? RecordingFormat::Ser
                                    : o_.format == Format::FitsSequence ? RecordingFormat::FitsSequence
                                                                        : RecordingFormat::Adv;
-    if (format == RecordingFormat::FitsSequence) {
-        return Failure("the FITS sequence format is not available in this build yet");
-    }
     const RecordingCamera camera = CameraView();
     const auto target = control.PrepareRecording(format, camera);
     if (!target) return Failure(station_->Ui().LastMessage().empty() ? "the recording cannot start" : "");
 
     SerWriter ser;
     AdvWriter adv;
-    BaseWriter& writer = format == RecordingFormat::Ser ? static_cast<BaseWriter&>(ser) : adv;
+    FitsSequenceWriter fits;
+    BaseWriter& writer = format == RecordingFormat::Ser   ? static_cast<BaseWriter&>(ser)
+                         : format == RecordingFormat::Adv ? static_cast<BaseWriter&>(adv)
+                                                          : fits;
     RecordingNames names;
     if (camera.unit && camera.unit->Model()) names.camera = camera.unit->Model()->GetDisplayName();
     writer.SetRecordingNames(names);
-    const bool opened = format == RecordingFormat::Ser
-                            ? ser.OpenRecording(target->recordingPath, camera.width, camera.height, 16)
-                            : adv.OpenRecording(target->recordingPath, camera.width, camera.height, 16, {},
-                                                o_.format == Format::AdvCompressed);
+    const bool opened = format == RecordingFormat::Ser ? ser.OpenRecording(target->recordingPath, camera.width, camera.height, 16)
+                        : format == RecordingFormat::Adv
+                            ? adv.OpenRecording(target->recordingPath, camera.width, camera.height, 16, {},
+                                                o_.format == Format::AdvCompressed)
+                            : fits.OpenRecording(target->recordingPath, camera.width, camera.height, 16);
     if (!opened) return Failure(writer.FailureMessage());
     writer.SetStatusFileName(target->statusCsvPath);
 
@@ -385,7 +387,11 @@ int RecordRun::RecordMovie() {
                 static_cast<long long>(control.Gate().FramesWritten()), writer.GetFormatDescription().c_str(),
                 processor.MissedFrameList().size(), elapsed, stopReason.empty() ? "" : "; ", stopReason.c_str());
     std::error_code ec;
-    for (const std::string& path : {target->recordingPath, target->statusCsvPath}) {
+    // A FITS sequence is its folder of numbered files.
+    const std::string recording = format == RecordingFormat::FitsSequence
+                                      ? std::filesystem::path(target->recordingPath).parent_path().string()
+                                      : target->recordingPath;
+    for (const std::string& path : {recording, target->statusCsvPath}) {
         if (!path.empty() && std::filesystem::exists(path, ec)) std::printf("written: %s\n", path.c_str());
     }
     std::fflush(stdout);
