@@ -35,8 +35,9 @@ CameraExtensionUnit::CommandBlock Block(uint8_t code, uint8_t a1 = 0, uint8_t a2
 
 uint8_t Flag(bool on) { return on ? 1 : 0; }
 
+// The quoted text ends in a blank and "%s %d" adds another: two blanks before the code.
 std::string FailureText(std::string_view operation) {
-    return "E CameraExtensionUnit::" + std::string(operation) + " failed:";
+    return "E CameraExtensionUnit::" + std::string(operation) + " failed: ";
 }
 
 uint32_t ClampedExposure(double units) {
@@ -122,14 +123,14 @@ int32_t CameraExtensionUnit::SendCommand(std::string_view failureText, const Com
 void CameraExtensionUnit::SetOrvaMode(bool on) { SendCommand(FailureText("SetOrvaMode"), Block(0x70, Flag(on))); }
 
 void CameraExtensionUnit::SetOverlayMode(int mode) {
-    SendCommand("E CameraExtensionUnit::SetOverlayMode failed (1):", Block(0x00, Flag(mode == 1 || mode == 3)));
-    SendCommand("E CameraExtensionUnit::SetOverlayMode failed (2):", Block(0x01, Flag(mode == 0 || mode == 1)));
+    SendCommand("E CameraExtensionUnit::SetOverlayMode failed (1): ", Block(0x00, Flag(mode == 1 || mode == 3)));
+    SendCommand("E CameraExtensionUnit::SetOverlayMode failed (2): ", Block(0x01, Flag(mode == 0 || mode == 1)));
 }
 
 void CameraExtensionUnit::ShowHideMarker1ppsIsr(bool show) {
-    SendCommand("E CameraExtensionUnit::ShowHideMarker1ppsIsr failed (1):", Block(0x02, Flag(show)));
-    SendCommand("E CameraExtensionUnit::ShowHideMarker1ppsIsr failed (2):", Block(0x04, Flag(show)));
-    SendCommand("E CameraExtensionUnit::ShowHideMarker1ppsIsr failed (3):", Block(0x05));
+    SendCommand("E CameraExtensionUnit::ShowHideMarker1ppsIsr failed (1): ", Block(0x02, Flag(show)));
+    SendCommand("E CameraExtensionUnit::ShowHideMarker1ppsIsr failed (2): ", Block(0x04, Flag(show)));
+    SendCommand("E CameraExtensionUnit::ShowHideMarker1ppsIsr failed (3): ", Block(0x05));
 }
 
 int32_t CameraExtensionUnit::SetClipOnOverflow() { return SendCommand(FailureText("SetClipOnOverflow"), Block(0x65, 1)); }

@@ -155,17 +155,17 @@ TEST_F(ExtensionUnitTest, FailedCommandLogsItsNameAndIsNotRetried) {
         std::function<int32_t(CameraExtensionUnit&)> issue;
     };
     const std::vector<Case> cases = {
-        {"E CameraExtensionUnit::SetGain failed: -5", [](auto& u) { return u.SetGain(3); }},
-        {"E CameraExtensionUnit::SetRecording failed: -5", [](auto& u) { return u.SetRecording(true); }},
-        {"E CameraExtensionUnit::SetExposureTimeMs failed: -5", [](auto& u) { return u.SetExposureTimeMs(5, 0); }},
+        {"E CameraExtensionUnit::SetGain failed:  -5", [](auto& u) { return u.SetGain(3); }},
+        {"E CameraExtensionUnit::SetRecording failed:  -5", [](auto& u) { return u.SetRecording(true); }},
+        {"E CameraExtensionUnit::SetExposureTimeMs failed:  -5", [](auto& u) { return u.SetExposureTimeMs(5, 0); }},
         // Both exposure commands report under the millisecond command's name.
-        {"E CameraExtensionUnit::SetExposureTimeMs failed: -5", [](auto& u) { return u.SetExposureTime100us(5, 0); }},
-        {"E CameraExtensionUnit::EnableDisableHires failed: -5", [](auto& u) { return u.EnableDisableHires(true); }},
-        {"E CameraExtensionUnit::SetBlackLevel failed: -5", [](auto& u) { return u.SetBlackLevel(1); }},
-        {"E CameraExtensionUnit::SetFlipMode failed: -5", [](auto& u) { return u.SetFlipMode(1); }},
-        {"E CameraExtensionUnit::Restart failed: -5", [](auto& u) { return u.Restart(); }},
-        {"E CameraExtensionUnit::SendGpsCommand failed: -5", [](auto& u) { return u.SendGpsCommand(0, 1, 0xFF); }},
-        {"E CameraExtensionUnit::SetOrvaMode failed: -5", [](auto& u) {
+        {"E CameraExtensionUnit::SetExposureTimeMs failed:  -5", [](auto& u) { return u.SetExposureTime100us(5, 0); }},
+        {"E CameraExtensionUnit::EnableDisableHires failed:  -5", [](auto& u) { return u.EnableDisableHires(true); }},
+        {"E CameraExtensionUnit::SetBlackLevel failed:  -5", [](auto& u) { return u.SetBlackLevel(1); }},
+        {"E CameraExtensionUnit::SetFlipMode failed:  -5", [](auto& u) { return u.SetFlipMode(1); }},
+        {"E CameraExtensionUnit::Restart failed:  -5", [](auto& u) { return u.Restart(); }},
+        {"E CameraExtensionUnit::SendGpsCommand failed:  -5", [](auto& u) { return u.SendGpsCommand(0, 1, 0xFF); }},
+        {"E CameraExtensionUnit::SetOrvaMode failed:  -5", [](auto& u) {
              u.SetOrvaMode(true);
              return -5;
          }},
@@ -193,9 +193,9 @@ TEST_F(ExtensionUnitTest, SequenceWrappersLogEachFailedStepAndCarryOn) {
     unit->ShowHideMarker1ppsIsr(true);
     EXPECT_EQ(Commands().size(), 5u);
     const std::vector<std::string> expected = {
-        "E CameraExtensionUnit::SetOverlayMode failed (1): -1",
-        "E CameraExtensionUnit::ShowHideMarker1ppsIsr failed (2): -2",
-        "E CameraExtensionUnit::ShowHideMarker1ppsIsr failed (3): -3",
+        "E CameraExtensionUnit::SetOverlayMode failed (1):  -1",
+        "E CameraExtensionUnit::ShowHideMarker1ppsIsr failed (2):  -2",
+        "E CameraExtensionUnit::ShowHideMarker1ppsIsr failed (3):  -3",
     };
     EXPECT_EQ(log.MessagesStartingWith("E CameraExtensionUnit::"), expected);
 }
@@ -496,7 +496,7 @@ TEST_F(ExtensionUnitTest, GpsMessageIsNotSentAfterAFailedWordWrite) {
     const Bytes payload = {1, 2, 3, 4, 5, 6, 7, 8};
     EXPECT_EQ(unit->WriteGpsMessage(0x3E, 0x06, payload), -4);
     EXPECT_EQ(Commands(), (std::vector<Bytes>{Command(0xC8), Command(0xC9, 4, 3, 2, 1)}));
-    EXPECT_TRUE(log.Contains("E CameraExtensionUnit::WriteTransferBufferData failed: -4"));
+    EXPECT_TRUE(log.Contains("E CameraExtensionUnit::WriteTransferBufferData failed:  -4"));
 }
 
 TEST_F(ExtensionUnitTest, GpsMessageTooLongForTheLengthByteIsRefused) {

@@ -230,7 +230,7 @@ TEST_F(CameraManagerTest, RestartSendsTheRestartCommandOnly) {
     frame.OnCameraRestartClick();
     EXPECT_EQ(Commands(*device).back(), (Bytes{0x74, 0xDE, 0xAD, 0, 0}));
     EXPECT_TRUE(log.Contains("I CameraUnit::Restart"));
-    EXPECT_TRUE(log.Contains("E CameraExtensionUnit::Restart failed: " + std::to_string(kResultFailed)));
+    EXPECT_TRUE(log.Contains("E CameraExtensionUnit::Restart failed:  " + std::to_string(kResultFailed)));
     EXPECT_TRUE(manager.ActiveCameraUnit());
 }
 
