@@ -6,11 +6,11 @@
 
 namespace orva {
 
-std::optional<CliFault> CliFaultPlan::Parse(const std::string& spec, std::string& error) {
+std::optional<CliFault> CliFaultPlan::Parse(const std::string& faultText, std::string& error) {
     std::vector<std::string> parts;
     for (std::size_t start = 0;;) {
-        const std::size_t colon = spec.find(':', start);
-        parts.push_back(spec.substr(start, colon == std::string::npos ? std::string::npos : colon - start));
+        const std::size_t colon = faultText.find(':', start);
+        parts.push_back(faultText.substr(start, colon == std::string::npos ? std::string::npos : colon - start));
         if (colon == std::string::npos) break;
         start = colon + 1;
     }
@@ -28,14 +28,14 @@ std::optional<CliFault> CliFaultPlan::Parse(const std::string& spec, std::string
         if (parts[0] != form.name) continue;
         const std::string usage = std::string(form.name) + ":FRAME" + (form.valueName ? std::string(":") + form.valueName : "");
         if (parts.size() != (form.valueName ? 3u : 2u)) {
-            error = "fault '" + spec + "' has the form " + usage;
+            error = "fault '" + faultText + "' has the form " + usage;
             return std::nullopt;
         }
         CliFault fault;
         fault.kind = form.kind;
         const auto frame = CommandLine::ParseInteger(parts[1], 1, 1000000000);
         if (!frame) {
-            error = "fault '" + spec + "': FRAME must be a whole number from 1";
+            error = "fault '" + faultText + "': FRAME must be a whole number from 1";
             return std::nullopt;
         }
         fault.frame = *frame;
@@ -43,7 +43,7 @@ std::optional<CliFault> CliFaultPlan::Parse(const std::string& spec, std::string
             const auto value = CommandLine::ParseInteger(parts[2], form.kind == CliFault::Kind::Drop ? 1 : 0,
                                                          form.kind == CliFault::Kind::Drop ? 1000000 : 3600000);
             if (!value) {
-                error = "fault '" + spec + "': " + form.valueName +
+                error = "fault '" + faultText + "': " + form.valueName +
                         (form.kind == CliFault::Kind::Drop ? " must be a whole number from 1"
                                                            : " must be a whole number of milliseconds up to 3600000");
                 return std::nullopt;
@@ -52,7 +52,7 @@ std::optional<CliFault> CliFaultPlan::Parse(const std::string& spec, std::string
         }
         return fault;
     }
-    error = "unknown fault '" + spec + "' (drop, repeat, freeze-irq, corrupt, stall or unplug)";
+    error = "unknown fault '" + faultText + "' (drop, repeat, freeze-irq, corrupt, stall or unplug)";
     return std::nullopt;
 }
 

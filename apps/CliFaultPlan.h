@@ -1,6 +1,6 @@
 #pragma once
 // The faults an observer or a test asks the simulated camera to commit during a
-// recording, given as "--fault SPEC": drop:FRAME:COUNT, repeat:FRAME, freeze-irq:FRAME,
+// recording, given as "--fault FAULT": drop:FRAME:COUNT, repeat:FRAME, freeze-irq:FRAME,
 // corrupt:FRAME, stall:FRAME:MS, unplug:FRAME:MS (back on the bus after MS). FRAME
 // counts the camera's frames from the start of the recording, from 1; dropped frames
 // count too, so without other faults it is the frame number the camera gives.
@@ -32,8 +32,8 @@ struct CliFault {
 
 class CliFaultPlan final : public IPictureSource {
 public:
-    // Nothing, with `error` naming the mistake, for a malformed spec.
-    static std::optional<CliFault> Parse(const std::string& spec, std::string& error);
+    // Nothing, with `error` naming the mistake, for a malformed fault text.
+    static std::optional<CliFault> Parse(const std::string& faultText, std::string& error);
 
     CliFaultPlan(SimulatedCamera& camera, std::unique_ptr<IPictureSource> sky, std::vector<CliFault> faults);
 

@@ -175,8 +175,8 @@ std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, 
     }
     o.out = line->Value("out");
     o.csv = line->Has("csv");
-    for (const std::string& spec : line->Values("fault")) {
-        const auto fault = CliFaultPlan::Parse(spec, error);
+    for (const std::string& faultText : line->Values("fault")) {
+        const auto fault = CliFaultPlan::Parse(faultText, error);
         if (!fault) return std::nullopt;
         o.faults.push_back(*fault);
     }

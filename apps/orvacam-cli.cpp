@@ -19,7 +19,7 @@ void Usage(std::FILE* out) {
                       "  orvacam-cli %s\n  orvacam-cli %s\n",
                  orva::CliCamerasCommand::kUsage, orva::CliRecordCommand::kUsage, orva::CliInspectCommand::kUsage,
                  orva::CliRepairCommand::kUsage);
-    std::fprintf(out, "fault SPEC: drop:FRAME:COUNT, repeat:FRAME, freeze-irq:FRAME, corrupt:FRAME, stall:FRAME:MS, "
+    std::fprintf(out, "fault FAULT: drop:FRAME:COUNT, repeat:FRAME, freeze-irq:FRAME, corrupt:FRAME, stall:FRAME:MS, "
                       "unplug:FRAME:MS\n");
 }
 

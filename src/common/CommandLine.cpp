@@ -26,14 +26,14 @@ std::optional<CommandLine> CommandLine::Parse(const std::vector<std::string>& ar
         }
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-        const auto spec = std::find_if(options.begin(), options.end(),
+        const auto option = std::find_if(options.begin(), options.end(),
                                        [&](const CommandLineOption& o) { return o.name == name; });
-        if (spec == options.end()) {
+        if (option == options.end()) {
             error = "unknown option '--" + name + "'";
             return std::nullopt;
         }
         std::string value;
-        if (spec->takesValue) {
+        if (option->takesValue) {
             if (equals != std::string::npos) {
                 value = arg.substr(equals + 1);
             } else if (i + 1 < args.size()) {
@@ -47,7 +47,7 @@ std::optional<CommandLine> CommandLine::Parse(const std::vector<std::string>& ar
             return std::nullopt;
         }
         auto& values = line.values_[name];
-        if (!values.empty() && !spec->repeatable) {
+        if (!values.empty() && !option->repeatable) {
             error = "option '--" + name + "' is given more than once";
             return std::nullopt;
         }
