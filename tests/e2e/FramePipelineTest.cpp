@@ -21,6 +21,7 @@
 #include "simcam/SimVideoReader.h"
 #include "simcam/SimulatedCamera.h"
 #include "stream/COrvaMediaStream.h"
+#include "SimulatedProcessingChain.h"
 #include "support/LogCapture.h"
 #include "support/ManualClock.h"
 #include "support/TempDir.h"
@@ -185,33 +186,14 @@ private:
 // One simulated camera streaming through the real worker into a frame processor.
 class Pipeline {
 public:
-    Pipeline(uint8_t sensorCode, int modeIndex) {
-        SimCameraConfig config;
-        config.identity.sensorCode = sensorCode;
-        camera_ = std::make_shared<SimulatedCamera>(config, cameraClock_);
-        camera_->SetPictureSource(std::make_unique<PatternSource>());
-        camera_->SelectMode(modeIndex);
-        mode_ = camera_->Modes()[static_cast<std::size_t>(modeIndex)];
-
-        extensionUnit_ = CameraExtensionUnit::Create(std::make_shared<SimExtensionUnitTransport>(camera_), commandClock_);
-        model_ = extensionUnit_->ReadCameraModel();
-        adapter_ = std::make_shared<FrameCameraAdapter>(extensionUnit_.get(), status_, nullptr);
-        adapter_->SetResolution(model_->GetVideoResolution(modeIndex));
-        slot_.Set(adapter_);
-
-        FrameProcessorOptions options;
-        options.threadCount = 2;
-        options.cameras = &slot_;
-        options.guiding = &guiding_;
-        options.gpsLog = &gpsLog_;
-        options.histogram = &histogram_;
-        processor_ = std::make_unique<FrameProcessor>(options);
-        consumer_ = std::make_unique<GatedConsumer>(*processor_, cameraClock_,
-                                                    std::chrono::nanoseconds(camera_->FramePeriodNs()));
+    Pipeline(uint8_t sensorCode, int modeIndex)
+        : chain_(sensorCode, modeIndex, cameraClock_, std::make_unique<PatternSource>()) {
+        consumer_ = std::make_unique<GatedConsumer>(*chain_.processor, cameraClock_,
+                                                    std::chrono::nanoseconds(chain_.camera->FramePeriodNs()));
         MediaStreamOptions streamOptions;
         streamOptions.exposureTimeMs = [] { return 40.0; };
         stream_ = std::make_unique<COrvaMediaStream>(streamOptions);
-        cameraClock_.Allow(std::chrono::nanoseconds(camera_->FramePeriodNs()));
+        cameraClock_.Allow(std::chrono::nanoseconds(chain_.camera->FramePeriodNs()));
     }
 
     ~Pipeline() {
@@ -223,8 +205,8 @@ public:
 
     bool Start() {
         stream_->SetFrameProcessor(consumer_.get());
-        stream_->SetResolution(static_cast<uint32_t>(mode_.transferWidth) << 16 | static_cast<uint32_t>(mode_.height));
-        if (!stream_->InitWithMediaSource(std::make_shared<SimVideoSource>(camera_))) return false;
+        stream_->SetResolution(static_cast<uint32_t>(chain_.mode.transferWidth) << 16 | static_cast<uint32_t>(chain_.mode.height));
+        if (!stream_->InitWithMediaSource(std::make_shared<SimVideoSource>(chain_.camera))) return false;
         stream_->StartStreamingBlocking();
         return stream_->IsStreaming();
     }
@@ -232,39 +214,28 @@ public:
     // Starts streaming into a recording from the first frame on, records `frames` frames
     // into a raw file and returns them as read back.
     std::vector<FileFrame> Record(const std::string& path, int frames) {
-        writer_.Open(path, mode_.width, mode_.height, 16);
+        writer_.Open(path, chain_.mode.width, chain_.mode.height, 16);
         EXPECT_TRUE(writer_.StartRecording(nullptr));
-        EXPECT_TRUE(processor_->AttachWriter(&writer_));
+        EXPECT_TRUE(chain_.processor->AttachWriter(&writer_));
         if (!Start()) {
             ADD_FAILURE() << "streaming did not start";
             return {};
         }
         EXPECT_TRUE(consumer_->WaitForFrames(frames));
-        processor_->RequestStopRecording();
+        chain_.processor->RequestStopRecording();
         EXPECT_TRUE(consumer_->WaitForFrames(frames + 1));
-        EXPECT_FALSE(processor_->IsWriterAttached());
-        return ReadRawFile(path, mode_.width, mode_.height);
+        EXPECT_FALSE(chain_.processor->IsWriterAttached());
+        return ReadRawFile(path, chain_.mode.width, chain_.mode.height);
     }
 
-    SimulatedCamera& Camera() { return *camera_; }
-    FrameProcessor& Processor() { return *processor_; }
+    SimulatedCamera& Camera() { return *chain_.camera; }
+    FrameProcessor& Processor() { return *chain_.processor; }
     GatedConsumer& Consumer() { return *consumer_; }
-    const SimVideoMode& Mode() const { return mode_; }
+    const SimVideoMode& Mode() const { return chain_.mode; }
 
 private:
     GateClock cameraClock_;
-    test::ManualClock commandClock_;
-    std::shared_ptr<SimulatedCamera> camera_;
-    SimVideoMode mode_;
-    std::unique_ptr<CameraExtensionUnit> extensionUnit_;
-    std::unique_ptr<CameraModel> model_;
-    CameraStatusCache status_;
-    std::shared_ptr<FrameCameraAdapter> adapter_;
-    FrameCameraSlot slot_;
-    GuidingService guiding_;
-    GpsLog gpsLog_;
-    ThreadSafeDoubleBuffer histogram_;
-    std::unique_ptr<FrameProcessor> processor_;
+    test::SimulatedProcessingChain chain_;
     std::unique_ptr<GatedConsumer> consumer_;
     RawTestWriter writer_;
     std::unique_ptr<COrvaMediaStream> stream_;

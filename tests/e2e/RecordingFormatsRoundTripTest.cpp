@@ -19,6 +19,7 @@
 #include "recording/SerWriter.h"
 #include "simcam/SimExtensionUnitTransport.h"
 #include "simcam/SimulatedCamera.h"
+#include "SimulatedProcessingChain.h"
 #include "support/LogCapture.h"
 #include "support/ManualClock.h"
 #include "support/TempDir.h"
@@ -62,61 +63,32 @@ private:
 // on the test's thread (the stream worker only moves the bytes).
 class DirectPipeline {
 public:
-    explicit DirectPipeline(int modeIndex) {
-        SimCameraConfig config;
-        config.identity.sensorCode = 7;
-        camera_ = std::make_shared<SimulatedCamera>(config, cameraClock_);
-        camera_->SelectMode(modeIndex);
-        mode_ = camera_->Modes()[static_cast<std::size_t>(modeIndex)];
-        extensionUnit_ = CameraExtensionUnit::Create(std::make_shared<SimExtensionUnitTransport>(camera_), commandClock_);
-        model_ = extensionUnit_->ReadCameraModel();
-        adapter_ = std::make_shared<FrameCameraAdapter>(extensionUnit_.get(), status_, nullptr);
-        adapter_->SetResolution(model_->GetVideoResolution(modeIndex));
-        slot_.Set(adapter_);
-        FrameProcessorOptions options;
-        options.threadCount = 2;
-        options.cameras = &slot_;
-        options.guiding = &guiding_;
-        options.gpsLog = &gpsLog_;
-        options.histogram = &histogram_;
-        processor_ = std::make_unique<FrameProcessor>(options);
-    }
+    explicit DirectPipeline(int modeIndex) : chain_(7, modeIndex, cameraClock_) {}
 
-    const SimVideoMode& Mode() const { return mode_; }
+    const SimVideoMode& Mode() const { return chain_.mode; }
 
     // Records `frames` frames into the started writer and stops it; the camera's truth
     // of every frame recorded.
     std::vector<SimFrameTruth> Record(IRecordingSink& sink, int frames) {
         std::vector<SimFrameTruth> truths;
-        EXPECT_TRUE(processor_->AttachWriter(&sink));
+        EXPECT_TRUE(chain_.processor->AttachWriter(&sink));
         std::vector<uint8_t> bytes;
         for (int i = 0; i <= frames; ++i) {
-            if (i == frames) processor_->RequestStopRecording();  // taken at the next frame
+            if (i == frames) chain_.processor->RequestStopRecording();  // taken at the next frame
             SimFrameTruth truth;
-            camera_->GenerateFrame(bytes, &truth);
-            processor_->SetFrameSize(static_cast<uint16_t>(mode_.transferWidth), static_cast<uint16_t>(mode_.height));
-            processor_->ConsumeFrame(bytes.data());
+            chain_.camera->GenerateFrame(bytes, &truth);
+            chain_.processor->SetFrameSize(static_cast<uint16_t>(chain_.mode.transferWidth), static_cast<uint16_t>(chain_.mode.height));
+            chain_.processor->ConsumeFrame(bytes.data());
             if (i < frames) truths.push_back(truth);
         }
-        EXPECT_FALSE(processor_->IsWriterAttached());
-        EXPECT_FALSE(processor_->TakeRecordingFailure().has_value());
+        EXPECT_FALSE(chain_.processor->IsWriterAttached());
+        EXPECT_FALSE(chain_.processor->TakeRecordingFailure().has_value());
         return truths;
     }
 
 private:
     test::ManualClock cameraClock_;
-    test::ManualClock commandClock_;
-    std::shared_ptr<SimulatedCamera> camera_;
-    SimVideoMode mode_;
-    std::unique_ptr<CameraExtensionUnit> extensionUnit_;
-    std::unique_ptr<CameraModel> model_;
-    CameraStatusCache status_;
-    std::shared_ptr<FrameCameraAdapter> adapter_;
-    FrameCameraSlot slot_;
-    GuidingService guiding_;
-    GpsLog gpsLog_;
-    ThreadSafeDoubleBuffer histogram_;
-    std::unique_ptr<FrameProcessor> processor_;
+    test::SimulatedProcessingChain chain_;
 };
 
 int64_t Ms(int64_t unixNs) { return unixNs / 1000000; }
