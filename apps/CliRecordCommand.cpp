@@ -8,11 +8,9 @@
 #include "common/Log.h"
 #include "common/Settings.h"
 #include "processing/FrameProcessor.h"
-#include "recording/AdvWriter.h"
 #include "recording/FitsCaptureSink.h"
-#include "recording/FitsSequenceWriter.h"
 #include "recording/RecordingControl.h"
-#include "recording/SerWriter.h"
+#include "station/RecordingSession.h"
 #include "recording/TimedRecordingSchedule.h"
 #include "simcam/SimSensorTable.h"
 
@@ -97,21 +95,21 @@ std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, 
         error = "--mode must be a video mode index (0, 1, ...)";
         return std::nullopt;
     }
-    o.camera.modeIndex = static_cast<int>(*mode);
+    o.camera.camera.modeIndex = static_cast<int>(*mode);
     o.exposureText = *line->Value("exposure");
     const auto exposure = CommandLine::ParseDecimal(o.exposureText, 1.0, 5000.0);
     if (!exposure) {
         error = "--exposure must be a time in milliseconds from 1 to 5000";
         return std::nullopt;
     }
-    o.camera.exposureMs = *exposure;
+    o.camera.camera.exposureMs = *exposure;
     if (const auto gain = line->Value("gain")) {
         const auto index = CommandLine::ParseInteger(*gain, 0, 255);
         if (!index) {
             error = "--gain must be a gain index (0, 1, ...)";
             return std::nullopt;
         }
-        o.camera.gainIndex = static_cast<int>(*index);
+        o.camera.camera.gainIndex = static_cast<int>(*index);
     }
     static const std::pair<const char*, Format> kFormats[] = {
         {"ser", Format::Ser},       {"adv", Format::Adv}, {"adv-compressed", Format::AdvCompressed},
@@ -214,7 +212,7 @@ private:
 // Keeps the station's timers running while the caller waits.
 class StationLoop {
 public:
-    explicit StationLoop(CliStation& station) : station_(station), nextTick_(Clock::now()) {}
+    explicit StationLoop(Station& station) : station_(station), nextTick_(Clock::now()) {}
     void Step() {
         std::this_thread::sleep_for(kLoopPeriod);
         if (Clock::now() >= nextTick_) {
@@ -224,7 +222,7 @@ public:
     }
 
 private:
-    CliStation& station_;
+    Station& station_;
     Clock::time_point nextTick_;
 };
 
@@ -235,36 +233,17 @@ public:
     int Run();
 
 private:
-    RecordingCamera CameraView() const;
     bool WaitForStartTime();
     int RecordMovie();
     int TakeCapture();
-    // Stops the writer through the frame processor, or directly when no frame comes.
-    void FinishMovie(RecordingControl& control, IRecordingSink& writer);
 
     const RecordOptions& o_;
     Settings& settings_;
     std::unique_ptr<CliStation> station_;
 };
 
-RecordingCamera RecordRun::CameraView() const {
-    RecordingCamera c;
-    const auto& unit = station_->Manager().ActiveCameraUnit();
-    c.connected = unit != nullptr;
-    c.streaming = station_->Stream().IsStreaming();
-    c.unit = unit.get();
-    c.extensionUnit = unit ? unit->ExtensionUnit() : nullptr;
-    c.width = station_->Mode() ? station_->Mode()->Width() : 0;
-    c.height = station_->Mode() ? station_->Mode()->Height() : 0;
-    c.gainText = station_->GainText();
-    c.exposureText = o_.exposureText;
-    return c;
-}
-
 int RecordRun::Run() {
-    CliCameraSettings camera = o_.camera;
-    camera.frameProcessorThreads = FrameProcessor::ThreadCountFromSetting(settings_.NofFrameProcessorThreads);
-    station_ = std::make_unique<CliStation>(camera, o_.faults);
+    station_ = std::make_unique<CliStation>(o_.camera, o_.faults);
     std::string error;
     if (!station_->Connect(error)) return Failure(error);
     if (o_.centerSecond && !WaitForStartTime()) return Failure("stopped before the recording started");
@@ -285,7 +264,7 @@ bool RecordRun::WaitForStartTime() {
                 TimedRecordingSchedule::FormatSecondOfDay(start).c_str());
     std::fflush(stdout);
     ProgressLine progress;
-    StationLoop loop(*station_);
+    StationLoop loop(station_->Core());
     bool first = true;
     while (true) {
         const int remaining = TimedRecordingSchedule::RemainingDelay(start, secondOfDay(), duration);
@@ -299,74 +278,36 @@ bool RecordRun::WaitForStartTime() {
 }
 
 int RecordRun::RecordMovie() {
-    FrameProcessor& processor = station_->Processor();
-    RecordingControl control(settings_, processor, station_->Ui());
-    const RecordingFormat format = o_.format == Format::Ser            ? RecordingFormat::Ser
-                                   : o_.format == Format::FitsSequence ? RecordingFormat::FitsSequence
-                                                                       : RecordingFormat::Adv;
-    const RecordingCamera camera = CameraView();
-    const auto target = control.PrepareRecording(format, camera);
-    if (!target) return Failure(station_->Ui().LastMessage().empty() ? "the recording cannot start" : "");
-
-    SerWriter ser;
-    AdvWriter adv;
-    FitsSequenceWriter fits;
-    BaseWriter& writer = format == RecordingFormat::Ser   ? static_cast<BaseWriter&>(ser)
-                         : format == RecordingFormat::Adv ? static_cast<BaseWriter&>(adv)
-                                                          : fits;
-    RecordingNames names;
-    if (camera.unit && camera.unit->Model()) names.camera = camera.unit->Model()->GetDisplayName();
-    writer.SetRecordingNames(names);
-    const bool opened = format == RecordingFormat::Ser ? ser.OpenRecording(target->recordingPath, camera.width, camera.height, 16)
-                        : format == RecordingFormat::Adv
-                            ? adv.OpenRecording(target->recordingPath, camera.width, camera.height, 16, {},
-                                                o_.format == Format::AdvCompressed)
-                            : fits.OpenRecording(target->recordingPath, camera.width, camera.height, 16);
-    if (!opened) return Failure(writer.FailureMessage());
-    writer.SetStatusFileName(target->statusCsvPath);
-
-    RecordingGateOptions gate;
-    gate.frameInterval = o_.every;
-    gate.frameLimit = o_.frames;
-    gate.durationTicks = static_cast<uint64_t>(o_.seconds) * 10000000ULL;
-    station_->SetRecordingMarker(true);
-    const std::optional<std::string> objectName =
-        format == RecordingFormat::Adv ? std::optional<std::string>(std::string()) : std::nullopt;
-    if (!control.StartRecording(writer, camera, objectName, gate)) {
-        station_->SetRecordingMarker(false);
-        return Failure(writer.HasFailed() ? writer.FailureMessage() : "the recording could not be started");
+    Station& station = station_->Core();
+    RecordingSessionOptions options;
+    options.format = o_.format == Format::Ser            ? RecordingFormat::Ser
+                     : o_.format == Format::FitsSequence ? RecordingFormat::FitsSequence
+                                                         : RecordingFormat::Adv;
+    // The command line names the compression; the setting applies to the GUI's recordings.
+    if (options.format == RecordingFormat::Adv) options.compress = o_.format == Format::AdvCompressed;
+    options.frameInterval = o_.every;
+    options.frameLimit = o_.frames;
+    options.durationTicks = static_cast<uint64_t>(o_.seconds) * 10000000ULL;
+    RecordingSession session(station);
+    if (!session.Start(options)) {
+        if (!session.FailureMessage().empty()) return Failure(session.FailureMessage());
+        return Failure(station_->Ui().LastMessage().empty() ? "the recording cannot start" : "");
     }
-    if (o_.every > 1) LogMessageInt("I Recording every n-th frame: ", o_.every);
     station_->RestartFaultPlan();
     station_->ReleaseDelivery();
 
     const Clock::time_point started = Clock::now();
+    const RecordingCamera camera = station.CurrentRecordingCamera();
     const int64_t frameBytes = int64_t{camera.width} * camera.height * 2;
     ProgressLine progress;
-    StationLoop loop(*station_);
-    std::string stopReason;
-    std::optional<std::string> failure;
-    while (true) {
-        const RecordingFrameGate& g = control.Gate();
-        if (g.LimitReached()) break;
-        if (CliSignals::StopRequested()) {
-            stopReason = "stopped by the user";
-            break;
-        }
-        if (!processor.IsWriterAttached()) {
-            failure = processor.TakeRecordingFailure().value_or("the recording stopped");
-            break;
-        }
-        if (station_->Recovery().State() == LinkRecoveryState::Failed) {
-            stopReason = "the camera's link was lost and could not be recovered";
-            break;
-        }
+    StationLoop loop(station);
+    FrameProcessor& processor = station.Processor();
+    while (!session.IsFinished()) {
+        if (CliSignals::StopRequested()) session.Stop(RecordingOutcome::StoppedByUser);
+        session.Step();
+        if (session.IsFinished()) break;
         const double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
-        if (o_.seconds > 0 && elapsed > static_cast<double>(o_.seconds) + 600.0) {
-            stopReason = "no frames came for the requested duration";
-            break;
-        }
-        const int64_t frames = g.FramesWritten();
+        const int64_t frames = session.FramesWritten();
         const double fps = elapsed > 0 ? static_cast<double>(frames) / elapsed : 0.0;
         double remaining = o_.seconds > 0 ? static_cast<double>(o_.seconds) - elapsed
                                           : (fps > 0 ? static_cast<double>(o_.frames - frames) / fps : 0.0);
@@ -378,55 +319,34 @@ int RecordRun::RecordMovie() {
         progress.Show(text);
         loop.Step();
     }
-    FinishMovie(control, writer);
+    station.StopStreaming();
     progress.End();
     const double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
-    if (!failure && writer.HasFailed()) failure = writer.FailureMessage();
+    const RecordingOutcome outcome = session.Outcome();
+    const bool reportReason = outcome == RecordingOutcome::StoppedByUser || outcome == RecordingOutcome::CameraLost ||
+                              outcome == RecordingOutcome::NoFrames;
+    const std::string reason = reportReason ? RecordingOutcomeText(outcome) : "";
 
     std::printf("recorded %lld frames (%s), %zu missed, in %.1f s%s%s\n",
-                static_cast<long long>(control.Gate().FramesWritten()), writer.GetFormatDescription().c_str(),
-                processor.MissedFrameList().size(), elapsed, stopReason.empty() ? "" : "; ", stopReason.c_str());
+                static_cast<long long>(session.FramesWritten()), session.FormatDescription().c_str(),
+                processor.MissedFrameList().size(), elapsed, reason.empty() ? "" : "; ", reason.c_str());
     std::error_code ec;
-    // A FITS sequence is its folder of numbered files.
-    const std::string recording = format == RecordingFormat::FitsSequence
-                                      ? std::filesystem::path(target->recordingPath).parent_path().string()
-                                      : target->recordingPath;
-    for (const std::string& path : {recording, target->statusCsvPath}) {
+    for (const std::string& path : {session.RecordingPath(), session.StatusCsvPath()}) {
         if (!path.empty() && std::filesystem::exists(path, ec)) std::printf("written: %s\n", path.c_str());
     }
     std::fflush(stdout);
-    if (failure) return Failure(*failure);
-    return stopReason.empty() || stopReason == "stopped by the user" ? 0 : kExitFailed;
-}
-
-void RecordRun::FinishMovie(RecordingControl& control, IRecordingSink& writer) {
-    FrameProcessor& processor = station_->Processor();
-    control.StopRecording(CameraView());
-    station_->SetRecordingMarker(false);
-    // The frame processor stops the writer at its next frame; a camera that sends none
-    // (lost, stalled) must not keep the file open.
-    const auto deadline = Clock::now() + std::chrono::milliseconds(static_cast<int64_t>(2 * o_.camera.exposureMs)) + 2s;
-    StationLoop loop(*station_);
-    while (processor.IsWriterAttached() && Clock::now() < deadline) loop.Step();
-    if (processor.IsWriterAttached()) {
-        station_->StopFrames();
-        // No frame reaches the processor any more: its writer is this thread's now.
-        writer.StopRecording();
-        LogMessage("W orvacam-cli: no frame came after the stop request; the recording was closed without it");
-    }
-    station_->StopFrames();
-    control.ClearStopPending();
+    if (outcome == RecordingOutcome::WriteFailed) return Failure(session.FailureMessage());
+    return IsCompleteOutcome(outcome) ? 0 : kExitFailed;
 }
 
 int RecordRun::TakeCapture() {
-    FrameProcessor& processor = station_->Processor();
+    Station& station = station_->Core();
+    FrameProcessor& processor = station.Processor();
     RecordingControl control(settings_, processor, station_->Ui());
     const char kind = o_.format == Format::Dark ? 'D' : o_.format == Format::Flat ? 'F' : 0;
-    const RecordingCamera camera = CameraView();
-    const auto path = control.PrepareCapturePath(kind, camera);
+    const auto path = control.PrepareCapturePath(kind, station.CurrentRecordingCamera());
     if (!path) return Failure("");
-    RecordingNames names;
-    if (camera.unit && camera.unit->Model()) names.camera = camera.unit->Model()->GetDisplayName();
+    const RecordingNames names = station.CurrentRecordingNames();
     FitsRecordingJob job;
     job.kind = kind == 0 ? 'L' : kind;
     job.framesToAverage = static_cast<int32_t>(o_.frames);
@@ -439,7 +359,7 @@ int RecordRun::TakeCapture() {
     station_->RestartFaultPlan();
     station_->ReleaseDelivery();
     ProgressLine progress;
-    StationLoop loop(*station_);
+    StationLoop loop(station);
     bool cancelled = false;
     while (!processor.IsFitsFileCompleted(*path)) {
         const int32_t state = job.state.load();
@@ -452,7 +372,7 @@ int RecordRun::TakeCapture() {
         loop.Step();
     }
     progress.End();
-    station_->StopFrames();
+    station.StopStreaming();
     if (const auto failure = processor.TakeCaptureFailure()) return Failure(*failure);
     if (!processor.IsFitsFileCompleted(*path)) return Failure("stopped by the user; no image was written");
     std::printf("averaged %d frames into one image\nwritten: %s\n", job.framesAccumulated.load(), path->c_str());

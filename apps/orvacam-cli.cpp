@@ -7,6 +7,8 @@
 #include "CliRepairCommand.h"
 
 #include "common/AppPaths.h"
+#include "common/Log.h"
+#include "common/ProgramVersion.h"
 
 #include <cstdio>
 #include <string>
@@ -24,7 +26,7 @@ void Usage(std::FILE* out) {
 }
 
 int Version() {
-    std::printf("orvacam-cli %s\n", ORVA_VERSION);
+    std::printf("orvacam-cli %s\n", orva::ProgramVersionText().c_str());
     std::printf("settings: %s\n", orva::AppPaths::ConfigDirectory().c_str());
     std::printf("data:     %s\n", orva::AppPaths::DataDirectory().c_str());
     return 0;
@@ -33,6 +35,7 @@ int Version() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    orva::InstallCrashHandler();
     const std::vector<std::string> all(argv + 1, argv + argc);
     if (all.empty() || all[0] == "version" || all[0] == "--version") return Version();
     const std::string command = all[0];

@@ -70,7 +70,7 @@ void CameraStatus::DecodeOverlay(const OverlayStatusFields& o) {
     ppsMarker = Bit(w0, 28);
     statusFlagA = Bit(w0, 29);
 
-    gainCode = static_cast<int32_t>(o.statusWord1 >> 24);
+    gainCode = GainCodeOf(o);
     frameTime = static_cast<uint16_t>(o.statusWord1 & 0xFFFFu);
     phyErrorCount = static_cast<uint16_t>((o.statusWord2 >> 16) & 0x3FFFu);
     phyErrorValue = static_cast<uint16_t>(o.statusWord2 & 0xFFFFu);

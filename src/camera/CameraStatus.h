@@ -87,6 +87,8 @@ struct CameraStatus {
     void DecodeStatusBlock(std::span<const uint8_t, kStatusBlockSize> block);
     // Sets every field the timing record carries and counts the sequence up.
     void DecodeOverlay(const OverlayStatusFields& overlay);
+    // The gain code one timing record carries.
+    static int32_t GainCodeOf(const OverlayStatusFields& overlay) { return static_cast<int32_t>(overlay.statusWord1 >> 24); }
     void SetFrameStartTime(const std::array<uint16_t, 8>& fromTime);
 
     // Both decoders log "I USB <type>" whenever the link type differs from the one the

@@ -54,6 +54,7 @@ public:
     CameraExtensionUnit* ExtensionUnit() { return extensionUnit_.get(); }
     const CameraModel* Model() const { return model_.get(); }
     CameraStatusCache& Status() { return *status_; }
+    const CameraStatusCache& Status() const { return *status_; }
     const VideoResolution* ActiveVideoResolution() const { return activeResolution_; }
     void SetActiveVideoResolution(const VideoResolution* resolution) { activeResolution_ = resolution; }
     bool FirmwareUpdateRunning() const { return firmwareUpdateRunning_; }

@@ -399,32 +399,37 @@ void FrameProcessor::FinishCapture(bool written, const std::string& fileName, co
 
 void FrameProcessor::RecordFrame(IRecordingSink& writer, int width, int height, uint64_t frameTimestamp) {
     const BinaryOverlay& o = overlay_;
+    const int32_t before = writer.GetFrameCount();
+    const uint64_t byteCount = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 2;
+    const bool ok = writer.AddFrame(image_.Data(), byteCount, frameTimestamp, o) && !writer.HasFailed();
+    // The read-outs count only what reached the file: a frame the gate passes over (every
+    // n-th frame, past the end of a timed recording) or the writer refuses is not recorded.
     {
         std::lock_guard lock(outputMutex_);
-        if (writer.GetFrameCount() == 0) {
-            recording_.recordedFrames = 1;
-            missedFrames_.clear();
-            recording_.start = EndpointOf(o.FromTime, o);
-            recording_.formatDescription = writer.GetFormatDescription();
-        } else {
-            ++recording_.recordedFrames;
-            for (int64_t n = int64_t{lastFrameNumber_} + 1;
-                 n < o.FrameNr && missedFrames_.size() < kMaxMissedFrameListEntries; ++n) {
-                missedFrames_.push_back(static_cast<int32_t>(n));
+        // Frames the camera skipped since the last frame seen, once the recording has begun.
+        for (int64_t n = int64_t{lastFrameNumber_} + 1;
+             before > 0 && n < o.FrameNr && missedFrames_.size() < kMaxMissedFrameListEntries; ++n) {
+            missedFrames_.push_back(static_cast<int32_t>(n));
+        }
+        if (writer.GetFrameCount() > before) {
+            if (before == 0) {
+                recording_.recordedFrames = 1;
+                missedFrames_.clear();
+                recording_.start = EndpointOf(o.FromTime, o);
+                recording_.formatDescription = writer.GetFormatDescription();
+            } else {
+                ++recording_.recordedFrames;
+            }
+            recording_.end = EndpointOf(o.ToTime, o);
+            if (o.FixState & 1) {
+                ++recording_.gpsCount;
+                recording_.heightSumM += (int64_t{o.HeightMm} + 500) / 1000;
+                recording_.latitudeSum += o.Lat;
+                recording_.longitudeSum += o.Lon;
             }
         }
-        recording_.end = EndpointOf(o.ToTime, o);
-        if (o.FixState & 1) {
-            ++recording_.gpsCount;
-            recording_.heightSumM += (int64_t{o.HeightMm} + 500) / 1000;
-            recording_.latitudeSum += o.Lat;
-            recording_.longitudeSum += o.Lon;
-        }
     }
-    const uint64_t byteCount = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 2;
-    if (!writer.AddFrame(image_.Data(), byteCount, frameTimestamp, o) || writer.HasFailed()) {
-        DetachFailedWriter(writer);
-    }
+    if (!ok) DetachFailedWriter(writer);
 }
 
 void FrameProcessor::DetachFailedWriter(IRecordingSink& writer) {

@@ -127,6 +127,13 @@ public:
     bool AttachWriter(IRecordingSink* writer);
     void RequestStopRecording() { stopRequested_ = true; }
     bool IsWriterAttached() const { return writer_.load() != nullptr; }
+    // Takes the writer back unstopped, for a recording whose camera sends no frame any
+    // more. Only while no frame can reach the processor (it is off the stream); the
+    // caller then stops the writer itself.
+    IRecordingSink* ReleaseWriter() {
+        stopRequested_ = false;
+        return writer_.exchange(nullptr);
+    }
     std::optional<std::string> TakeRecordingFailure();
 
     // FITS capture of one frame (no job) or of the job's average. The job stays the

@@ -1,6 +1,5 @@
 #include "recording/AdvWriter.h"
 
-#include "camera/CameraUnit.h"
 #include "common/Log.h"
 #include "processing/FrameTimestamp.h"
 #include "recording/FitsHeaderValues.h"
@@ -182,8 +181,8 @@ void AdvWriter::WriteStatusSectionHeader() {
 
 void AdvWriter::WriteSystemMetadata() {
     FillPlaceholder(17);
-    const CameraModel* model = Camera() != nullptr ? Camera()->Model() : nullptr;
-    const CameraStatus status = Camera() != nullptr ? Camera()->Status().Load() : CameraStatus{};
+    const CameraModel* model = Camera() != nullptr && Camera()->model ? &*Camera()->model : nullptr;
+    const CameraStatus status = Camera() != nullptr ? Camera()->status : CameraStatus{};
     FitsHeaderData header;
     FillFitsHeader(header, 0, 0, Names(), ObjectName());
     const SharedTelescopeState::Position telescope = telescope_.Read();
@@ -197,9 +196,12 @@ void AdvWriter::WriteSystemMetadata() {
     WriteTag("CAMERA-SENSOR-INFO", model != nullptr ? model->GetSensorName(true) : "");
     WriteTag("CAMERA-FIRMWARE-VERSION", model != nullptr ? model->GetFirmwareVersionText() : "");
     WriteTag("CAMERA-DRIVER-NAME", "UVC");
-    WriteTag("LATITUDE", Format("%.7f", status.latitude * 1e-7));
-    WriteTag("LONGITUDE", Format("%.7f", status.longitude * 1e-7));
-    WriteTag("ALTITUDE", Format("%.1f", status.height * 0.001));
+    // The camera's GPS position; without a fix, the selected observing site's.
+    RecordingSite position{status.latitude * 1e-7, status.longitude * 1e-7, status.height * 0.001};
+    if ((status.fixState & 1) == 0 && Names().site) position = *Names().site;
+    WriteTag("LATITUDE", Format("%.7f", position.latitudeDegrees));
+    WriteTag("LONGITUDE", Format("%.7f", position.longitudeDegrees));
+    WriteTag("ALTITUDE", Format("%.1f", position.altitudeM));
     WriteTag("BINNING-X", std::to_string(status.binningX));
     WriteTag("BINNING-Y", std::to_string(status.binningY));
     WriteTag("ACQUISITION-DELAY", "0.0");
@@ -273,7 +275,7 @@ void AdvWriter::WriteStatusSection(uint64_t start, uint64_t end, uint64_t system
     // The sum of two time stamps can overflow; halves cannot.
     const uint64_t middle = known ? (start >> 1) + (end >> 1) + (start & end & 1) : 0;
     const uint32_t duration = known && end >= start ? static_cast<uint32_t>(end - start) : 0;
-    std::string gain = Camera() != nullptr ? Camera()->GetCurrentGainText() : "?";
+    std::string gain = Camera() != nullptr ? Camera()->GainTextOf(overlay) : "?";
     if (gain.size() > kMaxStringBytes) gain.resize(kMaxStringBytes);
 
     // Channel index byte plus value, for every channel.

@@ -35,8 +35,9 @@ void BaseWriter::SetObjectName(const std::string& name) { objectName_ = name; }
 
 bool BaseWriter::IsRecording() const { return recording_; }
 
-bool BaseWriter::StartRecording(CameraUnit* camera) {
-    camera_ = camera;
+bool BaseWriter::StartRecording(const RecordingCameraSnapshot* camera) {
+    camera_.reset();
+    if (camera != nullptr) camera_ = *camera;
     frameCount_ = 0;
     if (failed_) return false;  // the recording file could not be created
     recording_ = true;

@@ -22,14 +22,14 @@
 
 #include "processing/IRecordingSink.h"
 #include "recording/OutputFile.h"
+#include "recording/RecordingCameraSnapshot.h"
 #include "recording/RecordingNames.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace orva {
-
-class CameraUnit;
 
 class BaseWriter : public IRecordingSink {
 public:
@@ -46,7 +46,8 @@ public:
     virtual bool IsRecording() const;
     // Writes the header and opens the status file, if one is named. False when the
     // recording file could not be created or written; the writer then is not recording.
-    virtual bool StartRecording(CameraUnit* camera);
+    // The camera (null: none known) is copied; the writer never reads the camera unit.
+    virtual bool StartRecording(const RecordingCameraSnapshot* camera);
     bool StopRecording() override;
     int32_t GetFrameCount() const override;
     bool AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp,
@@ -98,7 +99,8 @@ protected:
     int Width() const { return width_; }
     int Height() const { return height_; }
     uint8_t BitDepth() const { return bitDepth_; }
-    CameraUnit* Camera() const { return camera_; }
+    // Null when the recording was started without a camera.
+    const RecordingCameraSnapshot* Camera() const { return camera_ ? &*camera_ : nullptr; }
     const std::string& ObjectName() const { return objectName_; }
     const RecordingNames& Names() const { return names_; }
 
@@ -108,7 +110,7 @@ private:
 
     std::string statusFileName_;
     OutputFile statusFile_;
-    CameraUnit* camera_ = nullptr;
+    std::optional<RecordingCameraSnapshot> camera_;
     std::string objectName_;
     RecordingNames names_;
     int width_ = 0;

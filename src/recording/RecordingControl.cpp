@@ -101,7 +101,7 @@ bool RecordingControl::StartRecording(BaseWriter& writer, const RecordingCamera&
     // A refused marker is logged by the extension unit; the recording goes on.
     camera.extensionUnit->SetRecording(true);
     if (objectName) writer.SetObjectName(*objectName);
-    if (!writer.StartRecording(camera.unit)) {
+    if (!writer.StartRecording(camera.snapshot ? &*camera.snapshot : nullptr)) {
         camera.extensionUnit->SetRecording(false);
         return false;
     }

@@ -24,6 +24,7 @@
 #include "processing/FrameProcessor.h"
 #include "recording/BaseWriter.h"
 #include "recording/RecordingFileName.h"
+#include "recording/RecordingCameraSnapshot.h"
 #include "recording/RecordingFrameGate.h"
 
 #include <optional>
@@ -32,7 +33,6 @@
 namespace orva {
 
 class CameraExtensionUnit;
-class CameraUnit;
 
 enum class RecordingFormat { Ser, Adv, FitsSequence };
 
@@ -40,7 +40,7 @@ enum class RecordingFormat { Ser, Adv, FitsSequence };
 struct RecordingCamera {
     bool connected = false;
     bool streaming = false;
-    CameraUnit* unit = nullptr;                    // for the writers' headers; may be null
+    std::optional<RecordingCameraSnapshot> snapshot;  // for the writers' headers; none when unknown
     CameraExtensionUnit* extensionUnit = nullptr;  // null: the camera cannot be reached
     int width = 0;
     int height = 0;

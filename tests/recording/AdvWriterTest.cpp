@@ -71,7 +71,8 @@ struct Options {
     int height = 8;
     bool compress = false;
     std::vector<AdvRegion> zones;
-    CameraUnit* camera = nullptr;
+    const RecordingCameraSnapshot* camera = nullptr;
+    uint32_t gainCode = 0;  // in every frame's record
 };
 
 // Writes frames 0..n-1 (pattern frames, overlays 40 ms apart) and returns them.
@@ -81,7 +82,8 @@ std::vector<std::vector<uint16_t>> Record(AdvWriter& writer, const std::string& 
     EXPECT_TRUE(writer.StartRecording(o.camera));
     for (int i = 0; i < frames; ++i) {
         written.push_back(test::PatternFrame(o.width, o.height, i));
-        const BinaryOverlay overlay = TimedOverlay(500 + i, 40 * i);
+        BinaryOverlay overlay = TimedOverlay(500 + i, 40 * i);
+        overlay.StatusWord1 = o.gainCode << 24;
         EXPECT_TRUE(writer.AddFrame(written.back().data(), 2 * written.back().size(), StartTicks(overlay), overlay));
     }
     EXPECT_TRUE(writer.StopRecording());
@@ -267,10 +269,11 @@ TEST(AdvWriter, SystemMetadataFromCameraNamesAndTelescope) {
         SharedTelescopeState telescope;
         telescope.Write(c.telescope);
         AdvWriter writer(telescope);
-        writer.SetRecordingNames({"Jane Doe", "C8", "ORVA+CAM #1234 FW 1.3.5, Sensor IMX174"});
+        writer.SetRecordingNames({"Jane Doe", "C8", "ORVA+CAM #1234 FW 1.3.5, Sensor IMX174", std::nullopt});
         writer.SetObjectName("(1234) Asteroid");
         writer.SetSoftwareVersion("1.2.3-4");
-        Record(writer, dir.File("m.adv"), {64, 8, false, {}, camera.unit.get()}, 1);
+        const RecordingCameraSnapshot snapshot = RecordingCameraSnapshot::Of(*camera.unit);
+        Record(writer, dir.File("m.adv"), {64, 8, false, {}, &snapshot, 24}, 1);
         auto reader = OpenReader(dir.File("m.adv"));
         const CameraModel& model = *camera.unit->Model();
         std::vector<AdvTag> expected = {
@@ -309,7 +312,7 @@ TEST(AdvWriter, SystemMetadataFromCameraNamesAndTelescope) {
     }
 }
 
-TEST(AdvWriter, GainTextFollowsTheCameraStatus) {
+TEST(AdvWriter, GainTextFollowsEachFramesRecord) {
     struct Case {
         uint8_t sensor;
         uint32_t code;
@@ -321,15 +324,47 @@ TEST(AdvWriter, GainTextFollowsTheCameraStatus) {
         SCOPED_TRACE(c.text);
         TempDir dir;
         ActiveCamera camera(c.sensor);
-        camera.SetStatus(c.code);
+        const RecordingCameraSnapshot snapshot = RecordingCameraSnapshot::Of(*camera.unit);
         SharedTelescopeState telescope;
         AdvWriter writer(telescope);
-        Record(writer, dir.File("g.adv"), {64, 8, false, {}, camera.unit.get()}, 1);
+        Record(writer, dir.File("g.adv"), {64, 8, false, {}, &snapshot, c.code}, 1);
         auto reader = OpenReader(dir.File("g.adv"));
         AdvFrame frame;
         ASSERT_TRUE(reader->ReadFrame(0, frame));
         EXPECT_EQ(frame.status[0].text, c.text);
     }
+}
+
+// Link recovery frees the camera unit a recording started with; the recording must go on
+// with the camera as it was, and each frame's gain from its own record.
+TEST(AdvWriter, RecordingOutlivesItsCameraUnit) {
+    TempDir dir;
+    SharedTelescopeState telescope;
+    AdvWriter writer(telescope);
+    const std::string path = dir.File("r.adv");
+    auto camera = std::make_unique<ActiveCamera>();
+    camera->SetStatus(24);
+    {
+        const RecordingCameraSnapshot snapshot = RecordingCameraSnapshot::Of(*camera->unit);
+        ASSERT_TRUE(writer.OpenRecording(path, 64, 8, 16, {}, false));
+        ASSERT_TRUE(writer.StartRecording(&snapshot));
+    }
+    camera.reset();
+    const std::vector<uint16_t> pixels = test::PatternFrame(64, 8, 1);
+    for (int i = 0; i < 3; ++i) {
+        BinaryOverlay overlay = TimedOverlay(700 + i, 40 * i);
+        overlay.StatusWord1 = static_cast<uint32_t>(10 + i) << 24;
+        ASSERT_TRUE(writer.AddFrame(pixels.data(), 2 * pixels.size(), StartTicks(overlay), overlay));
+    }
+    ASSERT_TRUE(writer.StopRecording());
+    auto reader = OpenReader(path);
+    ASSERT_EQ(reader->FrameCount(), 3u);
+    for (uint32_t i = 0; i < 3; ++i) {
+        AdvFrame frame;
+        ASSERT_TRUE(reader->ReadFrame(i, frame));
+        EXPECT_EQ(frame.status[0].text, "+" + std::to_string(10 + i) + " dB");
+    }
+    EXPECT_EQ(reader->SystemTags()[3], (AdvTag{"CAMERA-SERIAL-NO", "1234"}));
 }
 
 TEST(AdvWriter, CompressedFramesOneSymbolWhiteNoiseAndPattern) {

@@ -22,7 +22,7 @@ BinaryOverlay Frame() {
 
 TEST(FitsHeaderValues, FillSetsSizeDepthAndTheKnownNames) {
     FitsHeaderData header;
-    FillFitsHeader(header, 1920, 1080, {"Jane Doe", "C8", "ORVA+CAM #1234 FW 1.3.5, Sensor IMX174"}, "(2) Pallas");
+    FillFitsHeader(header, 1920, 1080, {"Jane Doe", "C8", "ORVA+CAM #1234 FW 1.3.5, Sensor IMX174", std::nullopt}, "(2) Pallas");
     const std::map<std::string, std::string> expected = {
         {"NAXIS1", "1920"},   {"NAXIS2", "1080"},    {"BITPIX", "16"},
         {"OBSERVER", "Jane Doe"}, {"TELESCOP", "C8"}, {"INSTRUME", "ORVA+CAM #1234 FW 1.3.5, Sensor IMX174"},

@@ -52,7 +52,7 @@ TEST(FitsSequenceWriter, FrameFileNames) {
 TEST(FitsSequenceWriter, OneNumberedFileWithExposureValuesPerFrame) {
     TempDir dir;
     FitsSequenceWriter writer;
-    writer.SetRecordingNames({"Jane Doe", "C8", "ORVA+CAM #1234 FW 1.3.5, Sensor IMX174"});
+    writer.SetRecordingNames({"Jane Doe", "C8", "ORVA+CAM #1234 FW 1.3.5, Sensor IMX174", std::nullopt});
     const auto frames = Record(writer, dir.File("seq_0040ms_[FRAMENR].fits"), 3);
     EXPECT_EQ(writer.GetFormatDescription(), "FITS Sequence 16-bit");
     for (int i = 0; i < 3; ++i) {

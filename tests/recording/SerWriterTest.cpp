@@ -104,7 +104,7 @@ TEST(SerWriter, NameFieldsHoldAtMost39BytesOfUtf8) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         SerWriter writer;
-        writer.SetRecordingNames({c.name, "C14 " + c.name, "ORVA+CAM #1234 FW 1.3.5, Sensor IMX174"});
+        writer.SetRecordingNames({c.name, "C14 " + c.name, "ORVA+CAM #1234 FW 1.3.5, Sensor IMX174", std::nullopt});
         Record(writer, dir.File("n.ser"), 4, 2, 1);
         const std::string file = ReadFile(dir.File("n.ser"));
         std::string field = c.stored;

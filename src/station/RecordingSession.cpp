@@ -1,0 +1,168 @@
+#include "station/RecordingSession.h"
+
+#include "common/Log.h"
+#include "common/ProgramVersion.h"
+#include "common/Settings.h"
+#include "recording/FitsSequenceWriter.h"
+#include "recording/SerWriter.h"
+#include "station/Station.h"
+
+#include <filesystem>
+
+namespace orva {
+namespace {
+
+using namespace std::chrono_literals;
+
+// How long a stopping recording waits for the frame that lets its writer go.
+std::chrono::steady_clock::duration StopGraceTime(double exposureMs) {
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+               std::chrono::duration<double, std::milli>(2.0 * exposureMs)) +
+           2s;
+}
+
+}  // namespace
+
+RecordingSession::RecordingSession(Station& station)
+    : station_(station), control_(station.GetSettings(), station.Processor(), station.Ui()) {}
+
+RecordingSession::~RecordingSession() {
+    if (state_ == State::Recording) BeginStop(RecordingOutcome::StoppedByUser);
+    if (state_ == State::Stopping) Finish();
+}
+
+std::unique_ptr<BaseWriter> RecordingSession::OpenWriter(const RecordingCamera& camera) {
+    const std::string& path = target_.recordingPath;
+    switch (options_.format) {
+        case RecordingFormat::Ser: {
+            auto ser = std::make_unique<SerWriter>();
+            ser->OpenRecording(path, camera.width, camera.height, 16);
+            return ser;
+        }
+        case RecordingFormat::Adv: {
+            auto adv = std::make_unique<AdvWriter>();
+            const bool compress =
+                options_.compress.value_or(Settings::IsTrue(station_.GetSettings().EnableAdvCompression));
+            adv->SetSoftwareVersion(ProgramVersionWithBuild());
+            adv->SetObjectName(options_.objectName);
+            adv->OpenRecording(path, camera.width, camera.height, 16, options_.zones, compress);
+            return adv;
+        }
+        case RecordingFormat::FitsSequence: {
+            auto fits = std::make_unique<FitsSequenceWriter>();
+            fits->OpenRecording(path, camera.width, camera.height, 16);
+            return fits;
+        }
+    }
+    return nullptr;
+}
+
+bool RecordingSession::Start(const RecordingSessionOptions& options) {
+    if (state_ != State::Idle) return false;
+    options_ = options;
+    const RecordingCamera camera = station_.CurrentRecordingCamera();
+    const auto target = control_.PrepareRecording(options_.format, camera);
+    if (!target) return false;  // a message said why, or nothing could record
+    target_ = *target;
+    writer_ = OpenWriter(camera);
+    if (writer_->HasFailed()) {
+        failure_ = writer_->FailureMessage();
+        return false;
+    }
+    writer_->SetRecordingNames(station_.CurrentRecordingNames());
+    writer_->SetStatusFileName(target_.statusCsvPath);
+
+    RecordingGateOptions gate;
+    gate.frameInterval = options_.frameInterval;
+    gate.frameLimit = options_.frameLimit;
+    gate.durationTicks = options_.durationTicks;
+    station_.SetRecordingMarker(true);
+    // Only the ADV writer carries an object name.
+    const std::optional<std::string> objectName =
+        options_.format == RecordingFormat::Adv ? std::optional<std::string>(options_.objectName) : std::nullopt;
+    if (!control_.StartRecording(*writer_, camera, objectName, gate)) {
+        station_.SetRecordingMarker(false);
+        failure_ = writer_->HasFailed() ? writer_->FailureMessage() : "the recording could not be started";
+        writer_.reset();
+        return false;
+    }
+    if (options_.frameInterval > 1) LogMessageInt("I Recording every n-th frame: ", options_.frameInterval);
+    exposureMs_ = station_.CameraSettings().exposureMs;
+    started_ = station_.GetClock().Now();
+    state_ = State::Recording;
+    return true;
+}
+
+void RecordingSession::Step() {
+    FrameProcessor& processor = station_.Processor();
+    if (state_ == State::Recording) {
+        if (!processor.IsWriterAttached()) {
+            // The frame processor let the writer go on its own: a write failed.
+            failure_ = processor.TakeRecordingFailure().value_or("the recording stopped");
+            outcome_ = RecordingOutcome::WriteFailed;
+            control_.StopRecording(station_.CurrentRecordingCamera());
+            station_.SetRecordingMarker(false);
+            Finish();
+            return;
+        }
+        if (control_.Gate().LimitReached()) {
+            BeginStop(options_.frameLimit > 0 && FramesWritten() >= options_.frameLimit
+                          ? RecordingOutcome::FrameLimit
+                          : RecordingOutcome::DurationReached);
+        } else if (station_.Recovery().State() == LinkRecoveryState::Failed) {
+            BeginStop(RecordingOutcome::CameraLost);
+        } else if (options_.durationTicks > 0 &&
+                   station_.GetClock().Now() - *started_ >
+                       std::chrono::nanoseconds(options_.durationTicks * 100) + 600s) {
+            BeginStop(RecordingOutcome::NoFrames);
+        }
+    }
+    if (state_ == State::Stopping) {
+        if (!processor.IsWriterAttached() || station_.GetClock().Now() >= *stopDeadline_) Finish();
+    }
+}
+
+void RecordingSession::Stop(RecordingOutcome why) {
+    if (state_ == State::Recording) BeginStop(why);
+}
+
+void RecordingSession::BeginStop(RecordingOutcome why) {
+    outcome_ = why;
+    control_.StopRecording(station_.CurrentRecordingCamera());
+    station_.SetRecordingMarker(false);
+    stopDeadline_ = station_.GetClock().Now() + StopGraceTime(exposureMs_);
+    state_ = State::Stopping;
+}
+
+void RecordingSession::Finish() {
+    FrameProcessor& processor = station_.Processor();
+    if (processor.IsWriterAttached()) {
+        // No frame came to let the writer go (a lost or stalled camera): with the stream
+        // stopped no frame can reach the processor, and the writer is this thread's.
+        station_.StopStreaming();
+        processor.ReleaseWriter();
+        writer_->StopRecording();
+        LogMessage("W RecordingSession: no frame came after the stop request; the recording was closed without it");
+    } else if (auto failure = processor.TakeRecordingFailure()) {
+        failure_ = *failure;
+        outcome_ = RecordingOutcome::WriteFailed;
+    }
+    if (writer_->HasFailed() && failure_.empty()) {
+        failure_ = writer_->FailureMessage();
+        outcome_ = RecordingOutcome::WriteFailed;
+    }
+    control_.ClearStopPending();
+    state_ = State::Finished;
+}
+
+std::string RecordingSession::RecordingPath() const {
+    // A FITS sequence is its folder of numbered files.
+    if (options_.format == RecordingFormat::FitsSequence) {
+        return std::filesystem::path(target_.recordingPath).parent_path().string();
+    }
+    return target_.recordingPath;
+}
+
+std::string RecordingSession::FormatDescription() const { return writer_ ? writer_->GetFormatDescription() : ""; }
+
+}  // namespace orva

@@ -1,0 +1,243 @@
+#include "station/Station.h"
+
+#include "camera/ConnectMenuModel.h"
+#include "common/Log.h"
+#include "common/Settings.h"
+#include "equipment/InstrumentManager.h"
+#include "equipment/ObserverManager.h"
+#include "equipment/ObservingSiteManager.h"
+
+#include <cstdio>
+
+namespace orva {
+namespace {
+
+std::string ModeRangeText(int count, const char* what) {
+    return std::to_string(count) + " " + what + " (0.." + std::to_string(count - 1) + ")";
+}
+
+}  // namespace
+
+Station::Station(const StationOptions& options)
+    : settings_(*options.settings),
+      ui_(*options.ui),
+      clock_(*options.clock),
+      observers_(options.observers),
+      sites_(options.sites),
+      instruments_(options.instruments),
+      stream_([this, &options] {
+          MediaStreamOptions o;
+          o.clock = options.clock;
+          o.exposureTimeMs = [this] { return exposureMs_.load(); };
+          // The producer thread must not wait for a window: the warning is shown at the next tick.
+          o.showWarning = [this](const std::string& title, const std::string& text) {
+              std::lock_guard lock(postedMutex_);
+              postedWarnings_.emplace_back(title, text);
+          };
+          return std::make_unique<COrvaMediaStream>(o);
+      }()),
+      streamAdapter_(*stream_),
+      manager_(*options.devices, streamAdapter_, *options.clock),
+      recovery_(manager_, ui_) {
+    FrameProcessorOptions processorOptions;
+    processorOptions.threadCount = options.frameProcessorThreads > 0
+                                       ? options.frameProcessorThreads
+                                       : FrameProcessor::ThreadCountFromSetting(settings_.NofFrameProcessorThreads);
+    processorOptions.cameras = &cameraSlot_;
+    processorOptions.guiding = &guiding_;
+    processorOptions.gpsLog = &gpsLog_;
+    processorOptions.histogram = &histogram_;
+    processorOptions.clock = options.clock;
+    processor_ = std::make_unique<FrameProcessor>(processorOptions);
+    stream_->SetFrameProcessor(processor_.get());
+    cameraClient_ = std::make_unique<MainFrameCameraClient>(manager_, recovery_, ui_, *this);
+    manager_.RegisterDeviceNotifications([this](const DeviceChangeNotification& n) {
+        std::lock_guard lock(postedMutex_);
+        posted_.push_back(n);
+    });
+    ApplySettings();
+}
+
+Station::~Station() { Shutdown(); }
+
+void Station::ApplySettings() {
+    processor_->SetUseTimeResolution100us(settings_.UseTimeResolution100us != 0);
+    processor_->SetPerformanceLogEnabled(Settings::IsTrue(settings_.PerformanceLogEnabled));
+    processor_->SetShowOverflow(Settings::IsTrue(settings_.ShowOverflow));
+    // The GPS log lives in the application log's folder.
+    gpsLog_.InitGpsLog(settings_.LogDirectory, Settings::IsTrue(settings_.GpsLogEnabled));
+}
+
+void Station::Shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    cameraClient_->SetClosing(true);
+    StopStreaming();
+    manager_.DoDisconnectCamera();
+    manager_.UnregisterDeviceNotifications();
+    cameraSlot_.Set(nullptr);
+    gpsLog_.CloseGpsLog();
+}
+
+void Station::RefreshCameraList() { cameraClient_->RefreshCameraList(); }
+
+const CameraManager::CameraList& Station::CameraList() const { return cameraClient_->CameraList(); }
+
+bool Station::Connect(const std::string& symbolicLink, std::string& error) {
+    RefreshCameraList();
+    const auto& cameras = CameraList();
+    std::size_t index = 0;
+    while (index < cameras.size() && cameras[index]->SymbolicLink() != symbolicLink) ++index;
+    if (index == cameras.size()) {
+        error = "the camera " + symbolicLink + " is not listed";
+        return false;
+    }
+    settingsError_.clear();
+    cameraClient_->OnConnectCameraCommand(ConnectMenuModel::kFirstConnectId + static_cast<int>(index));
+    if (!settingsError_.empty()) {
+        error = settingsError_;
+        Disconnect();
+        return false;
+    }
+    // Otherwise a message shown on the way has said why.
+    return manager_.ActiveCameraUnit() != nullptr;
+    return true;
+}
+
+void Station::Disconnect() {
+    StopStreaming();
+    cameraClient_->OnCameraDisconnectClick();
+    cameraSlot_.Set(nullptr);
+    mode_ = nullptr;
+}
+
+bool Station::StartStreaming() {
+    stream_->SetFrameProcessor(processor_.get());
+    stream_->StartStreamingBlocking();
+    if (!stream_->IsStreaming()) return false;
+    if (const auto& unit = manager_.ActiveCameraUnit()) unit->LogCalibrationStatus();
+    return true;
+}
+
+void Station::StopStreaming() {
+    // Cleared first: a frame being consumed now finishes before the queue is emptied.
+    stream_->SetFrameProcessor(nullptr);
+    if (stream_->IsStreaming()) stream_->StopStreamingBlocking();
+}
+
+void Station::Tick() {
+    std::deque<DeviceChangeNotification> messages;
+    std::deque<std::pair<std::string, std::string>> warnings;
+    {
+        std::lock_guard lock(postedMutex_);
+        messages.swap(posted_);
+        warnings.swap(postedWarnings_);
+    }
+    for (const auto& [title, text] : warnings) ui_.ShowMessage(title, text, MessageIcon::Warning);
+    for (const auto& n : messages) cameraClient_->CheckDeviceChange(MainFrameCameraClient::kDeviceRemoveComplete, &n);
+    cameraClient_->OnTimerTick();
+}
+
+RecordingCamera Station::CurrentRecordingCamera() {
+    RecordingCamera c;
+    const auto& unit = manager_.ActiveCameraUnit();
+    c.connected = unit != nullptr;
+    c.streaming = stream_->IsStreaming();
+    if (unit) c.snapshot = RecordingCameraSnapshot::Of(*unit);
+    c.extensionUnit = unit ? unit->ExtensionUnit() : nullptr;
+    c.width = mode_ ? mode_->Width() : 0;
+    c.height = mode_ ? mode_->Height() : 0;
+    c.gainText = gainText_;
+    char exposure[32];
+    std::snprintf(exposure, sizeof(exposure), "%g", cameraSettings_.exposureMs);
+    c.exposureText = exposure;
+    return c;
+}
+
+RecordingNames Station::CurrentRecordingNames() const {
+    const auto& unit = manager_.ActiveCameraUnit();
+    const CameraModel* model = unit ? unit->Model() : nullptr;
+    const EquipmentManager& observers = observers_ ? *observers_ : ObserverManager::Instance();
+    const EquipmentManager& instruments = instruments_ ? *instruments_ : InstrumentManager::Instance();
+    const EquipmentManager& sites = sites_ ? *sites_ : ObservingSiteManager::Instance();
+    return orva::CurrentRecordingNames(observers, instruments, model, &sites);
+}
+
+void Station::LoadCameraControls(CameraUnit* unit) {
+    if (unit != nullptr && unit->Model() != nullptr) ApplyCameraSettings(*unit);
+    if (frontEnd_) frontEnd_->LoadCameraControls(unit);
+}
+
+void Station::ApplyCameraSettings(CameraUnit& unit) {
+    const CameraModel& model = *unit.Model();
+    const VideoResolution* mode = model.GetVideoResolution(cameraSettings_.modeIndex);
+    if (mode == nullptr) {
+        settingsError_ = "video mode " + std::to_string(cameraSettings_.modeIndex) + " does not exist; the camera has " +
+                         ModeRangeText(model.GetResolutionCount(), "modes");
+        return;
+    }
+    if (model.GetGainCount() > 0 &&
+        (cameraSettings_.gainIndex < 0 || cameraSettings_.gainIndex >= model.GetGainCount())) {
+        settingsError_ = "gain " + std::to_string(cameraSettings_.gainIndex) + " does not exist; the camera has " +
+                         ModeRangeText(model.GetGainCount(), "gain steps");
+        return;
+    }
+    mode_ = mode;
+    manager_.SetActiveVideoResolution(mode_);
+    stream_->SetResolution(static_cast<uint32_t>(mode_->TransferWidth()) << 16 | static_cast<uint32_t>(mode_->Height()));
+    exposureMs_ = cameraSettings_.exposureMs;
+    stream_->SetExpectedFrameTimeMs(cameraSettings_.exposureMs);
+    ApplyExposureAndGain(unit);
+    gainText_ = model.GetGainText(cameraSettings_.gainIndex);
+    auto adapter = FrameCameraAdapter::ForUnit(unit.shared_from_this());
+    adapter->SetResolution(mode_);
+    cameraSlot_.Set(adapter);
+}
+
+void Station::ApplyExposureAndGain(CameraUnit& unit) {
+    CameraExtensionUnit* eu = unit.ExtensionUnit();
+    if (eu == nullptr || unit.Model() == nullptr) return;
+    eu->SetExposureTimeMs(CameraExtensionUnit::ExposureValueMs(cameraSettings_.exposureMs), false);
+    if (unit.Model()->GetGainCount() > 0) eu->SetGain(unit.Model()->GetGainCode(cameraSettings_.gainIndex));
+    if (recordingMarker_) eu->SetRecording(true);
+}
+
+void Station::SetStatisticsCountdown(int ticks) {
+    if (frontEnd_) frontEnd_->SetStatisticsCountdown(ticks);
+}
+
+void Station::RefreshCommandStates() {
+    if (frontEnd_) frontEnd_->RefreshCommandStates();
+}
+
+void Station::RefreshMenus() {
+    if (frontEnd_) frontEnd_->RefreshMenus();
+}
+
+bool Station::IsFirmwareUpdateDialogOpen() { return frontEnd_ != nullptr && frontEnd_->IsFirmwareUpdateDialogOpen(); }
+
+void Station::CloseFirmwareUpdateDialogCancelled() {
+    if (frontEnd_) frontEnd_->CloseFirmwareUpdateDialogCancelled();
+}
+
+bool Station::SaveCameraStatus(LinkRecoverySnapshot& snapshot) {
+    const auto& unit = manager_.ActiveCameraUnit();
+    if (!unit) return false;
+    snapshot.cameraName = unit->FriendlyName();
+    snapshot.resolutionText = LinkRecoveryController::ResolutionText(unit->ActiveVideoResolution());
+    char exposure[32];
+    std::snprintf(exposure, sizeof(exposure), "%g", cameraSettings_.exposureMs);
+    snapshot.exposureText = exposure;
+    snapshot.blackLevelText = "0";
+    snapshot.wasStreaming = stream_->IsStreaming();
+    snapshot.sampleCounter = -1;
+    snapshot.flipIndex = 0;
+    return true;
+}
+
+void Station::RestoreCameraStatus(const LinkRecoverySnapshot&) {
+    // The stream runs again by now: the mode stays, the rest is sent once more.
+    if (const auto& unit = manager_.ActiveCameraUnit()) ApplyExposureAndGain(*unit);
+}
+
+}  // namespace orva

@@ -1,0 +1,157 @@
+#pragma once
+// The composition root every front end shares: the GUI, the command line and the
+// end-to-end tests build the station the same way. It owns and wires the camera manager
+// with the main frame's camera logic and link recovery, the stream, the frame processor,
+// the GPS log and the histogram buffer, and applies the camera settings (mode, exposure,
+// gain) whenever a camera is connected, also after a link recovery.
+//
+// Tick() is the 200 ms housekeeping step (the main frame's timer): device removals,
+// link recovery, the camera list. Front ends call it from their timer; tests call it
+// directly.
+//
+// A front end may watch the station through IMainFrameView (SetFrontEnd): the station
+// forwards the window notifications to it, after it has applied its own camera settings.
+//
+// Threads: everything on the thread that built the station (the GUI thread's role),
+// except the device-removal notifications, which arrive on the camera's thread and are
+// queued for the next Tick, and the frame processor's read-outs (see FrameProcessor).
+
+#include "camera/CameraManager.h"
+#include "camera/IMainFrameView.h"
+#include "camera/LinkRecoveryController.h"
+#include "camera/MainFrameCameraClient.h"
+#include "processing/CameraStreamAdapter.h"
+#include "processing/FrameCameraAdapter.h"
+#include "processing/FrameProcessor.h"
+#include "processing/GpsLog.h"
+#include "processing/GuidingService.h"
+#include "processing/ThreadSafeDoubleBuffer.h"
+#include "recording/RecordingControl.h"
+#include "recording/RecordingNames.h"
+#include "station/StationCameraSettings.h"
+#include "station/StationOptions.h"
+#include "stream/COrvaMediaStream.h"
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+
+namespace orva {
+
+class Station final : public IMainFrameView, public ILinkRecoveryCameraStatusInteraction {
+public:
+    explicit Station(const StationOptions& options);
+    // Shuts down in order (see Shutdown).
+    ~Station() override;
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    // Opens the GPS log when "GpsLogEnabled" is "TRUE" and hands the settings the frame
+    // path follows to the frame processor. Call again after the settings changed.
+    void ApplySettings();
+
+    void SetFrontEnd(IMainFrameView* frontEnd) { frontEnd_ = frontEnd; }
+    void SetCameraSettings(const StationCameraSettings& settings) { cameraSettings_ = settings; }
+    const StationCameraSettings& CameraSettings() const { return cameraSettings_; }
+
+    // Connecting. The list is refreshed only while no camera is active.
+    void RefreshCameraList();
+    const CameraManager::CameraList& CameraList() const;
+    // Connects the listed camera with this symbolic link and applies the camera settings.
+    // False when the camera is not listed or the settings do not fit it (`error` says
+    // why), or when it could not be activated (a message has said why; `error` empty).
+    bool Connect(const std::string& symbolicLink, std::string& error);
+    void Disconnect();
+    bool IsConnected() const { return manager_.ActiveCameraUnit() != nullptr; }
+
+    // Streaming. StartStreaming waits for the stream to run and then logs the sensor's
+    // calibration status; false when it did not start.
+    bool StartStreaming();
+    // Takes the frame processor off the stream first (a frame being consumed finishes),
+    // then stops the stream.
+    void StopStreaming();
+    bool IsStreaming() { return stream_->IsStreaming(); }
+
+    void Tick();
+
+    // While set, every (re)connect sends the camera's recording marker: a camera back
+    // from a lost link starts without it.
+    void SetRecordingMarker(bool on) { recordingMarker_ = on; }
+
+    // The active camera as recording control needs it, with a copy of its identification
+    // and status for the writers.
+    RecordingCamera CurrentRecordingCamera();
+    // The current observer, instrument and site, and the camera's description.
+    RecordingNames CurrentRecordingNames() const;
+
+    // Stops the stream, disconnects the camera, closes the GPS log. Safe to call twice.
+    void Shutdown();
+
+    Settings& GetSettings() { return settings_; }
+    IUiServices& Ui() { return ui_; }
+    Clock& GetClock() { return clock_; }
+    CameraManager& Manager() { return manager_; }
+    MainFrameCameraClient& CameraClient() { return *cameraClient_; }
+    LinkRecoveryController& Recovery() { return recovery_; }
+    COrvaMediaStream& Stream() { return *stream_; }
+    FrameProcessor& Processor() { return *processor_; }
+    GuidingService& Guiding() { return guiding_; }
+    GpsLog& GetGpsLog() { return gpsLog_; }
+    ThreadSafeDoubleBuffer& Histogram() { return histogram_; }
+    // The active camera's mode and gain text (valid while connected).
+    const VideoResolution* Mode() const { return mode_; }
+    const std::string& GainText() const { return gainText_; }
+
+    // IMainFrameView
+    void LoadCameraControls(CameraUnit* unit) override;
+    void SetStatisticsCountdown(int ticks) override;
+    void RefreshCommandStates() override;
+    void RefreshMenus() override;
+    bool IsFirmwareUpdateDialogOpen() override;
+    void CloseFirmwareUpdateDialogCancelled() override;
+    ILinkRecoveryCameraStatusInteraction* CameraPanel() override { return this; }
+
+    // ILinkRecoveryCameraStatusInteraction
+    bool SaveCameraStatus(LinkRecoverySnapshot& snapshot) override;
+    void RestoreCameraStatus(const LinkRecoverySnapshot& snapshot) override;
+
+private:
+    void ApplyCameraSettings(CameraUnit& unit);
+    void ApplyExposureAndGain(CameraUnit& unit);
+
+    Settings& settings_;
+    IUiServices& ui_;
+    Clock& clock_;
+    const EquipmentManager* observers_;
+    const EquipmentManager* sites_;
+    const EquipmentManager* instruments_;
+    std::unique_ptr<COrvaMediaStream> stream_;
+    CameraStreamAdapter streamAdapter_;
+    CameraManager manager_;
+    LinkRecoveryController recovery_;
+    FrameCameraSlot cameraSlot_;
+    GuidingService guiding_;
+    GpsLog gpsLog_;
+    ThreadSafeDoubleBuffer histogram_;
+    std::unique_ptr<FrameProcessor> processor_;
+    std::unique_ptr<MainFrameCameraClient> cameraClient_;
+    IMainFrameView* frontEnd_ = nullptr;
+
+    StationCameraSettings cameraSettings_;
+    // The stall watchdog reads the exposure on the producer thread.
+    std::atomic<double> exposureMs_{40.0};
+    const VideoResolution* mode_ = nullptr;
+    std::string gainText_;
+    bool recordingMarker_ = false;
+    std::string settingsError_;
+    bool shutDown_ = false;
+
+    std::mutex postedMutex_;
+    std::deque<DeviceChangeNotification> posted_;
+    std::deque<std::pair<std::string, std::string>> postedWarnings_;  // title, text
+};
+
+}  // namespace orva

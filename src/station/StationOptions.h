@@ -1,0 +1,28 @@
+#pragma once
+// What a front end hands the station when it builds it: the settings, where messages go,
+// the camera devices it may connect, and the clock that elapsed time follows.
+
+#include "common/Clock.h"
+
+namespace orva {
+
+class EquipmentManager;
+class ICameraDeviceEnumerator;
+class IUiServices;
+class Settings;
+
+struct StationOptions {
+    Settings* settings = nullptr;                  // required
+    IUiServices* ui = nullptr;                     // required
+    ICameraDeviceEnumerator* devices = nullptr;    // required
+    Clock* clock = &SteadyClock::Instance();       // camera commands, the stream's waits
+    // 0: the setting "NofFrameProcessorThreads".
+    int frameProcessorThreads = 0;
+    // The equipment lists whose current entries reach the recordings; null: the
+    // process's lists.
+    const EquipmentManager* observers = nullptr;
+    const EquipmentManager* sites = nullptr;
+    const EquipmentManager* instruments = nullptr;
+};
+
+}  // namespace orva
