@@ -96,19 +96,14 @@ bool RecordingSession::Start(const RecordingSessionOptions& options) {
 void RecordingSession::Step() {
     FrameProcessor& processor = station_.Processor();
     if (state_ == State::Recording) {
-        if (!processor.IsWriterAttached()) {
-            // The frame processor let the writer go on its own: a write failed.
-            failure_ = processor.TakeRecordingFailure().value_or("the recording stopped");
-            outcome_ = RecordingOutcome::WriteFailed;
-            control_.StopRecording(station_.CurrentRecordingCamera());
-            station_.SetRecordingMarker(false);
-            Finish();
-            return;
-        }
         if (control_.Gate().LimitReached()) {
+            // The gate asked the frame processor to stop the writer; it may have done so.
             BeginStop(options_.frameLimit > 0 && FramesWritten() >= options_.frameLimit
                           ? RecordingOutcome::FrameLimit
                           : RecordingOutcome::DurationReached);
+        } else if (!processor.IsWriterAttached()) {
+            // The frame processor let the writer go on its own: a write failed.
+            BeginStop(RecordingOutcome::WriteFailed);
         } else if (station_.Recovery().State() == LinkRecoveryState::Failed) {
             BeginStop(RecordingOutcome::CameraLost);
         } else if (options_.durationTicks > 0 &&
@@ -143,13 +138,15 @@ void RecordingSession::Finish() {
         processor.ReleaseWriter();
         writer_->StopRecording();
         LogMessage("W RecordingSession: no frame came after the stop request; the recording was closed without it");
-    } else if (auto failure = processor.TakeRecordingFailure()) {
+    }
+    if (auto failure = processor.TakeRecordingFailure()) {
         failure_ = *failure;
         outcome_ = RecordingOutcome::WriteFailed;
-    }
-    if (writer_->HasFailed() && failure_.empty()) {
+    } else if (writer_->HasFailed()) {
         failure_ = writer_->FailureMessage();
         outcome_ = RecordingOutcome::WriteFailed;
+    } else if (outcome_ == RecordingOutcome::WriteFailed) {
+        failure_ = "the recording stopped";
     }
     control_.ClearStopPending();
     state_ = State::Finished;

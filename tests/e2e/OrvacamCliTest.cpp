@@ -5,8 +5,15 @@
 // The program lies beside this test's folder (../apps/orvacam-cli); build both. Each
 // test waits for the program to finish (a time limit only bounds a hang).
 
+#include "common/NotificationCenter.h"
+#include "common/Settings.h"
+#include "equipment/InstrumentManager.h"
+#include "equipment/ObserverManager.h"
 #include "processing/FrameTimestamp.h"
+#include "processing/ParseBinaryOverlay.h"
 #include "recording/AdvReader.h"
+#include "recording/AdvWriter.h"
+#include "recording/FitsReader.h"
 #include "recording/RecordingTimeline.h"
 #include "recording/SerReader.h"
 
@@ -24,6 +31,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -269,29 +277,124 @@ TEST_F(CliStationRun, EveryNthFrameAndTimedRecordings) {
     EXPECT_TRUE(HasLine(t, "last time stamp: 2024-06-01T22:00:01.9800000"));
 }
 
+// Every frame's status channels against the timing record in the frame's own last row.
+void ExpectAdvStatusMatchesEachFramesRecord(const std::string& file, const std::string& gainText, int gainCode) {
+    AdvReader reader;
+    ASSERT_TRUE(reader.Open(file)) << reader.Error();
+    const int width = static_cast<int>(reader.Width());
+    const int height = static_cast<int>(reader.Height());
+    for (uint32_t i = 0; i < reader.FrameCount(); ++i) {
+        SCOPED_TRACE("frame index " + std::to_string(i));
+        AdvFrame frame;
+        ASSERT_TRUE(reader.ReadFrame(i, frame)) << reader.Error();
+        ASSERT_EQ(frame.pixels.size(), static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        BinaryOverlay record;
+        ParseBinaryOverlay(record, frame.pixels, width, height);
+        ASSERT_TRUE(record.Valid);
+        ASSERT_EQ(frame.status.size(), 12u);
+        EXPECT_EQ(static_cast<int>(record.StatusWord1 >> 24), gainCode);
+        EXPECT_EQ(frame.status[0].text, gainText);
+        EXPECT_EQ(frame.status[2].integer, static_cast<uint64_t>(record.FrameNr));
+        EXPECT_EQ(frame.status[3].integer, record.NofSats);
+        EXPECT_EQ(frame.status[4].integer, record.FixState);
+        EXPECT_EQ(frame.status[6].integer, record.DOPTime);
+        EXPECT_EQ(frame.start, AdvWriter::TimeStampOf(FrameTimestampTicks(record.FromTime)));
+        EXPECT_EQ(frame.end, AdvWriter::TimeStampOf(FrameTimestampTicks(record.ToTime)));
+    }
+}
+
+// A USB unplug in the middle of a recording, in every format: the link comes back, the
+// file keeps every frame with its exact time, and nothing the writer reads goes away with
+// the replaced camera (the asan preset runs this too).
 TEST_F(CliStationRun, UnplugDuringRecordingIsRecoveredAndTheFileKeepsEveryFrame) {
-    const Outcome rec = Run({"record", "--camera", "sim", "--mode", "2", "--exposure", "10", "--format", "ser",
-                             "--frames", "300", "--out", dir.File("rec"), "--fault", "unplug:100:300"});
-    ASSERT_EQ(rec.code, 0) << rec.err;
+    const std::pair<std::string, std::string> cases[] = {
+        {"ser", "10"}, {"adv", "10"}, {"adv-compressed", "20"}, {"fits-seq", "20"}};
+    for (const auto& [format, exposure] : cases) {
+        SCOPED_TRACE(format);
+        const Outcome rec = Run({"record", "--camera", "sim", "--mode", "2", "--exposure", exposure, "--gain", "12",
+                                 "--format", format, "--frames", "300", "--out", dir.File(format), "--fault",
+                                 "unplug:100:300"});
+        ASSERT_EQ(rec.code, 0) << rec.err;
+        EXPECT_EQ(rec.err.find("ERROR: AddressSanitizer"), std::string::npos) << rec.err;
+        const Outcome inspect = Run({"inspect", "--frames", rec.Written().at(0)});
+        ASSERT_EQ(inspect.code, 0) << inspect.err;
+        const auto lines = inspect.OutLines();
+        EXPECT_TRUE(HasLine(lines, "frames: 300"));
+        EXPECT_TRUE(HasLine(lines, "result: sound")) << inspect.out;
+        // Frames 1 to 99 before the loss, then the camera counts from 1 again after a gap.
+        EXPECT_TRUE(HasLine(lines, "frame numbers start again: frame 100 (1)")) << inspect.out;
+        EXPECT_EQ(LinesStartingWith(lines, "pause: ").size(), 1u);
+        EXPECT_EQ(LinesStartingWith(lines, "pause: before frame 100: ").size(), 1u) << inspect.out;
+        const uint64_t frameTicks = static_cast<uint64_t>(std::stoi(exposure)) * 10000;
+        for (int i = 1; i <= 99; ++i) {
+            const std::string start = FormatTicks(kFirstStart + static_cast<uint64_t>(i - 1) * frameTicks);
+            EXPECT_EQ(LinesStartingWith(lines, "frame " + std::to_string(i) + ": number " + std::to_string(i) +
+                                                   ", start " + start + ",")
+                          .size(),
+                      1u)
+                << i;
+        }
+        if (format.rfind("adv", 0) == 0) ExpectAdvStatusMatchesEachFramesRecord(rec.Written().at(0), "+12 dB", 12);
+    }
     const auto log = LogMessages();
-    EXPECT_TRUE(HasLine(log, "W The camera link is interrupted"));
-    EXPECT_TRUE(HasLine(log, "I LinkRecoveryController.FinalizeSuccessfulRecovery: Recovery completed successfully!"));
-    const Outcome inspect = Run({"inspect", "--frames", rec.Written().at(0)});
-    ASSERT_EQ(inspect.code, 0) << inspect.err;
-    const auto lines = inspect.OutLines();
-    EXPECT_TRUE(HasLine(lines, "frames: 300"));
-    EXPECT_TRUE(HasLine(lines, "result: sound"));
-    // Frames 1 to 99 before the loss, then the camera counts from 1 again after a gap.
-    EXPECT_TRUE(HasLine(lines, "frame numbers start again: frame 100 (1)")) << inspect.out;
-    EXPECT_EQ(LinesStartingWith(lines, "pause: ").size(), 1u);
-    EXPECT_EQ(LinesStartingWith(lines, "pause: before frame 100: ").size(), 1u) << inspect.out;
-    for (int i = 1; i <= 99; ++i) {
-        const std::string start = FormatTicks(kFirstStart + static_cast<uint64_t>(i - 1) * 100000);
-        EXPECT_EQ(LinesStartingWith(lines, "frame " + std::to_string(i) + ": number " + std::to_string(i) + ", start " +
-                                               start + ",")
-                      .size(),
-                  1u)
-            << i;
+    EXPECT_EQ(LinesStartingWith(log, "W The camera link is interrupted").size(), 4u);
+    EXPECT_EQ(LinesStartingWith(log, "I LinkRecoveryController.FinalizeSuccessfulRecovery: Recovery completed "
+                                     "successfully!")
+                  .size(),
+              4u);
+}
+
+// The observer and instrument chosen in the equipment lists reach every recording's header.
+TEST_F(CliStationRun, SelectedObserverAndInstrumentReachEveryHeader) {
+    {
+        NotificationCenter center;
+        Settings settings(dir.File("config"), center);
+        settings.Load();
+        ObserverManager observers(dir.File("data"), settings);
+        InstrumentManager instruments(dir.File("data"), settings, center);
+        ASSERT_TRUE(observers.Add("Jane Doe"));
+        ASSERT_TRUE(instruments.Add("C8 Edge"));
+        ASSERT_TRUE(settings.SelectedObserverName("Jane Doe"));
+        ASSERT_TRUE(settings.SelectedInstrumentName("C8 Edge"));
+    }
+    const std::string camera = "ORVA+CAM";
+    for (const std::string format : {"ser", "adv", "fits-seq", "fits"}) {
+        SCOPED_TRACE(format);
+        const Outcome rec = Run(Record(format, "4", dir.File(format)));
+        ASSERT_EQ(rec.code, 0) << rec.err;
+        std::string file = rec.Written().at(0);
+        if (format == "ser") {
+            SerReader reader;
+            ASSERT_TRUE(reader.Open(file)) << reader.Error();
+            EXPECT_EQ(reader.Header().observer, "Jane Doe");
+            EXPECT_EQ(reader.Header().telescope, "C8 Edge");
+            EXPECT_EQ(reader.Header().instrument.rfind(camera, 0), 0u) << reader.Header().instrument;
+        } else if (format == "adv") {
+            AdvReader reader;
+            ASSERT_TRUE(reader.Open(file)) << reader.Error();
+            std::map<std::string, std::string> tags;
+            for (const AdvTag& tag : reader.SystemTags()) tags[tag.name] = tag.value;
+            EXPECT_EQ(tags["AUTHOR"], "Jane Doe");
+            EXPECT_EQ(tags["OBSERVER"], "Jane Doe");
+            EXPECT_EQ(tags["TELESCOPE"], "C8 Edge");
+            EXPECT_EQ(tags["INSTRUMENT"].rfind(camera, 0), 0u) << tags["INSTRUMENT"];
+            EXPECT_EQ(tags["RECORDER-SOFTWARE-VERSION"], "0.1.0-0");
+        } else {
+            if (format == "fits-seq") {
+                std::vector<std::string> frames;
+                for (const auto& e : std::filesystem::directory_iterator(rec.Written().at(0))) {
+                    if (e.path().extension() == ".fits") frames.push_back(e.path().string());
+                }
+                ASSERT_EQ(frames.size(), 4u);
+                file = frames.front();
+            }
+            FitsReader reader;
+            const auto result = reader.Read(file);
+            ASSERT_TRUE(result);
+            EXPECT_EQ(result->header->GetObserver(), "Jane Doe");
+            EXPECT_EQ(result->header->GetTelescop(), "C8 Edge");
+            EXPECT_EQ(result->header->GetInstrume().rfind(camera, 0), 0u) << result->header->GetInstrume();
+        }
     }
 }
 
