@@ -112,11 +112,16 @@ void Station::Disconnect() {
 }
 
 bool Station::StartStreaming() {
+    const auto& unit = manager_.ActiveCameraUnit();
+    if (!unit) {
+        LogMessage("E StartStreaming: Camera not accessible");
+        return false;
+    }
+    unit->LogCalibrationStatus();
+    processor_->SetSuspended(false);
     stream_->SetFrameProcessor(processor_.get());
     stream_->StartStreamingBlocking();
-    if (!stream_->IsStreaming()) return false;
-    if (const auto& unit = manager_.ActiveCameraUnit()) unit->LogCalibrationStatus();
-    return true;
+    return stream_->IsStreaming();
 }
 
 void Station::StopStreaming() {

@@ -67,8 +67,8 @@ public:
     void Disconnect();
     bool IsConnected() const { return manager_.ActiveCameraUnit() != nullptr; }
 
-    // Streaming. StartStreaming waits for the stream to run and then logs the sensor's
-    // calibration status; false when it did not start.
+    // Streaming. StartStreaming logs the sensor's calibration status and waits for the
+    // stream to run; false without an active camera or when the stream did not start.
     bool StartStreaming();
     // Takes the frame processor off the stream first (a frame being consumed finishes),
     // then stops the stream.
