@@ -247,6 +247,7 @@ void FrameProcessor::ConsumeFrame(const uint8_t* data) {
 
     if (performanceLogEnabled_) performance_.Add({c1, c2 - c1, c3 - c2, c4 - c3, c5 - c4, c6 - c5, c7 - c6});
     lastFrameNumber_ = overlay_.FrameNr;
+    framesProcessed_.fetch_add(1, std::memory_order_release);
 }
 
 bool FrameProcessor::AcceptFrameSize(int width, int height, bool packed, int transferWidth) {

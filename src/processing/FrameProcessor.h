@@ -153,6 +153,8 @@ public:
 
     // Read-outs.
     int32_t CurrentFrameNumber() const { return currentFrameNumber_.load(); }
+    // Frames that went the whole way through the frame path.
+    int64_t FramesProcessed() const { return framesProcessed_.load(std::memory_order_acquire); }
     int64_t MissedTotal() const { return missedTotal_.load(); }
     void ResetMissedTotal() { missedTotal_ = 0; }
     bool FullFix() const { return fullFix_.load(); }
@@ -216,6 +218,7 @@ private:
     std::atomic<uint16_t> width_{0};
     std::atomic<uint16_t> height_{0};
     std::atomic<int32_t> currentFrameNumber_{0};
+    std::atomic<int64_t> framesProcessed_{0};
     std::atomic<int64_t> missedTotal_{0};
     std::atomic<bool> fullFix_{false};
     RecordingFrameTimes frameTimes_;

@@ -7,6 +7,7 @@
 #include "equipment/ObserverManager.h"
 #include "equipment/ObservingSiteManager.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace orva {
@@ -130,17 +131,46 @@ void Station::StopStreaming() {
     if (stream_->IsStreaming()) stream_->StopStreamingBlocking();
 }
 
-void Station::Tick() {
+std::string Station::ExposureText() const {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%g", cameraSettings_.exposureMs);
+    return text;
+}
+
+int Station::HandleDeviceNotifications() {
     std::deque<DeviceChangeNotification> messages;
-    std::deque<std::pair<std::string, std::string>> warnings;
     {
         std::lock_guard lock(postedMutex_);
         messages.swap(posted_);
+    }
+    int handled = 0;
+    for (const auto& n : messages) {
+        handled += cameraClient_->CheckDeviceChange(MainFrameCameraClient::kDeviceRemoveComplete, &n) ? 1 : 0;
+    }
+    return handled;
+}
+
+void Station::Tick() {
+    std::deque<std::pair<std::string, std::string>> warnings;
+    {
+        std::lock_guard lock(postedMutex_);
         warnings.swap(postedWarnings_);
     }
     for (const auto& [title, text] : warnings) ui_.ShowMessage(title, text, MessageIcon::Warning);
-    for (const auto& n : messages) cameraClient_->CheckDeviceChange(MainFrameCameraClient::kDeviceRemoveComplete, &n);
+    HandleDeviceNotifications();
     cameraClient_->OnTimerTick();
+}
+
+bool Station::ApplyCameraSettings(std::string& error) {
+    const auto& unit = manager_.ActiveCameraUnit();
+    if (!unit || unit->Model() == nullptr) {
+        error = "no camera is connected";
+        return false;
+    }
+    settingsError_.clear();
+    ApplyCameraSettings(*unit);
+    error = settingsError_;
+    return error.empty();
 }
 
 RecordingCamera Station::CurrentRecordingCamera() {
@@ -153,9 +183,7 @@ RecordingCamera Station::CurrentRecordingCamera() {
     c.width = mode_ ? mode_->Width() : 0;
     c.height = mode_ ? mode_->Height() : 0;
     c.gainText = gainText_;
-    char exposure[32];
-    std::snprintf(exposure, sizeof(exposure), "%g", cameraSettings_.exposureMs);
-    c.exposureText = exposure;
+    c.exposureText = ExposureText();
     return c;
 }
 
@@ -204,6 +232,8 @@ void Station::ApplyExposureAndGain(CameraUnit& unit) {
     if (eu == nullptr || unit.Model() == nullptr) return;
     eu->SetExposureTimeMs(CameraExtensionUnit::ExposureValueMs(cameraSettings_.exposureMs), false);
     if (unit.Model()->GetGainCount() > 0) eu->SetGain(unit.Model()->GetGainCode(cameraSettings_.gainIndex));
+    eu->SetFlipMode(cameraSettings_.flipIndex);
+    eu->SetBlackLevel(std::max<int64_t>(cameraSettings_.blackLevel, 0));
     if (recordingMarker_) eu->SetRecording(true);
 }
 
@@ -230,13 +260,11 @@ bool Station::SaveCameraStatus(LinkRecoverySnapshot& snapshot) {
     if (!unit) return false;
     snapshot.cameraName = unit->FriendlyName();
     snapshot.resolutionText = LinkRecoveryController::ResolutionText(unit->ActiveVideoResolution());
-    char exposure[32];
-    std::snprintf(exposure, sizeof(exposure), "%g", cameraSettings_.exposureMs);
-    snapshot.exposureText = exposure;
-    snapshot.blackLevelText = "0";
+    snapshot.exposureText = ExposureText();
+    snapshot.blackLevelText = std::to_string(std::max<int64_t>(cameraSettings_.blackLevel, 0));
     snapshot.wasStreaming = stream_->IsStreaming();
     snapshot.sampleCounter = -1;
-    snapshot.flipIndex = 0;
+    snapshot.flipIndex = cameraSettings_.flipIndex;
     return true;
 }
 

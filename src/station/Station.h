@@ -55,6 +55,9 @@ public:
 
     void SetFrontEnd(IMainFrameView* frontEnd) { frontEnd_ = frontEnd; }
     void SetCameraSettings(const StationCameraSettings& settings) { cameraSettings_ = settings; }
+    // Applies the camera settings to the active camera now (the panel's controls changed);
+    // a new video mode only while the stream is stopped. False when they do not fit it.
+    bool ApplyCameraSettings(std::string& error);
     const StationCameraSettings& CameraSettings() const { return cameraSettings_; }
 
     // Connecting. The list is refreshed only while no camera is active.
@@ -76,6 +79,9 @@ public:
     bool IsStreaming() { return stream_->IsStreaming(); }
 
     void Tick();
+    // The device removals posted since the last call, handed to the camera logic; the
+    // number that were the active camera's. Tick does this first.
+    int HandleDeviceNotifications();
 
     // While set, every (re)connect sends the camera's recording marker: a camera back
     // from a lost link starts without it.
@@ -104,6 +110,8 @@ public:
     // The active camera's mode and gain text (valid while connected).
     const VideoResolution* Mode() const { return mode_; }
     const std::string& GainText() const { return gainText_; }
+    // The exposure as the panel's "Exp (ms)" field shows it ("%g").
+    std::string ExposureText() const;
 
     // IMainFrameView
     void LoadCameraControls(CameraUnit* unit) override;
@@ -120,6 +128,7 @@ public:
 
 private:
     void ApplyCameraSettings(CameraUnit& unit);
+    // Exposure, gain, flip, black level and the recording marker.
     void ApplyExposureAndGain(CameraUnit& unit);
 
     Settings& settings_;

@@ -1,6 +1,8 @@
 #pragma once
-// The camera settings the station applies whenever a camera is connected, also after a
-// link recovery: the panel's video mode, exposure and gain.
+// The camera settings the station applies whenever a camera is connected, and again after
+// a link recovery: the panel's video mode, exposure, gain, flip and black level.
+
+#include <cstdint>
 
 namespace orva {
 
@@ -8,6 +10,8 @@ struct StationCameraSettings {
     int modeIndex = 0;
     double exposureMs = 40.0;
     int gainIndex = 0;
+    int flipIndex = 0;       // 0 none, 1 X, 2 Y, 3 XY
+    int64_t blackLevel = 0;  // below 0 counts as 0
 };
 
 }  // namespace orva

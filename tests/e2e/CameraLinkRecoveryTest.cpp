@@ -1,23 +1,18 @@
 // The station's camera side on the simulated camera: connect, stream through the stream
-// worker, lose the USB link and get the camera back. The recovery is stepped directly
-// (one call per 200 ms tick); only frames arrive in real time, and the test waits for
-// them, not for timers.
+// worker into the frame processor, lose the USB link and get the camera back. The
+// recovery is stepped directly (one call per 200 ms tick); only frames arrive in real
+// time, and the test waits for them, not for timers.
 
-#include "camera/CameraManager.h"
-#include "camera/LinkRecoveryController.h"
-#include "camera/MainFrameCameraClient.h"
-#include "processing/BinaryOverlay.h"
-#include "processing/CameraStatusFromOverlay.h"
-#include "processing/CameraStreamAdapter.h"
-#include "processing/FrameUnpack.h"
-#include "processing/ParseBinaryOverlay.h"
+#include "camera/ConnectMenuModel.h"
+#include "common/NotificationCenter.h"
+#include "common/Settings.h"
 #include "simcam/SimDeviceEnumerator.h"
 #include "simcam/SimulatedCamera.h"
-#include "stream/COrvaMediaStream.h"
+#include "station/Station.h"
 
 #include "support/FakeUiServices.h"
 #include "support/LogCapture.h"
-#include "support/ManualClock.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -35,186 +30,66 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The frame processor's share in this test: decodes each frame's record into the active
-// camera's status cache, on the stream's consumer thread.
-class StatusFeedingConsumer final : public IStreamFrameConsumer {
-public:
-    // Set while no stream runs.
-    void SetTarget(CameraStatusCache* status, const VideoResolution* mode) {
-        status_.store(status);
-        width_.store(mode ? mode->Width() : 0);
-        packed_.store(mode && mode->TransferWidth() < mode->Width());
-    }
-
-    bool IsSuspended() const override { return false; }
-    void SetFrameSize(uint16_t, uint16_t height) override { height_.store(height); }
-    RecordingFrameTimes* ActiveRecording() override { return nullptr; }
-    void ConsumeFrame(const uint8_t* data) override {
-        const int width = width_.load();
-        const int height = height_.load();
-        CameraStatusCache* status = status_.load();
-        if (!status || width <= 0 || height < 2) return;
-        // The record lives in the last row; the row above lets the search start before it.
-        const bool packed = packed_.load();
-        const int64_t rowBytes = RawRowBytes(width, packed);
-        std::vector<uint16_t> rows(static_cast<std::size_t>(width) * 2);
-        UnpackFrame(data + rowBytes * (height - 2), packed, width, 2, rows.data());
-        ParseBinaryOverlay(overlay_, rows, width, 2);
-        if (overlay_.Valid) UpdateCameraStatus(*status, overlay_);
-        {
-            std::lock_guard lock(mutex_);
-            ++frames_;
-            if (overlay_.Valid) ++decoded_;
-        }
-        changed_.notify_all();
-    }
-
-    // Waits for `count` more decoded frames; false when they do not come in time.
-    bool WaitForDecodedFrames(int count, std::chrono::seconds timeout = 20s) {
-        std::unique_lock lock(mutex_);
-        const int64_t target = decoded_ + count;
-        return changed_.wait_for(lock, timeout, [&] { return decoded_ >= target; });
-    }
-
-private:
-    std::atomic<CameraStatusCache*> status_{nullptr};
-    std::atomic<int> width_{0};
-    std::atomic<bool> packed_{false};
-    std::atomic<int> height_{0};
-    BinaryOverlay overlay_;  // consumer thread
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int64_t frames_ = 0;   // guarded by mutex_
-    int64_t decoded_ = 0;  // guarded by mutex_
-};
-
-// The camera panel's part: points the stream at the connected camera's mode, applies and
-// restores exposure, flip and black level through the extension unit.
-class E2ePanel final : public IMainFrameView, public ILinkRecoveryCameraStatusInteraction {
-public:
-    E2ePanel(CameraManager& manager, COrvaMediaStream& stream, StatusFeedingConsumer& consumer)
-        : manager_(manager), stream_(stream), consumer_(consumer) {}
-
-    void LoadCameraControls(CameraUnit* unit) override {
-        const VideoResolution* mode = unit ? unit->ActiveVideoResolution() : nullptr;
-        if (mode) stream_.SetResolution((static_cast<uint32_t>(mode->TransferWidth()) << 16) |
-                                        static_cast<uint32_t>(mode->Height()));
-        consumer_.SetTarget(unit ? &unit->Status() : nullptr, mode);
-        ++loads;
-    }
-    void SetStatisticsCountdown(int) override {}
-    void RefreshCommandStates() override {}
-    void RefreshMenus() override {}
-    bool IsFirmwareUpdateDialogOpen() override { return false; }
-    void CloseFirmwareUpdateDialogCancelled() override {}
-    ILinkRecoveryCameraStatusInteraction* CameraPanel() override { return this; }
-
-    bool SaveCameraStatus(LinkRecoverySnapshot& s) override {
-        const auto& unit = manager_.ActiveCameraUnit();
-        if (!unit) return false;
-        s.cameraName = unit->FriendlyName();
-        s.resolutionText = LinkRecoveryController::ResolutionText(unit->ActiveVideoResolution());
-        s.exposureText = exposureText;
-        s.blackLevelText = blackLevelText;
-        s.wasStreaming = stream_.IsStreaming();
-        s.sampleCounter = -1;
-        s.flipIndex = flipIndex;
-        return true;
-    }
-    void RestoreCameraStatus(const LinkRecoverySnapshot& s) override {
-        exposureText = s.exposureText;
-        blackLevelText = s.blackLevelText;
-        flipIndex = s.flipIndex;
-        Apply();
-    }
-
-    // What the panel's controls send when changed.
-    void Apply() {
-        CameraExtensionUnit* eu = manager_.ActiveCameraUnit()->ExtensionUnit();
-        eu->SetExposureTimeMs(CameraExtensionUnit::ExposureValueMs(std::stod(exposureText)), false);
-        eu->SetFlipMode(flipIndex);
-        eu->SetBlackLevel(std::stoll(blackLevelText));
-    }
-
-    std::string exposureText = "40";
-    std::string blackLevelText = "0";
-    int flipIndex = 0;
-    int loads = 0;
-
-private:
-    CameraManager& manager_;
-    COrvaMediaStream& stream_;
-    StatusFeedingConsumer& consumer_;
-};
-
+// The station as every front end builds it, over one simulated camera.
 class CameraLinkRecoveryE2e : public ::testing::Test {
 protected:
-    CameraLinkRecoveryE2e() {
-        stream->SetFrameProcessor(&consumer);
-        manager.RegisterDeviceNotifications([this](const DeviceChangeNotification& n) {
-            std::lock_guard lock(postedMutex);
-            posted.push_back(n);
-        });
-    }
-    ~CameraLinkRecoveryE2e() override {
-        manager.DoDisconnectCamera();
-        manager.UnregisterDeviceNotifications();
-        stream->SetFrameProcessor(nullptr);
-    }
+    CameraLinkRecoveryE2e() { station.SetCameraSettings(settings); }
 
-    static MediaStreamOptions StreamOptions() {
-        MediaStreamOptions o;
-        o.exposureTimeMs = [] { return 25.0; };
-        return o;
-    }
     static SimCameraConfig Config() {
         SimCameraConfig config;
         config.identity.friendlyName = "ORVA+CAM";
         return config;
     }
+    StationOptions Options() {
+        StationOptions o;
+        o.settings = &settingsStore;
+        o.ui = &ui;
+        o.devices = &devices;
+        o.frameProcessorThreads = 2;
+        return o;
+    }
 
     // The GUI thread's message loop: hands posted removals to the frame.
-    int DeliverPostedMessages() {
-        std::deque<DeviceChangeNotification> messages;
-        {
-            std::lock_guard lock(postedMutex);
-            messages.swap(posted);
-        }
-        int handled = 0;
-        for (const auto& n : messages) handled += frame.CheckDeviceChange(MainFrameCameraClient::kDeviceRemoveComplete, &n);
-        return handled;
-    }
+    int DeliverPostedMessages() { return station.HandleDeviceNotifications(); }
     void Steps(int n) {
-        for (int i = 0; i < n; ++i) recovery.Step(&panel);
+        for (int i = 0; i < n; ++i) recovery.Step(&station);
     }
     bool StepUntil(LinkRecoveryState state, int limit = 100) {
-        for (int i = 0; i < limit && recovery.State() != state; ++i) recovery.Step(&panel);
+        for (int i = 0; i < limit && recovery.State() != state; ++i) recovery.Step(&station);
         return recovery.State() == state;
     }
+    // Waits for `count` more frames through the frame processor.
+    bool WaitForFrames(int count, std::chrono::seconds timeout = 20s) {
+        const int64_t target = station.Processor().FramesProcessed() + count;
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (station.Processor().FramesProcessed() < target) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(1ms);
+        }
+        return true;
+    }
     void ConnectAndStream() {
-        frame.RefreshCameraList();
+        station.RefreshCameraList();
         ASSERT_EQ(frame.ConnectMenu().Text(), "Connect ORVA+CAM");
         frame.OnConnectCameraCommand(ConnectMenuModel::kFirstConnectId);
         ASSERT_TRUE(manager.ActiveCameraUnit());
-        stream->StartStreamingBlocking();
-        ASSERT_TRUE(stream->IsStreaming());
-        ASSERT_TRUE(consumer.WaitForDecodedFrames(3));
+        ASSERT_TRUE(station.StartStreaming());
+        ASSERT_TRUE(WaitForFrames(3));
     }
 
     test::LogCapture log;
-    test::ManualClock commandClock;  // extension-unit pacing without real waits
     std::shared_ptr<SimulatedCamera> camera = std::make_shared<SimulatedCamera>(Config(), SteadyClock::Instance());
     SimDeviceEnumerator devices{{camera}};
-    std::unique_ptr<COrvaMediaStream> stream = std::make_unique<COrvaMediaStream>(StreamOptions());
-    CameraStreamAdapter streamAdapter{*stream};
-    CameraManager manager{devices, streamAdapter, commandClock};
-    StatusFeedingConsumer consumer;
-    E2ePanel panel{manager, *stream, consumer};
     test::FakeUiServices ui;
-    LinkRecoveryController recovery{manager, ui};
-    MainFrameCameraClient frame{manager, recovery, ui, panel};
-    std::mutex postedMutex;
-    std::deque<DeviceChangeNotification> posted;
+    test::TempDir configDir;
+    NotificationCenter center;
+    Settings settingsStore{configDir.Path(), center};
+    StationCameraSettings settings{0, 25.0, 0, 0, 0};
+    Station station{Options()};
+    CameraManager& manager = station.Manager();
+    LinkRecoveryController& recovery = station.Recovery();
+    MainFrameCameraClient& frame = station.CameraClient();
+    COrvaMediaStream& stream = station.Stream();
 };
 
 bool ContainsInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {
@@ -233,16 +108,12 @@ bool ContainsInOrder(const std::vector<std::string>& lines, const std::vector<st
 TEST_F(CameraLinkRecoveryE2e, UnplugWhileStreamingRecoversSettingsAndStream) {
     ASSERT_NO_FATAL_FAILURE(ConnectAndStream());
     // The observer picks mode 3 (960 x 600) and sets exposure, flip and black level.
-    stream->StopStreamingBlocking();
-    const auto& unit = manager.ActiveCameraUnit();
-    manager.SetActiveVideoResolution(unit->Model()->GetVideoResolution(3));
-    panel.LoadCameraControls(unit.get());
-    panel.exposureText = "25";
-    panel.flipIndex = 2;
-    panel.blackLevelText = "180";
-    panel.Apply();
-    stream->StartStreamingBlocking();
-    ASSERT_TRUE(consumer.WaitForDecodedFrames(3));
+    station.StopStreaming();
+    station.SetCameraSettings({3, 25.0, 0, 2, 180});
+    std::string error;
+    ASSERT_TRUE(station.ApplyCameraSettings(error)) << error;
+    ASSERT_TRUE(station.StartStreaming());
+    ASSERT_TRUE(WaitForFrames(3));
     EXPECT_EQ(camera->ModeIndex(), 3);
 
     camera->Unplug();
@@ -255,8 +126,8 @@ TEST_F(CameraLinkRecoveryE2e, UnplugWhileStreamingRecoversSettingsAndStream) {
     camera->Replug(0ms);
     ASSERT_TRUE(StepUntil(LinkRecoveryState::Resumed));
     ASSERT_TRUE(manager.ActiveCameraUnit());
-    EXPECT_TRUE(stream->IsStreaming());
-    ASSERT_TRUE(consumer.WaitForDecodedFrames(2));
+    EXPECT_TRUE(stream.IsStreaming());
+    ASSERT_TRUE(WaitForFrames(2));
     ASSERT_TRUE(StepUntil(LinkRecoveryState::Succeeded, 1));
     Steps(1);
     EXPECT_EQ(manager.RecoveryStatusText(), "Link recovery succeeded!");
@@ -274,7 +145,7 @@ TEST_F(CameraLinkRecoveryE2e, UnplugWhileStreamingRecoversSettingsAndStream) {
     EXPECT_TRUE(ui.messages.empty());
 
     // Frames decode into the new unit's status; a fresh read through GetStatus agrees.
-    ASSERT_TRUE(consumer.WaitForDecodedFrames(2));
+    ASSERT_TRUE(WaitForFrames(2));
     CameraStatus status;
     ASSERT_TRUE(back->GetStatus(&status, 1));
     EXPECT_EQ(status.flipMode, 2);
@@ -319,14 +190,14 @@ TEST_F(CameraLinkRecoveryE2e, CameraThatSendsNoFrameIsDisconnectedAndSearchedAga
     ASSERT_TRUE(StepUntil(LinkRecoveryState::Activated));
     camera->StallDelivery(10min);
     ASSERT_TRUE(StepUntil(LinkRecoveryState::Resumed, 1));
-    EXPECT_TRUE(stream->IsStreaming());
+    EXPECT_TRUE(stream.IsStreaming());
     Steps(25);
     EXPECT_EQ(recovery.State(), LinkRecoveryState::Resumed);
     Steps(1);
     EXPECT_TRUE(log.Contains("E LinkRecoveryController.VerifyCompletion: streaming didn't start; will try again..."));
     EXPECT_EQ(recovery.State(), LinkRecoveryState::Searching);
     EXPECT_FALSE(manager.ActiveCameraUnit());
-    EXPECT_FALSE(stream->IsStreaming());
+    EXPECT_FALSE(stream.IsStreaming());
     EXPECT_TRUE(manager.RecoveryActive());
     Steps(1);
     EXPECT_EQ(recovery.State(), LinkRecoveryState::Found) << "the camera is searched (and found) again";
@@ -372,7 +243,7 @@ TEST_F(CameraLinkRecoveryE2e, GuiPollsStatusWhileFramesFlow) {
         seen = status.sequence;
         fresh += status.fixState == 3;
         if (i % 10 == 0) {
-            ASSERT_TRUE(consumer.WaitForDecodedFrames(1));
+            ASSERT_TRUE(WaitForFrames(1));
         }
     }
     EXPECT_GT(fresh, 0) << "frame records reached the status";

@@ -24,6 +24,7 @@
 #include "SimulatedProcessingChain.h"
 #include "support/LogCapture.h"
 #include "support/ManualClock.h"
+#include "support/SlowClock.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -191,6 +192,9 @@ public:
         consumer_ = std::make_unique<GatedConsumer>(*chain_.processor, cameraClock_,
                                                     std::chrono::nanoseconds(chain_.camera->FramePeriodNs()));
         MediaStreamOptions streamOptions;
+        // The worker's start and stop waits and its watchdog follow slowed time: a busy
+        // machine cannot time them out.
+        streamOptions.clock = &streamClock_;
         streamOptions.exposureTimeMs = [] { return 40.0; };
         stream_ = std::make_unique<COrvaMediaStream>(streamOptions);
         cameraClock_.Allow(std::chrono::nanoseconds(chain_.camera->FramePeriodNs()));
@@ -235,6 +239,7 @@ public:
 
 private:
     GateClock cameraClock_;
+    test::SlowClock streamClock_;
     test::SimulatedProcessingChain chain_;
     std::unique_ptr<GatedConsumer> consumer_;
     RawTestWriter writer_;
