@@ -4,15 +4,10 @@
 // time, and the test waits for them, not for timers.
 
 #include "camera/ConnectMenuModel.h"
-#include "common/NotificationCenter.h"
-#include "common/Settings.h"
-#include "simcam/SimDeviceEnumerator.h"
-#include "simcam/SimulatedCamera.h"
-#include "station/Station.h"
+#include "station/SimulatedStation.h"
 
 #include "support/FakeUiServices.h"
 #include "support/LogCapture.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -30,25 +25,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The station as every front end builds it, over one simulated camera.
 class CameraLinkRecoveryE2e : public ::testing::Test {
 protected:
-    CameraLinkRecoveryE2e() { station.SetCameraSettings(settings); }
-
-    static SimCameraConfig Config() {
-        SimCameraConfig config;
-        config.identity.friendlyName = "ORVA+CAM";
-        return config;
-    }
-    StationOptions Options() {
-        StationOptions o;
-        o.settings = &settingsStore;
-        o.ui = &ui;
-        o.devices = &devices;
-        o.frameProcessorThreads = 2;
-        return o;
-    }
-
     // The GUI thread's message loop: hands posted removals to the frame.
     int DeliverPostedMessages() { return station.HandleDeviceNotifications(); }
     void Steps(int n) {
@@ -58,16 +36,7 @@ protected:
         for (int i = 0; i < limit && recovery.State() != state; ++i) recovery.Step(&station);
         return recovery.State() == state;
     }
-    // Waits for `count` more frames through the frame processor.
-    bool WaitForFrames(int count, std::chrono::seconds timeout = 20s) {
-        const int64_t target = station.Processor().FramesProcessed() + count;
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (station.Processor().FramesProcessed() < target) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            std::this_thread::sleep_for(1ms);
-        }
-        return true;
-    }
+    bool WaitForFrames(int count) { return rig.WaitForFrames(count); }
     void ConnectAndStream() {
         station.RefreshCameraList();
         ASSERT_EQ(frame.ConnectMenu().Text(), "Connect ORVA+CAM");
@@ -78,14 +47,10 @@ protected:
     }
 
     test::LogCapture log;
-    std::shared_ptr<SimulatedCamera> camera = std::make_shared<SimulatedCamera>(Config(), SteadyClock::Instance());
-    SimDeviceEnumerator devices{{camera}};
-    test::FakeUiServices ui;
-    test::TempDir configDir;
-    NotificationCenter center;
-    Settings settingsStore{configDir.Path(), center};
-    StationCameraSettings settings{0, 25.0, 0, 0, 0};
-    Station station{Options()};
+    test::SimulatedStation rig{StationCameraSettings{0, 25.0, 0, 0, 0}};
+    std::shared_ptr<SimulatedCamera> camera = rig.cameraDevice;
+    test::FakeUiServices& ui = rig.ui;
+    Station& station = *rig.station;
     CameraManager& manager = station.Manager();
     LinkRecoveryController& recovery = station.Recovery();
     MainFrameCameraClient& frame = station.CameraClient();

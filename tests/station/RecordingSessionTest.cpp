@@ -1,0 +1,192 @@
+// One recording from start to finish through the station over the simulated camera in
+// real time: how it ends, what its read-outs count, and what happens when the camera
+// goes quiet or the disk fills up.
+
+#include "station/RecordingSession.h"
+
+#include "recording/SerReader.h"
+#include "station/SimulatedStation.h"
+
+#include "support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace orva {
+namespace {
+
+using namespace std::chrono_literals;
+
+// 176 x 128 at 5 ms: 200 frames a second.
+const StationCameraSettings kFastMode{2, 5.0, 0, 0, 0};
+constexpr uint64_t kFrameTicks = 50000;
+// Platform file time = frame timestamp minus this.
+constexpr uint64_t kFileTimeOffset = 504911232000000000ULL;
+
+// Steps the session as the front end's loop does, until it has finished.
+bool RunToEnd(RecordingSession& session, std::chrono::seconds limit = 60s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!session.IsFinished()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        session.Step();
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+TEST(RecordingSession, EndsAsAskedAndItsReadOutsCountOnlyTheFramesInTheFile) {
+    struct Case {
+        const char* name;
+        int32_t every;
+        int64_t frames;
+        uint64_t durationTicks;
+        RecordingOutcome outcome;
+        int64_t expectedFrames;
+        uint64_t expectedStep;  // frame time between two recorded frames
+    };
+    const Case cases[] = {
+        {"frame limit", 1, 20, 0, RecordingOutcome::FrameLimit, 20, kFrameTicks},
+        {"every third frame", 3, 10, 0, RecordingOutcome::FrameLimit, 10, 3 * kFrameTicks},
+        {"duration", 1, 0, 40 * kFrameTicks, RecordingOutcome::DurationReached, 40, kFrameTicks},
+        {"duration, every fourth frame", 4, 0, 40 * kFrameTicks, RecordingOutcome::DurationReached, 10,
+         4 * kFrameTicks},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::SimulatedStation rig(kFastMode);
+        ASSERT_TRUE(rig.ConnectAndStream());
+        RecordingSession session(*rig.station);
+        RecordingSessionOptions options;
+        options.frameInterval = c.every;
+        options.frameLimit = c.frames;
+        options.durationTicks = c.durationTicks;
+        ASSERT_TRUE(session.Start(options)) << session.FailureMessage();
+        ASSERT_TRUE(RunToEnd(session));
+        EXPECT_EQ(session.Outcome(), c.outcome);
+        EXPECT_TRUE(session.FailureMessage().empty()) << session.FailureMessage();
+        EXPECT_EQ(session.FramesWritten(), c.expectedFrames);
+
+        SerReader reader;
+        ASSERT_TRUE(reader.Open(session.RecordingPath())) << reader.Error();
+        ASSERT_EQ(reader.FrameCount(), static_cast<uint32_t>(c.expectedFrames));
+        const auto& times = reader.Timestamps();
+        for (std::size_t i = 1; i < times.size(); ++i) EXPECT_EQ(times[i] - times[i - 1], c.expectedStep) << i;
+
+        // The recording's report agrees with the file: frames, first start, last end.
+        const RecordingSummary summary = rig.station->Processor().Recording();
+        EXPECT_EQ(summary.recordedFrames, c.expectedFrames);
+        EXPECT_EQ(static_cast<uint64_t>(summary.start.fileTime) + kFileTimeOffset, times.front());
+        EXPECT_EQ(static_cast<uint64_t>(summary.end.fileTime) + kFileTimeOffset, times.back() + kFrameTicks);
+        EXPECT_EQ(summary.gpsCount, c.expectedFrames);
+        EXPECT_FALSE(rig.station->Processor().IsWriterAttached());
+    }
+}
+
+TEST(RecordingSession, UserStopAndASecondRecordingAfterIt) {
+    test::SimulatedStation rig(kFastMode);
+    ASSERT_TRUE(rig.ConnectAndStream());
+    for (const RecordingFormat format : {RecordingFormat::Ser, RecordingFormat::Adv, RecordingFormat::FitsSequence}) {
+        RecordingSession session(*rig.station);
+        RecordingSessionOptions options;
+        options.format = format;
+        ASSERT_TRUE(session.Start(options)) << session.FailureMessage();
+        EXPECT_TRUE(rig.cameraDevice->Device().State().recording) << "the camera's recording marker";
+        ASSERT_TRUE(rig.WaitForFrames(10));
+        session.Stop();
+        ASSERT_TRUE(RunToEnd(session));
+        EXPECT_EQ(session.Outcome(), RecordingOutcome::StoppedByUser);
+        EXPECT_GE(session.FramesWritten(), 9);
+        EXPECT_FALSE(rig.cameraDevice->Device().State().recording);
+    }
+    EXPECT_TRUE(rig.ui.messages.empty());
+}
+
+TEST(RecordingSession, RefusedStartsSayWhy) {
+    test::SimulatedStation rig(kFastMode);
+    {
+        RecordingSession session(*rig.station);
+        EXPECT_FALSE(session.Start({})) << "no camera streams";
+        EXPECT_TRUE(rig.ui.messages.empty());
+    }
+    ASSERT_TRUE(rig.ConnectAndStream());
+    rig.settings.SerDirectory = rig.dir.File("missing");
+    RecordingSession session(*rig.station);
+    EXPECT_FALSE(session.Start({}));
+    ASSERT_EQ(rig.ui.messages.size(), 1u);
+    EXPECT_EQ(rig.ui.messages[0].title, "SER files directory not found");
+
+    rig.settings.SerDirectory = rig.dir.File("ser");
+    RecordingSession first(*rig.station);
+    ASSERT_TRUE(first.Start({}));
+    RecordingSession second(*rig.station);
+    EXPECT_FALSE(second.Start({}));
+    EXPECT_EQ(rig.ui.messages.back().text, "Already recording, please stop the current recording first.");
+}
+
+// A camera that sends nothing more must not keep the file open: after the grace time the
+// session takes the writer back and closes the file with every frame it had.
+TEST(RecordingSession, CameraThatGoesQuietDoesNotKeepTheFileOpen) {
+    test::LogCapture log;
+    test::SimulatedStation rig(kFastMode);
+    ASSERT_TRUE(rig.ConnectAndStream());
+    RecordingSession session(*rig.station);
+    ASSERT_TRUE(session.Start({}));
+    ASSERT_TRUE(rig.WaitForFrames(20));
+    rig.cameraDevice->StallDelivery(10min);
+    std::this_thread::sleep_for(50ms);
+    const int64_t written = session.FramesWritten();
+    session.Stop();
+    ASSERT_TRUE(RunToEnd(session));
+    EXPECT_EQ(session.Outcome(), RecordingOutcome::StoppedByUser);
+    EXPECT_TRUE(log.Contains(
+        "W RecordingSession: no frame came after the stop request; the recording was closed without it"));
+    SerReader reader;
+    ASSERT_TRUE(reader.Open(session.RecordingPath())) << reader.Error();
+    EXPECT_EQ(reader.FrameCount(), static_cast<uint32_t>(session.FramesWritten()));
+    EXPECT_GE(session.FramesWritten(), written);
+    EXPECT_FALSE(rig.station->Processor().IsWriterAttached());
+}
+
+// A full disk, as a file size limit in a child process: the recording ends as a write
+// failure, and what reached the disk stays readable.
+TEST(RecordingSession, FullDiskEndsTheRecordingAndKeepsWhatWasWritten) {
+    test::TempDir shared;
+    const std::string pathFile = shared.File("path");
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{200 * 1024, 200 * 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        test::SimulatedStation rig(kFastMode);
+        if (!rig.ConnectAndStream()) _exit(10);
+        RecordingSession session(*rig.station);
+        RecordingSessionOptions options;
+        options.frameLimit = 1000;
+        if (!session.Start(options)) _exit(11);
+        if (!RunToEnd(session)) _exit(12);
+        FILE* f = std::fopen(pathFile.c_str(), "w");
+        std::fputs(session.RecordingPath().c_str(), f);
+        std::fclose(f);
+        const bool toldWhy = session.FailureMessage().find("File too large") != std::string::npos;
+        _exit(session.Outcome() == RecordingOutcome::WriteFailed && toldWhy ? 0 : 13);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    SerReader reader;
+    ASSERT_TRUE(reader.Open(test::ReadFile(pathFile), SerReader::Mode::Recover)) << reader.Error();
+    EXPECT_GT(reader.FrameCount(), 0u);
+    EXPECT_LT(reader.FrameCount(), 1000u);
+}
+
+}  // namespace
+}  // namespace orva

@@ -1,0 +1,73 @@
+#pragma once
+// The station as every front end builds it, over one simulated camera in real time, with
+// its own settings folder, recording folders and scripted messages.
+
+#include "common/NotificationCenter.h"
+#include "common/Settings.h"
+#include "simcam/SimDeviceEnumerator.h"
+#include "simcam/SimulatedCamera.h"
+#include "station/Station.h"
+
+#include "support/FakeUiServices.h"
+#include "support/TempDir.h"
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+namespace orva::test {
+
+class SimulatedStation {
+public:
+    explicit SimulatedStation(const StationCameraSettings& camera = {}, uint8_t sensorCode = 7) {
+        SimCameraConfig config;
+        config.identity.friendlyName = "ORVA+CAM";
+        config.identity.sensorCode = sensorCode;
+        cameraDevice = std::make_shared<SimulatedCamera>(config, SteadyClock::Instance());
+        devices = std::make_unique<SimDeviceEnumerator>(std::vector<std::shared_ptr<SimulatedCamera>>{cameraDevice});
+        for (const char* folder : {"ser", "adv", "fits", "dark", "flat"}) {
+            std::filesystem::create_directories(dir.File(folder));
+        }
+        settings.SerDirectory = dir.File("ser");
+        settings.AdvDirectory = dir.File("adv");
+        settings.FitsDirectory = dir.File("fits");
+        settings.DarkFramesDirectory = dir.File("dark");
+        settings.FlatFramesDirectory = dir.File("flat");
+        settings.CreateStatusCsvFile = "FALSE";
+        StationOptions o;
+        o.settings = &settings;
+        o.ui = &ui;
+        o.devices = devices.get();
+        o.frameProcessorThreads = 2;
+        station = std::make_unique<Station>(o);
+        station->SetCameraSettings(camera);
+    }
+
+    // Connects the simulated camera and starts the stream.
+    bool ConnectAndStream() {
+        std::string error;
+        return station->Connect(cameraDevice->SymbolicLink(), error) && station->StartStreaming();
+    }
+
+    // Waits for `count` more frames through the frame processor.
+    bool WaitForFrames(int count, std::chrono::seconds timeout = std::chrono::seconds(20)) {
+        const int64_t target = station->Processor().FramesProcessed() + count;
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (station->Processor().FramesProcessed() < target) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+
+    TempDir dir;
+    NotificationCenter center;
+    Settings settings{dir.File("config"), center};
+    FakeUiServices ui;
+    std::shared_ptr<SimulatedCamera> cameraDevice;
+    std::unique_ptr<SimDeviceEnumerator> devices;
+    std::unique_ptr<Station> station;
+};
+
+}  // namespace orva::test
