@@ -1,7 +1,11 @@
 #pragma once
-// "orvacam-cli cameras": the cameras the device layer lists, one per line: the name to
-// give "record --camera", a tab, and the camera's friendly name.
+// "orvacam-cli cameras [--modes]": the cameras the device layer lists, one per line: the
+// name to give "record --camera", a tab, and the camera's friendly name. With --modes,
+// every sensor the simulated camera can pretend to be, with its video modes (index,
+// width x height, packing, shortest frame time) and its gain range.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,8 +13,12 @@ namespace orva {
 
 class CliCamerasCommand {
 public:
-    static constexpr const char* kUsage = "cameras";
+    static constexpr const char* kUsage = "cameras [--modes]";
     static int Run(const std::vector<std::string>& args);
+
+    // "sim", "sim:CODE" or "sim:SENSOR" (IMX174, imx174, ...): the sensor code the
+    // simulated camera takes; nothing for any other text.
+    static std::optional<uint8_t> SimulatedSensorCode(const std::string& camera);
 };
 
 }  // namespace orva

@@ -1,5 +1,6 @@
 #include "CliRecordCommand.h"
 
+#include "CliCamerasCommand.h"
 #include "CliSignals.h"
 #include "CliStation.h"
 
@@ -12,7 +13,6 @@
 #include "recording/RecordingControl.h"
 #include "station/RecordingSession.h"
 #include "recording/TimedRecordingSchedule.h"
-#include "simcam/SimSensorTable.h"
 
 #include <unistd.h>
 
@@ -77,19 +77,14 @@ std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, 
         }
     }
     const std::string camera = line->Value("camera").value_or("");
-    int64_t sensor = -1;  // unknown
-    if (camera == "sim") {
-        sensor = 7;
-    } else if (camera.rfind("sim:", 0) == 0) {
-        const auto known = SimKnownSensorCodes();
-        const int64_t code = CommandLine::ParseInteger(camera.substr(4), 0, 255).value_or(-1);
-        if (std::find(known.begin(), known.end(), code) != known.end()) sensor = code;
-    }
-    if (sensor < 0) {
-        error = "unknown camera '" + camera + "' ('orvacam-cli cameras' lists the cameras; sim:SENSORCODE takes codes 2 to 14)";
+    const auto sensor = CliCamerasCommand::SimulatedSensorCode(camera);
+    if (!sensor) {
+        error = "unknown camera '" + camera +
+                "' ('orvacam-cli cameras' lists the cameras; sim:SENSOR takes a sensor name or code, "
+                "'orvacam-cli cameras --modes' lists them)";
         return std::nullopt;
     }
-    o.camera.sensorCode = static_cast<uint8_t>(sensor);
+    o.camera.sensorCode = *sensor;
     const auto mode = CommandLine::ParseInteger(*line->Value("mode"), 0, 255);
     if (!mode) {
         error = "--mode must be a video mode index (0, 1, ...)";

@@ -1,7 +1,8 @@
 // orvacam-cli: the headless station. Records from the camera, inspects and repairs
-// recordings; see Usage().
+// recordings, keeps the equipment lists; "orvacam-cli help" lists the commands.
 
 #include "CliCamerasCommand.h"
+#include "CliEquipmentCommand.h"
 #include "CliInspectCommand.h"
 #include "CliRecordCommand.h"
 #include "CliRepairCommand.h"
@@ -10,19 +11,47 @@
 #include "common/Log.h"
 #include "common/ProgramVersion.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
 
-void Usage(std::FILE* out) {
-    std::fprintf(out, "usage: orvacam-cli COMMAND ...\n  orvacam-cli version\n  orvacam-cli %s\n  orvacam-cli %s\n"
-                      "  orvacam-cli %s\n  orvacam-cli %s\n",
-                 orva::CliCamerasCommand::kUsage, orva::CliRecordCommand::kUsage, orva::CliInspectCommand::kUsage,
-                 orva::CliRepairCommand::kUsage);
-    std::fprintf(out, "fault FAULT: drop:FRAME:COUNT, repeat:FRAME, freeze-irq:FRAME, corrupt:FRAME, stall:FRAME:MS, "
-                      "unplug:FRAME:MS\n");
+struct Command {
+    const char* name;
+    const char* usage;
+    const char* summary;
+    int (*run)(const std::vector<std::string>&);
+};
+
+const Command kCommands[] = {
+    {"cameras", orva::CliCamerasCommand::kUsage, "lists the cameras; --modes lists the simulated sensors' video modes",
+     &orva::CliCamerasCommand::Run},
+    {"record", orva::CliRecordCommand::kUsage,
+     "records a SER, ADV or FITS-sequence recording, or takes a FITS image, dark or flat; every FAULT is one of "
+     "drop:FRAME:COUNT, repeat:FRAME, freeze-irq:FRAME, corrupt:FRAME, stall:FRAME:MS, unplug:FRAME:MS",
+     &orva::CliRecordCommand::Run},
+    {"inspect", orva::CliInspectCommand::kUsage, "checks a recording, FITS image or GPS status CSV file",
+     &orva::CliInspectCommand::Run},
+    {"repair", orva::CliRepairCommand::kUsage, "rebuilds a SER or ADV recording cut short into a new file beside it",
+     &orva::CliRepairCommand::Run},
+    {"equipment", orva::CliEquipmentCommand::kUsage,
+     "keeps the observer, site, instrument and mount lists that recordings name", &orva::CliEquipmentCommand::Run},
+};
+
+const Command* Find(const std::string& name) {
+    for (const Command& c : kCommands) {
+        if (name == c.name) return &c;
+    }
+    return nullptr;
+}
+
+void PrintUsage(const Command& c) { std::printf("usage: orvacam-cli %s\n  %s\n", c.usage, c.summary); }
+
+void PrintAll() {
+    std::printf("usage: orvacam-cli COMMAND ...\n  orvacam-cli version\n  orvacam-cli help [COMMAND]\n");
+    for (const Command& c : kCommands) std::printf("  orvacam-cli %s\n", c.usage);
 }
 
 int Version() {
@@ -30,6 +59,25 @@ int Version() {
     std::printf("settings: %s\n", orva::AppPaths::ConfigDirectory().c_str());
     std::printf("data:     %s\n", orva::AppPaths::DataDirectory().c_str());
     return 0;
+}
+
+int Help(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        PrintAll();
+        return 0;
+    }
+    const Command* c = Find(args[0]);
+    if (c == nullptr || args.size() > 1) {
+        std::fprintf(stderr, "orvacam-cli help: unknown command '%s' (orvacam-cli help lists them)\n", args[0].c_str());
+        return 2;
+    }
+    PrintUsage(*c);
+    return 0;
+}
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+    return std::find(args.begin(), args.end(), "--help") != args.end() ||
+           std::find(args.begin(), args.end(), "-h") != args.end();
 }
 
 }  // namespace
@@ -40,14 +88,15 @@ int main(int argc, char** argv) {
     if (all.empty() || all[0] == "version" || all[0] == "--version") return Version();
     const std::string command = all[0];
     const std::vector<std::string> args(all.begin() + 1, all.end());
-    if (command == "cameras") return orva::CliCamerasCommand::Run(args);
-    if (command == "record") return orva::CliRecordCommand::Run(args);
-    if (command == "inspect") return orva::CliInspectCommand::Run(args);
-    if (command == "repair") return orva::CliRepairCommand::Run(args);
-    if (command == "help" || command == "--help" || command == "-h") {
-        Usage(stdout);
+    if (command == "help" || command == "--help" || command == "-h") return Help(args);
+    const Command* c = Find(command);
+    if (c == nullptr) {
+        std::fprintf(stderr, "orvacam-cli: unknown command '%s' (orvacam-cli help lists them)\n", command.c_str());
+        return 2;
+    }
+    if (AsksForHelp(args)) {
+        PrintUsage(*c);
         return 0;
     }
-    std::fprintf(stderr, "orvacam-cli: unknown command '%s' (orvacam-cli help lists them)\n", command.c_str());
-    return 2;
+    return c->run(args);
 }

@@ -5,10 +5,6 @@
 // The program lies beside this test's folder (../apps/orvacam-cli); build both. Each
 // test waits for the program to finish (a time limit only bounds a hang).
 
-#include "common/NotificationCenter.h"
-#include "common/Settings.h"
-#include "equipment/InstrumentManager.h"
-#include "equipment/ObserverManager.h"
 #include "processing/FrameTimestamp.h"
 #include "processing/ParseBinaryOverlay.h"
 #include "recording/AdvReader.h"
@@ -346,17 +342,21 @@ TEST_F(CliStationRun, UnplugDuringRecordingIsRecoveredAndTheFileKeepsEveryFrame)
 
 // The observer and instrument chosen in the equipment lists reach every recording's header.
 TEST_F(CliStationRun, SelectedObserverAndInstrumentReachEveryHeader) {
-    {
-        NotificationCenter center;
-        Settings settings(dir.File("config"), center);
-        settings.Load();
-        ObserverManager observers(dir.File("data"), settings);
-        InstrumentManager instruments(dir.File("data"), settings, center);
-        ASSERT_TRUE(observers.Add("Jane Doe"));
-        ASSERT_TRUE(instruments.Add("C8 Edge"));
-        ASSERT_TRUE(settings.SelectedObserverName("Jane Doe"));
-        ASSERT_TRUE(settings.SelectedInstrumentName("C8 Edge"));
+    // Set up as a station without a screen is: through the equipment command.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"equipment", "add", "observer", "Jane Doe", "--set", "Email=jane@example.org"},
+             {"equipment", "add", "instrument", "C8 Edge", "--set", "FocalLength=2032", "--set", "Aperture=203"},
+             {"equipment", "add", "site", "Home", "--set", "Lat=-12.5", "--set", "Lon=-8.25", "--set", "Alt=312"},
+             {"equipment", "select", "observer", "Jane Doe"},
+             {"equipment", "select", "instrument", "C8 Edge"},
+             {"equipment", "select", "site", "Home"}}) {
+        const Outcome set = Run(args);
+        ASSERT_EQ(set.code, 0) << set.err;
     }
+    const auto listed = Run({"equipment", "list"}).OutLines();
+    EXPECT_TRUE(HasLine(listed, "observer\tJane Doe\t(selected)\tEmail=jane@example.org")) << Run({"equipment", "list"}).out;
+    EXPECT_EQ(LinesStartingWith(listed, "instrument\tC8 Edge\t(selected)").size(), 1u);
+    EXPECT_EQ(LinesStartingWith(listed, "site\tHome\t(selected)").size(), 1u);
     const std::string camera = "ORVA+CAM";
     for (const std::string format : {"ser", "adv", "fits-seq", "fits"}) {
         SCOPED_TRACE(format);
@@ -396,6 +396,53 @@ TEST_F(CliStationRun, SelectedObserverAndInstrumentReachEveryHeader) {
             EXPECT_EQ(result->header->GetInstrume().rfind(camera, 0), 0u) << result->header->GetInstrume();
         }
     }
+}
+
+TEST_F(CliStationRun, HelpModesAndEquipmentMistakes) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"help"}, {"help", "inspect"}, {"record", "--help"}, {"equipment", "-h"}}) {
+        const Outcome help = Run(args);
+        EXPECT_EQ(help.code, 0) << args[0];
+        EXPECT_EQ(help.out.rfind("usage: orvacam-cli ", 0), 0u) << help.out;
+    }
+    EXPECT_TRUE(HasLine(Run({"help", "inspect"}).OutLines(), "usage: orvacam-cli inspect [--frames] FILE"));
+
+    const auto modes = Run({"cameras", "--modes"}).OutLines();
+    const auto imx174 = std::find(modes.begin(), modes.end(), "sim:7\tIMX174\t(the default of --camera sim)");
+    ASSERT_GE(std::distance(imx174, modes.end()), 7);
+    EXPECT_EQ(std::vector<std::string>(imx174 + 1, imx174 + 7),
+              (std::vector<std::string>{"  mode 0: 1920 x 1200, 12-bit packed, shortest frame time 25 ms",
+                                        "  mode 1: 1920 x 128, 12-bit packed, shortest frame time 4 ms",
+                                        "  mode 2: 176 x 128, 12-bit packed, binned 2x2, shortest frame time 2 ms",
+                                        "  mode 3: 960 x 600, 12-bit packed, binned 2x2, shortest frame time 20 ms",
+                                        "  mode 4: 480 x 300, 16-bit, binned 4x4, shortest frame time 20 ms",
+                                        "  gain: 0 .. 48 (+00 dB .. +48 dB D)"}));
+    // A sensor by its name as well as its code.
+    const Outcome byName = Run({"record", "--camera", "sim:imx178", "--mode", "0", "--exposure", "5", "--format",
+                                "fits", "--frames", "1", "--out", dir.File("byname")});
+    ASSERT_EQ(byName.code, 0) << byName.err;
+    EXPECT_TRUE(HasLine(Run({"inspect", byName.Written().at(0)}).OutLines(), "dimensions: 3072 x 2048"));
+
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{"equipment", "add", "telescope", "X"}, 2, "orvacam-cli equipment: unknown kind 'telescope'"},
+        {{"equipment", "add", "site", "Far", "--set", "Lat=91"}, 2, "orvacam-cli equipment: Lat must be a number"},
+        {{"equipment", "add", "site", "Far", "--set", "Height=3"}, 2, "orvacam-cli equipment: unknown field 'Height'"},
+        {{"equipment", "select", "observer", "Nobody"}, 1, "orvacam-cli equipment: no observer is named 'Nobody'"},
+        {{"equipment", "fly", "observer", "X"}, 2, "orvacam-cli equipment: unknown action 'fly'"},
+        {{"help", "fly"}, 2, "orvacam-cli help: unknown command 'fly'"},
+    };
+    for (const Case& c : cases) {
+        const Outcome o = Run(c.args);
+        EXPECT_EQ(o.code, c.code) << o.err;
+        EXPECT_EQ(o.err.rfind(c.error, 0), 0u) << o.err;
+        EXPECT_EQ(Lines(o.err).size(), 1u) << o.err;
+    }
+    EXPECT_TRUE(Run({"equipment", "list", "site"}).out.empty()) << "nothing was added by a refused command";
 }
 
 TEST_F(CliStationRun, KilledRecordingIsRepairedFrameForFrame) {
