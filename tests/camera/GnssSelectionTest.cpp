@@ -2,6 +2,9 @@
 // back through the real extension unit and the simulated receiver; malformed answers.
 #include "camera/GnssConfiguration.h"
 #include "camera/GnssSelectionDialogModel.h"
+#include "camera/SatConfigDialogModel.h"
+#include "common/NotificationCenter.h"
+#include "common/Settings.h"
 #include "simcam/SimDeviceEnumerator.h"
 #include "simcam/SimulatedCamera.h"
 
@@ -9,6 +12,7 @@
 #include "support/FakeUiServices.h"
 #include "support/LogCapture.h"
 #include "support/ManualClock.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -226,6 +230,47 @@ TEST(GnssSelectionFake, ImpossibleLengthFromTheReceiverEndsTheRead) {
     // No word beyond the header was asked for.
     const auto writes = device->transport->Writes(5);
     EXPECT_EQ(writes.back(), (Bytes{0xCA, 1, 0, 0, 0}));
+}
+
+TEST_F(GnssSelectionTest, SatConfigShowsTheReceiverVersionAndTheFrameStatus) {
+    test::TempDir dir;
+    NotificationCenter center;
+    Settings settings{dir.Path(), center};
+    settings.GpsLogEnabled = "TRUE";
+    SatConfigDialogModel sat{manager, settings, clock};
+    sat.Open();
+    EXPECT_TRUE(log.Contains("I GPS hardware and firmware: ORVA-GNSS-M10;ROM 2.01 (sim)"));
+    EXPECT_EQ(sat.hardware, "ORVA-GNSS-M10");
+    EXPECT_EQ(sat.firmware, "ROM 2.01 (sim)");
+    EXPECT_EQ(sat.fixStatus, "-     ") << "not streaming";
+    EXPECT_EQ(sat.position, "---   ");
+    EXPECT_EQ(sat.logging, "Periodic logging is enabled.");
+
+    stream.streaming = true;
+    OverlayStatusFields fields;
+    fields.fixState = 3;
+    fields.latitude = -481234567;
+    fields.longitude = 1134567;
+    fields.heightMm = 523400;
+    fields.dop = {152, 131, 78, 110, 67};
+    manager.ActiveCameraUnit()->Status().DecodeOverlay(fields);
+    sat.Tick();
+    EXPECT_EQ(sat.fixStatus, "-     ") << "refreshed every 2 s only";
+    clock.Advance(2s);
+    sat.Tick();
+    EXPECT_EQ(sat.fixStatus, "3     ");
+    EXPECT_EQ(sat.position, "S48.1234567 / E00.1134567 / 523.4 msl");
+    EXPECT_EQ(sat.dopGeometric, "1.52        ");
+    EXPECT_EQ(sat.dopTime, "0.78        ");
+    EXPECT_EQ(sat.dopH, "0.67        ");
+
+    const std::pair<Bytes, std::optional<std::string>> versions[] = {
+        {{3, 'a', ';', 'b', 0}, "a;b"},
+        {{5, 'a', 'b', 0}, std::nullopt},  // length past the bytes read
+        {{127, 'a', 0}, std::nullopt},
+        {{}, std::nullopt},
+    };
+    for (const auto& [stream, text] : versions) EXPECT_EQ(SatConfigDialogModel::VersionText(stream), text);
 }
 
 }  // namespace
