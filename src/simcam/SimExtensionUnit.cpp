@@ -42,6 +42,7 @@ int MaxGainCode(uint8_t sensorCode) {
 SimExtensionUnit::SimExtensionUnit(const SimCameraConfig& config)
     : config_(config), gps_(config.gnss), flash_(config.eraseBusyPolls) {
     state_.linkType = config.identity.linkType;
+    running_ = {config.identity.firmwareMajor, config.identity.firmwareMinor, config.identity.firmwarePatch};
 }
 
 int32_t SimExtensionUnit::SetControl(uint8_t selector, std::span<const uint8_t> data) {
@@ -66,9 +67,9 @@ int32_t SimExtensionUnit::GetControl(uint8_t selector, std::span<uint8_t> data) 
         const bool extended = selector == kSelectorExtendedVersion;
         if (extended && id.extensionUnitVersion < 2) return kResultInvalidArgument;
         if (data.size() != (extended ? kExtendedVersionBlockSize : kVersionBlockSize)) return kResultInvalidArgument;
-        data[0] = id.firmwareMajor;
-        data[1] = id.firmwareMinor;
-        data[2] = id.firmwarePatch;
+        data[0] = running_.major;
+        data[1] = running_.minor;
+        data[2] = running_.patch;
         data[3] = id.extensionUnitVersion;
         data[4] = id.sensorCode;
         if (extended) {
@@ -236,6 +237,13 @@ void SimExtensionUnit::PowerCycle() {
     reply_.fill(0);
     flash_.PowerCycle();
     restartRequested_ = false;
+    running_ = flash_.BootImageVersion().value_or(
+        SimFirmwareVersion{config_.identity.firmwareMajor, config_.identity.firmwareMinor, config_.identity.firmwarePatch});
+}
+
+SimFirmwareVersion SimExtensionUnit::RunningFirmware() const {
+    std::lock_guard lock(mutex_);
+    return running_;
 }
 
 SimDeviceState SimExtensionUnit::State() const {

@@ -38,6 +38,8 @@ public:
     void PowerCycle();
 
     SimDeviceState State() const;
+    // The firmware version the camera runs: the booted image's, or the factory one.
+    SimFirmwareVersion RunningFirmware() const;
     // Set by the video source when a mode is selected.
     void SetModeIndex(int index);
     void SetLinkType(uint8_t linkType);
@@ -74,6 +76,7 @@ private:
     SimFlash flash_;
     std::array<uint8_t, 5> reply_{};
     bool restartRequested_ = false;
+    SimFirmwareVersion running_;
 };
 
 }  // namespace orva

@@ -107,6 +107,18 @@ void SimFlash::PowerCycle() {
     reply_.fill(0);
 }
 
+std::optional<SimFirmwareVersion> SimFlash::BootImageVersion() const {
+    uint32_t firstBlock = 0;
+    if (activeSlot_ == kSlotImg1) {
+        firstBlock = 64;
+    } else if (activeSlot_ == kSlotImg2) {
+        firstBlock = 128;
+    } else {
+        return std::nullopt;
+    }
+    return SimFirmwareImage::VersionOf(ReadBytes(firstBlock * kBlockSize, SimFirmwareImage::kVersionedPrefix));
+}
+
 std::vector<uint8_t> SimFlash::ReadBytes(uint32_t address, uint32_t length) const {
     std::vector<uint8_t> bytes(length, 0xFF);
     for (uint32_t i = 0; i < length; ++i) {

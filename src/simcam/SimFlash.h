@@ -6,9 +6,12 @@
 //
 // Not thread-safe: the extension unit serialises all access.
 
+#include "simcam/SimFirmwareImage.h"
+
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <span>
 #include <vector>
@@ -39,6 +42,9 @@ public:
     void PowerCycle();
 
     uint8_t ActiveSlot() const { return activeSlot_; }
+    // The version of the image in the active slot, if it is one of the simulator's; the
+    // camera boots it at power-on (else its factory firmware).
+    std::optional<SimFirmwareVersion> BootImageVersion() const;
     void SetActiveSlot(uint8_t code) { activeSlot_ = code; }
     // The bytes at an address as the flash holds them (0xFF where never written).
     std::vector<uint8_t> ReadBytes(uint32_t address, uint32_t length) const;

@@ -259,8 +259,8 @@ int32_t SimulatedCamera::GenerateFrame(std::vector<uint8_t>& bytes, SimFrameTrut
 
     // The record of the last row.
     SimOverlayRecord record;
-    record.vValue = static_cast<uint16_t>(config_.identity.firmwareMajor * 100 + config_.identity.firmwareMinor * 10 +
-                                          config_.identity.firmwarePatch);
+    const SimFirmwareVersion firmware = device_.RunningFirmware();
+    record.vValue = static_cast<uint16_t>(firmware.major * 100 + firmware.minor * 10 + firmware.patch);
     record.fromTime = SimUtcStampFromUnixNs(from);
     record.toTime = SimUtcStampFromUnixNs(to);
     record.timeFlag = gps.timeFlag;
