@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <thread>
 #include <sys/stat.h>
 
 namespace orva {
@@ -79,7 +80,9 @@ TEST(SolverProcess, KillEndsTheProgramAndItsHelpers) {
     ASSERT_TRUE(process.WaitFinished(std::chrono::seconds(10)));
     EXPECT_TRUE(process.Killed());
     EXPECT_EQ(process.ExitStatus(), 128 + SIGKILL);
-    // The helper has died too (it may linger as a zombie until its new parent reaps it).
+    // The helper dies too (the signal reaches it asynchronously; it may linger as a
+    // zombie until its new parent reaps it).
+    for (int i = 0; i < 1000 && IsRunning(helper); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_FALSE(IsRunning(helper));
 }
 
