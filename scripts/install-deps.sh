@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev libzstd-dev liblz4-dev
   fitsverify libxml2-utils python3
+  libcurl4-openssl-dev astrometry.net astrometry-data-tycho2-10-19
 )
 
 missing=()

@@ -1,0 +1,285 @@
+#include "telescope/PlateSolvingDialogModel.h"
+#include "telescope/PlateSolvingWorker.h"
+
+#include "support/ManualClock.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+namespace orva {
+namespace {
+
+// Ours: a strategy that answers from a script and counts its calls.
+struct ScriptedStrategy final : IPlateSolvingStrategy {
+    explicit ScriptedStrategy(PlateSolvingResult& r) : result(r) {}
+    void SetPositionHint(double, double) override {}
+    void SetScaleHint(double) override {}
+    int32_t Login() override { return loginCode; }
+    int32_t Submit(const std::string& path) override {
+        submitted = path;
+        return submitCode;
+    }
+    int32_t Poll(std::string& status) override {
+        status = "poll " + std::to_string(++polls);
+        if (onPoll) onPoll(polls);
+        if (polls < pollsUntilDone) return kPlateSolvingWorking;
+        if (finalCode == kPlateSolvingSolved) {
+            PlateSolution s;
+            s.coordinatesValid = s.pixelScaleValid = true;
+            s.pixelScaleArcsec = 5.61;
+            result.Publish(s);
+        }
+        return finalCode;
+    }
+    PlateSolvingResult& result;
+    int32_t loginCode = 0;
+    int32_t submitCode = 0;
+    int polls = 0;
+    int pollsUntilDone = 2;
+    int32_t finalCode = kPlateSolvingSolved;
+    std::string submitted;
+    std::function<void(int)> onPoll;
+};
+
+struct FakeCapture final : IPlateSolvingCapture {
+    std::optional<std::string> StartCapture() override { return path; }
+    bool IsCaptureComplete(const std::string&) override { return ++checks >= checksUntilWritten; }
+    Clock::Duration CaptureDuration() const override { return duration; }
+    std::optional<std::string> path = std::string("/data/capture.fits");
+    int checks = 0;
+    int checksUntilWritten = 3;
+    Clock::Duration duration = std::chrono::seconds(0);
+};
+
+struct Listener final : IPlateSolvingCompletedListener {
+    void OnPlateSolvingCompleted() override { ++calls; }
+    int calls = 0;
+};
+
+class WorkerTest : public ::testing::Test {
+protected:
+    WorkerTest() { result.SetListener(&listener); }
+    ScriptedStrategy* NewStrategy() {
+        auto s = std::make_unique<ScriptedStrategy>(result);
+        ScriptedStrategy* raw = s.get();
+        pending = std::move(s);
+        return raw;
+    }
+    std::vector<int32_t> RunToIdle() {
+        std::vector<int32_t> codes;
+        for (int i = 0; i < 100 && worker.Step() != PlateSolvingStep::Idle; ++i) worker.RunPass();
+        for (const auto& e : worker.TakeEvents()) codes.push_back(e.code);
+        return codes;
+    }
+
+    test::ManualClock clock;
+    PlateSolvingResult result;
+    Listener listener;
+    FakeCapture capture;
+    PlateSolvingWorker worker{result, capture, clock};
+    std::unique_ptr<IPlateSolvingStrategy> pending;
+};
+
+TEST_F(WorkerTest, ChosenFileRunToASolution) {
+    ScriptedStrategy* s = NewStrategy();
+    ASSERT_TRUE(worker.Start(std::move(pending), "/data/m42.fits"));
+    EXPECT_FALSE(worker.Start(std::make_unique<ScriptedStrategy>(result), "x")) << "busy";
+    EXPECT_EQ(RunToIdle(), (std::vector<int32_t>{0, 0, 0, 0, 9}));
+    EXPECT_EQ(s->submitted, "/data/m42.fits");
+    EXPECT_EQ(listener.calls, 1);
+    EXPECT_EQ(worker.StatusText(), "poll 2");
+}
+
+TEST_F(WorkerTest, SolvedScaleTravelsWithTheEvent) {
+    NewStrategy();
+    worker.Start(std::move(pending), "/data/m42.fits");
+    for (int i = 0; i < 100 && worker.Step() != PlateSolvingStep::Idle; ++i) worker.RunPass();
+    const auto events = worker.TakeEvents();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back().code, kPlateSolvingSolved);
+    EXPECT_EQ(events.back().solvedScale, 5.61);
+    EXPECT_EQ(events.back().statusText, "poll 2");
+}
+
+TEST_F(WorkerTest, FailuresEndTheRunWithTheirCode) {
+    struct Case {
+        int32_t login, submit, final;
+        std::vector<int32_t> codes;
+        int listenerCalls;
+    } cases[] = {
+        {-1, 0, 9, {1}, 0},
+        {0, 5, 9, {0, 0, 3}, 0},
+        {0, 0, 6, {0, 0, 0, 0, 6}, 1},
+        {0, 0, 4, {0, 0, 0, 0, 4}, 0},
+    };
+    for (const Case& c : cases) {
+        listener.calls = 0;
+        ScriptedStrategy* s = NewStrategy();
+        s->loginCode = c.login;
+        s->submitCode = c.submit;
+        s->finalCode = c.final;
+        ASSERT_TRUE(worker.Start(std::move(pending), "/data/a.fits"));
+        EXPECT_EQ(RunToIdle(), c.codes);
+        EXPECT_EQ(listener.calls, c.listenerCalls);
+    }
+}
+
+TEST_F(WorkerTest, NewCaptureIsWaitedForAndSent) {
+    ScriptedStrategy* s = NewStrategy();
+    ASSERT_TRUE(worker.Start(std::move(pending), ""));
+    EXPECT_EQ(RunToIdle().back(), kPlateSolvingSolved);
+    EXPECT_EQ(s->submitted, "/data/capture.fits");
+}
+
+TEST_F(WorkerTest, CaptureWaitScalesWithTheCaptureDuration) {
+    // 100 frames of 0.5 s: longer than the fixed margin, still within the wait.
+    capture.duration = std::chrono::seconds(50);
+    capture.checksUntilWritten = 100;  // written after 50 s
+    NewStrategy();
+    worker.Start(std::move(pending), "");
+    EXPECT_EQ(RunToIdle().back(), kPlateSolvingSolved);
+
+    capture.checks = 0;
+    capture.checksUntilWritten = 1000;  // never in time
+    NewStrategy();
+    const auto started = clock.Now();
+    worker.Start(std::move(pending), "");
+    EXPECT_EQ(RunToIdle().back(), kPlateSolvingNoFitsFile);
+    EXPECT_EQ(clock.Now() - started, std::chrono::seconds(60));
+}
+
+TEST_F(WorkerTest, StopReturnsToIdleAndANewStartWorks) {
+    ScriptedStrategy* s = NewStrategy();
+    s->pollsUntilDone = 1000;
+    // The observer presses Stop while the third poll is under way.
+    s->onPoll = [&](int poll) {
+        if (poll == 3) worker.RequestStop();
+    };
+    worker.Start(std::move(pending), "/data/a.fits");
+    for (int i = 0; i < 4; ++i) worker.RunPass();  // log in, load, send, polls
+    EXPECT_EQ(s->polls, 3);
+    EXPECT_EQ(worker.Step(), PlateSolvingStep::WaitForResult);
+    EXPECT_TRUE(worker.StopPending());
+    worker.RunPass();
+    EXPECT_EQ(worker.Step(), PlateSolvingStep::Idle);
+    EXPECT_FALSE(worker.StopPending());
+    EXPECT_EQ(worker.StatusText(), "");
+    worker.TakeEvents();
+    NewStrategy();
+    ASSERT_TRUE(worker.Start(std::move(pending), "/data/a.fits"));
+    EXPECT_EQ(RunToIdle().back(), kPlateSolvingSolved);
+}
+
+TEST_F(WorkerTest, WorkerThreadPostsEventsThatTheGuiThreadTakes) {
+    worker.StartThread();
+    NewStrategy();
+    ASSERT_TRUE(worker.Start(std::move(pending), "/data/a.fits"));
+    std::vector<int32_t> codes;
+    while (codes.empty() || codes.back() == kPlateSolvingWorking) {
+        for (const auto& e : worker.TakeEvents()) codes.push_back(e.code);
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(codes.back(), kPlateSolvingSolved);
+    EXPECT_EQ(result.Read().solutionCounter, 1u);
+}
+
+TEST(PlateSolvingDialogModel, Hints) {
+    struct Case {
+        const char *scale, *ra, *dec;
+        bool ok;
+        std::optional<double> scaleHint;
+        bool position;
+        double raHours, decDeg;
+    } cases[] = {
+        {"", "hh mm", "dd mm", true, std::nullopt, false, 0, 0},
+        {"0", "", "", true, std::nullopt, false, 0, 0},
+        {"3600", "05 30", "", true, 3600.0, false, 0, 0},
+        {"1.5", "05 30", "-10 15", true, 1.5, true, 5.5, -10.25},
+        {"", "10 00", "-0 15", true, std::nullopt, true, 10.0, -0.25},
+        {"", "10 00", "-00 30", true, std::nullopt, true, 10.0, -0.5},
+        {"", "10 00", "0 30", true, std::nullopt, true, 10.0, 0.5},
+        {"3600.5", "", "", false, std::nullopt, false, 0, 0},
+        {"-1", "", "", false, std::nullopt, false, 0, 0},
+        {"abc", "", "", false, std::nullopt, false, 0, 0},
+        {"nan", "", "", false, std::nullopt, false, 0, 0},
+        {"", "05", "-10 15", false, std::nullopt, false, 0, 0},
+        {"", "25 00", "10 15", false, std::nullopt, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto hints = PlateSolvingDialogModel::ReadHints(c.scale, c.ra, c.dec, error);
+        ASSERT_EQ(hints.has_value(), c.ok) << c.scale << "|" << c.ra << "|" << c.dec;
+        if (!hints) {
+            EXPECT_FALSE(error.empty());
+            continue;
+        }
+        EXPECT_EQ(hints->scale, c.scaleHint);
+        EXPECT_EQ(hints->position, c.position);
+        EXPECT_DOUBLE_EQ(hints->rightAscensionHours, c.raHours);
+        EXPECT_DOUBLE_EQ(hints->declinationDeg, c.decDeg);
+    }
+}
+
+TEST(PlateSolvingDialogModel, HintsFromTelescope) {
+    using P = SharedTelescopeState::Position;
+    using T = std::pair<std::string, std::string>;
+    EXPECT_EQ(PlateSolvingDialogModel::HintsFromTelescope(P{1, -1.0, 12.5}), (T{"23 00", "+12 30"}));
+    EXPECT_EQ(PlateSolvingDialogModel::HintsFromTelescope(P{1, 5.5, -0.5}), (T{"05 30", "-0 30"}));
+    EXPECT_EQ(PlateSolvingDialogModel::HintsFromTelescope(P{1, 5.5, -45.25}), (T{"05 30", "-45 15"}));
+    EXPECT_FALSE(PlateSolvingDialogModel::HintsFromTelescope(P{0, 5.5, 1.0}));
+    // What the button writes reads back as the same hint.
+    std::string error;
+    const auto back = PlateSolvingDialogModel::ReadHints("", "05 30", "-0 30", error);
+    ASSERT_TRUE(back);
+    EXPECT_DOUBLE_EQ(back->declinationDeg, -0.5);
+}
+
+TEST(PlateSolvingDialogModel, FileListSortedByNameWithExactExtensions) {
+    test::TempDir dir;
+    for (const char* name : {"b.fits", "a.fit", "c.FITS", "d.fits.txt", "e.ser"}) test::WriteFile(dir.File(name), "x");
+    std::filesystem::create_directory(dir.File("z.fits"));
+    const auto list = PlateSolvingDialogModel::FileList(dir.Path());
+    ASSERT_TRUE(list);
+    EXPECT_EQ(*list, (std::vector<std::string>{"Record new file", "a.fit", "b.fits"}));
+    EXPECT_FALSE(PlateSolvingDialogModel::FileList(dir.File("missing")));
+    EXPECT_FALSE(PlateSolvingDialogModel::FileList(""));
+}
+
+TEST(PlateSolvingDialogModel, Texts) {
+    EXPECT_EQ(PlateSolvingDialogModel::StepText(PlateSolvingStep::Idle, false, "ansvr"),
+              "Press Start to run the ansvr solver. Configure it in the settings.");
+    EXPECT_EQ(PlateSolvingDialogModel::StepText(PlateSolvingStep::WaitForResult, true, "ansvr"), "Stopping...");
+    EXPECT_EQ(PlateSolvingDialogModel::ScaleHintTexts(1.234), (std::pair<std::string, std::string>{"1.23", "* Calculated value"}));
+    EXPECT_EQ(PlateSolvingDialogModel::ScaleHintTexts(0).second, "* Multiply with binning factor");
+    EXPECT_FALSE(PlateSolvingDialogModel::MessageForCode(0));
+    EXPECT_EQ(PlateSolvingDialogModel::MessageForCode(6)->icon, MessageIcon::Warning);
+    EXPECT_EQ(PlateSolvingDialogModel::MessageForCode(2)->title, "No FITS file");
+}
+
+TEST(PlateSolvingResultRecord, ReadersSeeWholeSolutions) {
+    PlateSolvingResult result;
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 1; i <= 2000; ++i) {
+            PlateSolution s;
+            s.coordinatesValid = true;
+            s.rightAscensionDeg = i;
+            s.declinationDeg = -i;
+            result.Publish(s);
+        }
+        done = true;
+    });
+    while (!done) {
+        const PlateSolution s = result.Read();
+        ASSERT_EQ(s.rightAscensionDeg, -s.declinationDeg);
+        ASSERT_EQ(static_cast<double>(s.solutionCounter), s.rightAscensionDeg);
+    }
+    writer.join();
+    EXPECT_EQ(result.Read().solutionCounter, 2000u);
+}
+
+}  // namespace
+}  // namespace orva
