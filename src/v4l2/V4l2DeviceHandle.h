@@ -1,0 +1,42 @@
+#pragma once
+// One open V4L2 device node, shared by everything that works on it (the extension-unit
+// transport, the video reader, its buffers and the frames that are still out). The node
+// is closed when the last of them lets go, so a frame still in the station's queue never
+// points into a closed device.
+//
+// Threads: Ioctl may be called from any thread at the same time (the driver serialises);
+// the descriptor does not change while the handle lives.
+
+#include "v4l2/IV4l2Kernel.h"
+
+#include <memory>
+#include <string>
+
+namespace orva {
+
+class V4l2DeviceHandle {
+public:
+    // Opens the node read-write and non-blocking. Null with `error` (-errno) on failure.
+    static std::shared_ptr<V4l2DeviceHandle> Open(IV4l2Kernel& kernel, const std::string& path, int& error);
+    ~V4l2DeviceHandle();
+    V4l2DeviceHandle(const V4l2DeviceHandle&) = delete;
+    V4l2DeviceHandle& operator=(const V4l2DeviceHandle&) = delete;
+
+    // 0 or -errno.
+    int Ioctl(unsigned long request, void* argument) const { return kernel_.Ioctl(fd_, request, argument); }
+    // Asks the node (VIDIOC_QUERYCAP) whether it captures video by streaming. 0 with
+    // `captures` set, or -errno.
+    int QueryStreamingCapture(bool& captures) const;
+    IV4l2Kernel& Kernel() const { return kernel_; }
+    int Descriptor() const { return fd_; }
+    const std::string& Path() const { return path_; }
+
+private:
+    V4l2DeviceHandle(IV4l2Kernel& kernel, std::string path, int fd) : kernel_(kernel), path_(std::move(path)), fd_(fd) {}
+
+    IV4l2Kernel& kernel_;
+    const std::string path_;
+    const int fd_;
+};
+
+}  // namespace orva
