@@ -37,6 +37,26 @@ int ControlLength(uint8_t selector) {
     }
 }
 
+std::string NameOf(unsigned long request) {
+    switch (request) {
+    case VIDIOC_QUERYCAP: return "VIDIOC_QUERYCAP";
+    case VIDIOC_ENUM_FMT: return "VIDIOC_ENUM_FMT";
+    case VIDIOC_ENUM_FRAMESIZES: return "VIDIOC_ENUM_FRAMESIZES";
+    case VIDIOC_ENUM_FRAMEINTERVALS: return "VIDIOC_ENUM_FRAMEINTERVALS";
+    case VIDIOC_S_FMT: return "VIDIOC_S_FMT";
+    case VIDIOC_G_FMT: return "VIDIOC_G_FMT";
+    case VIDIOC_S_PARM: return "VIDIOC_S_PARM";
+    case VIDIOC_REQBUFS: return "VIDIOC_REQBUFS";
+    case VIDIOC_QUERYBUF: return "VIDIOC_QUERYBUF";
+    case VIDIOC_QBUF: return "VIDIOC_QBUF";
+    case VIDIOC_DQBUF: return "VIDIOC_DQBUF";
+    case VIDIOC_STREAMON: return "VIDIOC_STREAMON";
+    case VIDIOC_STREAMOFF: return "VIDIOC_STREAMOFF";
+    case UVCIOC_CTRL_QUERY: return "UVCIOC_CTRL_QUERY";
+    default: return "ioctl " + std::to_string(request);
+    }
+}
+
 }  // namespace
 
 void FakeV4l2Kernel::AddNode(const std::string& path, std::shared_ptr<SimulatedCamera> camera) {
@@ -164,23 +184,20 @@ int FakeV4l2Kernel::Ioctl(int fd, unsigned long request, void* argument) {
     std::unique_lock lock(mutex_);
     Node* node = NodeOf(fd);
     if (!node) return Record("ioctl", "bad descriptor", -EBADF);
-    std::string name = "ioctl " + std::to_string(request);
+    std::string name = NameOf(request);
     std::string detail;
-    int result = Dispatch(*node, request, argument, name, detail);
-    if (result == 0) {
-        if (const int failure = TakeFailure(name)) result = failure;
-    }
+    // An injected failure has no effect on the device, as a refused call.
+    int result = TakeFailure(name);
     if (unplugged_) result = -ENODEV;
+    if (result == 0) result = Dispatch(*node, request, argument, detail);
     Record(name, detail, result);
     changed_.notify_all();
     return result;
 }
 
-int FakeV4l2Kernel::Dispatch(Node& node, unsigned long request, void* argument, std::string& name,
-                             std::string& detail) {
+int FakeV4l2Kernel::Dispatch(Node& node, unsigned long request, void* argument, std::string& detail) {
     switch (request) {
     case VIDIOC_QUERYCAP: {
-        name = "VIDIOC_QUERYCAP";
         auto* cap = static_cast<v4l2_capability*>(argument);
         std::memset(cap, 0, sizeof(*cap));
         std::strncpy(reinterpret_cast<char*>(cap->driver), "uvcvideo", sizeof(cap->driver) - 1);
@@ -192,7 +209,6 @@ int FakeV4l2Kernel::Dispatch(Node& node, unsigned long request, void* argument, 
         return 0;
     }
     case VIDIOC_ENUM_FMT: {
-        name = "VIDIOC_ENUM_FMT";
         auto* f = static_cast<v4l2_fmtdesc*>(argument);
         detail = std::to_string(f->index);
         if (!node.camera || f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE || f->index > 0) return -EINVAL;
@@ -201,7 +217,6 @@ int FakeV4l2Kernel::Dispatch(Node& node, unsigned long request, void* argument, 
         return 0;
     }
     case VIDIOC_ENUM_FRAMESIZES: {
-        name = "VIDIOC_ENUM_FRAMESIZES";
         auto* s = static_cast<v4l2_frmsizeenum*>(argument);
         detail = std::to_string(s->index);
         if (!node.camera || s->pixel_format != V4L2_PIX_FMT_YUYV || s->index >= node.camera->Modes().size()) return -EINVAL;
@@ -212,7 +227,6 @@ int FakeV4l2Kernel::Dispatch(Node& node, unsigned long request, void* argument, 
         return 0;
     }
     case VIDIOC_ENUM_FRAMEINTERVALS: {
-        name = "VIDIOC_ENUM_FRAMEINTERVALS";
         auto* i = static_cast<v4l2_frmivalenum*>(argument);
         detail = std::to_string(i->width) + "x" + std::to_string(i->height) + " " + std::to_string(i->index);
         if (!node.camera || i->index > 1) return -EINVAL;
@@ -232,7 +246,6 @@ int FakeV4l2Kernel::Dispatch(Node& node, unsigned long request, void* argument, 
     }
     case VIDIOC_S_FMT:
     case VIDIOC_G_FMT: {
-        name = request == VIDIOC_S_FMT ? "VIDIOC_S_FMT" : "VIDIOC_G_FMT";
         auto* f = static_cast<v4l2_format*>(argument);
         if (!node.camera || f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return -EINVAL;
         if (request == VIDIOC_S_FMT) {
@@ -255,14 +268,12 @@ int FakeV4l2Kernel::Dispatch(Node& node, unsigned long request, void* argument, 
         return 0;
     }
     case VIDIOC_S_PARM: {
-        name = "VIDIOC_S_PARM";
         auto* p = static_cast<v4l2_streamparm*>(argument);
         detail = std::to_string(p->parm.capture.timeperframe.numerator) + "/" +
                  std::to_string(p->parm.capture.timeperframe.denominator);
         return node.camera ? 0 : -EINVAL;
     }
     case VIDIOC_REQBUFS: {
-        name = "VIDIOC_REQBUFS";
         auto* r = static_cast<v4l2_requestbuffers*>(argument);
         detail = std::to_string(r->count);
         if (!node.camera || r->memory != V4L2_MEMORY_MMAP || r->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return -EINVAL;
@@ -277,7 +288,6 @@ int FakeV4l2Kernel::Dispatch(Node& node, unsigned long request, void* argument, 
     }
     case VIDIOC_QUERYBUF:
     case VIDIOC_QBUF: {
-        name = request == VIDIOC_QBUF ? "VIDIOC_QBUF" : "VIDIOC_QUERYBUF";
         auto* b = static_cast<v4l2_buffer*>(argument);
         detail = std::to_string(b->index);
         if (b->index >= node.buffers.size() || b->memory != V4L2_MEMORY_MMAP) return -EINVAL;
@@ -293,11 +303,9 @@ int FakeV4l2Kernel::Dispatch(Node& node, unsigned long request, void* argument, 
         return 0;
     }
     case VIDIOC_DQBUF:
-        name = "VIDIOC_DQBUF";
         return Dequeue(node, argument, detail);
     case VIDIOC_STREAMON:
     case VIDIOC_STREAMOFF:
-        name = request == VIDIOC_STREAMON ? "VIDIOC_STREAMON" : "VIDIOC_STREAMOFF";
         if (request == VIDIOC_STREAMON) {
             if (node.buffers.empty()) return -EINVAL;
             node.streaming = true;
@@ -308,7 +316,6 @@ int FakeV4l2Kernel::Dispatch(Node& node, unsigned long request, void* argument, 
         node.queue.clear();
         return 0;
     case UVCIOC_CTRL_QUERY:
-        name = "UVCIOC_CTRL_QUERY";
         return ExtensionUnitQuery(node, argument, detail);
     default:
         return -ENOTTY;

@@ -89,7 +89,7 @@ private:
     };
 
     int Record(const std::string& name, const std::string& detail, int result);
-    int Dispatch(Node& node, unsigned long request, void* argument, std::string& name, std::string& detail);
+    int Dispatch(Node& node, unsigned long request, void* argument, std::string& detail);
     int ExtensionUnitQuery(Node& node, void* argument, std::string& detail);
     int Dequeue(Node& node, void* argument, std::string& detail);
     bool FrameReady(const Node& node) const;
