@@ -38,6 +38,7 @@ int32_t V4l2BufferSet::MapAndQueue(uint32_t count) {
     request.memory = V4L2_MEMORY_MMAP;
     if (const int r = device_->Ioctl(VIDIOC_REQBUFS, &request); r < 0) return Failed("VIDIOC_REQBUFS", r);
     requested_ = true;
+    device_->SetBufferOwner(this);
     // Two buffers at least: one filling while the other is delivered.
     if (request.count < 2) return Failed("VIDIOC_REQBUFS", -ENOMEM);
 
@@ -63,8 +64,10 @@ int32_t V4l2BufferSet::MapAndQueue(uint32_t count) {
 V4l2BufferSet::~V4l2BufferSet() {
     Stop();
     for (const Mapping& m : mappings_) device_->Kernel().Munmap(m.address, m.length);
-    if (requested_) {
-        // Frees the driver's buffers; fails harmlessly when the camera is gone.
+    if (requested_ && device_->ReleaseBufferOwner(this)) {
+        // Frees the driver's buffers, unless a newer set has them (kernels that orphan
+        // still-mapped buffers let a new request through before this one let go). Fails
+        // harmlessly when the camera is gone.
         v4l2_requestbuffers release{};
         release.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         release.memory = V4L2_MEMORY_MMAP;

@@ -9,6 +9,7 @@
 
 #include "v4l2/IV4l2Kernel.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,11 @@ public:
     // Asks the node (VIDIOC_QUERYCAP) whether it captures video by streaming. 0 with
     // `captures` set, or -errno.
     int QueryStreamingCapture(bool& captures) const;
+    // Which buffer set owns the driver's buffers now. A set that is released after a newer
+    // one took over must not free the newer one's buffers.
+    void SetBufferOwner(const void* owner) { bufferOwner_.store(owner); }
+    // True (and no owner after) when `owner` still owns them.
+    bool ReleaseBufferOwner(const void* owner) { return bufferOwner_.compare_exchange_strong(owner, nullptr); }
     IV4l2Kernel& Kernel() const { return kernel_; }
     int Descriptor() const { return fd_; }
     const std::string& Path() const { return path_; }
@@ -37,6 +43,7 @@ private:
     IV4l2Kernel& kernel_;
     const std::string path_;
     const int fd_;
+    std::atomic<const void*> bufferOwner_{nullptr};
 };
 
 }  // namespace orva
