@@ -20,8 +20,8 @@ public:
     // Capture buffers beyond what the stream's queue may hold (see V4l2ReaderOptions).
     static constexpr uint32_t kMinimumBuffers = 10;
 
-    V4l2CameraDevice(IV4l2Kernel& kernel, V4l2DeviceInfo info, std::shared_ptr<V4l2RemovalNotifier> notifier)
-        : kernel_(kernel), info_(std::move(info)), notifier_(std::move(notifier)) {}
+    V4l2CameraDevice(std::shared_ptr<IV4l2Kernel> kernel, V4l2DeviceInfo info, std::shared_ptr<V4l2RemovalNotifier> notifier)
+        : kernel_(std::move(kernel)), info_(std::move(info)), notifier_(std::move(notifier)) {}
 
     std::optional<std::string> FriendlyName() override { return info_.friendlyName; }
     // Nothing for a node that is not on USB.
@@ -34,7 +34,7 @@ public:
     const V4l2DeviceInfo& Info() const { return info_; }
 
 private:
-    IV4l2Kernel& kernel_;
+    std::shared_ptr<IV4l2Kernel> kernel_;
     const V4l2DeviceInfo info_;
     std::shared_ptr<V4l2RemovalNotifier> notifier_;
     uint32_t bufferCount_ = kMinimumBuffers;

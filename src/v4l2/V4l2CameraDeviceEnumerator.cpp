@@ -10,16 +10,13 @@
 namespace orva {
 
 std::unique_ptr<V4l2CameraDeviceEnumerator> V4l2CameraDeviceEnumerator::CreateForSystem() {
-    auto kernel = std::make_unique<V4l2Kernel>();
-    auto enumerator =
-        std::make_unique<V4l2CameraDeviceEnumerator>(*kernel, V4l2SysfsTree(), UdevDeviceMonitor::Create());
-    enumerator->ownedKernel_ = std::move(kernel);
-    return enumerator;
+    return std::make_unique<V4l2CameraDeviceEnumerator>(std::make_shared<V4l2Kernel>(), V4l2SysfsTree(),
+                                                        UdevDeviceMonitor::Create());
 }
 
-V4l2CameraDeviceEnumerator::V4l2CameraDeviceEnumerator(IV4l2Kernel& kernel, V4l2SysfsTree tree,
+V4l2CameraDeviceEnumerator::V4l2CameraDeviceEnumerator(std::shared_ptr<IV4l2Kernel> kernel, V4l2SysfsTree tree,
                                                        std::unique_ptr<IV4l2DeviceMonitor> monitor)
-    : kernel_(kernel), tree_(std::move(tree)), monitor_(std::move(monitor)) {
+    : kernel_(std::move(kernel)), tree_(std::move(tree)), monitor_(std::move(monitor)) {
     if (monitor_) monitorThread_ = std::thread([this] { WatchDevices(); });
 }
 

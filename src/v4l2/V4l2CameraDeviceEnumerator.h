@@ -30,7 +30,8 @@ public:
     static std::unique_ptr<V4l2CameraDeviceEnumerator> CreateForSystem();
 
     // `monitor` may be null (no notifications but those of the readers).
-    V4l2CameraDeviceEnumerator(IV4l2Kernel& kernel, V4l2SysfsTree tree, std::unique_ptr<IV4l2DeviceMonitor> monitor);
+    V4l2CameraDeviceEnumerator(std::shared_ptr<IV4l2Kernel> kernel, V4l2SysfsTree tree,
+                               std::unique_ptr<IV4l2DeviceMonitor> monitor);
     ~V4l2CameraDeviceEnumerator() override;
     V4l2CameraDeviceEnumerator(const V4l2CameraDeviceEnumerator&) = delete;
     V4l2CameraDeviceEnumerator& operator=(const V4l2CameraDeviceEnumerator&) = delete;
@@ -47,8 +48,7 @@ private:
     bool CapturesVideo(const V4l2DeviceInfo& info);
     void WatchDevices();
 
-    std::unique_ptr<IV4l2Kernel> ownedKernel_;  // set by CreateForSystem
-    IV4l2Kernel& kernel_;
+    std::shared_ptr<IV4l2Kernel> kernel_;
     V4l2SysfsTree tree_;
     std::shared_ptr<V4l2RemovalNotifier> notifier_ = std::make_shared<V4l2RemovalNotifier>();
     std::unique_ptr<IV4l2DeviceMonitor> monitor_;

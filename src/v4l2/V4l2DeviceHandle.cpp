@@ -5,17 +5,18 @@
 
 namespace orva {
 
-std::shared_ptr<V4l2DeviceHandle> V4l2DeviceHandle::Open(IV4l2Kernel& kernel, const std::string& path, int& error) {
-    const int fd = kernel.Open(path, O_RDWR | O_NONBLOCK);
+std::shared_ptr<V4l2DeviceHandle> V4l2DeviceHandle::Open(std::shared_ptr<IV4l2Kernel> kernel, const std::string& path,
+                                                         int& error) {
+    const int fd = kernel->Open(path, O_RDWR | O_NONBLOCK);
     if (fd < 0) {
         error = fd;
         return nullptr;
     }
     error = 0;
-    return std::shared_ptr<V4l2DeviceHandle>(new V4l2DeviceHandle(kernel, path, fd));
+    return std::shared_ptr<V4l2DeviceHandle>(new V4l2DeviceHandle(std::move(kernel), path, fd));
 }
 
-V4l2DeviceHandle::~V4l2DeviceHandle() { kernel_.Close(fd_); }
+V4l2DeviceHandle::~V4l2DeviceHandle() { kernel_->Close(fd_); }
 
 int V4l2DeviceHandle::QueryStreamingCapture(bool& captures) const {
     v4l2_capability capability{};

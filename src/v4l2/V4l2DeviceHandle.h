@@ -5,7 +5,8 @@
 // points into a closed device.
 //
 // Threads: Ioctl may be called from any thread at the same time (the driver serialises);
-// the descriptor does not change while the handle lives.
+// the descriptor does not change while the handle lives. The handle keeps the kernel
+// interface alive: a reader's delivery thread may outlive everything else by a moment.
 
 #include "v4l2/IV4l2Kernel.h"
 
@@ -18,13 +19,14 @@ namespace orva {
 class V4l2DeviceHandle {
 public:
     // Opens the node read-write and non-blocking. Null with `error` (-errno) on failure.
-    static std::shared_ptr<V4l2DeviceHandle> Open(IV4l2Kernel& kernel, const std::string& path, int& error);
+    static std::shared_ptr<V4l2DeviceHandle> Open(std::shared_ptr<IV4l2Kernel> kernel, const std::string& path,
+                                                  int& error);
     ~V4l2DeviceHandle();
     V4l2DeviceHandle(const V4l2DeviceHandle&) = delete;
     V4l2DeviceHandle& operator=(const V4l2DeviceHandle&) = delete;
 
     // 0 or -errno.
-    int Ioctl(unsigned long request, void* argument) const { return kernel_.Ioctl(fd_, request, argument); }
+    int Ioctl(unsigned long request, void* argument) const { return kernel_->Ioctl(fd_, request, argument); }
     // Asks the node (VIDIOC_QUERYCAP) whether it captures video by streaming. 0 with
     // `captures` set, or -errno.
     int QueryStreamingCapture(bool& captures) const;
@@ -33,14 +35,15 @@ public:
     void SetBufferOwner(const void* owner) { bufferOwner_.store(owner); }
     // True (and no owner after) when `owner` still owns them.
     bool ReleaseBufferOwner(const void* owner) { return bufferOwner_.compare_exchange_strong(owner, nullptr); }
-    IV4l2Kernel& Kernel() const { return kernel_; }
+    IV4l2Kernel& Kernel() const { return *kernel_; }
     int Descriptor() const { return fd_; }
     const std::string& Path() const { return path_; }
 
 private:
-    V4l2DeviceHandle(IV4l2Kernel& kernel, std::string path, int fd) : kernel_(kernel), path_(std::move(path)), fd_(fd) {}
+    V4l2DeviceHandle(std::shared_ptr<IV4l2Kernel> kernel, std::string path, int fd)
+        : kernel_(std::move(kernel)), path_(std::move(path)), fd_(fd) {}
 
-    IV4l2Kernel& kernel_;
+    const std::shared_ptr<IV4l2Kernel> kernel_;
     const std::string path_;
     const int fd_;
     std::atomic<const void*> bufferOwner_{nullptr};

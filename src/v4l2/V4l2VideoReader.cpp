@@ -45,6 +45,7 @@ struct V4l2VideoReader::Shared {
     int pending = 0;
     bool flushRequested = false;
     uint64_t flushGeneration = 0;
+    uint64_t selections = 0;  // counts stream selections, so a wait can tell it was stopped
     int32_t failure = kResultOk;  // the dequeue error that ended the stream
     std::optional<uint32_t> lastSequence;
     bool gapBeforeNext = false;
@@ -145,6 +146,7 @@ int32_t V4l2VideoReader::SetStreamSelection(bool selected) {
             int32_t result = kResultOk;
             shared_->buffers = V4l2BufferSet::Start(shared_->device, shared_->options.bufferCount, result);
             if (!shared_->buffers) return result;
+            ++shared_->selections;
             shared_->failure = kResultOk;
             shared_->lastSequence.reset();
             shared_->gapBeforeNext = false;
@@ -195,32 +197,40 @@ void V4l2VideoReader::Deliver(std::shared_ptr<Shared> shared) {
         }
         if (!shared->FrameWanted()) continue;
 
-        const std::shared_ptr<V4l2BufferSet> buffers = shared->buffers;
+        // No reference to the buffers while waiting: a deselection frees them at once.
+        const uint64_t selection = shared->selections;
         const uint64_t generation = shared->flushGeneration;
         lock.unlock();
         short events = 0;
         int result = device.Kernel().Poll(device.Descriptor(), POLLIN, shared->options.pollSliceMs, &events);
+        lock.lock();
+        // Stopped, deselected or flushed while waiting: nothing to take now.
+        if (shared->Stopped() || !shared->buffers || shared->selections != selection ||
+            shared->flushGeneration != generation || shared->pending == 0) {
+            continue;
+        }
+        // Dropped before any callback, so that a deselection from the callback's side frees
+        // the buffers at once.
+        std::shared_ptr<V4l2BufferSet> buffers = shared->buffers;
         const char* call = "poll";
         v4l2_buffer buffer{};
         if (result > 0) {
+            // Non-blocking; under the lock, so a stop cannot slip in between.
             call = "VIDIOC_DQBUF";
             buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
             buffer.memory = V4L2_MEMORY_MMAP;
             result = device.Ioctl(VIDIOC_DQBUF, &buffer);
             if (result == 0) result = 1;
         }
-        lock.lock();
         if (result == 0 || result == -EAGAIN) continue;  // nothing captured yet
 
-        const bool current = !shared->Stopped() && shared->buffers == buffers && shared->flushGeneration == generation &&
-                             shared->pending > 0;
         if (result < 0) {
-            if (!current) continue;  // the stream was stopped under the call
             const int32_t code = Failed(call, result);
             shared->failure = code;
             shared->pending = 0;
             auto callback = shared->callback;
             auto onDeviceGone = result == -ENODEV ? shared->options.onDeviceGone : nullptr;
+            buffers.reset();
             lock.unlock();
             if (onDeviceGone) onDeviceGone();
             callback->OnReadSample(code, kStreamFlagError, 0, nullptr);
@@ -239,20 +249,16 @@ void V4l2VideoReader::Deliver(std::shared_ptr<Shared> shared) {
             shared->gapBeforeNext = true;
             lock.unlock();
             buffers->Requeue(buffer.index);
+            buffers.reset();
             lock.lock();
             continue;
         }
         auto sample = std::make_shared<V4l2VideoSample>(buffers, buffer.index, buffer.bytesused, buffer.sequence,
                                                         timestamp, gap);
-        if (!current) {
-            lock.unlock();
-            sample.reset();  // back to the driver
-            lock.lock();
-            continue;
-        }
         shared->gapBeforeNext = false;
         --shared->pending;
         auto callback = shared->callback;
+        buffers.reset();
         lock.unlock();
         callback->OnReadSample(kVideoOk, 0, timestamp, std::move(sample));
         lock.lock();

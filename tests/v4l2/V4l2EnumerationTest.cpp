@@ -55,7 +55,7 @@ TEST(V4l2EnumerationTest, ListsCaptureNodesOnlyWithTheirNamesAndLinks) {
     ASSERT_EQ(devices.size(), 1u);  // the metadata node video1 does not capture video
     EXPECT_EQ(devices[0]->FriendlyName(), "ORVA+CAM");
     EXPECT_EQ(devices[0]->SymbolicLink(), test::kCameraLink);
-    EXPECT_EQ(rig.kernel.OpenDescriptors(), 0);  // asked and closed again
+    EXPECT_EQ(rig.kernel->OpenDescriptors(), 0);  // asked and closed again
 }
 
 TEST(V4l2EnumerationTest, TheCameraManagerKeepsOnlyTheCameraFamily) {
@@ -71,7 +71,7 @@ TEST(V4l2EnumerationTest, TheCameraManagerKeepsOnlyTheCameraFamily) {
         config.identity.friendlyName = name;
         rig.sysfs.AddUsbNode(node, "1-" + std::to_string(port), "1-" + std::to_string(port) + ":1.0", name, 0,
                              descriptors);
-        rig.kernel.AddNode(rig.sysfs.DevRoot() + "/" + node, std::make_shared<SimulatedCamera>(config, rig.cameraClock));
+        rig.kernel->AddNode(rig.sysfs.DevRoot() + "/" + node, std::make_shared<SimulatedCamera>(config, rig.cameraClock));
         ++port;
     }
     rig.sysfs.AddPlatformNode("video5", "ORVA on no bus");  // no USB link: skipped
@@ -89,8 +89,8 @@ TEST(V4l2EnumerationTest, TheCameraManagerKeepsOnlyTheCameraFamily) {
 TEST(V4l2EnumerationTest, ANodeThatMayNotBeOpenedIsListedWhenItIsTheCaptureNode) {
     test::LogCapture log;
     test::V4l2TestRig rig;
-    rig.kernel.FailNext("open", EACCES);  // video0
-    rig.kernel.FailNext("open", EACCES);  // video1
+    rig.kernel->FailNext("open", EACCES);  // video0
+    rig.kernel->FailNext("open", EACCES);  // video1
     const auto devices = rig.enumerator->EnumerateVideoCaptureDevices();
     ASSERT_EQ(devices.size(), 1u);
     EXPECT_EQ(devices[0]->FriendlyName(), "ORVA+CAM");
@@ -98,7 +98,7 @@ TEST(V4l2EnumerationTest, ANodeThatMayNotBeOpenedIsListedWhenItIsTheCaptureNode)
     EXPECT_TRUE(log.Contains("W V4l2CameraDeviceEnumerator: " + node + " open failed: -2147024891"));
     // Connecting then fails with the reason in the log.
     std::shared_ptr<ICameraMediaSource> source;
-    rig.kernel.FailNext("open", EACCES);
+    rig.kernel->FailNext("open", EACCES);
     EXPECT_EQ(devices[0]->ActivateMediaSource(source), -2147024891);
     EXPECT_EQ(source, nullptr);
     EXPECT_TRUE(log.Contains("E V4l2CameraDevice: " + node + " open failed: -2147024891"));
@@ -108,7 +108,7 @@ TEST(V4l2EnumerationTest, ActivationFindsTheExtensionUnitOrLeavesItOut) {
     test::V4l2TestRig rig;
     rig.sysfs.AddUsbNode("video2", "1-4", "1-4:1.0", "ORVA+CAM", 0,
                          test::UvcCameraDescriptors(3, UvcDescriptorReader::Guid{}));
-    rig.kernel.AddNode(rig.sysfs.DevRoot() + "/video2", rig.camera);
+    rig.kernel->AddNode(rig.sysfs.DevRoot() + "/video2", rig.camera);
     const auto devices = rig.enumerator->EnumerateVideoCaptureDevices();
     ASSERT_EQ(devices.size(), 2u);
     std::shared_ptr<ICameraMediaSource> withUnit;
@@ -118,10 +118,10 @@ TEST(V4l2EnumerationTest, ActivationFindsTheExtensionUnitOrLeavesItOut) {
     EXPECT_NE(withUnit->ExtensionUnitTransport(), nullptr);
     EXPECT_EQ(withoutUnit->ExtensionUnitTransport(), nullptr);  // the camera unit's Create then fails
     EXPECT_NE(std::dynamic_pointer_cast<IVideoSource>(withUnit), nullptr);
-    EXPECT_EQ(rig.kernel.OpenDescriptors(), 2);
+    EXPECT_EQ(rig.kernel->OpenDescriptors(), 2);
     withUnit.reset();
     withoutUnit.reset();
-    EXPECT_EQ(rig.kernel.OpenDescriptors(), 0);
+    EXPECT_EQ(rig.kernel->OpenDescriptors(), 0);
 }
 
 TEST(V4l2EnumerationTest, UdevRemovalsAndArrivalsReachTheListenersOncePerUnplug) {

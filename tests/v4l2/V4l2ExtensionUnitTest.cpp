@@ -26,15 +26,15 @@ protected:
         ASSERT_EQ(devices.size(), 1u);
         ASSERT_EQ(devices[0]->ActivateMediaSource(source), 0);
         unit = CameraExtensionUnit::Create(source->ExtensionUnitTransport(), clock);
-        rig.kernel.ClearCalls();
+        rig.kernel->ClearCalls();
     }
 
     // The control queries since the last call, as "unit u selector s SET_CUR n: bytes".
     std::vector<std::string> Queries() {
         std::vector<std::string> queries;
-        for (const auto& call : rig.kernel.Calls())
+        for (const auto& call : rig.kernel->Calls())
             if (call.name == "UVCIOC_CTRL_QUERY") queries.push_back(call.detail);
-        rig.kernel.ClearCalls();
+        rig.kernel->ClearCalls();
         return queries;
     }
 
@@ -142,10 +142,10 @@ TEST_F(V4l2ExtensionUnitTest, KernelErrorsAreLoggedWithTheirCodes) {
                           {ENOBUFS, -2147024809}, {ENODEV, -2147023729}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.err);
-        rig.kernel.FailNext("UVCIOC_CTRL_QUERY", c.err);
+        rig.kernel->FailNext("UVCIOC_CTRL_QUERY", c.err);
         EXPECT_EQ(unit->SetGain(5), c.code);
         EXPECT_TRUE(log.Contains("E CameraExtensionUnit::SetGain failed:  " + std::to_string(c.code)));
-        rig.kernel.FailNext("UVCIOC_CTRL_QUERY", c.err);
+        rig.kernel->FailNext("UVCIOC_CTRL_QUERY", c.err);
         std::array<uint8_t, 5> version{};
         EXPECT_FALSE(unit->GetExtensionUnit(CameraExtensionUnit::kSelectorVersion, version));
     }
@@ -153,7 +153,7 @@ TEST_F(V4l2ExtensionUnitTest, KernelErrorsAreLoggedWithTheirCodes) {
 }
 
 TEST_F(V4l2ExtensionUnitTest, AnUnpluggedCameraFailsEveryAccessAsGone) {
-    rig.kernel.Unplug();
+    rig.kernel->Unplug();
     unit->SetOrvaMode(false);
     EXPECT_TRUE(log.Contains("E CameraExtensionUnit::SetOrvaMode failed:  -2147023729"));
     EXPECT_EQ(unit->ReadCameraModel(), nullptr);

@@ -73,7 +73,7 @@ private:
 class V4l2Station {
 public:
     V4l2Station() {
-        rig.kernel.SetFrameBudget(kAhead);
+        rig.kernel->SetFrameBudget(kAhead);
         MediaStreamOptions options;
         options.exposureTimeMs = [] { return 40.0; };
         stream = std::make_unique<COrvaMediaStream>(options);
@@ -90,7 +90,7 @@ public:
         });
     }
     ~V4l2Station() {
-        rig.kernel.SetFrameBudget(std::numeric_limits<int>::max());
+        rig.kernel->SetFrameBudget(std::numeric_limits<int>::max());
         stream->StopStreamingBlocking();
         stream->SetFrameProcessor(nullptr);
         manager->UnregisterDeviceNotifications();
@@ -114,7 +114,7 @@ public:
         options.gpsLog = &gpsLog;
         options.histogram = &histogram;
         processor = std::make_unique<FrameProcessor>(options);
-        consumer = std::make_unique<PacedConsumer>(*processor, rig.kernel);
+        consumer = std::make_unique<PacedConsumer>(*processor, *rig.kernel);
         return true;
     }
 
@@ -175,7 +175,7 @@ TEST(V4l2StreamingTest, FiveHundredFramesRecordIntoASoundSerFileWithTheCamerasTi
     SerReader reader;
     ASSERT_TRUE(reader.Open(path)) << reader.Error();
     ASSERT_EQ(reader.FrameCount(), static_cast<uint32_t>(kFrames));
-    const auto delivered = station.rig.kernel.Delivered();
+    const auto delivered = station.rig.kernel->Delivered();
     ASSERT_GE(delivered.size(), static_cast<std::size_t>(kFrames));
     for (int i = 0; i < kFrames; ++i) {
         ASSERT_EQ(reader.Timestamps()[static_cast<std::size_t>(i)], Ticks(delivered[static_cast<std::size_t>(i)].truth.fromUnixNs)) << i;
@@ -200,8 +200,8 @@ TEST(V4l2StreamingTest, AnUnplugMidStreamReachesTheRemovalPathOnce) {
     ASSERT_TRUE(station.StartStreaming());
     ASSERT_TRUE(station.consumer->WaitForFrames(20));
 
-    station.rig.kernel.Unplug();
-    station.rig.kernel.AllowFrames(1);  // the reader's next dequeue meets the unplug
+    station.rig.kernel->Unplug();
+    station.rig.kernel->AllowFrames(1);  // the reader's next dequeue meets the unplug
     const auto posted = station.WaitForPosted(1);
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0].deviceName, test::kCameraLink);

@@ -26,8 +26,8 @@ struct V4l2TestRig {
                          UvcCameraDescriptors(FakeV4l2Kernel::kUnitId, UvcDescriptorReader::kOrvaExtensionUnitGuid));
         sysfs.AddUsbNode("video1", "1-2", "1-2:1.0", camera->FriendlyName(), 1,
                          UvcCameraDescriptors(FakeV4l2Kernel::kUnitId, UvcDescriptorReader::kOrvaExtensionUnitGuid));
-        kernel.AddNode(sysfs.DevRoot() + "/video0", camera);
-        kernel.AddNode(sysfs.DevRoot() + "/video1", nullptr);
+        kernel->AddNode(sysfs.DevRoot() + "/video0", camera);
+        kernel->AddNode(sysfs.DevRoot() + "/video1", nullptr);
         std::unique_ptr<FakeDeviceMonitor> fakeMonitor;
         if (withMonitor) {
             fakeMonitor = std::make_unique<FakeDeviceMonitor>();
@@ -40,7 +40,8 @@ struct V4l2TestRig {
     ManualClock cameraClock;
     TempDir dir;
     FakeSysfs sysfs{dir.Path()};
-    FakeV4l2Kernel kernel;
+    // Shared: a reader's delivery thread may hold it a moment past the test.
+    std::shared_ptr<FakeV4l2Kernel> kernel = std::make_shared<FakeV4l2Kernel>();
     std::shared_ptr<SimulatedCamera> camera;
     FakeDeviceMonitor* monitor = nullptr;
     std::unique_ptr<V4l2CameraDeviceEnumerator> enumerator;

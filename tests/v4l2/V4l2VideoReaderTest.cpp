@@ -71,8 +71,8 @@ protected:
     static constexpr std::size_t kFrameBytes = 132 * 128 * 2;
     std::vector<std::string> CallsSince() {
         std::vector<std::string> calls;
-        for (const auto& c : rig.kernel.Calls()) calls.push_back(c.name + (c.detail.empty() ? "" : " " + c.detail));
-        rig.kernel.ClearCalls();
+        for (const auto& c : rig.kernel->Calls()) calls.push_back(c.name + (c.detail.empty() ? "" : " " + c.detail));
+        rig.kernel->ClearCalls();
         return calls;
     }
 
@@ -104,7 +104,7 @@ TEST_F(V4l2VideoReaderTest, ListsEveryModeAtItsFastestRateAsYuy2) {
 TEST_F(V4l2VideoReaderTest, StartingAndStoppingMakeExactlyTheseCalls) {
     VideoMediaType type;
     ASSERT_EQ(reader->GetNativeMediaType(2, type), kVideoOk);
-    rig.kernel.ClearCalls();
+    rig.kernel->ClearCalls();
     ASSERT_EQ(reader->SetCurrentMediaType(type), kVideoOk);
     EXPECT_EQ(CallsSince(), (std::vector<std::string>{
                                 "VIDIOC_S_FMT 132x128",
@@ -135,7 +135,7 @@ TEST_F(V4l2VideoReaderTest, StartingAndStoppingMakeExactlyTheseCalls) {
     for (int i = 0; i < 10; ++i) stop.push_back("munmap " + std::to_string(i));
     stop.push_back("VIDIOC_REQBUFS 0");
     EXPECT_EQ(CallsSince(), stop);
-    EXPECT_EQ(rig.kernel.MappedBuffers(), 0);
+    EXPECT_EQ(rig.kernel->MappedBuffers(), 0);
     EXPECT_EQ(reader->ReadSample(), kVideoErrorInvalidRequest);
 }
 
@@ -150,14 +150,14 @@ TEST_F(V4l2VideoReaderTest, FramesKeepSequenceAndTimeAndGapsAreDiscontinuities) 
     };
     next();
     next();
-    rig.kernel.SkipSequence(2);  // the driver lost two frames
+    rig.kernel->SkipSequence(2);  // the driver lost two frames
     next();
     next();
-    rig.kernel.CorruptNextFrame();  // dropped by the reader, the next one follows a gap
+    rig.kernel->CorruptNextFrame();  // dropped by the reader, the next one follows a gap
     next();
-    rig.kernel.ShortenNextFrame(1000);
+    rig.kernel->ShortenNextFrame(1000);
     next();
-    const auto delivered = rig.kernel.Delivered();
+    const auto delivered = rig.kernel->Delivered();
     ASSERT_EQ(delivered.size(), 7u);
     const std::size_t fromKernel[] = {0, 1, 2, 3, 5, 6};
     const bool gaps[] = {false, false, true, false, true, false};
@@ -193,7 +193,7 @@ TEST_F(V4l2VideoReaderTest, EachFailingCallGivesItsLoggedCode) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.call);
-        rig.kernel.FailNext(c.call, c.err);
+        rig.kernel->FailNext(c.call, c.err);
         VideoMediaType type;
         ASSERT_EQ(reader->GetNativeMediaType(2, type), kVideoOk);
         int32_t result = reader->SetCurrentMediaType(type);
@@ -203,7 +203,7 @@ TEST_F(V4l2VideoReaderTest, EachFailingCallGivesItsLoggedCode) {
         bool selected = true;
         reader->GetStreamSelection(selected);
         EXPECT_FALSE(selected);
-        EXPECT_EQ(rig.kernel.MappedBuffers(), 0);  // nothing left half set up
+        EXPECT_EQ(rig.kernel->MappedBuffers(), 0);  // nothing left half set up
     }
 }
 
@@ -214,9 +214,9 @@ TEST_F(V4l2VideoReaderTest, AFailedDequeueEndsTheStreamAndAVanishedCameraIsRepor
         SelectSmallMode();
         ASSERT_EQ(reader->SetStreamSelection(true), kVideoOk);
         if (isGone) {
-            rig.kernel.Unplug();
+            rig.kernel->Unplug();
         } else {
-            rig.kernel.FailNext("VIDIOC_DQBUF", err);
+            rig.kernel->FailNext("VIDIOC_DQBUF", err);
         }
         ASSERT_EQ(reader->ReadSample(), kVideoOk);
         const Delivery d = callback->Next();
