@@ -105,7 +105,7 @@ void FakeV4l2Kernel::SetFrameBudget(int frames) {
 
 void FakeV4l2Kernel::AllowFrames(int frames) {
     std::lock_guard lock(mutex_);
-    budget_ += frames;
+    budget_ = budget_ > std::numeric_limits<int>::max() - frames ? std::numeric_limits<int>::max() : budget_ + frames;
     changed_.notify_all();
 }
 
