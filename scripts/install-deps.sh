@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache
   clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libpugixml-dev libzstd-dev liblz4-dev
+  libpugixml-dev libzstd-dev liblz4-dev libudev-dev
   fitsverify libxml2-utils python3
   libcurl4-openssl-dev astrometry.net astrometry-data-tycho2-10-19
 )
