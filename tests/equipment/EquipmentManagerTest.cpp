@@ -369,6 +369,33 @@ TEST_F(EquipmentTest, DamagedFileGivesWhatWasReadableAndIsKept) {
     }
 }
 
+TEST_F(EquipmentTest, UndecodableEntryCostsOnlyItselfAndTheFileWaitsForAChange) {
+    // "Lab", an entry whose name is not base64url, "Pier" and "Roof".
+    const std::string file = "<Observers><Observer><Name>TABhAGIA</Name></Observer>"
+                             "<Observer><Name>TA*hAGIA</Name><Notes>bgA=</Notes></Observer>"
+                             "<Observer><Name>UABpAGUAcgA=</Name></Observer>"
+                             "<Observer><Name>UgBvAG8AZgA=</Name></Observer></Observers>";
+    std::filesystem::create_directories(dataDir.Path() + "/Equipment");
+    WriteFile(ListFile("observers.xml"), file);
+    test::LogCapture log;
+    ObserverManager observers(dataDir.Path(), settings);
+    EXPECT_FALSE(observers.Load());
+    EXPECT_EQ(NamesOf(observers), (std::vector<std::string>{"Lab", "Pier", "Roof"}));
+    ASSERT_EQ(log.MessagesStartingWith("E ").size(), 1u);
+    EXPECT_EQ(log.MessagesStartingWith("E COrvaXmlParser::Read failed, invalid coded text in <Name> of item 2, the "
+                                       "item is left out: " + ListFile("observers.xml")).size(),
+              1u);
+    EXPECT_EQ(ReadFile(ListFile("observers.xml")), file) << "loading writes nothing";
+    EXPECT_EQ(ReadFile(ListFile("observers.xml.damaged")), file);
+
+    // The user's change writes every readable entry; the copy keeps the damaged one.
+    ASSERT_TRUE(observers.Add("Dome"));
+    ObserverManager reread(dataDir.Path(), settings);
+    EXPECT_TRUE(reread.Load());
+    EXPECT_EQ(NamesOf(reread), (std::vector<std::string>{"Dome", "Lab", "Pier", "Roof"}));
+    EXPECT_EQ(ReadFile(ListFile("observers.xml.damaged")), file);
+}
+
 TEST_F(EquipmentTest, UnreachableDataFolderIsLoggedAndShown) {
     struct Case {
         const char* name;
