@@ -25,7 +25,7 @@ struct EquipmentKind {
     const char* rootName;           // "Instruments"
     const char* itemName;           // "Instrument"
     const char* placeholderPrefix;  // "{{TELESCOPE_"
-    std::span<const EquipmentFieldSpec> fields;  // after Name and Notes, in write order
+    std::span<const EquipmentField> fields;  // after Name and Notes, in write order
 };
 
 class EquipmentManager : public IOrvaXmlParserCallback {

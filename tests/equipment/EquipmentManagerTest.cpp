@@ -62,7 +62,7 @@ std::vector<std::string> NamesOf(const EquipmentManager& list) {
 void FillDistinctively(EquipmentEntry& entry, int seed) {
     entry.notes = "notes & <b> \xC3\xA4\n" + std::to_string(seed);
     for (std::size_t i = 0; i < entry.Fields().size(); ++i) {
-        const EquipmentFieldSpec& field = entry.Fields()[i];
+        const EquipmentField& field = entry.Fields()[i];
         switch (field.type) {
             case EquipmentFieldType::Text:
                 ASSERT_TRUE(entry.SetText(field.name, std::string(field.name) + " \xE2\x80\x93 \"" + std::to_string(seed)));
@@ -90,7 +90,7 @@ void ExpectSameEntries(const EquipmentManager& a, const EquipmentManager& b) {
         const EquipmentEntry& y = b.At(e);
         EXPECT_EQ(x.name, y.name);
         EXPECT_EQ(x.notes, y.notes);
-        for (const EquipmentFieldSpec& field : x.Fields()) {
+        for (const EquipmentField& field : x.Fields()) {
             EXPECT_EQ(x.Text(field.name), y.Text(field.name)) << field.name;
             EXPECT_EQ(x.Integer(field.name), y.Integer(field.name)) << field.name;
             EXPECT_EQ(x.Real(field.name), y.Real(field.name)) << field.name;
