@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -14,8 +15,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file.Parse(text);
     const std::string saved = file.Serialize();
 
+    // Lines the program cannot read are kept as they are, so the saved text may still hold
+    // some; saving it again must change nothing.
     orva::IniFile again;
-    if (again.Parse(saved) != 0 || again.Serialize() != saved) __builtin_trap();
+    again.Parse(saved);
+    if (again.Serialize() != saved) __builtin_trap();
+    // A value the program sets reads back byte for byte, whatever the file around it holds.
+    const std::string value(text.substr(0, 64));
+    again.Set("Settings", "FuzzedValue", value);
+    orva::IniFile third;
+    third.Parse(again.Serialize());
+    if (third.Get("Settings", "FuzzedValue") != value) __builtin_trap();
 
     orva::CameraConfiguration config;
     config.Decode(file.Get("Settings", "CameraConfiguration").value_or(std::string(text)));

@@ -126,47 +126,53 @@ IniFile::LoadResult IniFile::Load(const std::string& path) {
 
 std::size_t IniFile::Parse(std::string_view text) {
     sections_.clear();
+    sections_.emplace_back();  // the lines before the first header
     std::size_t firstBad = 0;
     std::size_t lineNumber = 0;
-    Section* current = nullptr;
     while (!text.empty()) {
         ++lineNumber;
         const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
+        const std::string_view raw = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        const auto reject = [&] {
-            if (firstBad == 0) firstBad = lineNumber;
+        Section& current = sections_.back();
+        // Whatever cannot be used stays in its place, to be written back as it was.
+        const auto keep = [&](bool bad) {
+            if (bad && firstBad == 0) firstBad = lineNumber;
+            current.lines.push_back(Line{std::string(raw), false, false, {}, {}});
         };
-        // Our own files end every line: an unterminated last line was cut off, its value
-        // may be incomplete.
-        if (end == std::string_view::npos) {
-            reject();
-            break;
-        }
+        std::string_view line = raw;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.find('\0') != std::string_view::npos) {  // zero-filled blocks after a crash
-            reject();
+        // Our own files end every line: an unterminated last line was cut off, its value
+        // may be incomplete. Zero bytes come from blocks zero-filled after a crash.
+        if (end == std::string_view::npos || line.find('\0') != std::string_view::npos) {
+            keep(true);
             continue;
         }
-        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        if (line.empty() || line[0] == ';' || line[0] == '#') {
+            keep(false);
+            continue;
+        }
         if (line[0] == '[') {
-            if (line.size() < 3 || line.back() != ']') {
-                reject();
-                current = nullptr;  // keys below an unusable header belong nowhere
-                continue;
+            Section section;
+            section.header = std::string(raw);
+            // Keys below an unusable header belong nowhere.
+            section.named = line.size() >= 3 && line.back() == ']';
+            if (section.named) {
+                section.name = std::string(line.substr(1, line.size() - 2));
+            } else if (firstBad == 0) {
+                firstBad = lineNumber;
             }
-            current = &SectionFor(line.substr(1, line.size() - 2));
+            sections_.push_back(std::move(section));
             continue;
         }
         std::size_t i = 0;
-        std::string key;
-        std::string value;
-        if (current == nullptr || !ReadEscaped(line, i, true, key) || key.empty() ||
-            !ReadEscaped(line, i, false, value)) {
-            reject();
+        Line entry{std::string(raw), true, false, {}, {}};
+        if (!current.named || !ReadEscaped(line, i, true, entry.key) || entry.key.empty() ||
+            !ReadEscaped(line, i, false, entry.value)) {
+            keep(true);
             continue;
         }
-        Set(current->name, key, std::move(value));  // a repeated key: the last one wins
+        current.lines.push_back(std::move(entry));
     }
     return firstBad;
 }
@@ -174,14 +180,23 @@ std::size_t IniFile::Parse(std::string_view text) {
 std::string IniFile::Serialize() const {
     std::string out;
     for (const Section& s : sections_) {
-        if (!out.empty()) out += '\n';
-        out += '[';
-        out += s.name;
-        out += "]\n";
-        for (const auto& [key, value] : s.entries) {
-            AppendEscaped(out, key, true);
-            out += '=';
-            AppendEscaped(out, value, false);
+        if (s.header) {
+            out += *s.header;
+            out += '\n';
+        } else if (s.named) {
+            if (!out.empty() && !out.ends_with("\n\n")) out += '\n';
+            out += '[';
+            out += s.name;
+            out += "]\n";
+        }
+        for (const Line& line : s.lines) {
+            if (line.isEntry && (line.changed || line.text.empty())) {
+                AppendEscaped(out, line.key, true);
+                out += '=';
+                AppendEscaped(out, line.value, false);
+            } else {
+                out += line.text;
+            }
             out += '\n';
         }
     }
@@ -227,40 +242,62 @@ bool IniFile::Save(const std::string& path, std::string& error) const {
     return true;
 }
 
-bool IniFile::HasSection(std::string_view section) const { return FindSection(section) != nullptr; }
+bool IniFile::HasSection(std::string_view section) const {
+    for (const Section& s : sections_) {
+        if (s.named && EqualsIgnoringCase(s.name, section)) return true;
+    }
+    return false;
+}
+
+const IniFile::Line* IniFile::FindEntry(std::string_view section, std::string_view key) const {
+    // A file edited by hand may name a section or a key twice: the last entry counts.
+    const Line* found = nullptr;
+    for (const Section& s : sections_) {
+        if (!s.named || !EqualsIgnoringCase(s.name, section)) continue;
+        for (const Line& line : s.lines) {
+            if (line.isEntry && EqualsIgnoringCase(line.key, key)) found = &line;
+        }
+    }
+    return found;
+}
 
 std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
-    const Section* s = FindSection(section);
-    if (s == nullptr) return std::nullopt;
-    for (const auto& [k, v] : s->entries) {
-        if (EqualsIgnoringCase(k, key)) return v;
-    }
-    return std::nullopt;
+    const Line* line = FindEntry(section, key);
+    if (line == nullptr) return std::nullopt;
+    return line->value;
 }
 
 void IniFile::Set(std::string_view section, std::string_view key, std::string value) {
-    Section& s = SectionFor(section);
-    for (auto& [k, v] : s.entries) {
-        if (EqualsIgnoringCase(k, key)) {
-            v = std::move(value);
-            return;
+    if (const Line* found = FindEntry(section, key)) {
+        Line& line = const_cast<Line&>(*found);
+        if (line.value != value) {
+            line.value = std::move(value);
+            line.changed = true;
         }
+        return;
     }
-    s.entries.emplace_back(std::string(key), std::move(value));
-}
-
-const IniFile::Section* IniFile::FindSection(std::string_view name) const {
-    for (const Section& s : sections_) {
-        if (EqualsIgnoringCase(s.name, name)) return &s;
-    }
-    return nullptr;
+    Line line;
+    line.isEntry = true;
+    line.changed = true;
+    line.key = std::string(key);
+    line.value = std::move(value);
+    // After the section's last line that is not blank, so that blank lines before the
+    // next section stay there.
+    std::vector<Line>& lines = SectionFor(section).lines;
+    auto at = lines.end();
+    while (at != lines.begin() && !(at - 1)->isEntry && ((at - 1)->text.empty() || (at - 1)->text == "\r")) --at;
+    lines.insert(at, std::move(line));
 }
 
 IniFile::Section& IniFile::SectionFor(std::string_view name) {
-    for (Section& s : sections_) {
-        if (EqualsIgnoringCase(s.name, name)) return s;
+    // The last block of that name, so that a new key follows whatever the file held for it.
+    for (auto s = sections_.rbegin(); s != sections_.rend(); ++s) {
+        if (s->named && EqualsIgnoringCase(s->name, name)) return *s;
     }
-    sections_.push_back(Section{std::string(name), {}});
+    Section section;
+    section.named = true;
+    section.name = std::string(name);
+    sections_.push_back(std::move(section));
     return sections_.back();
 }
 

@@ -9,8 +9,11 @@
 // to the line end, blanks included, so leading and trailing blanks survive. Inside keys
 // and values a backslash escapes: "\\" backslash, "\n" line feed, "\r" carriage return,
 // "\0" zero byte; in keys also "\=" an equals sign, and a key's first character ";",
-// "#" or "[" gets a backslash too. Lines starting with ";" or "#" are comments and empty
-// lines are ignored; neither is kept when the file is saved again.
+// "#" or "[" gets a backslash too. Lines starting with ";" or "#" are comments.
+// A file edited by hand keeps what the program does not use: comments, blank lines, keys it
+// does not know and lines it cannot read (with the lines below an unusable header) are
+// written back exactly as they were read, in their places, and so are the entries that
+// were not changed. Where a key stands twice, the last one counts and is the one changed.
 // Keys and section names are matched without regard to ASCII case, as registry value
 // names are. Saving writes a temporary file beside the target, flushes it to the disk
 // and renames it over the old one, so a failed save leaves the old file intact.
@@ -57,12 +60,21 @@ public:
     void Set(std::string_view section, std::string_view key, std::string value);
 
 private:
+    struct Line {
+        std::string text;  // as read, without the line end; empty for an entry made by Set
+        bool isEntry = false;
+        bool changed = false;  // an entry written from key and value, not from text
+        std::string key;
+        std::string value;
+    };
     struct Section {
+        bool named = false;  // false: the lines before the first header, or under an unusable one
         std::string name;
-        std::vector<std::pair<std::string, std::string>> entries;
+        std::optional<std::string> header;  // the header line as read
+        std::vector<Line> lines;
     };
 
-    const Section* FindSection(std::string_view name) const;
+    const Line* FindEntry(std::string_view section, std::string_view key) const;
     Section& SectionFor(std::string_view name);
 
     std::vector<Section> sections_;

@@ -164,7 +164,7 @@ void InitLogFile(const std::string& directory) {
     if (!FormatDatedPath(path, directory, "orva_app_log_", now, ".txt")) return;  // path too long: log stays off
 
     FILE* file = std::fopen(path, "a");
-    if (file == nullptr) return;  // a missing folder or no rights: logging stays off, as specified
+    if (file == nullptr) return;  // a missing folder or no rights: logging stays off and the station runs on
     if (directory.size() < sizeof(g_crashDirectory)) {
         std::memcpy(g_crashDirectory, directory.c_str(), directory.size() + 1);
     }

@@ -135,9 +135,11 @@ XmlReadResult COrvaXmlParser::ReadBytes(IOrvaXmlParserCallback& callback, const 
         damage = std::string("damaged XML (") + parsed.description() + " at byte " +
                  std::to_string(parsed.offset) + ")";
     }
+    std::size_t position = 0;  // of the item in the file, from 1
     for (pugi::xml_node item = root.first_child(); item; item = item.next_sibling()) {
         if (item.type() != pugi::node_element) continue;
         if (!parsed && !item.next_sibling() && !LastItemIsComplete(bytes, parsed.offset, item)) break;
+        ++position;
 
         // The whole item is decoded before the callback sees it, so it never gets half an item.
         Fields fields;
@@ -148,8 +150,13 @@ XmlReadResult COrvaXmlParser::ReadBytes(IOrvaXmlParserCallback& callback, const 
             if (mode_ == XmlMode::Coded) {
                 std::optional<std::string> decoded = DecodeCodedText(text);
                 if (!decoded) {
-                    damage = "invalid coded text in <" + std::string(field.name()) + "> of item " +
-                             std::to_string(result.items + 1);
+                    // One damaged item costs only itself: the items after it are read on.
+                    LogMessageString("E COrvaXmlParser::Read failed, invalid coded text in <" +
+                                         std::string(field.name()) + "> of item " + std::to_string(position) +
+                                         ", the item is left out:",
+                                     source);
+                    result.status = XmlReadStatus::Failed;
+                    ++result.skippedItems;
                     itemReadable = false;
                     break;
                 }
@@ -157,7 +164,7 @@ XmlReadResult COrvaXmlParser::ReadBytes(IOrvaXmlParserCallback& callback, const 
             }
             fields.emplace_back(field.name(), std::move(text));
         }
-        if (!itemReadable) break;
+        if (!itemReadable) continue;
 
         callback.StartItem();
         for (const auto& [name, text] : fields) callback.ItemValue(name, text);

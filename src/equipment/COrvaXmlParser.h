@@ -16,12 +16,13 @@ enum class XmlMode { Coded, Plain };
 enum class XmlReadStatus {
     Ok,
     Missing,  // no such file: a list that was never saved; nothing is logged
-    Failed,   // unreadable or damaged; the items before the damage were delivered
+    Failed,   // unreadable or damaged; every readable item was delivered
 };
 
 struct XmlReadResult {
     XmlReadStatus status = XmlReadStatus::Ok;
-    std::size_t items = 0;  // items delivered to the callback
+    std::size_t items = 0;         // items delivered to the callback
+    std::size_t skippedItems = 0;  // items left out because a coded text did not decode
 };
 
 class COrvaXmlParser {
@@ -31,9 +32,10 @@ public:
     // Delivers the items of the file in document order, each as StartItem, ItemValue per
     // field element, EndItem. The root is the document's last top-level element, so a
     // leading declaration or comment is fine. With a non-empty expectedRoot a root of
-    // another name is refused. A file that is not XML, is truncated or holds an item
-    // whose coded text does not decode delivers the complete items before the damage
-    // (never a half item) and logs one "E" line.
+    // another name is refused. A file that is not XML or is truncated delivers the
+    // complete items before the damage (never a half item) and logs one "E" line. An item
+    // whose coded text does not decode is left out with one "E" line naming its position,
+    // and the items after it are delivered.
     XmlReadResult Read(IOrvaXmlParserCallback& callback, const std::string& path,
                        std::string_view expectedRoot = {}) const;
     // The same for a file's bytes already in memory; `source` names it in the log.

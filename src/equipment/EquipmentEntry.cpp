@@ -45,7 +45,7 @@ bool IsNumeric(EquipmentFieldType type) { return type != EquipmentFieldType::Tex
 
 }  // namespace
 
-EquipmentEntry::EquipmentEntry(std::span<const EquipmentFieldSpec> fields, std::string entryName)
+EquipmentEntry::EquipmentEntry(std::span<const EquipmentField> fields, std::string entryName)
     : name(std::move(entryName)), fields_(fields) {
     values_.reserve(fields.size());
     for (const auto& field : fields) {

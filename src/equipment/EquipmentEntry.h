@@ -21,7 +21,7 @@ enum class EquipmentFieldType {
     Longitude,  // degrees, east positive; stored in the signed decimal form
 };
 
-struct EquipmentFieldSpec {
+struct EquipmentField {
     const char* name;         // the field element's name, e.g. "Lat"
     EquipmentFieldType type;
     const char* placeholder;  // the report placeholder, e.g. "{{SITE_LATITUDE}}"
@@ -30,12 +30,12 @@ struct EquipmentFieldSpec {
 
 class EquipmentEntry {
 public:
-    EquipmentEntry(std::span<const EquipmentFieldSpec> fields, std::string name);
+    EquipmentEntry(std::span<const EquipmentField> fields, std::string name);
 
     std::string name;
     std::string notes;
 
-    std::span<const EquipmentFieldSpec> Fields() const { return fields_; }
+    std::span<const EquipmentField> Fields() const { return fields_; }
     // The index of the field of this name; Fields().size() when there is none.
     std::size_t IndexOf(std::string_view field) const;
 
@@ -65,7 +65,7 @@ public:
 private:
     using Value = std::variant<std::string, int32_t, double>;
 
-    std::span<const EquipmentFieldSpec> fields_;
+    std::span<const EquipmentField> fields_;
     std::vector<Value> values_;  // one per field, in the order of fields_
 };
 

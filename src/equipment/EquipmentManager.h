@@ -25,7 +25,7 @@ struct EquipmentKind {
     const char* rootName;           // "Instruments"
     const char* itemName;           // "Instrument"
     const char* placeholderPrefix;  // "{{TELESCOPE_"
-    std::span<const EquipmentFieldSpec> fields;  // after Name and Notes, in write order
+    std::span<const EquipmentField> fields;  // after Name and Notes, in write order
 };
 
 class EquipmentManager : public IOrvaXmlParserCallback {
@@ -47,12 +47,16 @@ public:
     std::string FilePath() const;
 
     // Replaces the list by the file's entries, in file order. A missing file gives an
-    // empty list; a damaged one the entries before the damage, and the file is copied to
-    // "<file>.damaged" so that the next save cannot destroy what could not be read.
+    // empty list. In a damaged file an entry that does not decode is left out (logged
+    // with its position) and every other entry is read; a truncated file gives the
+    // entries before the cut. The file itself stays as it is until the list is changed
+    // (the only time it is written), and a copy is kept as "<file>.damaged" so that not
+    // even that change destroys what could not be read.
     // False when the folder could not be reached (the list is then unchanged) or the
     // file could not be read whole.
     bool Load();
     // Writes the whole list, then runs the after-save hook. False when it was not written.
+    // Called after the user changed the list (Add, Delete, an edited entry), never on its own.
     bool Save();
     // Adds an entry of this name with empty or default fields, keeps the list ordered
     // and saves. False, and nothing changed, when an entry has exactly this name.

@@ -9,7 +9,7 @@
 namespace orva {
 namespace {
 
-constexpr EquipmentFieldSpec kFields[] = {
+constexpr EquipmentField kFields[] = {
     {"Type", EquipmentFieldType::Text, "{{TELESCOPE_TYPE}}", 0.0},
     {"Magnification", EquipmentFieldType::Text, "{{TELESCOPE_MAGNIFICATION}}", 0.0},
     {"Aperture", EquipmentFieldType::Integer, "{{TELESCOPE_APERTURE}}", 0.0},

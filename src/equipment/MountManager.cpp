@@ -8,7 +8,7 @@
 namespace orva {
 namespace {
 
-constexpr EquipmentFieldSpec kFields[] = {
+constexpr EquipmentField kFields[] = {
     {"Model", EquipmentFieldType::Text, "{{MOUNT_MODEL}}", 0.0},
     {"MotorDrive", EquipmentFieldType::Text, "{{MOUNT_MOTOR_DRIVE}}", 0.0},
     {"AscomDriver", EquipmentFieldType::Text, "{{MOUNT_ASCOM_DRIVER}}", 0.0},

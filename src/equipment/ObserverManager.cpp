@@ -8,7 +8,7 @@
 namespace orva {
 namespace {
 
-constexpr EquipmentFieldSpec kFields[] = {
+constexpr EquipmentField kFields[] = {
     {"Email", EquipmentFieldType::Text, "{{OBSERVER_EMAIL}}", 0.0},
     {"Address", EquipmentFieldType::Text, "{{OBSERVER_ADDRESS}}", 0.0},
 };

@@ -8,7 +8,7 @@
 namespace orva {
 namespace {
 
-constexpr EquipmentFieldSpec kFields[] = {
+constexpr EquipmentField kFields[] = {
     {"NearestCity", EquipmentFieldType::Text, "{{SITE_NEAREST_CITY}}", 0.0},
     {"Station", EquipmentFieldType::Text, "{{SITE_STATION}}", 0.0},
     {"Lat", EquipmentFieldType::Latitude, "{{SITE_LATITUDE}}", 0.0},

@@ -22,14 +22,14 @@ struct WriteFailure {};
 
 enum class CardForm { Fixed, Quoted };
 
-struct CardSpec {
+struct HeaderCard {
     const char* keyword;
     CardForm form;
     const char* fixedValue;  // null: the header's value
 };
 
 // The cards in the order written. The quoted ones appear only with a non-empty value.
-constexpr std::array<CardSpec, 23> kCards = {{
+constexpr std::array<HeaderCard, 23> kCards = {{
     {"SIMPLE", CardForm::Fixed, "T"},
     {"BITPIX", CardForm::Fixed, nullptr},
     {"NAXIS", CardForm::Fixed, "2"},
@@ -129,7 +129,7 @@ void FitsWriter::WriteFile(const uint16_t* pixels) {
 
 void FitsWriter::WriteHeaderCards(OutputFile& file, const FitsHeaderData& header) {
     std::size_t written = 0;
-    for (const CardSpec& card : kCards) {
+    for (const HeaderCard& card : kCards) {
         if (card.form == CardForm::Fixed) {
             const std::string value = card.fixedValue != nullptr ? card.fixedValue : header.GetValue(card.keyword);
             WriteCard(file, card.keyword, value, " ");

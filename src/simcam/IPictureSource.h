@@ -24,6 +24,7 @@ struct SimReadout {
 
 struct SimExposure {
     int32_t frameNumber = 0;
+    int64_t startUnixNs = 0;  // exposure start, GPS time: goes on across restarts and repeats
     double exposureMs = 0.0;
     double gainFactor = 1.0;  // linear
     bool targetOcculted = false;
@@ -35,7 +36,8 @@ public:
     // A new read-out region; called before the first frame and on every mode change.
     virtual void Configure(const SimReadout& readout) = 0;
     // Fills width x height samples, row by row; values above 4095 are overflow that the
-    // camera clips or wraps. The same frame number gives the same picture.
+    // camera clips or wraps. The same frame number and exposure start give the same
+    // picture.
     virtual void Render(const SimExposure& exposure, std::span<uint16_t> image) = 0;
 };
 

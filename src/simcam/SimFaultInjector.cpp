@@ -1,5 +1,6 @@
 #include "simcam/SimFaultInjector.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace orva {
@@ -47,11 +48,15 @@ void SimFaultInjector::ClearExtensionUnitFailure() {
 
 void SimFaultInjector::ClearAll() {
     std::lock_guard lock(mutex_);
+    ClearFrameFaults();
+    failCount_ = 0;
+}
+
+void SimFaultInjector::ClearFrameFaults() {
     dropFrames_ = 0;
     repeat_ = false;
     freezeComm_ = freezeFrameStart_ = corruptLane_ = 0;
     sizeError_ = 0;
-    failCount_ = 0;
 }
 
 SimFrameFaults SimFaultInjector::TakeFrameFaults() {
@@ -72,7 +77,74 @@ SimFrameFaults SimFaultInjector::TakeFrameFaults() {
         --corruptLane_;
     }
     f.sizeErrorBytes = std::exchange(sizeError_, 0);
+    if (planStarted_) {
+        f.planFrame = planFrame_;
+        f.plannedOccultation = plan_.Occults(planFrame_);
+    }
     return f;
+}
+
+void SimFaultInjector::SetPlan(SimFaultPlan plan) {
+    std::lock_guard lock(mutex_);
+    plan_ = std::move(plan);
+    planStarted_ = false;
+    planFrame_ = 0;
+}
+
+SimDeliveryFaults SimFaultInjector::RestartPlan() {
+    std::lock_guard lock(mutex_);
+    ClearFrameFaults();
+    planStarted_ = true;
+    planFrame_ = 1;
+    return ArmPlannedFrame();
+}
+
+SimDeliveryFaults SimFaultInjector::ArmNextPlannedFrame() {
+    std::lock_guard lock(mutex_);
+    if (!planStarted_) return {};
+    ++planFrame_;
+    return ArmPlannedFrame();
+}
+
+SimDeliveryFaults SimFaultInjector::ArmPlannedFrame() {
+    // The camera skips dropped frames: the one it makes next comes after them, and what
+    // was planned for a skipped frame does not happen.
+    for (bool dropped = true; dropped;) {
+        dropped = false;
+        const int64_t frame = planFrame_;
+        for (const SimFault& fault : plan_.faults) {
+            if (fault.frame != frame || fault.kind != SimFault::Kind::Drop) continue;
+            dropFrames_ += static_cast<int32_t>(fault.value);
+            planFrame_ += fault.value;
+            dropped = true;
+        }
+    }
+    SimDeliveryFaults delivery;
+    for (const SimFault& fault : plan_.faults) {
+        if (fault.frame != planFrame_) continue;
+        switch (fault.kind) {
+        case SimFault::Kind::Drop:
+            break;
+        case SimFault::Kind::Repeat:
+            repeat_ = true;
+            break;
+        case SimFault::Kind::FreezeIrq:
+            freezeComm_ = std::max(freezeComm_, 1);
+            freezeFrameStart_ = std::max(freezeFrameStart_, 1);
+            break;
+        case SimFault::Kind::Corrupt:
+            corruptLane_ = std::max(corruptLane_, 1);
+            break;
+        case SimFault::Kind::Stall:
+            delivery.stall = std::max(delivery.stall.value_or(std::chrono::milliseconds(0)),
+                                      std::chrono::milliseconds(fault.value));
+            break;
+        case SimFault::Kind::Unplug:
+            delivery.unplugFor = std::chrono::milliseconds(fault.value);
+            break;
+        }
+    }
+    return delivery;
 }
 
 std::optional<int32_t> SimFaultInjector::TakeExtensionUnitFailure() {

@@ -1,11 +1,21 @@
 #pragma once
 // Faults a test (or the command line) asks the simulated camera to commit: frame-level
-// faults taken by the next frame(s), and failing extension-unit calls. (Stalls and
-// unplugging belong to the camera's delivery and presence, see SimulatedCamera.)
+// faults taken by the next frame(s), failing extension-unit calls, and a plan of faults
+// and an occultation at counted frames (SimFaultPlan). Stalls and unplugging belong to the
+// camera's delivery and presence (see SimulatedCamera): for a planned one the injector
+// tells the camera what to do before it makes the frame.
+//
+// The plan counts the frames the camera makes from RestartPlan on. After each frame the
+// camera asks the injector to arm the next one, so every planned fault lands on exactly
+// its frame however far the camera runs ahead of whoever consumes its frames.
 //
 // Threads: any thread may arm faults; the frame-generating thread and the extension-unit
-// callers take them. One lock guards everything.
+// callers take them. One lock guards everything. RestartPlan and ArmNextPlannedFrame are
+// called by the camera (with no frame being generated, or by the generating thread).
 
+#include "simcam/SimFaultPlan.h"
+
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -20,6 +30,14 @@ struct SimFrameFaults {
     bool freezeFrameStartIrq = false;
     bool corruptCheckLane = false;
     int64_t sizeErrorBytes = 0;        // frame delivered this many bytes too long (negative: short)
+    int64_t planFrame = 0;             // the frame's count in the plan (from 1); 0 without a started plan
+    bool plannedOccultation = false;   // the plan's occultation covers this frame
+};
+
+// What the camera must do before it makes the next planned frame.
+struct SimDeliveryFaults {
+    std::optional<std::chrono::milliseconds> stall;      // deliver it this much later
+    std::optional<std::chrono::milliseconds> unplugFor;  // leave the bus now, back after this
 };
 
 class SimFaultInjector {
@@ -37,12 +55,24 @@ public:
     void ClearExtensionUnitFailure();
     void ClearAll();
 
+    // Takes a plan; it counts frames from the next RestartPlan on.
+    void SetPlan(SimFaultPlan plan);
+    // The next frame the camera makes is frame 1 of the plan. Clears the faults armed for
+    // the next frame and arms those of frame 1; returns what the camera must do before it.
+    SimDeliveryFaults RestartPlan();
+    // A frame is made: arms the faults of the next one (and of the frames after a planned
+    // drop); returns what the camera must do before making it.
+    SimDeliveryFaults ArmNextPlannedFrame();
+
     // Takes the faults for one frame.
     SimFrameFaults TakeFrameFaults();
     // The failure code for one extension-unit call, if one is armed.
     std::optional<int32_t> TakeExtensionUnitFailure();
 
 private:
+    void ClearFrameFaults();              // lock held
+    SimDeliveryFaults ArmPlannedFrame();  // lock held
+
     std::mutex mutex_;
     int32_t dropFrames_ = 0;
     bool repeat_ = false;
@@ -52,6 +82,9 @@ private:
     int64_t sizeError_ = 0;
     int32_t failCode_ = 0;
     int32_t failCount_ = 0;
+    SimFaultPlan plan_;
+    bool planStarted_ = false;
+    int64_t planFrame_ = 0;  // the plan's count of the next frame the camera makes
 };
 
 }  // namespace orva

@@ -215,7 +215,7 @@ void SimulatedCamera::ProcessRow(const uint16_t* source, const SimDeviceState& s
 int32_t SimulatedCamera::GenerateFrame(std::vector<uint8_t>& bytes, SimFrameTruth* truth) {
     if (!IsPresent()) return kResultDeviceGone;
     if (modes_.empty()) return kResultInvalidArgument;
-    std::lock_guard render(renderMutex_);
+    std::unique_lock render(renderMutex_);
     ApplyPendingPowerCycle();
     ConfigureSource();
 
@@ -247,11 +247,12 @@ int32_t SimulatedCamera::GenerateFrame(std::vector<uint8_t>& bytes, SimFrameTrut
     if (occultation.frames > 0 && occultation.startUnixNs > 0 && occultationFirst_ < 0 && from >= occultation.startUnixNs) {
         occultationFirst_ = exposedFrames_;
     }
-    const bool occulted = occultationFirst_ >= 0 && exposedFrames_ >= occultationFirst_ &&
-                          exposedFrames_ < occultationFirst_ + occultation.frames;
+    const bool occulted = faults.plannedOccultation || (occultationFirst_ >= 0 && exposedFrames_ >= occultationFirst_ &&
+                                                        exposedFrames_ < occultationFirst_ + occultation.frames);
 
     SimExposure exposure;
     exposure.frameNumber = frameNumber;
+    exposure.startUnixNs = from;
     exposure.exposureMs = state.exposureUs / 1000.0;
     exposure.gainFactor = SimGainFactor(config_.identity.sensorCode, state.gainCode, state.highGain);
     exposure.targetOcculted = occulted;
@@ -341,6 +342,7 @@ int32_t SimulatedCamera::GenerateFrame(std::vector<uint8_t>& bytes, SimFrameTrut
         truth->checkLaneCorrupted = faults.corruptCheckLane;
         truth->sizeErrorBytes = faults.sizeErrorBytes;
         truth->droppedBefore = faults.dropFrames;
+        truth->planFrame = faults.planFrame;
     }
 
     lastFrameNumber_ = frameNumber;
@@ -355,7 +357,21 @@ int32_t SimulatedCamera::GenerateFrame(std::vector<uint8_t>& bytes, SimFrameTrut
             nextDue_ = std::max(std::max(nextDue_, stallUntil_) + std::chrono::nanoseconds(period), now);
         }
     }
+    const SimDeliveryFaults next = faults_.ArmNextPlannedFrame();
+    render.unlock();
+    ApplyDeliveryFaults(next);
     return kResultOk;
+}
+
+void SimulatedCamera::RestartFaultPlan() { ApplyDeliveryFaults(faults_.RestartPlan()); }
+
+void SimulatedCamera::ApplyDeliveryFaults(const SimDeliveryFaults& delivery) {
+    if (delivery.stall) StallDelivery(*delivery.stall);
+    if (delivery.unplugFor) {
+        // The frame just made is the last one before the link breaks.
+        Unplug();
+        Replug(*delivery.unplugFor);
+    }
 }
 
 // ---- GPS ----

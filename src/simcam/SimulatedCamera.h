@@ -3,7 +3,7 @@
 // frame pipeline that turns the source's picture into the bytes the camera sends (black
 // level, clipping, inversion, flip, bit depth, 2-byte or packed 12-bit samples, and the
 // timing record in the last row), the GPS clock, pacing, presence on the bus and fault
-// injection. Each generated frame comes with its ground truth (SimFrameTruth), so tests
+// injection (by hand, or planned at counted frames). Each generated frame comes with its ground truth (SimFrameTruth), so tests
 // can compare what the station decodes with what the camera meant.
 //
 // The GPS time follows the frame count: every frame starts exactly one frame period
@@ -55,6 +55,7 @@ struct SimFrameTruth {
     bool checkLaneCorrupted = false;
     int64_t sizeErrorBytes = 0;
     int32_t droppedBefore = 0;  // frames the camera skipped just before this one
+    int64_t planFrame = 0;      // the frame's count in the fault plan (from 1); 0 without one
 };
 
 enum class SimPresenceEvent { Removed, Arrived };
@@ -72,6 +73,10 @@ public:
     // The device model without presence or fault checks (tests read its state here).
     SimExtensionUnit& Device() { return device_; }
     SimFaultInjector& Faults() { return faults_; }
+    // The next frame the camera makes is frame 1 of the fault plan (Faults().SetPlan); a
+    // stall or unplugging planned for frame 1 happens now. Call while no frame is generated
+    // (delivery held).
+    void RestartFaultPlan();
     // Replaces the synthetic sky (for example with a replay of recorded frames).
     void SetPictureSource(std::unique_ptr<IPictureSource> source);
 
@@ -126,6 +131,7 @@ public:
 
 private:
     void Restart();
+    void ApplyDeliveryFaults(const SimDeliveryFaults& delivery);
     void Notify(SimPresenceEvent event);
     void ConfigureSource();  // render lock held
     void ApplyPendingPowerCycle();  // render lock held

@@ -1,5 +1,7 @@
 #include "simcam/SkyRenderer.h"
 
+#include "simcam/SimNoiseGenerator.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -9,7 +11,6 @@ namespace orva {
 namespace {
 
 constexpr std::size_t kGaussTableSize = 1u << 16;
-constexpr std::size_t kGaussTablePad = 4096;  // a row may start anywhere in the table
 
 uint64_t SplitMix64(uint64_t x) {
     x += 0x9E3779B97F4A7C15ull;
@@ -35,22 +36,11 @@ private:
     uint64_t state_;
 };
 
-// One run of background pixels: base level plus scaled noise, limited to 16 bits.
-// Separate pointers and fixed-length blocks let the compiler use vector instructions.
-void FillNoiseRow(const int16_t* __restrict noise, uint16_t* __restrict out, int count, int32_t base) {
-    constexpr int kBlock = 32;
-    int i = 0;
-    for (; i + kBlock <= count; i += kBlock) {
-        for (int k = 0; k < kBlock; ++k) out[i + k] = static_cast<uint16_t>(std::clamp(base + noise[i + k], 0, 65535));
-    }
-    for (; i < count; ++i) out[i] = static_cast<uint16_t>(std::clamp(base + noise[i], 0, 65535));
-}
-
 }  // namespace
 
 SkyRenderer::SkyRenderer(const SimSkyConfig& config) : config_(config) {
     FastRandom random(SplitMix64(config_.seed));
-    gaussTable_.resize(kGaussTableSize + kGaussTablePad);
+    gaussTable_.resize(kGaussTableSize);
     for (std::size_t i = 0; i < gaussTable_.size(); i += 2) {
         // Box-Muller, once at construction.
         const double u1 = std::max(random.Uniform(), 1e-12);
@@ -143,33 +133,20 @@ void SkyRenderer::Render(const SimExposure& exposure, std::span<uint16_t> image)
     const int width = readout_.width;
     const int height = readout_.height;
     if (image.size() < static_cast<std::size_t>(width) * height) return;
-    FastRandom random(SplitMix64(config_.seed ^ SplitMix64(static_cast<uint64_t>(exposure.frameNumber))));
+    // The exposure start goes on where frame numbers repeat (a restart, a repeated number).
+    const uint64_t frameSeed = SplitMix64(config_.seed ^ SplitMix64(static_cast<uint64_t>(exposure.frameNumber) ^
+                                                                     SplitMix64(static_cast<uint64_t>(exposure.startUnixNs))));
+    FastRandom random(frameSeed);
     const double scale = exposure.exposureMs / config_.referenceExposureMs * exposure.gainFactor;
     const double background = config_.backgroundCounts * scale;
     // Read noise and the background's shot noise, one sigma for the whole frame.
     const double sigma = std::sqrt(config_.readNoiseCounts * config_.readNoiseCounts + background);
-    const int32_t sigmaQ8 = static_cast<int32_t>(std::lround(std::min(sigma, 4000.0) * 256.0));
     const int32_t base = static_cast<int32_t>(std::lround(std::min(background, 60000.0)));
 
-    // Scale the unit noise table once per frame; each row then starts at a random place
-    // in it, so a pixel costs one add.
-    if (sigmaQ8 != scaledSigmaQ8_) {
-        scaledNoise_.resize(gaussTable_.size());
-        for (std::size_t i = 0; i < gaussTable_.size(); ++i) {
-            scaledNoise_[i] = static_cast<int16_t>((gaussTable_[i] * sigmaQ8) >> 16);
-        }
-        scaledSigmaQ8_ = sigmaQ8;
-    }
+    SimNoiseGenerator noise(SplitMix64(frameSeed));
     for (int y = 0; y < height; ++y) {
-        const int32_t rowBase = base + rowOffset_[static_cast<std::size_t>(y)];
-        uint16_t* out = image.data() + static_cast<std::size_t>(y) * width;
-        int x = 0;
-        while (x < width) {
-            const std::size_t start = random.Next() % kGaussTableSize;
-            const int run = std::min(width - x, static_cast<int>(kGaussTablePad));
-            FillNoiseRow(scaledNoise_.data() + start, out + x, run, rowBase);
-            x += run;
-        }
+        noise.FillRow(image.data() + static_cast<std::size_t>(y) * width, width, base + rowOffset_[static_cast<std::size_t>(y)],
+                      sigma);
     }
 
     for (const Stamp& stamp : stamps_) {

@@ -6,7 +6,7 @@
 // the same picture.
 //
 // Speed: the star profiles are computed once per read-out region; per frame the work is
-// one pass of table-driven Gaussian noise plus the star stamps. No per-pixel
+// one pass of fresh noise (SimNoiseGenerator) plus the star stamps. No per-pixel
 // transcendental functions.
 //
 // Threads: used by the one thread that generates frames.
@@ -53,9 +53,7 @@ private:
     SimReadout readout_;
     std::vector<Star> stars_;
     std::vector<Stamp> stamps_;
-    std::vector<int16_t> gaussTable_;  // N(0, 1) x 256
-    std::vector<int16_t> scaledNoise_;  // the table times the sigma below
-    int32_t scaledSigmaQ8_ = -1;
+    std::vector<int16_t> gaussTable_;  // N(0, 1) x 256, for the stars' shot noise
     std::vector<uint16_t> sqrtTable_;  // sqrt(n) x 256 for n = 0..4095
     std::vector<int> rowOffset_;
     std::vector<uint32_t> hotPixels_;  // image pixel indices

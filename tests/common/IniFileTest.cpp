@@ -90,6 +90,60 @@ TEST(IniFile, ParseKeepsGoodLinesAndReportsTheFirstBadOne) {
     EXPECT_EQ(f.Get("SETTINGS", "b"), " 2 ");
 }
 
+TEST(IniFile, HandEditedLinesAreWrittenBackAsTheyWere) {
+    // Everything but the two changed values must come back byte for byte.
+    const std::string edited =
+        "; written by hand\r\n"
+        "\n"
+        "[Settings]\r\n"
+        "# the observer's note\n"
+        "Unknown=  kept \\n as is\r\n"
+        "FitsDirectory=/old\n"
+        "garbage without equals\n"
+        "Bad=escape \\q\n"
+        "LogDirectory=/logs\n"
+        "Same=unchanged\r\n"
+        "\n"
+        "[Broken\n"
+        "Orphan=1\n"
+        "[Other]\n"
+        "X=1\n"
+        "X=2\n"
+        "cut off";
+    IniFile f;
+    EXPECT_EQ(f.Parse(edited), 7u);
+    EXPECT_EQ(f.Get("Settings", "Unknown"), "  kept \n as is");
+    EXPECT_EQ(f.Get("Other", "X"), "2") << "the last of a twice-named key counts";
+    EXPECT_FALSE(f.Get("Broken", "Orphan").has_value());
+    f.Set("Settings", "FitsDirectory", "/new");
+    f.Set("Settings", "Same", "unchanged");
+    f.Set("Settings", "Added", "a");
+    f.Set("Other", "X", "3");
+    f.Set("New", "K", "v");
+    EXPECT_EQ(f.Serialize(),
+              "; written by hand\r\n"
+              "\n"
+              "[Settings]\r\n"
+              "# the observer's note\n"
+              "Unknown=  kept \\n as is\r\n"
+              "FitsDirectory=/new\n"
+              "garbage without equals\n"
+              "Bad=escape \\q\n"
+              "LogDirectory=/logs\n"
+              "Same=unchanged\r\n"
+              "Added=a\n"
+              "\n"
+              "[Broken\n"
+              "Orphan=1\n"
+              "[Other]\n"
+              "X=1\n"
+              "X=3\n"
+              "cut off\n"
+              "\n"
+              "[New]\n"
+              "K=v\n");
+}
+
 TEST(IniFile, LoadTellsMissingUnreadableDamagedAndWholeFilesApart) {
     TempDir dir;
     WriteFile(dir.File("good.ini"), "[Settings]\nA=1\n");

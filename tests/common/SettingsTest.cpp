@@ -190,6 +190,27 @@ TEST_F(SettingsTest, ReadOnlyKeysEditedInTheFileAreReadAndKept) {
         << file;
 }
 
+TEST_F(SettingsTest, HandEditedFileKeepsCommentUnknownKeyAndMalformedLineThroughASave) {
+    const std::string comment = "; camera on the 8-inch, changed by hand";
+    const std::string unknown = "FutureOption= two  blanks\\and a backslash ";
+    const std::string malformed = "this line has no equals sign";
+    WriteFile(FilePath(), comment + "\n[Settings]\n" + unknown + "\n" + malformed + "\nFitsDirectory=/fits ☉ \n");
+    settings.Load();
+    EXPECT_EQ(settings.FitsDirectory, "/fits ☉ ");
+    settings.SerDirectory = "/ser";
+    ASSERT_TRUE(settings.Save());
+
+    const std::string file = ReadFile(FilePath());
+    EXPECT_EQ(file.rfind(comment + "\n[Settings]\n" + unknown + "\n" + malformed + "\nFitsDirectory=/fits ☉ \n", 0), 0u)
+        << file;
+    EXPECT_NE(file.find("\nSerDirectory=/ser\n"), std::string::npos) << file;
+    Settings& again = Reloaded();
+    EXPECT_EQ(again.FitsDirectory, "/fits ☉ ");
+    EXPECT_EQ(again.SerDirectory, "/ser");
+    ASSERT_TRUE(again.Save());
+    EXPECT_EQ(ReadFile(FilePath()), file) << "a second save changes nothing";
+}
+
 TEST_F(SettingsTest, SelectionSettersSaveAndPublishOnlyOnChange) {
     settings.Load();
     const struct {

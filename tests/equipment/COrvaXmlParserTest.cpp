@@ -173,7 +173,7 @@ TEST(COrvaXmlParser, MissingFileYieldsNothingAndNoMessage) {
     EXPECT_TRUE(log.Messages().empty());
 }
 
-TEST(COrvaXmlParser, DamagedFilesDeliverTheCompleteItemsBeforeTheDamageAndLogOnce) {
+TEST(COrvaXmlParser, DamagedFilesDeliverEveryCompleteReadableItemAndLogOnce) {
     const std::string good = "<I><Name>YQA=</Name><Notes>YgA=</Notes></I>";  // "a", "b"
     const Item goodItem = {{"Name", "a"}, {"Notes", "b"}};
     struct Case {
@@ -187,7 +187,7 @@ TEST(COrvaXmlParser, DamagedFilesDeliverTheCompleteItemsBeforeTheDamageAndLogOnc
         {"not XML", "observer list, please keep", 0},
         {"binary", std::string("\x00\x01\xFF\xFE\x80", 5), 0},
         {"wrong root", "<Mounts>" + good + "</Mounts>", 0},
-        {"invalid base64url in the second item", "<R>" + good + "<I><Name>YQ+A</Name></I>" + good + "</R>", 1},
+        {"invalid base64url in the second item", "<R>" + good + "<I><Name>YQ+A</Name></I>" + good + "</R>", 2},
         {"odd byte count", "<R><I><Name>YWJj</Name></I></R>", 0},
         {"truncated inside a field", "<R>" + good + good + "<I><Name>YQ", 2},
         {"truncated inside a tag", "<R>" + good + "<I><Name>YQA=</Na", 1},

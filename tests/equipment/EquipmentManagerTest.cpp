@@ -62,7 +62,7 @@ std::vector<std::string> NamesOf(const EquipmentManager& list) {
 void FillDistinctively(EquipmentEntry& entry, int seed) {
     entry.notes = "notes & <b> \xC3\xA4\n" + std::to_string(seed);
     for (std::size_t i = 0; i < entry.Fields().size(); ++i) {
-        const EquipmentFieldSpec& field = entry.Fields()[i];
+        const EquipmentField& field = entry.Fields()[i];
         switch (field.type) {
             case EquipmentFieldType::Text:
                 ASSERT_TRUE(entry.SetText(field.name, std::string(field.name) + " \xE2\x80\x93 \"" + std::to_string(seed)));
@@ -90,7 +90,7 @@ void ExpectSameEntries(const EquipmentManager& a, const EquipmentManager& b) {
         const EquipmentEntry& y = b.At(e);
         EXPECT_EQ(x.name, y.name);
         EXPECT_EQ(x.notes, y.notes);
-        for (const EquipmentFieldSpec& field : x.Fields()) {
+        for (const EquipmentField& field : x.Fields()) {
             EXPECT_EQ(x.Text(field.name), y.Text(field.name)) << field.name;
             EXPECT_EQ(x.Integer(field.name), y.Integer(field.name)) << field.name;
             EXPECT_EQ(x.Real(field.name), y.Real(field.name)) << field.name;
@@ -367,6 +367,33 @@ TEST_F(EquipmentTest, DamagedFileGivesWhatWasReadableAndIsKept) {
         ASSERT_TRUE(observers.Add("New"));
         EXPECT_EQ(ReadFile(ListFile("observers.xml.damaged")), c.file);
     }
+}
+
+TEST_F(EquipmentTest, UndecodableEntryCostsOnlyItselfAndTheFileWaitsForAChange) {
+    // "Lab", an entry whose name is not base64url, "Pier" and "Roof".
+    const std::string file = "<Observers><Observer><Name>TABhAGIA</Name></Observer>"
+                             "<Observer><Name>TA*hAGIA</Name><Notes>bgA=</Notes></Observer>"
+                             "<Observer><Name>UABpAGUAcgA=</Name></Observer>"
+                             "<Observer><Name>UgBvAG8AZgA=</Name></Observer></Observers>";
+    std::filesystem::create_directories(dataDir.Path() + "/Equipment");
+    WriteFile(ListFile("observers.xml"), file);
+    test::LogCapture log;
+    ObserverManager observers(dataDir.Path(), settings);
+    EXPECT_FALSE(observers.Load());
+    EXPECT_EQ(NamesOf(observers), (std::vector<std::string>{"Lab", "Pier", "Roof"}));
+    ASSERT_EQ(log.MessagesStartingWith("E ").size(), 1u);
+    EXPECT_EQ(log.MessagesStartingWith("E COrvaXmlParser::Read failed, invalid coded text in <Name> of item 2, the "
+                                       "item is left out: " + ListFile("observers.xml")).size(),
+              1u);
+    EXPECT_EQ(ReadFile(ListFile("observers.xml")), file) << "loading writes nothing";
+    EXPECT_EQ(ReadFile(ListFile("observers.xml.damaged")), file);
+
+    // The user's change writes every readable entry; the copy keeps the damaged one.
+    ASSERT_TRUE(observers.Add("Dome"));
+    ObserverManager reread(dataDir.Path(), settings);
+    EXPECT_TRUE(reread.Load());
+    EXPECT_EQ(NamesOf(reread), (std::vector<std::string>{"Dome", "Lab", "Pier", "Roof"}));
+    EXPECT_EQ(ReadFile(ListFile("observers.xml.damaged")), file);
 }
 
 TEST_F(EquipmentTest, UnreachableDataFolderIsLoggedAndShown) {

@@ -13,8 +13,8 @@ void PutBigEndian(std::array<uint8_t, kRecordBytes>& bytes, int j, uint32_t valu
 
 }  // namespace
 
-RecordSpec SteadyRecord(int32_t n) {
-    RecordSpec r;
+FrameRecord SteadyRecord(int32_t n) {
+    FrameRecord r;
     r.frameNr = n;
     const int64_t ms = int64_t{n} * 40;
     r.second = static_cast<int>(ms / 1000 % 60);
@@ -39,7 +39,7 @@ CameraFrame::CameraFrame(int width, int height, uint32_t seed)
     }
 }
 
-void CameraFrame::SetRecord(const RecordSpec& r) {
+void CameraFrame::SetRecord(const FrameRecord& r) {
     if (width_ < kRecordBytes) throw std::logic_error("frame too narrow for a record");
     std::array<uint8_t, kRecordBytes> b{};
     b[2] = 0x54;

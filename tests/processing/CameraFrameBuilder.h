@@ -22,7 +22,7 @@
 namespace orva::test {
 
 // The values of one record; the defaults form a valid version-6 record.
-struct RecordSpec {
+struct FrameRecord {
     uint16_t version = 6;
     int year = 2024, month = 6, day = 1, hour = 22, minute = 0, second = 0;
     uint32_t fromNs = 0;
@@ -51,7 +51,7 @@ inline constexpr uint32_t kStatusOverlayText = 0u << 24;
 
 // Frame n of a steady stream: frame number n, start time n x 40 ms after 22:00:00,
 // counters counting up by one.
-RecordSpec SteadyRecord(int32_t n);
+FrameRecord SteadyRecord(int32_t n);
 
 // width x height 12-bit samples; the last row's first 128 samples carry the record
 // (record byte in the upper 8 bits, a sealed check lane in the lower 4 bits).
@@ -62,7 +62,7 @@ public:
     int Height() const { return height_; }
     uint16_t& Sample(int x, int y) { return samples_[static_cast<std::size_t>(y) * width_ + x]; }
     const std::vector<uint16_t>& Samples() const { return samples_; }
-    void SetRecord(const RecordSpec& record);
+    void SetRecord(const FrameRecord& record);
     // The unpacked pixel values the station must produce.
     std::vector<uint16_t> Expected() const;
     std::vector<uint8_t> Normal() const;

@@ -20,7 +20,7 @@ namespace orva {
 namespace {
 
 using test::CameraFrame;
-using test::RecordSpec;
+using test::FrameRecord;
 using test::SteadyRecord;
 
 constexpr int kWidth = 256;
@@ -53,7 +53,7 @@ protected:
     }
 
     // A frame of the stream with record n (or the given record).
-    static CameraFrame Frame(const RecordSpec& record, int width = kWidth, int height = kHeight) {
+    static CameraFrame Frame(const FrameRecord& record, int width = kWidth, int height = kHeight) {
         CameraFrame frame(width, height, static_cast<uint32_t>(record.frameNr));
         frame.SetRecord(record);
         return frame;
@@ -130,7 +130,7 @@ TEST_F(FrameProcessorTest, FrameNumberGapsAndRepeatsDuringARecording) {
     Feed(*fp, Frame(SteadyRecord(14)));
     EXPECT_EQ(fp->MissedTotal(), 3);
     EXPECT_EQ(fp->MissedFrameList(), (std::vector<int32_t>{11, 12, 13}));
-    RecordSpec repeat = SteadyRecord(15);
+    FrameRecord repeat = SteadyRecord(15);
     repeat.frameNr = 14;
     Feed(*fp, Frame(repeat));
     EXPECT_EQ(fp->MissedTotal(), 2);
@@ -147,10 +147,10 @@ TEST_F(FrameProcessorTest, FrameNumberGapsAndRepeatsDuringARecording) {
 
 TEST_F(FrameProcessorTest, FrozenCountersAndTimesAreLogged) {
     auto fp = Make(normalCamera);
-    RecordSpec a = SteadyRecord(1);
-    RecordSpec b = SteadyRecord(2);
+    FrameRecord a = SteadyRecord(1);
+    FrameRecord b = SteadyRecord(2);
     b.commIrqCtr = a.commIrqCtr;
-    RecordSpec c = SteadyRecord(3);
+    FrameRecord c = SteadyRecord(3);
     c.commIrqCtr = 9;
     c.frameStartIrqCtr = b.frameStartIrqCtr;
     c.fromNs = b.fromNs;
@@ -170,14 +170,14 @@ TEST_F(FrameProcessorTest, TimeResolutionModeIsSentUntilTheCameraReportsIt) {
     fp->SetUseTimeResolution100us(true);
     Feed(*fp, Frame(SteadyRecord(1)));
     Feed(*fp, Frame(SteadyRecord(2)));
-    RecordSpec on = SteadyRecord(3);
+    FrameRecord on = SteadyRecord(3);
     on.statusWord0 |= test::kStatusHighTimeResolution;
     Feed(*fp, Frame(on));
     EXPECT_EQ(normalCamera.HiresCommands(), (std::vector<bool>{true, true}));
     EXPECT_EQ(log.MessagesStartingWith("I Camera high resolution"),
               (std::vector<std::string>(2, "I Camera high resolution mode switching to 1")));
     fp->SetUseTimeResolution100us(false);
-    RecordSpec stillOn = SteadyRecord(4);
+    FrameRecord stillOn = SteadyRecord(4);
     stillOn.statusWord0 |= test::kStatusHighTimeResolution;
     Feed(*fp, Frame(stillOn));
     EXPECT_EQ(normalCamera.HiresCommands(), (std::vector<bool>{true, true, false}));
@@ -239,7 +239,7 @@ TEST_F(FrameProcessorTest, CalibratedRecordingsMatchTheReferenceAndKeepTheRecord
         fp->SetPedestal(2048);
         fp->SetDarkFrame(dark);
         fp->SetFlatFrame(flat, 30000);
-        RecordSpec record = SteadyRecord(7);
+        FrameRecord record = SteadyRecord(7);
         record.statusWord0 = c.overlayBits;
         CameraFrame frame = Frame(record);
         for (int x = 0; x < kWidth; ++x) frame.Sample(x, 20) = static_cast<uint16_t>(frame.Sample(x, 20) + 40);
@@ -409,9 +409,9 @@ TEST_F(FrameProcessorTest, RecordingStartEndAndGpsAverages) {
     test::FakeRecordingSink writer;
     fp->AttachWriter(&writer);
     fp->ActiveRecording()->firstFrameMs = 5;
-    RecordSpec first = SteadyRecord(1);
+    FrameRecord first = SteadyRecord(1);
     first.heightMm = -1500;
-    RecordSpec noFix = SteadyRecord(2);
+    FrameRecord noFix = SteadyRecord(2);
     noFix.fixState = 0;
     noFix.timeFlag = false;
     Feed(*fp, Frame(first));
@@ -584,7 +584,7 @@ TEST_F(FrameProcessorTest, HandOversFromAnotherThreadWhileFramesFlow) {
         }
     });
     for (int i = 1; i <= 400; ++i) {
-        RecordSpec r = SteadyRecord(i);
+        FrameRecord r = SteadyRecord(i);
         CameraFrame& f = frames[static_cast<std::size_t>(i % 4)];
         f.SetRecord(r);
         Feed(*fp, f, true);
