@@ -44,7 +44,7 @@ struct RecordOptions {
     int64_t seconds = 0;
     std::optional<std::string> out;
     bool csv = false;
-    std::vector<CliFault> faults;
+    SimFaultPlan plan;
     std::optional<int> centerSecond;
     int32_t every = 1;
 
@@ -65,7 +65,7 @@ int Failure(const std::string& message) {
 std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, std::string& error) {
     static const std::vector<CommandLineOption> kOptions = {
         {"camera"}, {"mode"}, {"exposure"}, {"gain"}, {"format"}, {"frames"}, {"seconds"}, {"out"},
-        {"csv", false, false}, {"fault", true, true}, {"center"}, {"every"},
+        {"csv", false, false}, {"fault", true, true}, {"occultation"}, {"center"}, {"every"},
     };
     const auto line = CommandLine::Parse(args, kOptions, 0, error);
     if (!line) return std::nullopt;
@@ -169,9 +169,13 @@ std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, 
     o.out = line->Value("out");
     o.csv = line->Has("csv");
     for (const std::string& faultText : line->Values("fault")) {
-        const auto fault = CliFaultPlan::Parse(faultText, error);
+        const auto fault = SimFaultPlan::Parse(faultText, error);
         if (!fault) return std::nullopt;
-        o.faults.push_back(*fault);
+        o.plan.faults.push_back(*fault);
+    }
+    if (const auto occultation = line->Value("occultation")) {
+        o.plan.occultation = SimFaultPlan::ParseOccultation(*occultation, error);
+        if (!o.plan.occultation) return std::nullopt;
     }
     return o;
 }
@@ -238,7 +242,7 @@ private:
 };
 
 int RecordRun::Run() {
-    station_ = std::make_unique<CliStation>(o_.camera, o_.faults);
+    station_ = std::make_unique<CliStation>(o_.camera, o_.plan);
     std::string error;
     if (!station_->Connect(error)) return Failure(error);
     if (o_.centerSecond && !WaitForStartTime()) return Failure("stopped before the recording started");

@@ -16,7 +16,7 @@ public:
     static constexpr const char* kUsage =
         "record --camera sim[:SENSORCODE] --mode INDEX --exposure MS [--gain INDEX] "
         "--format ser|adv|adv-compressed|fits-seq|fits|dark|flat (--frames N | --seconds S) [--out DIR] [--csv] "
-        "[--fault FAULT]... [--center HH:MM:SS] [--every N]";
+        "[--fault FAULT]... [--occultation FRAME:COUNT] [--center HH:MM:SS] [--every N]";
 
     // The exit code: 0 done, 1 failed, 2 wrong options.
     static int Run(const std::vector<std::string>& args);

@@ -1,7 +1,6 @@
 #include "CliStation.h"
 
 #include "common/Settings.h"
-#include "simcam/SkyRenderer.h"
 
 namespace orva {
 namespace {
@@ -14,14 +13,11 @@ SimCameraConfig CameraConfig(uint8_t sensorCode) {
 
 }  // namespace
 
-CliStation::CliStation(const CliCameraSettings& settings, std::vector<CliFault> faults)
+CliStation::CliStation(const CliCameraSettings& settings, SimFaultPlan plan)
     : camera_(std::make_shared<SimulatedCamera>(CameraConfig(settings.sensorCode), SteadyClock::Instance())),
       devices_({camera_}),
       ui_("orvacam-cli record") {
-    auto plan = std::make_unique<CliFaultPlan>(*camera_, std::make_unique<SkyRenderer>(camera_->Config().sky),
-                                               std::move(faults));
-    faultPlan_ = plan.get();
-    camera_->SetPictureSource(std::move(plan));
+    camera_->Faults().SetPlan(std::move(plan));
 
     StationOptions options;
     options.settings = &Settings::Instance();

@@ -1,21 +1,20 @@
 #pragma once
 // The headless station: the shared station core over the simulated camera, with the
-// command line's fault plan in the camera and its messages on standard error. What is
-// the command line's own is the camera's delivery hold (so that a recording starts with
-// the camera's first frame) and the fault plan's restart.
+// command line's fault plan (and practice occultation) in the camera and its messages on
+// standard error. What is the command line's own is the camera's delivery hold (so that
+// a recording starts with the camera's first frame) and the plan's restart.
 //
 // Threads: the main thread (the GUI thread's role).
 
-#include "CliFaultPlan.h"
 #include "CliUiServices.h"
 
 #include "simcam/SimDeviceEnumerator.h"
+#include "simcam/SimFaultPlan.h"
 #include "simcam/SimulatedCamera.h"
 #include "station/Station.h"
 
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace orva {
 
@@ -26,7 +25,7 @@ struct CliCameraSettings {
 
 class CliStation {
 public:
-    CliStation(const CliCameraSettings& settings, std::vector<CliFault> faults);
+    CliStation(const CliCameraSettings& settings, SimFaultPlan plan);
     ~CliStation();
     CliStation(const CliStation&) = delete;
     CliStation& operator=(const CliStation&) = delete;
@@ -39,14 +38,13 @@ public:
     bool StartStreamingHeld();
     void ReleaseDelivery() { camera_->HoldDelivery(false); }
     // The fault plan starts counting at the next frame the camera makes.
-    void RestartFaultPlan() { faultPlan_->Restart(); }
+    void RestartFaultPlan() { camera_->RestartFaultPlan(); }
 
     Station& Core() { return *station_; }
     CliUiServices& Ui() { return ui_; }
 
 private:
     std::shared_ptr<SimulatedCamera> camera_;
-    CliFaultPlan* faultPlan_ = nullptr;  // owned by the camera
     SimDeviceEnumerator devices_;
     CliUiServices ui_;
     std::unique_ptr<Station> station_;

@@ -30,7 +30,8 @@ const Command kCommands[] = {
      &orva::CliCamerasCommand::Run},
     {"record", orva::CliRecordCommand::kUsage,
      "records a SER, ADV or FITS-sequence recording, or takes a FITS image, dark or flat; every FAULT is one of "
-     "drop:FRAME:COUNT, repeat:FRAME, freeze-irq:FRAME, corrupt:FRAME, stall:FRAME:MS, unplug:FRAME:MS",
+     "drop:FRAME:COUNT, repeat:FRAME, freeze-irq:FRAME, corrupt:FRAME, stall:FRAME:MS, unplug:FRAME:MS; "
+     "--occultation hides the target star for COUNT frames from FRAME (frames count from the recording's start)",
      &orva::CliRecordCommand::Run},
     {"inspect", orva::CliInspectCommand::kUsage, "checks a recording, FITS image or GPS status CSV file",
      &orva::CliInspectCommand::Run},

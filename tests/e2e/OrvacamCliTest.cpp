@@ -445,6 +445,120 @@ TEST_F(CliStationRun, HelpModesAndEquipmentMistakes) {
     EXPECT_TRUE(Run({"equipment", "list", "site"}).out.empty()) << "nothing was added by a refused command";
 }
 
+// Every frame of a recording (a FITS sequence: its folder), top row first.
+std::vector<std::vector<uint16_t>> ReadRecordedFrames(const std::string& format, const std::string& path) {
+    std::vector<std::vector<uint16_t>> frames;
+    if (format == "ser") {
+        SerReader reader;
+        EXPECT_TRUE(reader.Open(path)) << reader.Error();
+        for (uint32_t i = 0; i < reader.FrameCount(); ++i) {
+            frames.emplace_back(static_cast<std::size_t>(reader.Header().width) * reader.Header().height);
+            EXPECT_TRUE(reader.ReadFrame(i, frames.back()));
+        }
+    } else if (format == "fits-seq") {
+        std::vector<std::string> files;
+        for (const auto& e : std::filesystem::directory_iterator(path)) {
+            if (e.path().extension() == ".fits") files.push_back(e.path().string());
+        }
+        std::sort(files.begin(), files.end());
+        for (const std::string& file : files) {
+            const auto image = FitsReader().Read(file);
+            EXPECT_TRUE(image) << file;
+            if (image) frames.push_back(image->pixels);
+        }
+    } else {
+        AdvReader reader;
+        EXPECT_TRUE(reader.Open(path)) << reader.Error();
+        for (uint32_t i = 0; i < reader.FrameCount(); ++i) {
+            AdvFrame frame;
+            EXPECT_TRUE(reader.ReadFrame(i, frame));
+            frames.push_back(frame.pixels);
+        }
+    }
+    return frames;
+}
+
+// Simple aperture photometry: the star that the recording loses is the pixel whose
+// darkest frame falls furthest below its mean; a 5 x 5 box around it, less the frame's
+// median background, in every frame. The record row is left out.
+std::vector<double> TargetFlux(const std::vector<std::vector<uint16_t>>& frames, int width, int height) {
+    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height - 1);
+    std::vector<double> mean(pixels, 0.0);
+    std::vector<double> least(pixels, 65536.0);
+    for (const auto& f : frames) {
+        for (std::size_t i = 0; i < pixels; ++i) {
+            mean[i] += f[i] / static_cast<double>(frames.size());
+            least[i] = std::min(least[i], static_cast<double>(f[i]));
+        }
+    }
+    std::size_t star = 0;
+    for (std::size_t i = 0; i < pixels; ++i) {
+        if (mean[i] - least[i] > mean[star] - least[star]) star = i;
+    }
+    const int sx = static_cast<int>(star % width);
+    const int sy = static_cast<int>(star / width);
+    std::vector<double> flux;
+    for (const auto& f : frames) {
+        std::vector<uint16_t> sorted(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(pixels));
+        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+        const double background = sorted[sorted.size() / 2];
+        double sum = 0.0;
+        for (int y = std::max(sy - 2, 0); y <= std::min(sy + 2, height - 2); ++y) {
+            for (int x = std::max(sx - 2, 0); x <= std::min(sx + 2, width - 1); ++x) sum += f[y * width + x] - background;
+        }
+        flux.push_back(sum);
+    }
+    return flux;
+}
+
+// A practice occultation: the dip is found by photometry of the recorded frames at exactly
+// the planned camera frames, in every format, also when frames were dropped before it.
+TEST_F(CliStationRun, PracticeOccultationIsRecordedAtItsFramesAndTimes) {
+    struct Case {
+        std::string format;
+        std::string exposure;
+        std::vector<std::string> faults;
+        std::size_t firstDip;  // recorded frame index
+    };
+    const Case cases[] = {
+        {"ser", "10", {}, 99},
+        {"adv", "10", {}, 99},
+        {"adv-compressed", "20", {}, 99},
+        {"fits-seq", "20", {}, 99},
+        {"ser", "10", {"--fault", "drop:50:3"}, 96},
+        {"adv-compressed", "20", {"--fault", "drop:50:3"}, 96},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format + (c.faults.empty() ? "" : " with drops"));
+        std::vector<std::string> more = {"--occultation", "100:12"};
+        more.insert(more.end(), c.faults.begin(), c.faults.end());
+        const Outcome rec = Run(Record(c.format, "200", dir.File(c.format + std::to_string(c.firstDip)), more, c.exposure));
+        ASSERT_EQ(rec.code, 0) << rec.err;
+        const auto frames = ReadRecordedFrames(c.format, rec.Written().at(0));
+        ASSERT_EQ(frames.size(), 200u);
+        const std::vector<double> flux = TargetFlux(frames, 176, 128);
+        std::vector<double> sorted = flux;
+        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+        const double median = sorted[sorted.size() / 2];
+        ASSERT_GT(median, 1000.0) << "the target star is bright";
+        std::vector<std::size_t> dips;
+        for (std::size_t i = 0; i < flux.size(); ++i) {
+            if (flux[i] < 0.4 * median) dips.push_back(i);
+        }
+        std::vector<std::size_t> expected(12);
+        for (std::size_t i = 0; i < 12; ++i) expected[i] = c.firstDip + i;
+        EXPECT_EQ(dips, expected);
+        // The first dimmed frame was exposed 99 frame times after the first frame.
+        BinaryOverlay first;
+        BinaryOverlay dimmed;
+        ParseBinaryOverlay(first, frames.front(), 176, 128);
+        ParseBinaryOverlay(dimmed, frames.at(c.firstDip), 176, 128);
+        ASSERT_TRUE(first.Valid && dimmed.Valid);
+        EXPECT_EQ(FrameTimestampTicks(dimmed.FromTime) - FrameTimestampTicks(first.FromTime),
+                  99u * static_cast<uint64_t>(std::stoi(c.exposure)) * 10000u);
+    }
+}
+
 TEST_F(CliStationRun, KilledRecordingIsRepairedFrameForFrame) {
     for (const std::string format : {"ser", "adv"}) {
         SCOPED_TRACE(format);
