@@ -358,7 +358,7 @@ TEST_F(CliStationRun, KilledRecordingIsRepairedFrameForFrame) {
             AdvFrame frame;
             for (uint32_t i = 0; i < fixed.FrameCount(); ++i) {
                 ASSERT_TRUE(fixed.ReadFrame(i, frame)) << fixed.Error();
-                stamps.push_back(AdvWriter::kTicksAt2010 + frame.start / 100);
+                stamps.push_back(AdvFormat::kTicksAt2010 + frame.start / 100);
             }
         }
         ASSERT_GE(stamps.size(), 250u);  // what the disk held when the program died
