@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace orva {
@@ -60,7 +61,7 @@ public:
     // Streams, MAIN first: its frame count sits after the count byte and its name.
     static constexpr const char* kMainStream = "MAIN";
     static constexpr const char* kCalibrationStream = "CALIBRATION";
-    static constexpr uint64_t kMainFrameCountAt = kStreamCountAt + 1 + 2 + 4;
+    static constexpr uint64_t kMainFrameCountAt = kStreamCountAt + 1 + 2 + std::char_traits<char>::length(kMainStream);
     static constexpr uint8_t kMainStreamId = 0;             // a frame's stream byte
     static constexpr uint64_t kStreamClock = 1000000000;    // ticks per second: times are nanoseconds
     static constexpr uint32_t kStreamValue = 1000000;       // the u32 after the clock

@@ -289,6 +289,8 @@ TEST(RecordingRepairTest, RebuiltAdvEqualsTheRecordingOfItsWholeFrames) {
             repaired(test::CrashedAdv(complete, length), fourFrames, length == lastFrameAt ? "" : "with an incomplete frame");
         }
         repaired(test::CrashedAdv(complete, full.IndexOffset() - 1), fourFrames, "with an incomplete frame");
+        // A crash while the index was written: the whole recording comes back.
+        repaired(complete.substr(0, full.IndexOffset() + 20), complete, "");
         // A frame whose magic is damaged ends the frames; what follows it is left out.
         std::string damaged = test::CrashedAdv(complete, full.Index()[3].offset);
         damaged[full.Index()[2].offset + 1] ^= 0x5A;
