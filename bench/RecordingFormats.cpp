@@ -64,7 +64,7 @@ Frame RenderFrame(int kind) {
     }
     orva::SkyRenderer renderer(sky);
     renderer.Configure({width, height, 0, 0, width, height, 1});
-    renderer.Render({1, 40.0, 1.0, false}, frame);
+    renderer.Render({1, 0, 40.0, 1.0, false}, frame);
     for (uint16_t& p : frame) p = static_cast<uint16_t>(std::min(p + 240, 4095) << 4);
     return frame;
 }

@@ -1,5 +1,7 @@
 #include "recording/AdvReader.h"
 
+#include "recording/Lagarith16Encoder.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -7,7 +9,6 @@ namespace orva {
 namespace {
 
 constexpr uint32_t kMaxSide = 65535;
-constexpr std::size_t kStatusHeadBytes = 8 + 4 + 1;
 
 bool ParseInt(const std::string& text, int& value) {
     if (text.empty() || text.size() > 9) return false;
@@ -84,19 +85,19 @@ private:
     uint64_t base_;
 };
 
-bool AdvReader::Open(const std::string& path) {
+bool AdvReader::Open(const std::string& path, Mode mode) {
     name_ = path;
     if (!file_.Open(path)) {
         error_ = path + ": cannot be opened: " + file_.ErrorText();
         return false;
     }
-    return Check();
+    return Check(mode);
 }
 
-bool AdvReader::OpenBytes(const uint8_t* data, std::size_t size) {
+bool AdvReader::OpenBytes(const uint8_t* data, std::size_t size, Mode mode) {
     name_ = "ADV data";
     file_.OpenBytes(data, size);
-    return Check();
+    return Check(mode);
 }
 
 bool AdvReader::Fail(uint64_t offset, const std::string& what) {
@@ -120,8 +121,11 @@ bool AdvReader::ReadTags(Cursor& c, std::size_t count, std::vector<AdvTag>& tags
     return true;
 }
 
-bool AdvReader::Check() {
+bool AdvReader::Check(Mode mode) {
     error_.clear();
+    framesAt_ = 0;
+    framesEnd_ = 0;
+    framesEndReason_.clear();
     streams_.clear();
     layouts_.clear();
     imageTags_.clear();
@@ -133,9 +137,14 @@ bool AdvReader::Check() {
     Cursor c(*this, file_, 0);
     uint32_t magic = 0;
     if (!c.U32(magic, "the file header")) return false;
-    if (magic != AdvWriter::kFileMagic) return Fail(0, "the file does not start with FSTF");
+    if (magic != AdvFormat::kFileMagic) {
+        return Fail(0, std::string("the file does not start with ") + AdvFormat::kFileMagicText);
+    }
+    const uint64_t versionAt = c.FileOffset();
     if (!c.U8(version_, "the file header")) return false;
-    if (version_ != 2) return Fail(4, "version " + std::to_string(version_) + " is not 2");
+    if (version_ != AdvFormat::kVersion) {
+        return Fail(versionAt, "version " + std::to_string(version_) + " is not " + std::to_string(AdvFormat::kVersion));
+    }
     uint32_t zero = 0;
     uint64_t systemOffset = 0;
     uint64_t userOffset = 0;
@@ -153,7 +162,9 @@ bool AdvReader::Check() {
             return false;
         }
     }
-    if (streams_.empty() || streams_[0].name != "MAIN") return Fail(33, "the first stream is not MAIN");
+    if (streams_.empty() || streams_[0].name != AdvFormat::kMainStream) {
+        return Fail(AdvFormat::kStreamCountAt, std::string("the first stream is not ") + AdvFormat::kMainStream);
+    }
     uint8_t sectionCount = 0;
     if (!c.U8(sectionCount, "the section list")) return false;
     std::optional<uint64_t> imageOffset;
@@ -162,21 +173,29 @@ bool AdvReader::Check() {
         std::string name;
         uint64_t offset = 0;
         if (!c.String(name, "the section list") || !c.U64(offset, "the section list")) return false;
-        if (name == "IMAGE") imageOffset = offset;
-        if (name == "STATUS") statusOffset = offset;
+        if (name == AdvFormat::kImageSection) imageOffset = offset;
+        if (name == AdvFormat::kStatusSection) statusOffset = offset;
     }
     if (!imageOffset) return Fail(c.FileOffset(), "the section list has no IMAGE section");
     if (!statusOffset) return Fail(c.FileOffset(), "the section list has no STATUS section");
     if (!ReadImageSection(*imageOffset) || !ReadStatusSection(*statusOffset)) return false;
 
-    if (systemOffset == 0) return Fail(17, "the system metadata table was never written");
+    if (systemOffset == 0) return Fail(AdvFormat::kSystemMetadataOffsetAt, "the system metadata table was never written");
     Cursor system(*this, file_, systemOffset);
     uint32_t tagCount = 0;
     if (!system.U32(tagCount, "the system metadata table") || !ReadTags(system, tagCount, systemTags_)) return false;
+    // The frames follow the system metadata table.
+    framesAt_ = system.FileOffset();
+    if (mode == Mode::Recover) {
+        FindFrames();
+        return true;
+    }
 
-    if (indexOffset_ == 0) return Fail(9, "the index was never written: the recording did not finish");
+    if (indexOffset_ == 0) {
+        return Fail(AdvFormat::kIndexOffsetAt, "the index was never written: the recording did not finish");
+    }
     if (!ReadIndex()) return false;
-    if (userOffset == 0) return Fail(25, "the user metadata table was never written");
+    if (userOffset == 0) return Fail(AdvFormat::kUserMetadataOffsetAt, "the user metadata table was never written");
     Cursor user(*this, file_, userOffset);
     if (!user.U32(tagCount, "the user metadata table") || !ReadTags(user, tagCount, userTags_)) return false;
     if (streams_[0].frameCount != index_.size()) {
@@ -215,11 +234,12 @@ bool AdvReader::ReadImageSection(uint64_t offset) {
     uint8_t tagCount = 0;
     if (!c.U8(tagCount, "the image tags") || !ReadTags(c, tagCount, imageTags_)) return false;
 
-    const auto layout1 = std::find_if(layouts_.begin(), layouts_.end(), [](const AdvLayout& l) { return l.id == 1; });
+    const auto layout1 = std::find_if(layouts_.begin(), layouts_.end(),
+                                      [](const AdvLayout& l) { return l.id == AdvFormat::kFullImageLayout; });
     if (layout1 == layouts_.end()) return Fail(offset, "the image section declares no layout 1");
-    const auto compression = TagValue(layout1->tags, "SECTION-DATA-COMPRESSION");
-    layout1Coded_ = compression == "LAGARITH16";
-    if (!layout1Coded_ && compression != "UNCOMPRESSED") {
+    const auto compression = TagValue(layout1->tags, AdvFormat::kCompressionTag);
+    layout1Coded_ = compression == AdvFormat::kLagarith16;
+    if (!layout1Coded_ && compression != AdvFormat::kUncompressed) {
         return Fail(offset, "layout 1 has an unknown compression " + compression.value_or("(none)"));
     }
     return CheckRegions(offset);
@@ -227,7 +247,8 @@ bool AdvReader::ReadImageSection(uint64_t offset) {
 
 bool AdvReader::CheckRegions(uint64_t offset) {
     regionBytes_ = 0;
-    const auto layout2 = std::find_if(layouts_.begin(), layouts_.end(), [](const AdvLayout& l) { return l.id == 2; });
+    const auto layout2 = std::find_if(layouts_.begin(), layouts_.end(),
+                                      [](const AdvLayout& l) { return l.id == AdvFormat::kRegionLayout; });
     if (layout2 == layouts_.end()) return true;
     const auto tag = [&](const std::string& name, int& value) {
         const auto text = TagValue(layout2->tags, name);
@@ -237,13 +258,13 @@ bool AdvReader::CheckRegions(uint64_t offset) {
         return true;
     };
     int count = 0;
-    if (!tag("ROI-COUNT", count)) return false;
+    if (!tag(AdvFormat::kRegionCountTag, count)) return false;
     if (count > 255) return Fail(offset, "layout 2 declares " + std::to_string(count) + " regions");
     for (int i = 0; i < count; ++i) {
         const std::string n = std::to_string(i);
         AdvRegion r;
-        if (!tag("ROI-TOP-" + n, r.top) || !tag("ROI-LEFT-" + n, r.left) || !tag("ROI-WIDTH-" + n, r.width) ||
-            !tag("ROI-HEIGHT-" + n, r.height)) {
+        if (!tag(AdvFormat::kRegionTopTag + n, r.top) || !tag(AdvFormat::kRegionLeftTag + n, r.left) ||
+            !tag(AdvFormat::kRegionWidthTag + n, r.width) || !tag(AdvFormat::kRegionHeightTag + n, r.height)) {
             return false;
         }
         if (r.width == 0 || r.height == 0 || static_cast<uint64_t>(r.left) + r.width > width_ ||
@@ -269,7 +290,7 @@ bool AdvReader::ReadStatusSection(uint64_t offset) {
     for (AdvStatusChannel& ch : channels_) {
         const uint64_t at = c.FileOffset();
         if (!c.String(ch.name, "a status channel") || !c.U8(ch.type, "a status channel")) return false;
-        if (ch.type > 5) return Fail(at, "status channel " + ch.name + " has unknown type " + std::to_string(ch.type));
+        if (ch.type > AdvFormat::kText) return Fail(at, "status channel " + ch.name + " has unknown type " + std::to_string(ch.type));
     }
     return true;
 }
@@ -285,15 +306,17 @@ bool AdvReader::ReadIndex() {
     }
     Cursor main(*this, file_, indexOffset_ + mainRelative);
     uint32_t entries = 0;
-    if (!main.U32(entries, "the MAIN index") || !main.CountFits(entries, 20, "index entries")) return false;
-    std::vector<uint8_t> bytes(20ull * entries);
+    const uint64_t entryBytes = AdvFormat::kIndexEntryBytes;
+    if (!main.U32(entries, "the MAIN index") || !main.CountFits(entries, entryBytes, "index entries")) return false;
+    const uint64_t entriesAt = main.FileOffset();
+    std::vector<uint8_t> bytes(entryBytes * entries);
     if (!main.Bytes(bytes.data(), bytes.size(), "the MAIN index")) return false;
     index_.resize(entries);
     for (uint32_t i = 0; i < entries; ++i) {
-        const uint8_t* e = &bytes[20ull * i];
+        const uint8_t* e = &bytes[entryBytes * i];
         index_[i] = {static_cast<int64_t>(BinaryInputFile::U64(e)), BinaryInputFile::U64(e + 8), BinaryInputFile::U32(e + 16)};
-        if (!file_.Holds(index_[i].offset, 4ull + index_[i].size)) {
-            return Fail(indexOffset_ + mainRelative + 4 + 20ull * i,
+        if (!file_.Holds(index_[i].offset, AdvFormat::kFrameMagicBytes + index_[i].size)) {
+            return Fail(entriesAt + entryBytes * i,
                         "index entry " + std::to_string(i) + " points past the end of the file");
         }
     }
@@ -302,10 +325,61 @@ bool AdvReader::ReadIndex() {
     return calibration.U32(calibrationEntries, "the CALIBRATION index");
 }
 
+void AdvReader::FindFrames() {
+    uint64_t at = framesAt_;
+    uint64_t firstStart = 0;
+    // A finished recording's index follows its last frame.
+    while (at < file_.Size() && at != indexOffset_) {
+        uint64_t start = 0;
+        uint64_t end = 0;
+        framesEndReason_ = CheckFrameAt(at, start, end);
+        if (!framesEndReason_.empty()) break;
+        if (index_.empty()) firstStart = start;
+        // The difference of the frame timestamps, as the writer keeps it; unknown times give 0.
+        const int64_t elapsed = start != 0 && firstStart != 0 ? static_cast<int64_t>(start - firstStart) / 100 : 0;
+        index_.push_back({elapsed, at, static_cast<uint32_t>(end - at - AdvFormat::kFrameMagicBytes)});
+        at = end;
+    }
+    framesEnd_ = at;
+}
+
+std::string AdvReader::CheckFrameAt(uint64_t at, uint64_t& start, uint64_t& end) {
+    static const std::string incomplete = "an incomplete frame";
+    static const std::string damaged = "a damaged frame";
+    // The frame head up to the image section's layout id and zero byte.
+    uint8_t head[AdvFormat::kFrameHeadBytes + 4 + AdvFormat::kImageHeadBytes];
+    const auto available = static_cast<std::size_t>(std::min<uint64_t>(sizeof(head), file_.Size() - at));
+    if (!file_.ReadAt(at, head, available)) return incomplete;
+    for (std::size_t i = 0; i < std::min<std::size_t>(available, AdvFormat::kFrameMagicBytes); ++i) {
+        if (head[i] != static_cast<uint8_t>(AdvFormat::kFrameMagic >> (8 * i))) return "bytes that are no frame";
+    }
+    if (available < sizeof(head)) return incomplete;
+    start = BinaryInputFile::U64(head + AdvFormat::kFrameMagicBytes + 1);
+    const uint32_t imageLength = BinaryInputFile::U32(head + AdvFormat::kFrameHeadBytes);
+    const uint8_t layout = head[AdvFormat::kFrameHeadBytes + 4];
+    if (imageLength < AdvFormat::kImageHeadBytes) return damaged;
+    const uint64_t payload = imageLength - AdvFormat::kImageHeadBytes;
+    if (layout == AdvFormat::kFullImageLayout) {
+        if (!layout1Coded_ && payload != 2ull * width_ * height_) return damaged;
+    } else if (layout != AdvFormat::kRegionLayout || regions_.empty() || payload != regionBytes_) {
+        return damaged;
+    }
+    const uint64_t statusAt = at + AdvFormat::kFrameHeadBytes + 4 + imageLength;
+    uint8_t length[4];
+    if (!file_.ReadAt(statusAt, length, sizeof(length))) return incomplete;
+    const uint32_t statusLength = BinaryInputFile::U32(length);
+    if (statusLength < AdvFormat::kStatusHeadBytes) return damaged;
+    if (!file_.Holds(statusAt + 4, statusLength)) return incomplete;
+    end = statusAt + 4 + statusLength;
+    // The index keeps a frame's size in 32 bits.
+    if (end - at - AdvFormat::kFrameMagicBytes > UINT32_MAX) return damaged;
+    return "";
+}
+
 bool AdvReader::ReadFrame(uint32_t index, AdvFrame& frame) {
     if (index >= index_.size()) return Fail(0, "there is no frame " + std::to_string(index));
     const AdvIndexEntry& entry = index_[index];
-    frameBytes_.resize(4ull + entry.size);
+    frameBytes_.resize(AdvFormat::kFrameMagicBytes + entry.size);
     if (!file_.ReadAt(entry.offset, frameBytes_.data(), frameBytes_.size())) {
         return Fail(entry.offset, "frame " + std::to_string(index) + " runs past the end of the file");
     }
@@ -314,7 +388,7 @@ bool AdvReader::ReadFrame(uint32_t index, AdvFrame& frame) {
     Cursor c(*this, bytes, 0, entry.offset);
     uint32_t magic = 0;
     if (!c.U32(magic, "the frame magic")) return false;
-    if (magic != AdvWriter::kFrameMagic) return Fail(entry.offset, "frame " + std::to_string(index) + " has no frame magic");
+    if (magic != AdvFormat::kFrameMagic) return Fail(entry.offset, "frame " + std::to_string(index) + " has no frame magic");
     uint32_t imageLength = 0;
     uint8_t zero = 0;
     if (!c.U8(frame.stream, "the frame head") || !c.U64(frame.start, "the frame head") ||
@@ -323,14 +397,14 @@ bool AdvReader::ReadFrame(uint32_t index, AdvFrame& frame) {
         return false;
     }
     const uint64_t payloadAt = c.FileOffset();
-    if (imageLength < 2 || imageLength - 2 > c.Remaining()) {
+    if (imageLength < AdvFormat::kImageHeadBytes || imageLength - AdvFormat::kImageHeadBytes > c.Remaining()) {
         return Fail(payloadAt - 6, "image section length " + std::to_string(imageLength) + " does not fit the frame");
     }
-    const std::size_t payloadLength = imageLength - 2;
+    const std::size_t payloadLength = imageLength - AdvFormat::kImageHeadBytes;
     const std::span<const uint8_t> payload(frameBytes_.data() + c.Position(), payloadLength);
     const std::size_t samples = static_cast<std::size_t>(width_) * height_;
     frame.stored = false;
-    if (frame.layout == 1) {
+    if (frame.layout == AdvFormat::kFullImageLayout) {
         frame.pixels.resize(samples);
         if (layout1Coded_) {
             Lagarith16Error error;
@@ -343,7 +417,7 @@ bool AdvReader::ReadFrame(uint32_t index, AdvFrame& frame) {
             }
             for (std::size_t i = 0; i < samples; ++i) frame.pixels[i] = BinaryInputFile::U16(&payload[2 * i]);
         }
-    } else if (frame.layout == 2 && !regions_.empty()) {
+    } else if (frame.layout == AdvFormat::kRegionLayout && !regions_.empty()) {
         if (payloadLength != regionBytes_) {
             return Fail(payloadAt, "region data of " + std::to_string(payloadLength) + " bytes, " +
                                        std::to_string(regionBytes_) + " expected");
@@ -358,7 +432,7 @@ bool AdvReader::ReadFrame(uint32_t index, AdvFrame& frame) {
     uint32_t statusLength = 0;
     const uint64_t statusAt = c.FileOffset();
     if (!c.U32(statusLength, "the status section")) return false;
-    if (statusLength != c.Remaining() || statusLength < kStatusHeadBytes) {
+    if (statusLength != c.Remaining() || statusLength < AdvFormat::kStatusHeadBytes) {
         return Fail(statusAt, "status section length " + std::to_string(statusLength) + " does not match the " +
                                   std::to_string(c.Remaining()) + " bytes left of the frame");
     }
@@ -376,26 +450,26 @@ bool AdvReader::ReadFrame(uint32_t index, AdvFrame& frame) {
         v.text.clear();
         bool ok = true;
         switch (channels_[v.channel].type) {
-            case 0: {
+            case AdvFormat::kInt8: {
                 uint8_t x = 0;
                 ok = c.U8(x, "a status value");
                 v.integer = x;
                 break;
             }
-            case 1: {
+            case AdvFormat::kInt16: {
                 uint16_t x = 0;
                 ok = c.U16(x, "a status value");
                 v.integer = x;
                 break;
             }
-            case 2: {
+            case AdvFormat::kInt32: {
                 uint32_t x = 0;
                 ok = c.U32(x, "a status value");
                 v.integer = x;
                 break;
             }
-            case 3: ok = c.U64(v.integer, "a status value"); break;
-            case 4: {
+            case AdvFormat::kInt64: ok = c.U64(v.integer, "a status value"); break;
+            case AdvFormat::kReal: {
                 uint32_t bits = 0;
                 ok = c.U32(bits, "a status value");
                 std::memcpy(&v.real, &bits, sizeof(bits));

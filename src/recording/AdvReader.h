@@ -9,9 +9,16 @@
 // file, tables are not allocated larger than the bytes that hold them, and a frame of
 // more than kMaxSamples samples is refused.
 //
+// A recording cut short by a crash (no index, no closing tables, frame count 0, the last
+// frame cut in the middle) is refused as well unless it is opened for recovery: the
+// header and tables are checked as always, then the frames are found by walking them from
+// the end of the system metadata table, each checked (magic, section lengths, layout,
+// within the file) before it is taken. The walk stops cleanly at the first frame that is
+// cut or damaged, or where the index begins; the whole frames before it make the index.
+//
 // Threads: one thread at a time.
 
-#include "recording/AdvWriter.h"
+#include "recording/AdvFormat.h"
 #include "recording/BinaryInputFile.h"
 #include "recording/Lagarith16Decoder.h"
 
@@ -46,7 +53,7 @@ struct AdvLayout {
 
 struct AdvStatusChannel {
     std::string name;
-    uint8_t type = 0;  // 0 u8, 1 u16, 2 u32, 3 u64, 4 IEEE single, 5 text
+    uint8_t type = 0;  // AdvFormat::ChannelType
 };
 
 struct AdvStatusValue {
@@ -54,12 +61,6 @@ struct AdvStatusValue {
     uint64_t integer = 0;  // types 0 to 3
     float real = 0.0f;     // type 4
     std::string text;      // type 5
-};
-
-struct AdvIndexEntry {
-    int64_t elapsed = 0;  // 100-ns ticks since the first frame
-    uint64_t offset = 0;
-    uint32_t size = 0;
 };
 
 struct AdvFrame {
@@ -80,8 +81,14 @@ class AdvReader {
 public:
     static constexpr uint64_t kMaxSamples = 1ull << 26;
 
-    bool Open(const std::string& path);
-    bool OpenBytes(const uint8_t* data, std::size_t size);
+    enum class Mode {
+        Strict,   // the index and closing tables must be there and agree with the header
+        Recover,  // a recording cut short: the whole frames found by walking them
+    };
+
+    bool Open(const std::string& path, Mode mode = Mode::Strict);
+    bool OpenBytes(const uint8_t* data, std::size_t size, Mode mode = Mode::Strict);
+    // Why the last Open or ReadFrame failed: "<file>: at offset N: what".
     const std::string& Error() const { return error_; }
 
     uint8_t Version() const { return version_; }
@@ -94,8 +101,15 @@ public:
     const std::vector<AdvStatusChannel>& StatusChannels() const { return channels_; }
     const std::vector<AdvTag>& SystemTags() const { return systemTags_; }
     const std::vector<AdvTag>& UserTags() const { return userTags_; }
+    // In recovery, the whole frames found, with the elapsed times the writer gives them.
     const std::vector<AdvIndexEntry>& Index() const { return index_; }
+    // As stored; 0 when the recording never finished.
     uint64_t IndexOffset() const { return indexOffset_; }
+    // Recovery: where the whole frames end, and what lies there when it is neither the
+    // end of the file nor the index ("an incomplete frame", "bytes that are no frame",
+    // "a damaged frame"), else empty.
+    uint64_t FramesEnd() const { return framesEnd_; }
+    const std::string& FramesEndReason() const { return framesEndReason_; }
     // The regions of layout 2 (empty without one).
     const std::vector<AdvRegion>& Regions() const { return regions_; }
 
@@ -107,7 +121,11 @@ public:
 private:
     class Cursor;
 
-    bool Check();
+    bool Check(Mode mode);
+    void FindFrames();
+    // Empty when a whole frame starts at `at`, with its exposure start and the offset just
+    // after it; else what lies there.
+    std::string CheckFrameAt(uint64_t at, uint64_t& start, uint64_t& end);
     bool ReadImageSection(uint64_t offset);
     bool ReadStatusSection(uint64_t offset);
     bool ReadTags(Cursor& c, std::size_t count, std::vector<AdvTag>& tags);
@@ -130,6 +148,9 @@ private:
     std::vector<AdvTag> userTags_;
     std::vector<AdvIndexEntry> index_;
     uint64_t indexOffset_ = 0;
+    uint64_t framesAt_ = 0;
+    uint64_t framesEnd_ = 0;
+    std::string framesEndReason_;
     std::vector<AdvRegion> regions_;
     uint64_t regionBytes_ = 0;
     bool layout1Coded_ = false;

@@ -13,22 +13,6 @@ namespace {
 // Raw frames are written as they lie in memory; ADV samples are little-endian.
 static_assert(std::endian::native == std::endian::little, "ADV frames are written from memory as little-endian");
 
-constexpr uint64_t kStreamClock = 1000000000;  // ticks per second: stream times are nanoseconds
-constexpr uint8_t kStatusChannelCount = 12;
-
-enum ChannelType : uint8_t { kInt8 = 0, kInt32 = 2, kInt64 = 3, kReal = 4, kText = 5 };
-
-struct Channel {
-    const char* name;
-    uint8_t type;
-};
-
-constexpr Channel kChannels[kStatusChannelCount] = {
-    {"Gain", kText},    {"SystemTime", kInt64}, {"VideoCameraFrameId", kInt32}, {"TrackedSatellites", kInt8},
-    {"FixStatus", kInt8}, {"Temperature", kReal}, {"DOPTime", kInt32},           {"GDOP", kReal},
-    {"PDOP", kReal},    {"TDOP", kReal},        {"VDOP", kReal},                {"HDOP", kReal},
-};
-
 std::string Format(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof(text), format, value);
@@ -48,14 +32,6 @@ float Dop(uint16_t hundredths) { return static_cast<float>(hundredths * 0.01); }
 AdvWriter::AdvWriter(SharedTelescopeState& telescope) : telescope_(telescope) {}
 
 std::string AdvWriter::GetFormatDescription() const { return "ADV " + std::to_string(BitDepth()) + "-bit"; }
-
-uint64_t AdvWriter::TimeStampOf(uint64_t ticks) {
-    // Before 2010 the unsigned difference would wrap to a time centuries ahead.
-    if (ticks < kTicksAt2010) return 0;
-    const uint64_t since2010 = ticks - kTicksAt2010;
-    if (since2010 > UINT64_MAX / 100) return 0;
-    return since2010 * 100;
-}
 
 std::vector<AdvRegion> AdvWriter::RegionsFromZones(const std::vector<AdvRegion>& zones, int width, int height) {
     std::vector<AdvRegion> regions;
@@ -104,26 +80,25 @@ uint64_t AdvWriter::RegionDataBytes() const {
 
 void AdvWriter::WriteHeader() {
     index_.clear();
-    WriteUInt32(kFileMagic);
-    WriteUInt8(2);
+    WriteUInt32(AdvFormat::kFileMagic);
+    WriteUInt8(AdvFormat::kVersion);
     WriteUInt32(0);
-    WriteUInt64(0);  // 9: index table
-    WriteUInt64(0);  // 17: system metadata table
-    WriteUInt64(0);  // 25: user metadata table
-    WriteUInt8(2);   // streams
-    for (const char* stream : {"MAIN", "CALIBRATION"}) {
+    WriteUInt64(0);  // index table
+    WriteUInt64(0);  // system metadata table
+    WriteUInt64(0);  // user metadata table
+    WriteUInt8(AdvFormat::kStreamCount);
+    for (const char* stream : {AdvFormat::kMainStream, AdvFormat::kCalibrationStream}) {
         WriteString(stream);
-        if (std::string(stream) == "MAIN") mainFrameCountPos_ = FilePosition();
-        WriteUInt32(0);  // frame count, filled in by WriteTrailer
-        WriteUInt64(kStreamClock);
-        WriteUInt32(1000000);
+        WriteUInt32(0);  // frame count, MAIN's filled in by WriteTrailer
+        WriteUInt64(AdvFormat::kStreamClock);
+        WriteUInt32(AdvFormat::kStreamValue);
         WriteUInt64(0);  // no stream metadata table is written
     }
-    WriteUInt8(2);  // sections
-    WriteString("IMAGE");
+    WriteUInt8(AdvFormat::kSectionCount);
+    WriteString(AdvFormat::kImageSection);
     imageSectionPos_ = FilePosition();
     WriteUInt64(0);
-    WriteString("STATUS");
+    WriteString(AdvFormat::kStatusSection);
     statusSectionPos_ = FilePosition();
     WriteUInt64(0);
     WriteImageSectionHeader();
@@ -133,33 +108,33 @@ void AdvWriter::WriteHeader() {
 
 void AdvWriter::WriteImageSectionHeader() {
     FillPlaceholder(imageSectionPos_);
-    WriteUInt8(2);
+    WriteUInt8(AdvFormat::kSectionVersion);
     WriteUInt32(static_cast<uint32_t>(Width()));
     WriteUInt32(static_cast<uint32_t>(Height()));
     WriteUInt8(BitDepth());
-    WriteUInt8(regions_.empty() ? 1 : 2);
+    WriteUInt8(regions_.empty() ? 1 : 2);  // layouts
     // The second byte of a layout repeats its id.
-    WriteUInt8(1);
-    WriteUInt8(1);
+    WriteUInt8(AdvFormat::kFullImageLayout);
+    WriteUInt8(AdvFormat::kFullImageLayout);
     WriteUInt8(BitDepth());
     WriteUInt8(2);
-    WriteTag("DATA-LAYOUT", "FULL-IMAGE-RAW");
-    WriteTag("SECTION-DATA-COMPRESSION", compress_ ? "LAGARITH16" : "UNCOMPRESSED");
+    WriteTag(AdvFormat::kDataLayoutTag, AdvFormat::kFullImageRaw);
+    WriteTag(AdvFormat::kCompressionTag, compress_ ? AdvFormat::kLagarith16 : AdvFormat::kUncompressed);
     if (!regions_.empty()) {
-        WriteUInt8(2);
-        WriteUInt8(2);
+        WriteUInt8(AdvFormat::kRegionLayout);
+        WriteUInt8(AdvFormat::kRegionLayout);
         WriteUInt8(BitDepth());
         WriteUInt8(static_cast<uint8_t>(4 * regions_.size() + 3));
         // Layout 2 holds regions, yet it is labelled FULL-IMAGE-RAW: existing readers know it so.
-        WriteTag("DATA-LAYOUT", "FULL-IMAGE-RAW");
-        WriteTag("SECTION-DATA-COMPRESSION", "UNCOMPRESSED");
-        WriteTag("ROI-COUNT", std::to_string(regions_.size()));
+        WriteTag(AdvFormat::kDataLayoutTag, AdvFormat::kFullImageRaw);
+        WriteTag(AdvFormat::kCompressionTag, AdvFormat::kUncompressed);
+        WriteTag(AdvFormat::kRegionCountTag, std::to_string(regions_.size()));
         for (std::size_t i = 0; i < regions_.size(); ++i) {
             const std::string n = std::to_string(i);
-            WriteTag("ROI-TOP-" + n, std::to_string(regions_[i].top));
-            WriteTag("ROI-LEFT-" + n, std::to_string(regions_[i].left));
-            WriteTag("ROI-WIDTH-" + n, std::to_string(regions_[i].width));
-            WriteTag("ROI-HEIGHT-" + n, std::to_string(regions_[i].height));
+            WriteTag(AdvFormat::kRegionTopTag + n, std::to_string(regions_[i].top));
+            WriteTag(AdvFormat::kRegionLeftTag + n, std::to_string(regions_[i].left));
+            WriteTag(AdvFormat::kRegionWidthTag + n, std::to_string(regions_[i].width));
+            WriteTag(AdvFormat::kRegionHeightTag + n, std::to_string(regions_[i].height));
         }
     }
     WriteUInt8(3);
@@ -170,17 +145,17 @@ void AdvWriter::WriteImageSectionHeader() {
 
 void AdvWriter::WriteStatusSectionHeader() {
     FillPlaceholder(statusSectionPos_);
-    WriteUInt8(2);
-    WriteUInt64(1000000);
-    WriteUInt8(kStatusChannelCount);
-    for (const Channel& c : kChannels) {
+    WriteUInt8(AdvFormat::kSectionVersion);
+    WriteUInt64(AdvFormat::kStatusSectionValue);
+    WriteUInt8(AdvFormat::kStatusChannelCount);
+    for (const AdvChannelDefinition& c : AdvFormat::kStatusChannels) {
         WriteString(c.name);
         WriteUInt8(c.type);
     }
 }
 
 void AdvWriter::WriteSystemMetadata() {
-    FillPlaceholder(17);
+    FillPlaceholder(AdvFormat::kSystemMetadataOffsetAt);
     const CameraModel* model = Camera() != nullptr && Camera()->model ? &*Camera()->model : nullptr;
     const CameraStatus status = Camera() != nullptr ? Camera()->status : CameraStatus{};
     FitsHeaderData header;
@@ -229,23 +204,24 @@ void AdvWriter::WriteFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t 
     const auto elapsed = static_cast<int64_t>(startTicks - firstFrameTicks_);
 
     const int64_t frameOffset = FilePosition();
-    WriteUInt32(kFrameMagic);
-    WriteUInt8(0);  // stream MAIN
-    const uint64_t start = TimeStampOf(startTicks);
-    const uint64_t end = TimeStampOf(endTicks);
+    WriteUInt32(AdvFormat::kFrameMagic);
+    WriteUInt8(AdvFormat::kMainStreamId);
+    const uint64_t start = AdvFormat::TimeStampOf(startTicks);
+    const uint64_t end = AdvFormat::TimeStampOf(endTicks);
     WriteUInt64(start);
     WriteUInt64(end);
     WriteImageSection(pixels, byteCount);
-    WriteStatusSection(start, end, TimeStampOf(timestamp), overlay);
+    WriteStatusSection(start, end, AdvFormat::TimeStampOf(timestamp), overlay);
     const int64_t frameEnd = FilePosition();
     if (frameOffset < 0 || frameEnd < 0) return;
-    index_.push_back({elapsed, static_cast<uint64_t>(frameOffset), static_cast<uint32_t>(frameEnd - frameOffset - 4)});
+    index_.push_back({elapsed, static_cast<uint64_t>(frameOffset),
+                      static_cast<uint32_t>(frameEnd - frameOffset - AdvFormat::kFrameMagicBytes)});
 }
 
 void AdvWriter::WriteImageSection(const uint16_t* pixels, uint64_t byteCount) {
     if (GetFrameCount() != 0 && !regions_.empty()) {
-        WriteUInt32(static_cast<uint32_t>(RegionDataBytes() + 2));
-        WriteUInt8(2);
+        WriteUInt32(static_cast<uint32_t>(RegionDataBytes() + AdvFormat::kImageHeadBytes));
+        WriteUInt8(AdvFormat::kRegionLayout);
         WriteUInt8(0);
         const auto width = static_cast<std::size_t>(Width());
         for (const AdvRegion& r : regions_) {
@@ -258,14 +234,14 @@ void AdvWriter::WriteImageSection(const uint16_t* pixels, uint64_t byteCount) {
     }
     if (compress_) {
         const auto block = encoder_.Encode(pixels, static_cast<std::size_t>(byteCount / 2));
-        WriteUInt32(static_cast<uint32_t>(block.size() + 2));
-        WriteUInt8(1);
+        WriteUInt32(static_cast<uint32_t>(block.size() + AdvFormat::kImageHeadBytes));
+        WriteUInt8(AdvFormat::kFullImageLayout);
         WriteUInt8(0);
         WriteBytes(block.data(), block.size());
         return;
     }
-    WriteUInt32(static_cast<uint32_t>(byteCount + 2));
-    WriteUInt8(1);
+    WriteUInt32(static_cast<uint32_t>(byteCount + AdvFormat::kImageHeadBytes));
+    WriteUInt8(AdvFormat::kFullImageLayout);
     WriteUInt8(0);
     WriteBytes(pixels, static_cast<std::size_t>(byteCount));
 }
@@ -281,50 +257,40 @@ void AdvWriter::WriteStatusSection(uint64_t start, uint64_t end, uint64_t system
     // Channel index byte plus value, for every channel.
     const uint32_t valuesBytes = (1 + 2 + static_cast<uint32_t>(gain.size())) + (1 + 8) + (1 + 4) + 2 * (1 + 1) +
                                  (1 + 4) + (1 + 4) + 5 * (1 + 4);
-    WriteUInt32(8 + 4 + 1 + valuesBytes);
+    WriteUInt32(AdvFormat::kStatusHeadBytes + valuesBytes);
     WriteUInt64(middle);
     WriteUInt32(duration);
-    WriteUInt8(kStatusChannelCount);
-    WriteUInt8(0);
+    WriteUInt8(AdvFormat::kStatusChannelCount);
+    WriteUInt8(AdvFormat::kGain);
     WriteString(gain);
-    WriteUInt8(1);
+    WriteUInt8(AdvFormat::kSystemTime);
     WriteUInt64(systemTime);
-    WriteUInt8(2);
+    WriteUInt8(AdvFormat::kVideoCameraFrameId);
     WriteUInt32(static_cast<uint32_t>(overlay.FrameNr));
-    WriteUInt8(3);
+    WriteUInt8(AdvFormat::kTrackedSatellites);
     WriteUInt8(overlay.NofSats);
-    WriteUInt8(4);
+    WriteUInt8(AdvFormat::kFixStatus);
     WriteUInt8(overlay.FixState);
-    WriteUInt8(5);
+    WriteUInt8(AdvFormat::kTemperature);
     WriteFloat32(TemperatureOf(overlay.Temperature));
-    WriteUInt8(6);
+    WriteUInt8(AdvFormat::kDopTime);
     WriteUInt32(overlay.DOPTime);
     const uint16_t dops[5] = {overlay.DOPG, overlay.DOPP, overlay.DOPT, overlay.DOPV, overlay.DOPH};
     for (uint8_t i = 0; i < 5; ++i) {
-        WriteUInt8(static_cast<uint8_t>(7 + i));
+        WriteUInt8(static_cast<uint8_t>(AdvFormat::kGdop + i));
         WriteFloat32(Dop(dops[i]));
     }
 }
 
 void AdvWriter::WriteTrailer() {
-    FillPlaceholder(9);
-    const auto entries = static_cast<uint32_t>(index_.size());
-    WriteUInt8(2);
-    // Both offsets count from the index's first byte.
-    WriteUInt32(9);
-    WriteUInt32(13 + 20 * entries);
-    WriteUInt32(entries);
-    for (const IndexEntry& e : index_) {
-        WriteUInt64(static_cast<uint64_t>(e.elapsed));
-        WriteUInt64(e.offset);
-        WriteUInt32(e.size);
-    }
-    WriteUInt32(0);  // CALIBRATION stream: no entries
-    FillPlaceholder(25);
-    WriteUInt32(0);  // no user metadata
+    FillPlaceholder(AdvFormat::kIndexOffsetAt);
+    const std::vector<uint8_t> table = AdvFormat::IndexTable(index_);
+    WriteBytes(table.data(), table.size());
+    FillPlaceholder(AdvFormat::kUserMetadataOffsetAt);
+    WriteUInt32(AdvFormat::kNoTags);
     const int64_t end = FilePosition();
-    if (end < 0 || !SeekTo(mainFrameCountPos_)) return;
-    WriteUInt32(entries);
+    if (end < 0 || !SeekTo(static_cast<int64_t>(AdvFormat::kMainFrameCountAt))) return;
+    WriteUInt32(static_cast<uint32_t>(index_.size()));
     SeekTo(end);
 }
 

@@ -18,6 +18,7 @@
 // shared state's lock.
 
 #include "common/SharedTelescopeState.h"
+#include "recording/AdvFormat.h"
 #include "recording/BaseWriter.h"
 #include "recording/Lagarith16Encoder.h"
 
@@ -27,22 +28,10 @@
 
 namespace orva {
 
-// A zone of the live view or a recorded region, in pixels.
-struct AdvRegion {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    bool operator==(const AdvRegion&) const = default;
-};
-
 class AdvWriter : public BaseWriter {
 public:
-    static constexpr uint32_t kFileMagic = 0x46545346;  // "FSTF"
-    static constexpr uint32_t kFrameMagic = 0xEE0122FF;
-    static constexpr std::size_t kMaxZoneRegions = 62;
-    // 2010-01-01 00:00 UTC in 100-ns ticks since 0001-01-01.
-    static constexpr uint64_t kTicksAt2010 = 633979008000000000ULL;
+    // One region is kept for the last row.
+    static constexpr std::size_t kMaxZoneRegions = AdvFormat::kMaxRegions - 1;
 
     explicit AdvWriter(SharedTelescopeState& telescope = SharedTelescopeState::Instance());
 
@@ -59,8 +48,6 @@ public:
 
     // The zones clipped to the frame and the last-row region, as recorded.
     static std::vector<AdvRegion> RegionsFromZones(const std::vector<AdvRegion>& zones, int width, int height);
-    // Nanoseconds since 2010-01-01 of a frame timestamp; 0 before 2010.
-    static uint64_t TimeStampOf(uint64_t ticks);
 
 protected:
     void WriteHeader() override;
@@ -69,12 +56,6 @@ protected:
     void WriteTrailer() override;
 
 private:
-    struct IndexEntry {
-        int64_t elapsed;  // 100-ns ticks since the first frame
-        uint64_t offset;
-        uint32_t size;
-    };
-
     void WriteImageSectionHeader();
     void WriteStatusSectionHeader();
     void WriteSystemMetadata();
@@ -89,9 +70,8 @@ private:
     bool compress_ = false;
     Lagarith16Encoder encoder_;
     std::vector<AdvRegion> regions_;
-    std::vector<IndexEntry> index_;
+    std::vector<AdvIndexEntry> index_;
     uint64_t firstFrameTicks_ = 0;
-    int64_t mainFrameCountPos_ = 0;
     int64_t imageSectionPos_ = 0;
     int64_t statusSectionPos_ = 0;
 };

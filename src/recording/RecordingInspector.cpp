@@ -136,7 +136,7 @@ std::optional<InspectedRecording> RecordingInspector::Inspect(const std::string&
     }
     const std::string start(head, static_cast<std::size_t>(file.gcount()));
     if (start.rfind("LUCAM-RECORDER", 0) == 0) return InspectSer(path, error);
-    if (start.rfind("FSTF", 0) == 0) return InspectAdv(path, error);
+    if (start.rfind(AdvFormat::kFileMagicText, 0) == 0) return InspectAdv(path, error);
     if (start.rfind("SIMPLE", 0) == 0) return InspectFits(path, error);
     if (start.rfind("FrameNr;", 0) == 0) return InspectCsv(path, error);
     error = path + ": not a recording (SER, ADV, FITS or GPS status CSV)";
@@ -197,13 +197,14 @@ std::optional<InspectedRecording> RecordingInspector::InspectAdv(const std::stri
     r.height = static_cast<int>(reader.Height());
     std::optional<uint8_t> numberChannel;
     for (std::size_t c = 0; c < reader.StatusChannels().size(); ++c) {
-        if (reader.StatusChannels()[c].name == "VideoCameraFrameId") numberChannel = static_cast<uint8_t>(c);
+        if (reader.StatusChannels()[c].name == AdvFormat::kStatusChannels[AdvFormat::kVideoCameraFrameId].name) {
+            numberChannel = static_cast<uint8_t>(c);
+        }
     }
     for (const AdvLayout& layout : reader.Layouts()) {
-        const auto compression = AdvReader::TagValue(layout.tags, "SECTION-DATA-COMPRESSION");
-        if (layout.id == 1 && compression) r.notes.push_back("compression: " + *compression);
+        const auto compression = AdvReader::TagValue(layout.tags, AdvFormat::kCompressionTag);
+        if (layout.id == AdvFormat::kFullImageLayout && compression) r.notes.push_back("compression: " + *compression);
     }
-    const auto ticksOf = [](uint64_t ns) { return ns == 0 ? 0 : AdvWriter::kTicksAt2010 + ns / 100; };
     AdvFrame frame;
     for (uint32_t i = 0; i < reader.FrameCount(); ++i) {
         if (!reader.ReadFrame(i, frame)) {
@@ -211,8 +212,8 @@ std::optional<InspectedRecording> RecordingInspector::InspectAdv(const std::stri
             return std::nullopt;
         }
         TimelineFrame t;
-        t.startTicks = ticksOf(frame.start);
-        t.endTicks = ticksOf(frame.end);
+        t.startTicks = AdvFormat::TicksOf(frame.start);
+        t.endTicks = AdvFormat::TicksOf(frame.end);
         for (const AdvStatusValue& v : frame.status) {
             if (numberChannel && v.channel == *numberChannel) t.frameNumber = static_cast<int32_t>(v.integer);
         }

@@ -6,9 +6,10 @@
 //   SER without frame count and time stamps: the whole frames are written again through
 //   the SER writer, each with the time stamp of its own timing record (the time the
 //   recording gave it); header texts are kept.
-//   ADV without index: the bytes up to the last complete frame are copied, then the
-//   frame index and the closing tables are added and the header's places for them are
-//   filled in, as the ADV writer does when a recording stops.
+//   ADV without index (or with one that does not read): the whole frames are found by
+//   the ADV reader's recovery, the bytes up to the end of the last one are copied, then
+//   the frame index and the closing tables are added and the header's places for them
+//   are filled in, as the ADV writer does when a recording stops.
 //
 // The result is read back with the format's reader before it is reported.
 //

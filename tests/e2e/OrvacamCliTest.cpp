@@ -8,7 +8,7 @@
 #include "processing/FrameTimestamp.h"
 #include "processing/ParseBinaryOverlay.h"
 #include "recording/AdvReader.h"
-#include "recording/AdvWriter.h"
+#include "recording/AdvFormat.h"
 #include "recording/FitsReader.h"
 #include "recording/RecordingTimeline.h"
 #include "recording/SerReader.h"
@@ -294,8 +294,8 @@ void ExpectAdvStatusMatchesEachFramesRecord(const std::string& file, const std::
         EXPECT_EQ(frame.status[3].integer, record.NofSats);
         EXPECT_EQ(frame.status[4].integer, record.FixState);
         EXPECT_EQ(frame.status[6].integer, record.DOPTime);
-        EXPECT_EQ(frame.start, AdvWriter::TimeStampOf(FrameTimestampTicks(record.FromTime)));
-        EXPECT_EQ(frame.end, AdvWriter::TimeStampOf(FrameTimestampTicks(record.ToTime)));
+        EXPECT_EQ(frame.start, AdvFormat::TimeStampOf(FrameTimestampTicks(record.FromTime)));
+        EXPECT_EQ(frame.end, AdvFormat::TimeStampOf(FrameTimestampTicks(record.ToTime)));
     }
 }
 
@@ -622,7 +622,7 @@ TEST_F(CliStationRun, KilledRecordingIsRepairedFrameForFrame) {
             AdvFrame frame;
             for (uint32_t i = 0; i < fixed.FrameCount(); ++i) {
                 ASSERT_TRUE(fixed.ReadFrame(i, frame)) << fixed.Error();
-                stamps.push_back(AdvWriter::kTicksAt2010 + frame.start / 100);
+                stamps.push_back(AdvFormat::kTicksAt2010 + frame.start / 100);
             }
         }
         ASSERT_GE(stamps.size(), 250u);  // what the disk held when the program died

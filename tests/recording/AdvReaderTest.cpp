@@ -15,15 +15,15 @@ namespace {
 
 using test::TempDir;
 
-// A small compressed recording with one zone: frame 0 coded in layout 1, frame 1 regions.
-std::string SmallRecording() {
+// A small compressed recording with one zone: frame 0 coded in layout 1, the others regions.
+std::string SmallRecording(int frames = 2) {
     TempDir dir;
     SharedTelescopeState telescope;
     AdvWriter writer(telescope);
     const std::string path = dir.File("s.adv");
     EXPECT_TRUE(writer.OpenRecording(path, 64, 8, 16, {{8, 2, 16, 3}}, true));
     EXPECT_TRUE(writer.StartRecording(nullptr));
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < frames; ++i) {
         const auto frame = test::PatternFrame(64, 8, i);
         const BinaryOverlay o = test::TimedOverlay(i, 40 * i);
         EXPECT_TRUE(writer.AddFrame(frame.data(), 1024, test::StartTicks(o), o));
@@ -33,9 +33,9 @@ std::string SmallRecording() {
 }
 
 // Opens the bytes and reads every frame; the first failure's message, or "".
-std::string ReadAll(const std::string& bytes) {
+std::string ReadAll(const std::string& bytes, AdvReader::Mode mode = AdvReader::Mode::Strict) {
     AdvReader reader;
-    if (!reader.OpenBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) return reader.Error();
+    if (!reader.OpenBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), mode)) return reader.Error();
     for (uint32_t i = 0; i < reader.FrameCount(); ++i) {
         AdvFrame frame;
         if (!reader.ReadFrame(i, frame)) return reader.Error();
@@ -100,17 +100,148 @@ TEST(AdvReader, RefusesDamagedFilesNamingOffsetAndFault) {
 }
 
 // Every cut and every changed byte of a small recording is read or refused; under the
-// address sanitizer this also shows that nothing is read outside the file.
+// address sanitizer this also shows that nothing is read outside the file. Recovery reads
+// every cut that keeps the header and tables, and every frame it finds.
 TEST(AdvReader, SurvivesEveryCutAndChangedByte) {
     const std::string good = SmallRecording();
+    AdvReader layout;
+    ASSERT_TRUE(layout.OpenBytes(reinterpret_cast<const uint8_t*>(good.data()), good.size()));
+    const uint64_t framesAt = layout.Index()[0].offset;
     for (std::size_t length = 0; length < good.size(); ++length) {
-        EXPECT_NE(ReadAll(good.substr(0, length)), "") << length;
+        const std::string cut = good.substr(0, length);
+        EXPECT_NE(ReadAll(cut), "") << length;
+        const std::string recovered = ReadAll(cut, AdvReader::Mode::Recover);
+        EXPECT_EQ(recovered.empty(), length >= framesAt) << length << ": " << recovered;
     }
     for (std::size_t at = 0; at < good.size(); ++at) {
         std::string bytes = good;
         bytes[at] = static_cast<char>(bytes[at] ^ 0xA5);
         ReadAll(bytes);
+        ReadAll(bytes, AdvReader::Mode::Recover);
     }
+}
+
+struct Recovered {
+    std::vector<AdvIndexEntry> index;
+    uint64_t framesEnd = 0;
+    std::string reason;
+    std::vector<AdvFrame> frames;
+};
+
+// Opens the bytes for recovery and reads every frame found.
+Recovered Recover(const std::string& bytes) {
+    Recovered r;
+    AdvReader reader;
+    EXPECT_TRUE(reader.OpenBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), AdvReader::Mode::Recover))
+        << reader.Error();
+    r.index = reader.Index();
+    r.framesEnd = reader.FramesEnd();
+    r.reason = reader.FramesEndReason();
+    r.frames.resize(reader.FrameCount());
+    for (uint32_t i = 0; i < reader.FrameCount(); ++i) EXPECT_TRUE(reader.ReadFrame(i, r.frames[i])) << reader.Error();
+    return r;
+}
+
+class AdvReaderRecovery : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(reader.OpenBytes(reinterpret_cast<const uint8_t*>(good.data()), good.size())) << reader.Error();
+        ASSERT_EQ(reader.FrameCount(), 4u);
+        for (uint32_t i = 0; i < 4; ++i) ASSERT_TRUE(reader.ReadFrame(i, frames[i])) << reader.Error();
+    }
+    uint64_t FrameAt(uint32_t i) const { return reader.Index()[i].offset; }
+    std::vector<AdvIndexEntry> FirstEntries(std::size_t n) const {
+        return {reader.Index().begin(), reader.Index().begin() + static_cast<std::ptrdiff_t>(n)};
+    }
+    // The recovered frames are the first `n` frames, as the index of the finished file has them.
+    void ExpectFirstFrames(const Recovered& r, std::size_t n) const {
+        EXPECT_EQ(r.index, FirstEntries(n));
+        ASSERT_EQ(r.frames.size(), n);
+        for (std::size_t i = 0; i < n; ++i) {
+            EXPECT_EQ(r.frames[i].pixels, frames[i].pixels) << i;
+            EXPECT_EQ(r.frames[i].start, frames[i].start) << i;
+        }
+    }
+
+    // Four frames: one coded full frame, then three with the regions only.
+    const std::string good = SmallRecording(4);
+    AdvReader reader;
+    AdvFrame frames[4];
+};
+
+TEST_F(AdvReaderRecovery, AFinishedFileAgreesWithItsIndex) {
+    const Recovered r = Recover(good);
+    ExpectFirstFrames(r, 4);
+    EXPECT_EQ(r.framesEnd, reader.IndexOffset());
+    EXPECT_EQ(r.reason, "");
+}
+
+// A crash at any byte of the last frame: the three whole frames, and where they end.
+TEST_F(AdvReaderRecovery, ACutAtEveryByteOfTheLastFrameKeepsTheWholeOnes) {
+    for (uint64_t length = FrameAt(3); length < reader.IndexOffset(); ++length) {
+        SCOPED_TRACE(length);
+        const std::string crashed = test::CrashedAdv(good, length);
+        EXPECT_NE(ReadAll(crashed), "") << "only recovery opens a cut file";
+        const Recovered r = Recover(crashed);
+        ExpectFirstFrames(r, 3);
+        EXPECT_EQ(r.framesEnd, FrameAt(3));
+        EXPECT_EQ(r.reason, length == FrameAt(3) ? "" : "an incomplete frame");
+    }
+}
+
+TEST_F(AdvReaderRecovery, TheFramesEndAtTheFirstDamagedOne) {
+    const uint64_t frame2 = FrameAt(2);
+    const uint64_t image2 = frame2 + 21;  // the image section's length, then its layout id
+    struct Case {
+        const char* name;
+        std::function<void(std::string&)> damage;
+        std::size_t frames;
+        uint64_t end;
+        std::string reason;
+    };
+    const std::string zeros(100, '\0');
+    const std::vector<Case> cases = {
+        {"frame magic", [&](std::string& b) { b[frame2 + 1] ^= 0x5A; }, 2, frame2, "bytes that are no frame"},
+        {"image section shorter than its layout bytes", [&](std::string& b) { Put32(b, image2, 1); }, 2, frame2,
+         "a damaged frame"},
+        {"region data of the wrong size", [&](std::string& b) { Put32(b, image2, test::U32At(b, image2) - 2); }, 2,
+         frame2, "a damaged frame"},
+        {"undeclared layout", [&](std::string& b) { b[image2 + 4] = 3; }, 2, frame2, "a damaged frame"},
+        {"status section shorter than its head",
+         [&](std::string& b) { Put32(b, image2 + 4 + test::U32At(b, image2), 12); }, 2, frame2, "a damaged frame"},
+        {"status section running past the end",
+         [&](std::string& b) { Put32(b, image2 + 4 + test::U32At(b, image2), 0x7FFFFFFF); }, 2, frame2,
+         "an incomplete frame"},
+        // A file system may leave zeros where the last writes never landed.
+        {"zeros after the frames", [&](std::string& b) { b = test::CrashedAdv(b, reader.IndexOffset()) + zeros; }, 4,
+         reader.IndexOffset(), "bytes that are no frame"},
+        // A crash while the index was written: the frames end where it begins.
+        {"index cut short", [&](std::string& b) { b.resize(reader.IndexOffset() + 20); }, 4, reader.IndexOffset(), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string bytes = good;
+        c.damage(bytes);
+        const Recovered r = Recover(bytes);
+        ExpectFirstFrames(r, c.frames);
+        EXPECT_EQ(r.framesEnd, c.end);
+        EXPECT_EQ(r.reason, c.reason);
+    }
+}
+
+TEST_F(AdvReaderRecovery, NeedsTheHeaderAndTablesTheFramesFollow) {
+    // Stopped before the first frame: nothing to find, and that is no fault.
+    const Recovered none = Recover(test::CrashedAdv(good, FrameAt(0)));
+    EXPECT_TRUE(none.index.empty());
+    EXPECT_EQ(none.framesEnd, FrameAt(0));
+    EXPECT_EQ(none.reason, "");
+    std::string unfinished = test::CrashedAdv(good, FrameAt(2));
+    Put32(unfinished, 17, 0);
+    Put32(unfinished, 21, 0);
+    EXPECT_NE(ReadAll(unfinished, AdvReader::Mode::Recover).find("at offset 17: the system metadata table was never written"),
+              std::string::npos);
+    EXPECT_NE(ReadAll(test::CrashedAdv(good, FrameAt(0) - 1), AdvReader::Mode::Recover).find("runs past the end of the file"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -190,7 +190,7 @@ TEST(AdvWriter, TimeStampsAndStatusValues) {
         uint32_t duration;
         float temperature;
     };
-    const uint64_t t2024 = (StartTicks(TimedOverlay(0)) - AdvWriter::kTicksAt2010) * 100;
+    const uint64_t t2024 = (StartTicks(TimedOverlay(0)) - AdvFormat::kTicksAt2010) * 100;
     auto overlay = [](auto change) {
         BinaryOverlay o = TimedOverlay(77);
         change(o);
@@ -225,7 +225,7 @@ TEST(AdvWriter, TimeStampsAndStatusValues) {
         o.DOPH = 10;
         const std::vector<uint16_t> pixels(8, 0x1230);
         // The time given with the frame is the exposure start the frame processor formed.
-        ASSERT_TRUE(writer.AddFrame(pixels.data(), 16, AdvWriter::kTicksAt2010 + 5, o));
+        ASSERT_TRUE(writer.AddFrame(pixels.data(), 16, AdvFormat::kTicksAt2010 + 5, o));
         ASSERT_TRUE(writer.StopRecording());
         auto reader = OpenReader(dir.File("t.adv"));
         AdvFrame frame;

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace orva {
@@ -29,9 +30,10 @@ constexpr int kHeight = 4;
 const std::vector<int> kNumbers = {1, 2, 3, 7, 8};
 
 template <typename Writer>
-void WriteFrames(Writer& writer) {
+void WriteFrames(Writer& writer, std::size_t frames = kNumbers.size()) {
     ASSERT_TRUE(writer.StartRecording(nullptr));
-    for (const int n : kNumbers) {
+    for (std::size_t i = 0; i < frames; ++i) {
+        const int n = kNumbers[i];
         const BinaryOverlay o = TimedOverlay(n, 40 * (n - 1));
         const auto pixels = test::PatternFrame(kWidth, kHeight, n);
         ASSERT_TRUE(writer.AddFrame(pixels.data(), pixels.size() * 2, test::StartTicks(o), o));
@@ -56,6 +58,22 @@ std::string WriteAdv(const std::string& path, bool finish) {
         EXPECT_TRUE(writer.StopRecording());
     }
     return path;
+}
+
+struct AdvOptions {
+    const char* name;
+    bool compress = false;
+    std::vector<AdvRegion> zones;
+};
+
+// The finished recording of the first `frames` frames, as bytes.
+std::string AdvRecordingOf(const std::string& path, const AdvOptions& o, std::size_t frames) {
+    SharedTelescopeState telescope;
+    AdvWriter writer(telescope);
+    EXPECT_TRUE(writer.OpenRecording(path, kWidth, kHeight, 16, o.zones, o.compress));
+    WriteFrames(writer, frames);
+    EXPECT_TRUE(writer.StopRecording());
+    return test::ReadFile(path);
 }
 
 // A recording as a power loss leaves it: what reached the disk, cut inside a frame.
@@ -228,6 +246,55 @@ TEST(RecordingRepairTest, RebuildsCutRecordingsBesideTheOriginal) {
     for (uint32_t i = 0; i < 4; ++i) {
         ASSERT_TRUE(a.ReadFrame(i, pa) && b.ReadFrame(i, pb));
         EXPECT_EQ(pa, pb);
+    }
+}
+
+// A rebuilt ADV file is, byte for byte, the recording the writer would have finished with
+// the frames that survived: the same header and frames, the same index and closing tables.
+TEST(RecordingRepairTest, RebuiltAdvEqualsTheRecordingOfItsWholeFrames) {
+    test::LogCapture log;
+    test::TempDir dir;
+    const AdvOptions options[] = {{"raw", false, {}}, {"LAGARITH16", true, {}}, {"regions", false, {{2, 1, 8, 2}}}};
+    for (const AdvOptions& o : options) {
+        SCOPED_TRACE(o.name);
+        const std::string complete = AdvRecordingOf(dir.File("full.adv"), o, 5);
+        const std::string fourFrames = AdvRecordingOf(dir.File("four.adv"), o, 4);
+        const std::string twoFrames = AdvRecordingOf(dir.File("two.adv"), o, 2);
+        AdvReader full;
+        ASSERT_TRUE(full.Open(dir.File("full.adv"))) << full.Error();
+        const uint64_t lastFrameAt = full.Index()[4].offset;
+
+        const auto repaired = [&](const std::string& crashed, const std::string& expected,
+                                  const std::string& note) {
+            test::WriteFile(dir.File("cut.adv"), crashed);
+            std::string error;
+            const auto result = RecordingRepair::Repair(dir.File("cut.adv"), error);
+            ASSERT_TRUE(result) << error;
+            const std::string rebuilt = test::ReadFile(result->path);
+            const auto differ = std::mismatch(rebuilt.begin(), rebuilt.end(), expected.begin(), expected.end());
+            EXPECT_TRUE(rebuilt == expected) << rebuilt.size() << " bytes, " << expected.size()
+                                             << " expected; first difference at " << (differ.first - rebuilt.begin());
+            if (note.empty()) {
+                EXPECT_EQ(result->note, "");
+            } else {
+                EXPECT_NE(result->note.find(note), std::string::npos) << result->note;
+            }
+            std::filesystem::remove(result->path);
+        };
+        // Cut at every byte of the last frame (the reader's tests do so for every layout;
+        // here every few bytes suffice for the coded and region frames).
+        const uint64_t step = o.compress || !o.zones.empty() ? 7 : 1;
+        for (uint64_t length = lastFrameAt; length < full.IndexOffset(); length += step) {
+            SCOPED_TRACE(length);
+            repaired(test::CrashedAdv(complete, length), fourFrames, length == lastFrameAt ? "" : "with an incomplete frame");
+        }
+        repaired(test::CrashedAdv(complete, full.IndexOffset() - 1), fourFrames, "with an incomplete frame");
+        // A crash while the index was written: the whole recording comes back.
+        repaired(complete.substr(0, full.IndexOffset() + 20), complete, "");
+        // A frame whose magic is damaged ends the frames; what follows it is left out.
+        std::string damaged = test::CrashedAdv(complete, full.Index()[3].offset);
+        damaged[full.Index()[2].offset + 1] ^= 0x5A;
+        repaired(damaged, twoFrames, "with bytes that are no frame");
     }
 }
 

@@ -42,6 +42,17 @@ inline std::vector<uint16_t> PatternFrame(int width, int height, int seed) {
     return pixels;
 }
 
+// An ADV recording as a crash leaves it: the first `length` bytes of the finished file,
+// with the index offset (at 9), the user metadata offset (at 25) and the MAIN frame count
+// (after the stream count at 33 and the name "MAIN") never filled in.
+inline std::string CrashedAdv(const std::string& complete, std::size_t length) {
+    std::string bytes = complete.substr(0, length);
+    bytes.replace(9, 8, std::string(8, '\0'));
+    bytes.replace(25, 8, std::string(8, '\0'));
+    bytes.replace(34 + 2 + 4, 4, std::string(4, '\0'));
+    return bytes;
+}
+
 inline uint16_t U16At(const std::string& bytes, std::size_t at) {
     return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | (static_cast<uint8_t>(bytes[at + 1]) << 8));
 }

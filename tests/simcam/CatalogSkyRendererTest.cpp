@@ -89,7 +89,7 @@ TEST_F(CatalogSkyTest, StarsAreDrawnWhereTheyProjectAndFollowTheTelescope) {
     sky.Configure(readout);
     EXPECT_EQ(sky.VisibleStarCount(), 2);
     std::vector<uint16_t> image(1000 * 800);
-    sky.Render({1, 40.0, 1.0, false}, image);
+    sky.Render({1, 0, 40.0, 1.0, false}, image);
     const auto peak = std::max_element(image.begin(), image.end()) - image.begin();
     const int px = static_cast<int>(peak % 1000);
     const int py = static_cast<int>(peak / 1000);
@@ -101,7 +101,7 @@ TEST_F(CatalogSkyTest, StarsAreDrawnWhereTheyProjectAndFollowTheTelescope) {
     telescope.Write({1, 0.0, 1000.0 / 3600.0});
     sky.FollowTelescope(&telescope);
     EXPECT_NEAR(sky.CurrentPointing().declinationDeg, 1000.0 / 3600.0, 1e-12);
-    sky.Render({2, 40.0, 1.0, false}, image);
+    sky.Render({2, 0, 40.0, 1.0, false}, image);
     EXPECT_GT(image[400 * 1000 + 500], image[300 * 1000 + 500]);
     telescope.Reset();
     EXPECT_EQ(sky.CurrentPointing(), (SkyPointing{0.0, 0.0, 0.0}));
