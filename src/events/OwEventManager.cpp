@@ -161,10 +161,8 @@ bool OwEventManager::Load() {
             used.insert(e->id);
             continue;
         }
-        const auto known = std::find_if(events_.begin(), events_.end(),
-                                        [&e](const EventPtr& old) { return old->SameEventAs(*e); });
-        const bool keep = known != events_.end() && !used.contains((*known)->id);
-        e->id = keep ? (*known)->id : ++lastId_;
+        e->id = IdOf(*e);
+        if (used.contains(e->id)) e->id = ++lastId_;
         used.insert(e->id);
     }
     events_ = std::move(fresh);
@@ -237,7 +235,7 @@ AddEventResult OwEventManager::AddEvent(OwEvent event) {
             result.status = AddEventStatus::Duplicate;
             return result;
         }
-        event.id = ++lastId_;
+        event.id = IdOf(event);
         event.SecondsToEvent = 0;
         const auto added = std::make_shared<OwEvent>(std::move(event));
         events_.insert(std::upper_bound(events_.begin(), events_.end(), added, EarlierTime), added);
@@ -399,6 +397,12 @@ std::vector<const OwEvent*> OwEventManager::Events() const {
     list.reserve(events_.size());
     for (const EventPtr& e : events_) list.push_back(e.get());
     return list;
+}
+
+OwEventId OwEventManager::IdOf(const OwEvent& event) {
+    const auto [it, added] = knownIds_.try_emplace(std::tie(event.AsteroidName, event.StarName, event.EventTime), 0);
+    if (added) it->second = ++lastId_;
+    return it->second;
 }
 
 OwEventManager::EventPtr OwEventManager::FindPtr(OwEventId id) const {

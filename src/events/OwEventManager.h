@@ -31,10 +31,12 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace orva {
@@ -153,6 +155,8 @@ private:
     void Report(const std::string& text);
     void NotifyEventsChanged();
     EventPtr FindPtr(OwEventId id) const;
+    // The same event keeps its id whenever it is shown again.
+    OwEventId IdOf(const OwEvent& event);
 
     std::string dataDirectory_;
     EventClock clock_;
@@ -163,6 +167,7 @@ private:
     EventPtr next_;
     EventPtr pending_;  // may be a record no longer in the list (its day is not shown)
     OwEventId lastId_ = 0;
+    std::map<std::tuple<std::string, std::string, uint64_t>, OwEventId> knownIds_;
     bool loaded_ = false;
     EventDate startDate_;
     uint64_t lastCountdownSecond_ = 0;
