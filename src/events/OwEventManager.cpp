@@ -273,6 +273,7 @@ EventChange OwEventManager::UpdateEvent(OwEventId id, const std::function<void(O
     if (!IsUsableEventTime(changed.EventTime)) return EventChange::Refused;
     changed.id = id;
     *event = std::move(changed);
+    knownIds_.insert_or_assign(std::tie(event->AsteroidName, event->StarName, event->EventTime), id);
     const bool saved = Save();
     UpdateTimeToEvent();
     NotifyEventsChanged();

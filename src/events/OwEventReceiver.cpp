@@ -1,5 +1,6 @@
 #include "events/OwEventReceiver.h"
 
+#include "common/AppPaths.h"
 #include "common/Log.h"
 #include "events/OwEventMessage.h"
 
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -45,18 +47,19 @@ void RemoveStaleSocket(const std::string& path, const sockaddr_un& address) {
     if (!SomeoneListens(address)) ::unlink(path.c_str());
 }
 
-enum class ReadEnd { Complete, TooLong, Failed, TimedOut };
+enum class ReadEnd { Complete, TooLong, Failed, TimedOut, Stopping };
 
 // Reads until the client closes its side. At most `limit` bytes are kept; one more byte
-// makes the message too long.
-ReadEnd ReadToEnd(int fd, std::string& message, std::size_t limit, int timeoutMs) {
+// makes the message too long. A byte on the wake pipe (Stop) ends the wait at once.
+ReadEnd ReadToEnd(int fd, int wakeFd, std::string& message, std::size_t limit, int timeoutMs) {
     char buffer[512];
     for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, timeoutMs);
+        pollfd p[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        const int ready = ::poll(p, 2, timeoutMs);
         if (ready < 0 && errno == EINTR) continue;
         if (ready == 0) return ReadEnd::TimedOut;
         if (ready < 0) return ReadEnd::Failed;
+        if (p[1].revents != 0) return ReadEnd::Stopping;
         const ssize_t n = ::read(fd, buffer, sizeof(buffer));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return ReadEnd::Failed;
@@ -91,6 +94,8 @@ bool OwEventReceiver::Start(const Options& options) {
     };
     sockaddr_un address{};
     if (!FillAddress(options_.socketPath, address)) return fail(ENAMETOOLONG);
+    // The data folder (the fallback) may not exist yet on a first start.
+    AppPaths::EnsureDirectory(std::filesystem::path(options_.socketPath).parent_path().string());
     RemoveStaleSocket(options_.socketPath, address);
 
     listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -159,8 +164,9 @@ void OwEventReceiver::Serve(int client) {
 
     std::string message;
     const int timeoutMs = static_cast<int>(options_.readTimeout.count());
-    switch (ReadToEnd(client, message, kOwEventMessageMaxBytes, timeoutMs)) {
+    switch (ReadToEnd(client, wakeRead_, message, kOwEventMessageMaxBytes, timeoutMs)) {
         case ReadEnd::Complete: break;
+        case ReadEnd::Stopping: return;
         case ReadEnd::TooLong: LogMessageInt("W OwEventReceiver read failed", EMSGSIZE); return;
         case ReadEnd::TimedOut: LogMessageInt("W OwEventReceiver read failed", ETIMEDOUT); return;
         case ReadEnd::Failed: LogMessageInt("W OwEventReceiver read failed", errno); return;

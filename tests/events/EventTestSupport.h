@@ -9,14 +9,7 @@
 namespace orva::test {
 
 inline uint64_t Ticks(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int ms = 0) {
-    UtcDateTime t;
-    t.year = year;
-    t.month = month;
-    t.day = day;
-    t.hour = hour;
-    t.minute = minute;
-    t.second = second;
-    t.millisecond = ms;
+    const UtcDateTime t{year, month, day, hour, minute, second, ms};
     return EventTicksFromUtc(t);
 }
 

@@ -165,6 +165,21 @@ TEST_F(EventFeedTest, EmptyMessageAndStalledClient) {
     EXPECT_EQ(log.MessagesStartingWith("W OwEventReceiver read failed ").size(), 1u);
 }
 
+TEST_F(EventFeedTest, StopDoesNotWaitForAStalledClient) {
+    options.readTimeout = std::chrono::hours(1);
+    ASSERT_TRUE(receiver.Start(options));
+    FeedClient stalled(options.socketPath);
+    stalled.Send("{");
+    // The reader logs the connection before it reads.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!log.Contains("I OwEventReceiver") && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    ASSERT_TRUE(log.Contains("I OwEventReceiver"));
+    receiver.Stop();  // would hang for the read time-out if it waited
+    EXPECT_FALSE(receiver.IsRunning());
+}
+
 TEST_F(EventFeedTest, SocketIsPrivateAndRemovedAtStop) {
     ASSERT_TRUE(receiver.Start(options));
     struct stat info {};
