@@ -100,6 +100,8 @@ template <class... Ts>
 struct Overloaded : Ts... {
     using Ts::operator()...;
 };
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 std::string StoredText(const OwEvent& event, const FieldMember& member) {
     return std::visit(Overloaded{
