@@ -3,11 +3,32 @@
 #include <algorithm>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace orva {
 namespace {
+
+// The reference, pixel by pixel, from `first` on.
+template <bool kOffsets, bool kDark, bool kFlat>
+void CalibrateRowPlain(uint16_t* row, int first, int width, int32_t offset, const uint16_t* darkRow, int32_t g,
+                       const uint16_t* flatRow, uint32_t norm) {
+    for (int x = first; x < width; ++x) {
+        int32_t u = row[x];
+        if (kOffsets) u = std::clamp(u - offset, 0, 65535);
+        int32_t r = u;
+        if (kDark) {
+            const int32_t d = darkRow[x];
+            // A pixel that the pedestal would push past the top stays saturated.
+            r = (u + g <= d) ? 0 : (u > 65535 - g ? 65535 : u + g - d);
+        }
+        if (kFlat) {
+            const uint32_t f = flatRow[x];
+            r = f == 0 ? 65535 : static_cast<int32_t>(std::min<uint32_t>(norm * static_cast<uint32_t>(r) / f, 65535));
+        }
+        row[x] = static_cast<uint16_t>(r);
+    }
+}
 
 #if defined(__SSE2__)
 // Eight pixels at a time with saturating 16-bit arithmetic: subtracting (or adding) the
@@ -15,7 +36,7 @@ namespace {
 // exactly when u > 65535 - g, and those pixels stay 65535; subtracting the dark
 // saturates at 0 exactly when u + g <= d.
 template <bool kOffsets, bool kDark>
-int CalibrateRowVector(uint16_t* row, int width, int32_t offset, const uint16_t* darkRow, uint16_t pedestal) {
+int OffsetsAndDarkSse2(uint16_t* row, int width, int32_t offset, const uint16_t* darkRow, uint16_t pedestal) {
     const __m128i down = _mm_set1_epi16(static_cast<int16_t>(std::clamp(offset, 0, 65535)));
     const __m128i up = _mm_set1_epi16(static_cast<int16_t>(std::clamp(-offset, 0, 65535)));
     const __m128i g = _mm_set1_epi16(static_cast<int16_t>(pedestal));
@@ -36,9 +57,10 @@ int CalibrateRowVector(uint16_t* row, int width, int32_t offset, const uint16_t*
 }
 
 // In place on a row already through the other steps: norm x r / f, limited to 65535, in
-// doubles (exact, see below); f = 0 gives an infinite or undefined quotient, which the
-// limit turns into 65535 as required.
-int FlatRowVector(uint16_t* row, int width, const uint16_t* flatRow, double norm) {
+// doubles: norm x r stays below 2^32, so the double quotient truncates to exactly the
+// integer quotient; f = 0 gives an infinite or undefined quotient, which the limit turns
+// into 65535 as required.
+int FlatSse2(uint16_t* row, int width, const uint16_t* flatRow, double norm) {
     const __m128d n = _mm_set1_pd(norm);
     const __m128d top = _mm_set1_pd(65535.0);
     const __m128i zero = _mm_setzero_si128();
@@ -63,47 +85,96 @@ int FlatRowVector(uint16_t* row, int width, const uint16_t* flatRow, double norm
     }
     return x;
 }
+
+template <bool kOffsets, bool kDark, bool kFlat>
+void CalibrateRowSse2(uint16_t* row, int width, int32_t offset, const uint16_t* darkRow, uint16_t pedestal,
+                      const uint16_t* flatRow, uint32_t norm) {
+    const int done = OffsetsAndDarkSse2<kOffsets, kDark>(row, width, offset, darkRow, pedestal);
+    if (kFlat) FlatSse2(row, done, flatRow, norm);
+    CalibrateRowPlain<kOffsets, kDark, kFlat>(row, done, width, offset, darkRow, pedestal, flatRow, norm);
+}
+
+// Eight quotients norm x r / f in 32-bit lanes. A single-precision estimate is within
+// one of the quotient wherever the quotient is below 2^16 (two roundings of 2^-24 each);
+// the remainder norm x r - q x f, exact in wrapping 32-bit arithmetic because it is
+// small, then moves q by one where the estimate was off. Larger quotients, and f = 0
+// (an infinite or undefined estimate, converted to 0x80000000), end far above 65535
+// whatever the correction does, and the final limit makes them 65535.
+ORVA_TARGET("avx2") inline __m256i FlatQuotientAvx2(__m256i r32, __m256i f32, __m256 normFloat, __m256i norm32) {
+    const __m256 estimate = _mm256_mul_ps(_mm256_cvtepi32_ps(r32), _mm256_div_ps(normFloat, _mm256_cvtepi32_ps(f32)));
+    __m256i q = _mm256_cvttps_epi32(estimate);
+    const __m256i remainder = _mm256_sub_epi32(_mm256_mullo_epi32(r32, norm32), _mm256_mullo_epi32(q, f32));
+    q = _mm256_add_epi32(q, _mm256_cmpgt_epi32(_mm256_setzero_si256(), remainder));
+    q = _mm256_sub_epi32(q, _mm256_cmpgt_epi32(remainder, _mm256_sub_epi32(f32, _mm256_set1_epi32(1))));
+    return _mm256_min_epu32(q, _mm256_set1_epi32(65535));
+}
+
+template <bool kOffsets, bool kDark, bool kFlat>
+ORVA_TARGET("avx2")
+void CalibrateRowAvx2(uint16_t* row, int width, int32_t offset, const uint16_t* darkRow, uint16_t pedestal,
+                      const uint16_t* flatRow, uint32_t norm) {
+    const __m256i down = _mm256_set1_epi16(static_cast<int16_t>(std::clamp(offset, 0, 65535)));
+    const __m256i up = _mm256_set1_epi16(static_cast<int16_t>(std::clamp(-offset, 0, 65535)));
+    const __m256i g = _mm256_set1_epi16(static_cast<int16_t>(pedestal));
+    const __m256i bias = _mm256_set1_epi16(static_cast<int16_t>(0x8000));
+    const __m256i topBiased = _mm256_set1_epi16(static_cast<int16_t>((65535 - pedestal) ^ 0x8000));
+    const __m256 normFloat = _mm256_set1_ps(static_cast<float>(norm));
+    const __m256i norm32 = _mm256_set1_epi32(static_cast<int32_t>(norm));
+    int x = 0;
+    for (; x + 16 <= width; x += 16) {
+        __m256i u = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
+        if (kOffsets) u = _mm256_adds_epu16(_mm256_subs_epu16(u, down), up);
+        if (kDark) {
+            const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(darkRow + x));
+            const __m256i over = _mm256_cmpgt_epi16(_mm256_xor_si256(u, bias), topBiased);
+            u = _mm256_or_si256(over, _mm256_subs_epu16(_mm256_adds_epu16(u, g), d));
+        }
+        if (kFlat) {
+            const __m256i f = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(flatRow + x));
+            const __m256i low = FlatQuotientAvx2(_mm256_cvtepu16_epi32(_mm256_castsi256_si128(u)),
+                                                 _mm256_cvtepu16_epi32(_mm256_castsi256_si128(f)), normFloat, norm32);
+            const __m256i high = FlatQuotientAvx2(_mm256_cvtepu16_epi32(_mm256_extracti128_si256(u, 1)),
+                                                  _mm256_cvtepu16_epi32(_mm256_extracti128_si256(f, 1)), normFloat,
+                                                  norm32);
+            // The pack interleaves the 128-bit halves; the permutation puts them back.
+            u = _mm256_permute4x64_epi64(_mm256_packus_epi32(low, high), 0xD8);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + x), u);
+    }
+    CalibrateRowSse2<kOffsets, kDark, kFlat>(row + x, width - x, offset, kDark ? darkRow + x : nullptr, pedestal,
+                                             kFlat ? flatRow + x : nullptr, norm);
+}
 #endif
 
 // One loop per combination, so that each inner loop is branch-free.
 template <bool kOffsets, bool kDark, bool kFlat>
-void CalibrateRowsWith(uint16_t* image, int width, int firstRow, int endRow, const CalibrationParams& p) {
-    const int32_t g = kDark ? p.pedestal : 0;
-    const double norm = p.flatNormalization;
+void CalibrateRowsWith(uint16_t* image, int width, int firstRow, int endRow, const CalibrationParams& p,
+                       SimdLevel level) {
+    const uint16_t pedestal = kDark ? p.pedestal : 0;
     for (int y = firstRow; y < endRow; ++y) {
         const int64_t rowStart = static_cast<int64_t>(y) * width;
         uint16_t* row = image + rowStart;
         const int32_t offset = kOffsets ? p.rowOffsets[y] : 0;
         const uint16_t* darkRow = kDark ? p.dark + rowStart : nullptr;
         const uint16_t* flatRow = kFlat ? p.flat + rowStart : nullptr;
-        int x = 0;
 #if defined(__SSE2__)
-        const int done = CalibrateRowVector<kOffsets, kDark>(row, width, offset, darkRow, p.pedestal);
-        if (kFlat) FlatRowVector(row, done, flatRow, norm);
-        x = done;
-#endif
-        for (; x < width; ++x) {
-            int32_t u = row[x];
-            if (kOffsets) u = std::clamp(u - offset, 0, 65535);
-            int32_t r = u;
-            if (kDark) {
-                const int32_t d = darkRow[x];
-                // A pixel that the pedestal would push past the top stays saturated.
-                r = (u + g <= d) ? 0 : (u > 65535 - g ? 65535 : u + g - d);
-            }
-            if (kFlat) {
-                const int32_t f = flatRow[x];
-                // norm x r stays below 2^32, so the double quotient truncates to exactly
-                // the integer quotient.
-                const double q = f == 0 ? 65535.0 : norm * r / f;
-                r = static_cast<int32_t>(std::min(q, 65535.0));
-            }
-            row[x] = static_cast<uint16_t>(r);
+        if (level == SimdLevel::Avx2) {
+            CalibrateRowAvx2<kOffsets, kDark, kFlat>(row, width, offset, darkRow, pedestal, flatRow,
+                                                     p.flatNormalization);
+            continue;
         }
+        if (level != SimdLevel::Plain) {
+            CalibrateRowSse2<kOffsets, kDark, kFlat>(row, width, offset, darkRow, pedestal, flatRow,
+                                                     p.flatNormalization);
+            continue;
+        }
+#endif
+        CalibrateRowPlain<kOffsets, kDark, kFlat>(row, 0, width, offset, darkRow, pedestal, flatRow,
+                                                  p.flatNormalization);
     }
 }
 
-using RowsFunction = void (*)(uint16_t*, int, int, int, const CalibrationParams&);
+using RowsFunction = void (*)(uint16_t*, int, int, int, const CalibrationParams&, SimdLevel);
 
 template <bool kOffsets, bool kDark>
 RowsFunction SelectFlat(bool flat) {
@@ -112,7 +183,8 @@ RowsFunction SelectFlat(bool flat) {
 
 }  // namespace
 
-void CalibrateRows(uint16_t* image, int width, int firstRow, int endRow, const CalibrationParams& params) {
+void CalibrateRows(uint16_t* image, int width, int firstRow, int endRow, const CalibrationParams& params,
+                   SimdLevel level) {
     endRow = std::min(endRow, params.firstUntouchedRow);
     if (firstRow >= endRow || params.IsIdentity()) return;
     const bool offsets = params.rowOffsets != nullptr;
@@ -120,7 +192,7 @@ void CalibrateRows(uint16_t* image, int width, int firstRow, int endRow, const C
     const bool flat = params.HasFlat();
     RowsFunction rows = offsets ? (dark ? SelectFlat<true, true>(flat) : SelectFlat<true, false>(flat))
                                 : (dark ? SelectFlat<false, true>(flat) : SelectFlat<false, false>(flat));
-    rows(image, width, firstRow, endRow, params);
+    rows(image, width, firstRow, endRow, params, level);
 }
 
 }  // namespace orva

@@ -8,6 +8,8 @@
 //
 // Pure functions over caller-owned buffers; any thread, disjoint row ranges only.
 
+#include "processing/SimdLevel.h"
+
 #include <cstdint>
 
 namespace orva {
@@ -32,6 +34,8 @@ struct CalibrationParams {
 };
 
 // Calibrates rows firstRow .. endRow - 1 of a width-wide image.
-void CalibrateRows(uint16_t* image, int width, int firstRow, int endRow, const CalibrationParams& params);
+// Every level gives the same pixels as the plain one.
+void CalibrateRows(uint16_t* image, int width, int firstRow, int endRow, const CalibrationParams& params,
+                   SimdLevel level = BestSimdLevel());
 
 }  // namespace orva

@@ -25,7 +25,8 @@ namespace {
 
 constexpr int kDefaultThreadCount = 4;
 // Below this many pixels per part, handing rows to another thread costs more than it saves.
-constexpr int64_t kMinPixelsPerPart = 1 << 17;
+// Above it the parts stay small, so that the threads finish close together.
+constexpr int64_t kMinPixelsPerPart = 1 << 15;
 // The camera's text overlay (mode 2) fills the 16 rows above the record row.
 constexpr int kTextOverlayMode = 2;
 constexpr int kTextOverlayRows = 16;
@@ -184,7 +185,7 @@ void FrameProcessor::ConsumeFrame(const uint8_t* data) {
     uint16_t* image = image_.Data();
     const int64_t pixels = static_cast<int64_t>(width) * height;
 
-    const ImageStatistics stats = UnpackFrame(data, packed, width, height, image);
+    const ImageStatistics stats = UnpackFrame(data, packed, width, height, image, pool_, PartsFor(width, height));
     const uint32_t imageMean = stats.Mean();
 
     ParseBinaryOverlay(overlay_, std::span<const uint16_t>(image, static_cast<std::size_t>(pixels)), width, height);
@@ -271,13 +272,14 @@ bool FrameProcessor::AcceptFrameSize(int width, int height, bool packed, int tra
 }
 
 int FrameProcessor::PartsFor(int width, int height) const {
+    if (pool_.ThreadCount() == 1) return 1;
     const int64_t parts = static_cast<int64_t>(width) * height / kMinPixelsPerPart;
-    return static_cast<int>(std::clamp<int64_t>(parts, 1, pool_.ThreadCount()));
+    return static_cast<int>(std::clamp<int64_t>(parts, 1, FrameWorkerPool::kMaxParts));
 }
 
 void FrameProcessor::MeasureRowNoise(int width, int height, uint32_t imageMean) {
     const IntensityBand band = IntensityBand::AroundMean(imageMean);
-    int64_t partSums[FrameWorkerPool::kMaxThreads] = {};
+    int64_t partSums[FrameWorkerPool::kMaxParts] = {};
     const uint16_t* image = image_.Data();
     int32_t* offsets = rowOffsets_.Data();
     pool_.Run(PartsFor(width, height), [&](int part, int parts) {

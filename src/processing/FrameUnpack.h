@@ -8,11 +8,19 @@
 // the low nibble of the second byte (its high nibble is ignored).
 // Packed: twelve bytes (six little-endian 16-bit words) carry eight pixels.
 //
-// Pure functions over caller-owned buffers; any thread.
+// Every routine takes the vector level to run at (SimdLevel.h); all levels give the
+// same pixels and sums.
+//
+// Pure functions over caller-owned buffers; any thread. The pool form runs row ranges
+// on the pool's threads.
+
+#include "processing/SimdLevel.h"
 
 #include <cstdint>
 
 namespace orva {
+
+class FrameWorkerPool;
 
 // The sum and count of the unpacked values inside the statistics window.
 struct ImageStatistics {
@@ -36,9 +44,9 @@ struct StatisticsWindow {
 };
 
 // `width` pixels from 2 x width bytes.
-void UnpackRowNormal(const uint8_t* raw, int width, uint16_t* out);
+void UnpackRowNormal(const uint8_t* raw, int width, uint16_t* out, SimdLevel level = BestSimdLevel());
 // `width` pixels (a multiple of 8) from width x 3 / 2 bytes.
-void UnpackRowPacked(const uint8_t* raw, int width, uint16_t* out);
+void UnpackRowPacked(const uint8_t* raw, int width, uint16_t* out, SimdLevel level = BestSimdLevel());
 
 // Bytes of one row as the camera sends it: 2 x width normal, width x 3 / 2 packed.
 int64_t RawRowBytes(int width, bool packed);
@@ -47,6 +55,15 @@ bool IsUnpackableWidth(int width, bool packed);
 
 // Unpacks width x height pixels, row after row, and returns the window's statistics.
 // `raw` holds height x RawRowBytes(width, packed) bytes; `image` width x height pixels.
-ImageStatistics UnpackFrame(const uint8_t* raw, bool packed, int width, int height, uint16_t* image);
+ImageStatistics UnpackFrame(const uint8_t* raw, bool packed, int width, int height, uint16_t* image,
+                            SimdLevel level = BestSimdLevel());
+
+// Rows firstRow .. endRow - 1 only, with the statistics of the window's part in them.
+ImageStatistics UnpackRows(const uint8_t* raw, bool packed, int width, int height, int firstRow, int endRow,
+                           uint16_t* image, SimdLevel level = BestSimdLevel());
+
+// The whole frame in `parts` row ranges on the pool's threads.
+ImageStatistics UnpackFrame(const uint8_t* raw, bool packed, int width, int height, uint16_t* image,
+                            FrameWorkerPool& pool, int parts);
 
 }  // namespace orva

@@ -6,7 +6,7 @@ namespace orva {
 
 FrameWorkerPool::FrameWorkerPool(int threadCount) : threadCount_(std::clamp(threadCount, 1, kMaxThreads)) {
     threads_.reserve(static_cast<std::size_t>(threadCount_ - 1));
-    for (int i = 1; i < threadCount_; ++i) threads_.emplace_back([this, i] { WorkerLoop(i); });
+    for (int i = 1; i < threadCount_; ++i) threads_.emplace_back([this] { WorkerLoop(); });
 }
 
 FrameWorkerPool::~FrameWorkerPool() {
@@ -18,40 +18,50 @@ FrameWorkerPool::~FrameWorkerPool() {
     for (std::thread& t : threads_) t.join();
 }
 
+void FrameWorkerPool::RunParts(const Task& task, int parts) {
+    for (int part = nextPart_.fetch_add(1, std::memory_order_relaxed); part < parts;
+         part = nextPart_.fetch_add(1, std::memory_order_relaxed)) {
+        task(part, parts);
+    }
+}
+
 void FrameWorkerPool::Run(int parts, const Task& task) {
-    parts = std::clamp(parts, 1, threadCount_);
-    if (parts == 1) {
-        task(0, 1);
+    parts = std::clamp(parts, 1, kMaxParts);
+    if (parts == 1 || threadCount_ == 1) {
+        for (int part = 0; part < parts; ++part) task(part, parts);
         return;
     }
     {
         std::lock_guard lock(mutex_);
         task_ = &task;
         parts_ = parts;
-        pending_ = parts - 1;
+        nextPart_.store(0, std::memory_order_relaxed);
         ++generation_;
     }
     wake_.notify_all();
-    task(0, parts);
+    RunParts(task, parts);
+    // Every part has been taken; wait for the workers still running one. A worker that
+    // wakes after this finds no task and goes back to sleep.
     std::unique_lock lock(mutex_);
-    done_.wait(lock, [this] { return pending_ == 0; });
+    done_.wait(lock, [this] { return busyWorkers_ == 0; });
     task_ = nullptr;
 }
 
-void FrameWorkerPool::WorkerLoop(int index) {
+void FrameWorkerPool::WorkerLoop() {
     uint64_t seen = 0;
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [&] { return exit_ || generation_ != seen; });
         if (exit_) return;
         seen = generation_;
-        if (index >= parts_) continue;  // this task needs fewer threads
+        if (task_ == nullptr) continue;  // that task is already done
         const Task* task = task_;
         const int parts = parts_;
+        ++busyWorkers_;
         lock.unlock();
-        (*task)(index, parts);
+        RunParts(*task, parts);
         lock.lock();
-        if (--pending_ == 0) done_.notify_one();
+        if (--busyWorkers_ == 0) done_.notify_one();
     }
 }
 

@@ -1,12 +1,15 @@
 #pragma once
-// The frame path's worker threads. A task is split into parts by row range; the calling
-// thread runs part 0 itself and the pool's threads the others, and Run returns when every
-// part is done. With one thread (or one part) nothing is handed over at all.
+// The frame path's worker threads. A task is split into parts (by row range); the calling
+// thread and the pool's threads take parts one at a time until none is left, and Run
+// returns when every part is done. Parts are many and small, so that a worker that the
+// system schedules late only means the others take more parts, not that all wait for it.
+// With one thread nothing is handed over at all.
 //
 // Threads: Run is called by one thread (the frame path's) at a time; the workers touch
-// only what the task gives their part. The threads are stopped and joined by the
+// only what the task gives their parts. The threads are stopped and joined by the
 // destructor.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -22,6 +25,7 @@ public:
     using Task = std::function<void(int part, int parts)>;
 
     static constexpr int kMaxThreads = 16;
+    static constexpr int kMaxParts = 64;
 
     // threadCount in 1..16 (others are clamped): the caller plus threadCount - 1 workers.
     explicit FrameWorkerPool(int threadCount);
@@ -31,19 +35,27 @@ public:
 
     int ThreadCount() const { return threadCount_; }
 
-    // Runs the task in min(parts, ThreadCount()) parts (at least 1).
+    // Runs every part of the task once; parts is clamped to 1..kMaxParts.
     void Run(int parts, const Task& task);
 
+    // First of `count` items (rows) that part `part` of `parts` takes.
+    static int PartStart(int count, int part, int parts) {
+        return static_cast<int>(static_cast<int64_t>(count) * part / parts);
+    }
+
 private:
-    void WorkerLoop(int index);
+    void WorkerLoop();
+    // Takes and runs parts until none is left.
+    void RunParts(const Task& task, int parts);
 
     const int threadCount_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
-    const Task* task_ = nullptr;
+    const Task* task_ = nullptr;  // set while a Run is in progress
     int parts_ = 0;
-    int pending_ = 0;
+    int busyWorkers_ = 0;  // workers inside RunParts
+    std::atomic<int> nextPart_{0};
     uint64_t generation_ = 0;
     bool exit_ = false;
     std::vector<std::thread> threads_;

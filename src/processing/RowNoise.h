@@ -5,6 +5,8 @@
 //
 // Pure functions over caller-owned buffers; any thread, disjoint row ranges only.
 
+#include "processing/SimdLevel.h"
+
 #include <cstdint>
 
 namespace orva {
@@ -22,7 +24,7 @@ struct IntensityBand {
 // that lie within the band, or `imageMean` when fewer than 10 do. Stored in
 // rowMeans[y]; returns the sum of the stored means.
 int64_t MeasureRowMeans(const uint16_t* image, int width, int firstRow, int endRow, IntensityBand band,
-                        uint32_t imageMean, int32_t* rowMeans);
+                        uint32_t imageMean, int32_t* rowMeans, SimdLevel level = BestSimdLevel());
 
 // Turns the row means of all `height` rows into offsets from their overall mean
 // (sumOfMeans / height, integer division).

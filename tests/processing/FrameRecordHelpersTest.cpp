@@ -112,7 +112,8 @@ TEST(FrameWorkerPoolTest, EveryPartRunsOnceAndThreadCountsAreClamped) {
     EXPECT_EQ(FrameWorkerPool(17).ThreadCount(), 16);
     for (const int threads : {1, 2, 5}) {
         FrameWorkerPool pool(threads);
-        for (int parts = 1; parts <= 6; ++parts) {
+        // More parts than threads: the threads share them out; above the limit they are clamped.
+        for (const int parts : {1, 2, 3, 4, 5, 6, 63, FrameWorkerPool::kMaxParts, FrameWorkerPool::kMaxParts + 1}) {
             for (int round = 0; round < 20; ++round) {
                 std::mutex m;
                 std::multiset<std::pair<int, int>> seen;
@@ -120,7 +121,7 @@ TEST(FrameWorkerPoolTest, EveryPartRunsOnceAndThreadCountsAreClamped) {
                     std::lock_guard lock(m);
                     seen.insert({part, n});
                 });
-                const int used = std::min(parts, threads);
+                const int used = std::min(parts, FrameWorkerPool::kMaxParts);
                 ASSERT_EQ(static_cast<int>(seen.size()), used);
                 for (int p = 0; p < used; ++p) EXPECT_EQ(seen.count({p, used}), 1u);
             }
