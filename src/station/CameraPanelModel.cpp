@@ -59,8 +59,8 @@ bool IsOneOf(const std::string& name, std::initializer_list<const char*> names) 
 
 }  // namespace
 
-CameraPanelModel::CameraPanelModel(Station& station, NotificationCenter& notifications)
-    : station_(station), notifications_(notifications) {
+CameraPanelModel::CameraPanelModel(Station& station, NotificationCenter& notifications, Clock* clock)
+    : station_(station), notifications_(notifications), clock_(clock ? *clock : station.GetClock()) {
     const CameraConfiguration& record = station_.GetSettings().CameraConfig;
     state_.blackLevelLocked = record.blackLevelLocked != 0;
 }
@@ -121,17 +121,19 @@ void CameraPanelModel::ResetMissedFrames() {
     station_.Processor().ResetMissedTotal();
 }
 
-void CameraPanelModel::ConfirmExposureLater(const std::string& text, bool publishResolution) {
-    pendingExposure_ = PendingExposure{station_.GetClock().Now() + kSettleTime, text, publishResolution};
+void CameraPanelModel::ConfirmExposureLater(bool publishResolution) {
+    const bool publish = publishResolution || (pendingExposure_ && pendingExposure_->publishResolution);
+    pendingExposure_ = PendingExposure{clock_.Now() + kSettleTime, publish};
 }
 
 void CameraPanelModel::RunPendingExposure() {
-    if (!pendingExposure_ || station_.GetClock().Now() < pendingExposure_->due) return;
+    if (!pendingExposure_ || clock_.Now() < pendingExposure_->due) return;
     const PendingExposure pending = *pendingExposure_;
     pendingExposure_.reset();
-    if (pending.publishResolution) LogMessageString("I UpdateResolution: setting exposure time:", pending.text);
-    state_.exposureText = pending.text;
-    EnterExposure(pending.text);
+    // The text as it is now: an exposure entered meanwhile is the one the camera keeps.
+    const std::string text = state_.exposureText;
+    if (pending.publishResolution) LogMessageString("I UpdateResolution: setting exposure time:", text);
+    EnterExposure(text);
     if (pending.publishResolution) notifications_.Publish("ResolutionChanged");
 }
 
@@ -377,8 +379,7 @@ void CameraPanelModel::UpdateResolution() {
     if (state_.resolutionIndex < 0) return;
     const std::string text = state_.resolutions[state_.resolutionIndex];
     StoreRecord([&] { station_.GetSettings().CameraConfig.resolution = text; });
-    const std::string exposure = state_.exposureText;
-    LogMessageString("I UpdateResolution: old exposure time:", exposure);
+    LogMessageString("I UpdateResolution: old exposure time:", state_.exposureText);
     const bool wasStreaming = station_.IsStreaming();
     if (wasStreaming) station_.StopStreaming();
     const VideoResolution* mode = resolutionItems_[state_.resolutionIndex];
@@ -389,7 +390,7 @@ void CameraPanelModel::UpdateResolution() {
     }
     if (wasStreaming) station_.StartStreaming();
     // The camera settles before the exposure is sent again: a due time, not a wait.
-    ConfirmExposureLater(exposure, true);
+    ConfirmExposureLater(true);
 }
 
 void CameraPanelModel::SelectGain(int index) {
@@ -496,7 +497,7 @@ void CameraPanelModel::AutomaticBlackLevel(std::optional<int> exposureMs) {
 void CameraPanelModel::StartStreaming() {
     if (!station_.StartStreaming()) return;  // logged by the station
     // The exposure is sent again once the stream runs.
-    ConfirmExposureLater(state_.exposureText, false);
+    ConfirmExposureLater(false);
     FrameProcessor& processor = station_.Processor();
     processor.SetPcTime(state_.pcTime);
     processor.SetFpnReduction(state_.fpnReduction);

@@ -121,7 +121,8 @@ public:
     static constexpr std::array<const char*, 4> kFlipTexts{"none", "X", "Y", "XY"};
     static constexpr std::array<const char*, 3> kOverlayTexts{"none", "dark", "ascii"};
 
-    CameraPanelModel(Station& station, NotificationCenter& notifications);
+    // `clock` times the panel's due waits; null: the station's clock.
+    CameraPanelModel(Station& station, NotificationCenter& notifications, Clock* clock = nullptr);
 
     const CameraPanelState& State() const { return state_; }
     CameraPanelFocus focus;
@@ -179,7 +180,7 @@ private:
     void StoreRecord(const std::function<void()>& change);
     void AutomaticBlackLevel(std::optional<int> exposureMs);
     void UpdateResolution();
-    void ConfirmExposureLater(const std::string& text, bool publishResolution);
+    void ConfirmExposureLater(bool publishResolution);
     void RunPendingExposure();
     void ShowRecoveryTexts();
     void ClearStatusTexts();
@@ -191,12 +192,12 @@ private:
 
     struct PendingExposure {
         Clock::TimePoint due;
-        std::string text;
         bool publishResolution = false;
     };
 
     Station& station_;
     NotificationCenter& notifications_;
+    Clock& clock_;
     CameraPanelState state_;
     std::vector<const VideoResolution*> resolutionItems_;
     std::weak_ptr<CameraUnit> loadedUnit_;  // the unit whose controls are loaded
