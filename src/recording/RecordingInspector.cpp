@@ -203,6 +203,16 @@ std::optional<InspectedRecording> RecordingInspector::InspectAdv(const std::stri
         const auto compression = AdvReader::TagValue(layout.tags, "SECTION-DATA-COMPRESSION");
         if (layout.id == 1 && compression) r.notes.push_back("compression: " + *compression);
     }
+    if (!reader.Regions().empty()) {
+        std::string regions = "regions of interest: " + std::to_string(reader.Regions().size());
+        const char* separator = " (";
+        for (const AdvRegion& region : reader.Regions()) {
+            regions += separator + std::to_string(region.left) + "," + std::to_string(region.top) + " " +
+                       std::to_string(region.width) + "x" + std::to_string(region.height);
+            separator = "; ";
+        }
+        r.notes.push_back(regions + ")");
+    }
     const auto ticksOf = [](uint64_t ns) { return ns == 0 ? 0 : AdvWriter::kTicksAt2010 + ns / 100; };
     AdvFrame frame;
     for (uint32_t i = 0; i < reader.FrameCount(); ++i) {
