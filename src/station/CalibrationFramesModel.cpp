@@ -121,8 +121,8 @@ bool CalibrationFramesModel::Load(Kind kind, const std::string& path) {
         ui.ShowMessage("Error", "The selected FITS file is corrupted.", MessageIcon::Error);
         return false;
     }
-    const int width = static_cast<int>(std::strtol(file->header->GetValue("NAXIS1").c_str(), nullptr, 10));
-    const int height = static_cast<int>(std::strtol(file->header->GetValue("NAXIS2").c_str(), nullptr, 10));
+    const int width = file->header->GetNaxis1();
+    const int height = file->header->GetNaxis2();
     const VideoResolution* mode = station_.Mode();
     const int cameraWidth = mode ? mode->Width() : 0;
     const int cameraHeight = mode ? mode->Height() : 0;

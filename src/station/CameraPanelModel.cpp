@@ -298,13 +298,13 @@ int CameraPanelModel::MinimumFrameTimeMs(const CameraStatus& status) const {
 }
 
 void CameraPanelModel::SetExposureTimeMillisec(double ms) {
-    LogMessageReal("I CMainForm::SetExposureTimeMillisec: ", ms);
+    LogMessageReal("I CMainForm::SetExposureTimeMillisec:", ms);
     CameraUnit* unit = ActiveUnit();
     if (unit == nullptr || unit->ExtensionUnit() == nullptr) return;
     if (station_.GetSettings().UseTimeResolution100us != 0) {
-        LogMessageReal("I CameraExtensionUnit::SetExposureTime100us: ", std::trunc(ms * 10.0));
+        LogMessageReal("I CameraExtensionUnit::SetExposureTime100us:", std::trunc(ms * 10.0));
     } else {
-        LogMessageInt("I CameraExtensionUnit::SetExposureTimeMs: ", static_cast<int>(ms));
+        LogMessageInt("I CameraExtensionUnit::SetExposureTimeMs:", static_cast<int>(ms));
     }
     ChangeSettings([ms](StationCameraSettings& s) { s.exposureMs = ms; });
     state_.exposureText = ExposureTextOf(ms);
@@ -473,7 +473,7 @@ void CameraPanelModel::EditBlackLevel(const std::string& text) {
 void CameraPanelModel::SetBlackLevelLock(bool on) {
     state_.blackLevelLocked = on;
     StoreRecord([&] { station_.GetSettings().CameraConfig.blackLevelLocked = on ? 1 : 0; });
-    LogMessageInt("I MainForm: lock black level: ", on ? 1 : 0);
+    LogMessageInt("I MainForm: lock black level:", on ? 1 : 0);
 }
 
 void CameraPanelModel::AutomaticBlackLevel(std::optional<int> exposureMs) {

@@ -89,7 +89,7 @@ bool RecordingWithOptionsModel::Start() {
         }
         frameInterval_ = static_cast<int32_t>(*n);
         // The recording session logs intervals above 1 itself.
-        if (frameInterval_ == 1) LogMessageInt("I Recording every n-th frame: ", frameInterval_);
+        if (frameInterval_ == 1) LogMessageInt("I Recording every n-th frame:", frameInterval_);
     }
     if (rows[0].checked) {
         const auto duration = ParseInteger(rows[0].duration);
@@ -106,7 +106,7 @@ bool RecordingWithOptionsModel::Start() {
             return false;
         }
         duration_ = static_cast<int>(*duration);
-        LogMessageInt("I Duration (sec): ", duration_);
+        LogMessageInt("I Duration (sec):", duration_);
         startSecond_ = TimedRecordingSchedule::StartSecondOfDay(*center, duration_, NowSecond());
         referenceDelay_ = -1;
         progress_ = 0;
@@ -158,7 +158,7 @@ void RecordingWithOptionsModel::Tick() {
             const int remaining = TimedRecordingSchedule::RemainingDelay(startSecond_, NowSecond(), duration_);
             if (referenceDelay_ < 0) {
                 referenceDelay_ = remaining > 0 ? remaining : 0;
-                LogMessageInt("I Delay (sec): ", remaining);
+                LogMessageInt("I Delay (sec):", remaining);
             }
             if (referenceDelay_ > 0) progress_ = remaining * 100 / referenceDelay_;
             countdownText_ = std::to_string(remaining > 0 ? remaining : 0) + " s";
@@ -210,10 +210,10 @@ void RecordingWithOptionsModel::AdvanceRows() {
     long exposure = requested;
     if (exposure < 1) {
         exposure = 1;
-        LogMessageInt("W Exposure time forcing to 1, was requested to ", static_cast<int>(requested));
+        LogMessageInt("W Exposure time forcing to 1, was requested to", static_cast<int>(requested));
     } else if (exposure > 5000) {
         exposure = 5000;
-        LogMessageInt("W Exposure time forcing to 5000, was requested to ", static_cast<int>(requested));
+        LogMessageInt("W Exposure time forcing to 5000, was requested to", static_cast<int>(requested));
     }
     panel_.SetExposureTimeMillisec(static_cast<double>(exposure));
     rows[0].exposure.clear();
