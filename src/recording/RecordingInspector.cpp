@@ -205,6 +205,16 @@ std::optional<InspectedRecording> RecordingInspector::InspectAdv(const std::stri
         const auto compression = AdvReader::TagValue(layout.tags, AdvFormat::kCompressionTag);
         if (layout.id == AdvFormat::kFullImageLayout && compression) r.notes.push_back("compression: " + *compression);
     }
+    if (!reader.Regions().empty()) {
+        std::string regions = "regions of interest: " + std::to_string(reader.Regions().size());
+        const char* separator = " (";
+        for (const AdvRegion& region : reader.Regions()) {
+            regions += separator + std::to_string(region.left) + "," + std::to_string(region.top) + " " +
+                       std::to_string(region.width) + "x" + std::to_string(region.height);
+            separator = "; ";
+        }
+        r.notes.push_back(regions + ")");
+    }
     AdvFrame frame;
     for (uint32_t i = 0; i < reader.FrameCount(); ++i) {
         if (!reader.ReadFrame(i, frame)) {

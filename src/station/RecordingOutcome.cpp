@@ -11,6 +11,7 @@ std::string RecordingOutcomeText(RecordingOutcome outcome) {
         case RecordingOutcome::WriteFailed: return "a write failed";
         case RecordingOutcome::CameraLost: return "the camera's link was lost and could not be recovered";
         case RecordingOutcome::NoFrames: return "no frames came for the requested duration";
+        case RecordingOutcome::DiskSpaceLow: return "the disk is nearly full";
     }
     return "";
 }

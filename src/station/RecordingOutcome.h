@@ -13,6 +13,7 @@ enum class RecordingOutcome {
     WriteFailed,      // a write failed (full disk, removed drive): what was written is kept
     CameraLost,       // the camera's link was lost and could not be recovered
     NoFrames,         // no frame came for much longer than asked: the safety stop
+    DiskSpaceLow,     // stopped while the disk still had room to close the file
 };
 
 // "stopped by the user", "the camera's link was lost and could not be recovered", ...;

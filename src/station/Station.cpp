@@ -201,40 +201,96 @@ void Station::LoadCameraControls(CameraUnit* unit) {
     if (frontEnd_) frontEnd_->LoadCameraControls(unit);
 }
 
+std::string Station::CheckCameraSettings(const CameraModel& model, const StationCameraSettings& settings) const {
+    if (model.GetVideoResolution(settings.modeIndex) == nullptr) {
+        return "video mode " + std::to_string(settings.modeIndex) + " does not exist; the camera has " +
+               ModeRangeText(model.GetResolutionCount(), "modes");
+    }
+    if (model.GetGainCount() > 0 && (settings.gainIndex < 0 || settings.gainIndex >= model.GetGainCount())) {
+        return "gain " + std::to_string(settings.gainIndex) + " does not exist; the camera has " +
+               ModeRangeText(model.GetGainCount(), "gain steps");
+    }
+    return {};
+}
+
 void Station::ApplyCameraSettings(CameraUnit& unit) {
     const CameraModel& model = *unit.Model();
-    const VideoResolution* mode = model.GetVideoResolution(cameraSettings_.modeIndex);
-    if (mode == nullptr) {
-        settingsError_ = "video mode " + std::to_string(cameraSettings_.modeIndex) + " does not exist; the camera has " +
-                         ModeRangeText(model.GetResolutionCount(), "modes");
-        return;
-    }
-    if (model.GetGainCount() > 0 &&
-        (cameraSettings_.gainIndex < 0 || cameraSettings_.gainIndex >= model.GetGainCount())) {
-        settingsError_ = "gain " + std::to_string(cameraSettings_.gainIndex) + " does not exist; the camera has " +
-                         ModeRangeText(model.GetGainCount(), "gain steps");
-        return;
-    }
-    mode_ = mode;
-    manager_.SetActiveVideoResolution(mode_);
-    stream_->SetResolution(static_cast<uint32_t>(mode_->TransferWidth()) << 16 | static_cast<uint32_t>(mode_->Height()));
+    settingsError_ = CheckCameraSettings(model, cameraSettings_);
+    if (!settingsError_.empty()) return;
+    ApplyMode(unit, *model.GetVideoResolution(cameraSettings_.modeIndex));
     exposureMs_ = cameraSettings_.exposureMs;
     stream_->SetExpectedFrameTimeMs(cameraSettings_.exposureMs);
     ApplyExposureAndGain(unit);
-    gainText_ = model.GetGainText(cameraSettings_.gainIndex);
+}
+
+bool Station::ChangeCameraSettings(const StationCameraSettings& settings, std::string& error) {
+    const auto& unit = manager_.ActiveCameraUnit();
+    if (!unit || unit->Model() == nullptr) {
+        cameraSettings_ = settings;
+        error = "no camera is connected";
+        return false;
+    }
+    const CameraModel& model = *unit->Model();
+    error = CheckCameraSettings(model, settings);
+    if (!error.empty()) return false;
+    const VideoResolution* mode = model.GetVideoResolution(settings.modeIndex);
+    if (mode != unit->ActiveVideoResolution() || mode != mode_) {
+        if (stream_->IsStreaming()) {
+            error = "the video mode can only change while the stream is stopped";
+            return false;
+        }
+        ApplyMode(*unit, *mode);
+    }
+    const StationCameraSettings previous = cameraSettings_;
+    cameraSettings_ = settings;
+    if (settings.exposureMs != previous.exposureMs) {
+        exposureMs_ = settings.exposureMs;
+        stream_->SetExpectedFrameTimeMs(settings.exposureMs);
+    }
+    ApplyExposureAndGain(*unit, &previous);
+    return true;
+}
+
+void Station::ApplyMode(CameraUnit& unit, const VideoResolution& mode) {
+    mode_ = &mode;
+    manager_.SetActiveVideoResolution(mode_);
+    stream_->SetResolution(static_cast<uint32_t>(mode_->TransferWidth()) << 16 | static_cast<uint32_t>(mode_->Height()));
     auto adapter = FrameCameraAdapter::ForUnit(unit.shared_from_this());
     adapter->SetResolution(mode_);
     cameraSlot_.Set(adapter);
 }
 
-void Station::ApplyExposureAndGain(CameraUnit& unit) {
+void Station::SendExposure(CameraUnit& unit) {
+    CameraExtensionUnit& eu = *unit.ExtensionUnit();
+    // A 1920-pixel-wide mode over USB2 runs on the camera's longer frame times.
+    const bool frameTimeFlag =
+        mode_ != nullptr && CameraModel::IsUsb2FullWidth(unit.Status().Load().linkType, mode_->Width());
+    if (settings_.UseTimeResolution100us != 0) {
+        eu.SetExposureTime100us(CameraExtensionUnit::ExposureValue100us(cameraSettings_.exposureMs), frameTimeFlag);
+    } else {
+        eu.SetExposureTimeMs(CameraExtensionUnit::ExposureValueMs(cameraSettings_.exposureMs), frameTimeFlag);
+    }
+}
+
+void Station::ApplyExposureAndGain(CameraUnit& unit, const StationCameraSettings* previous) {
     CameraExtensionUnit* eu = unit.ExtensionUnit();
     if (eu == nullptr || unit.Model() == nullptr) return;
-    eu->SetExposureTimeMs(CameraExtensionUnit::ExposureValueMs(cameraSettings_.exposureMs), false);
-    if (unit.Model()->GetGainCount() > 0) eu->SetGain(unit.Model()->GetGainCode(cameraSettings_.gainIndex));
-    eu->SetFlipMode(cameraSettings_.flipIndex);
-    eu->SetBlackLevel(std::max<int64_t>(cameraSettings_.blackLevel, 0));
-    if (recordingMarker_) eu->SetRecording(true);
+    const StationCameraSettings& s = cameraSettings_;
+    const StationCameraSettings* p = previous;
+    if (!p || p->exposureMs != s.exposureMs) SendExposure(unit);
+    if (unit.Model()->GetGainCount() > 0 && (!p || p->gainIndex != s.gainIndex)) {
+        eu->SetGain(unit.Model()->GetGainCode(s.gainIndex));
+    }
+    if (!p || p->flipIndex != s.flipIndex) eu->SetFlipMode(s.flipIndex);
+    if (!p || p->blackLevel != s.blackLevel) eu->SetBlackLevel(std::max<int64_t>(s.blackLevel, 0));
+    if (!p || p->highGain != s.highGain) eu->SetHighGain(s.highGain);
+    if (!p || p->eightBit != s.eightBit) {
+        eu->SetEightSixteenBit(s.eightBit);
+        processor_->SetEightBit(s.eightBit);
+    }
+    if (!p || p->invert != s.invert) eu->SetInvertImage(s.invert);
+    gainText_ = unit.Model()->GetGainText(s.gainIndex);
+    if (previous == nullptr && recordingMarker_) eu->SetRecording(true);
 }
 
 void Station::SetStatisticsCountdown(int ticks) {

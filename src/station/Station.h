@@ -59,6 +59,11 @@ public:
     // a new video mode only while the stream is stopped. False when they do not fit it.
     bool ApplyCameraSettings(std::string& error);
     const StationCameraSettings& CameraSettings() const { return cameraSettings_; }
+    // The panel changed some settings: sends only what differs from the settings applied
+    // last, and keeps them for the next connect and link recovery. A new video mode only
+    // while the stream is stopped. False when no camera is connected (the settings are
+    // kept for the next one) or when they do not fit it (nothing changes); `error` says why.
+    bool ChangeCameraSettings(const StationCameraSettings& settings, std::string& error);
 
     // Connecting. The list is refreshed only while no camera is active.
     void RefreshCameraList();
@@ -128,8 +133,13 @@ public:
 
 private:
     void ApplyCameraSettings(CameraUnit& unit);
-    // Exposure, gain, flip, black level and the recording marker.
-    void ApplyExposureAndGain(CameraUnit& unit);
+    // Empty when the settings fit the camera, else why not.
+    std::string CheckCameraSettings(const CameraModel& model, const StationCameraSettings& settings) const;
+    void ApplyMode(CameraUnit& unit, const VideoResolution& mode);
+    // Exposure, gain, flip, black level, high gain, bit depth, inversion and the recording
+    // marker; with `previous` only what differs from it.
+    void ApplyExposureAndGain(CameraUnit& unit, const StationCameraSettings* previous = nullptr);
+    void SendExposure(CameraUnit& unit);
 
     Settings& settings_;
     IUiServices& ui_;
