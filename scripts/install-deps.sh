@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev libzstd-dev liblz4-dev
   fitsverify libxml2-utils python3
+  qt6-base-dev xvfb xauth
 )
 
 missing=()
