@@ -42,7 +42,8 @@ ViewGeometry::Rect ViewGeometry::PictureRect() const {
     }
     const double w = pictureWidth_ * scale;
     const double h = pictureHeight_ * scale;
-    return {(viewWidth_ - w) / 2.0 + panX, (viewHeight_ - h) / 2.0 + panY, w, h};
+    // Whole pixels: the picture's pixels land on the screen's.
+    return {std::floor((viewWidth_ - w) / 2.0 + panX), std::floor((viewHeight_ - h) / 2.0 + panY), w, h};
 }
 
 std::optional<std::pair<int, int>> ViewGeometry::PixelAt(double x, double y) const {
