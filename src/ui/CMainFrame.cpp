@@ -232,7 +232,7 @@ void CMainFrame::UpdateCommands() {
         state, name, station_.Processor().CurrentFrameNumber(), station_.Processor().MissedTotal())));
 }
 
-bool CMainFrame::ConnectCamera(const std::string& symbolicLink) {
+bool CMainFrame::ConnectCamera(std::string symbolicLink) {
     std::string error;
     const bool connected = station_.Connect(symbolicLink, error);
     if (!connected && !error.empty()) station_.Ui().ShowMessage("Connect", error, MessageIcon::Error);

@@ -44,7 +44,9 @@ public:
     ~CMainFrame() override;
 
     // Connects the listed camera with this symbolic link; false when it could not be.
-    bool ConnectCamera(const std::string& symbolicLink);
+    // Taken by value: connecting lists the cameras again, which replaces the entries a
+    // caller's reference could point into.
+    bool ConnectCamera(std::string symbolicLink);
     void StartStreaming();
     void StopStreaming();
     void SetNightVision(bool on);
