@@ -129,6 +129,7 @@ TEST(OrvacamGui, StreamsShowsTheStarsAndRestretches) {
     for (const char* keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "PATH"}) {
         if (const char* v = getenv(keep)) env.push_back(std::string(keep) + "=" + v);
     }
+    env.push_back("LSAN_OPTIONS=suppressions=" ORVA_SOURCE_DIR "/tests/e2e/orvacam-lsan.supp");
     const pid_t pid = fork();
     if (pid == 0) {
         const int out = open(dir.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
