@@ -243,7 +243,7 @@ void FrameProcessor::ConsumeFrame(const uint8_t* data) {
     if (IRecordingSink* writer = writer_.load()) RecordFrame(*writer, width, height, frameTimestamp);
     const int64_t c6 = checkpoint();
 
-    PrepareDisplay(width, height, pcTimeColumns);
+    PrepareDisplay(width, height, pcTimeColumns, status);
     const int64_t c7 = checkpoint();
 
     if (performanceLogEnabled_) performance_.Add({c1, c2 - c1, c3 - c2, c4 - c3, c5 - c4, c6 - c5, c7 - c6});
@@ -446,7 +446,7 @@ void FrameProcessor::DetachFailedWriter(IRecordingSink& writer) {
     recordingFailure_ = message;
 }
 
-void FrameProcessor::PrepareDisplay(int width, int height, int pcTimeColumns) {
+void FrameProcessor::PrepareDisplay(int width, int height, int pcTimeColumns, const CameraStatus& status) {
     IDisplayTarget* target = displayTarget_.load();
     if (target == nullptr || !displayRequested_.exchange(false)) return;
     DisplayFrame frame;
@@ -454,6 +454,7 @@ void FrameProcessor::PrepareDisplay(int width, int height, int pcTimeColumns) {
     frame.width = width;
     frame.height = height;
     frame.overlay = &overlay_;
+    frame.status = &status;
     frame.pcTimeColumns = pcTimeColumns;
     frame.showOverflow = showOverflow_;
     frame.clipOnOverflow = clipOnOverflow_;

@@ -181,7 +181,7 @@ private:
     void FinishCapture(bool written, const std::string& fileName, const std::string& failure);
     void RecordFrame(IRecordingSink& writer, int width, int height, uint64_t frameTimestamp);
     void DetachFailedWriter(IRecordingSink& writer);
-    void PrepareDisplay(int width, int height, int pcTimeColumns);
+    void PrepareDisplay(int width, int height, int pcTimeColumns, const CameraStatus& status);
 
     // Collaborators.
     IFrameCameraProvider* cameras_;

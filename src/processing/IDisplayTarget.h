@@ -5,6 +5,7 @@
 // Threads: PrepareDisplay runs on the frame path's thread; the target hands its results
 // to the GUI thread itself (the histogram through its double buffer).
 
+#include "camera/CameraStatus.h"
 #include "processing/BinaryOverlay.h"
 
 #include <cstdint>
@@ -16,6 +17,8 @@ struct DisplayFrame {
     int width = 0;
     int height = 0;
     const BinaryOverlay* overlay = nullptr;
+    // The camera state after this frame's record (overlay mode, PPS marker, flag A).
+    const CameraStatus* status = nullptr;
     // Columns 0 .. pcTimeColumns - 1 of rows 0..15 carry the PC time text (0: none).
     int pcTimeColumns = 0;
     bool showOverflow = false;

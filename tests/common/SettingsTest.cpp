@@ -84,6 +84,7 @@ const char* const kDefaultFile =
     "UseTimeResolution100us=0\n"
     "GuidingTrackingRadius=32\n"
     "GuidingDirections=31\n"
+    "NightVision=FALSE\n"
     "CameraConfiguration=\n";
 
 TEST_F(SettingsTest, EmptyProfileGivesTheDefaultsAndSavesThemInOrder) {

@@ -1,0 +1,39 @@
+#pragma once
+// The desktop station's command line. Beyond the window itself: a camera to connect at
+// start (unattended stations, tests), and the test hooks that set the stretch and save
+// grabs of the window.
+//
+// Pure parsing; main thread.
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orva {
+
+struct OrvacamOptions {
+    // "sim" or "sim:N" (sensor code N, as orvacam-cli takes it); empty: none at start.
+    bool connectAtStart = false;
+    uint8_t sensorCode = 7;
+    int modeIndex = 0;
+    double exposureMs = 40.0;
+    std::optional<std::pair<int, int>> levels;     // --levels B:W at start
+    std::optional<int> zoomPercent;                // --zoom: aspect scale at this factor
+    std::optional<std::pair<int, int>> probe;      // --probe X:Y: the profile centre
+    std::string screenshot;                        // --screenshot FILE
+    int afterMs = 3000;                            // --after-ms N
+    std::optional<std::pair<int, int>> restretch;  // --restretch B:W, then --screenshot2 FILE
+    std::string screenshot2;
+    bool quit = false;  // --quit: close the window after the grabs
+
+    static constexpr const char* kUsage =
+        "usage: orvacam [--camera sim[:SENSORCODE]] [--mode N] [--exposure MS]\n"
+        "               [--levels B:W] [--zoom PERCENT] [--probe X:Y]\n"
+        "               [--screenshot FILE [--after-ms N] [--restretch B:W --screenshot2 FILE] [--quit]]\n";
+
+    // Nothing, with `error` set, for a malformed command line.
+    static std::optional<OrvacamOptions> Parse(const std::vector<std::string>& args, std::string& error);
+};
+
+}  // namespace orva

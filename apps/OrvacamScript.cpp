@@ -1,0 +1,82 @@
+#include "OrvacamScript.h"
+
+#include "common/Log.h"
+#include "ui/CD2DControl.h"
+#include "ui/CHistogramControl.h"
+#include "ui/CMainFrame.h"
+
+#include <QDateTime>
+#include <QPixmap>
+
+#include <cstdio>
+#include <fstream>
+
+namespace orva {
+
+OrvacamScript::OrvacamScript(CMainFrame& frame, const OrvacamOptions& options) : frame_(frame), options_(options) {
+    connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
+}
+
+void OrvacamScript::Start() {
+    if (options_.screenshot.empty()) return;
+    startedMs_ = QDateTime::currentMSecsSinceEpoch();
+    timer_.start(50);
+}
+
+bool OrvacamScript::Grab(const std::string& path) {
+    const DisplayPicture& picture = frame_.Target().Picture();
+    if (picture.width <= 0) return false;
+    const QPixmap pixmap = frame_.grab();
+    if (!pixmap.save(QString::fromStdString(path), "PNG")) {
+        std::fprintf(stderr, "orvacam: cannot save %s\n", path.c_str());
+        return true;
+    }
+    CD2DControl& view = frame_.View();
+    const QPoint viewOrigin = view.mapTo(&frame_, QPoint(0, 0));
+    const auto r = view.Geometry().PictureRect();
+    std::ofstream probe(path + ".txt");
+    probe << "picture " << picture.width << " " << picture.height << " " << viewOrigin.x() + r.x << " "
+          << viewOrigin.y() + r.y << " " << r.width << " " << r.height << "\n";
+    const auto levels = frame_.Histogram().Levels();
+    probe << "levels " << levels.background << " " << levels.white << " " << levels.midtone << " "
+          << levels.midtoneMax << "\n";
+    const QPoint histogramOrigin = frame_.HistogramControl().mapTo(&frame_, QPoint(0, 0));
+    probe << "histogram " << histogramOrigin.x() << " " << histogramOrigin.y() << " "
+          << frame_.HistogramControl().width() << " " << frame_.HistogramControl().height() << "\n";
+    if (options_.probe && picture.profile.captured) {
+        const auto [x, y] = *options_.probe;
+        const QPointF at = view.ViewPointOf(x, y) + QPointF(viewOrigin);
+        const uint32_t shown = picture.pixels[static_cast<std::size_t>(y) * picture.width + x];
+        probe << "probe " << x << " " << y << " " << static_cast<int>(at.x()) << " " << static_cast<int>(at.y()) << " "
+              << picture.profile.values[16] << " " << (shown & 0xFF) << "\n";
+    }
+    return true;
+}
+
+void OrvacamScript::Poll() {
+    const qint64 elapsed = QDateTime::currentMSecsSinceEpoch() - startedMs_;
+    if (step_ == Step::WaitFirst) {
+        if (elapsed < options_.afterMs || !Grab(options_.screenshot)) return;
+        if (options_.restretch) {
+            frame_.Histogram().SetLevels(options_.restretch->first, options_.restretch->second);
+            frame_.HistogramControl().update();
+            // A frame being composed now may still use the old table: wait for the next.
+            firstAfterChange_ = frame_.Target().Picture().sequence + 2;
+            step_ = Step::WaitRestretched;
+            return;
+        }
+        step_ = Step::Done;
+    } else if (step_ == Step::WaitRestretched) {
+        if (frame_.Target().Picture().sequence < firstAfterChange_) return;
+        // Painted with the new picture before the grab.
+        frame_.View().repaint();
+        if (!Grab(options_.screenshot2)) return;
+        step_ = Step::Done;
+    }
+    if (step_ == Step::Done) {
+        timer_.stop();
+        if (options_.quit) frame_.close();
+    }
+}
+
+}  // namespace orva

@@ -1,0 +1,40 @@
+#pragma once
+// The desktop station's test hooks, run from the event loop: after the given time it
+// saves a grab of the main window (and, beside it, FILE.txt with where the picture and
+// the probed pixel lie in the grab, the probed pixel's raw and shown values and the
+// stretch levels); then, if asked, changes the stretch, waits for a picture composed
+// with the new table, saves a second grab; and closes the window.
+//
+// Threads: GUI thread only.
+
+#include "OrvacamOptions.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+#include <string>
+
+namespace orva {
+
+class CMainFrame;
+
+class OrvacamScript final : public QObject {
+public:
+    OrvacamScript(CMainFrame& frame, const OrvacamOptions& options);
+    void Start();
+
+private:
+    enum class Step { WaitFirst, WaitRestretched, Done };
+    void Poll();
+    bool Grab(const std::string& path);
+
+    CMainFrame& frame_;
+    OrvacamOptions options_;
+    QTimer timer_;
+    Step step_ = Step::WaitFirst;
+    uint64_t firstAfterChange_ = 0;
+    qint64 startedMs_ = 0;
+};
+
+}  // namespace orva

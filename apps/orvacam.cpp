@@ -1,0 +1,101 @@
+// orvacam: the desktop station on Qt, over the same station core as orvacam-cli, with
+// the simulated camera listed in the Connect menu. See OrvacamOptions for the options.
+
+#include "OrvacamOptions.h"
+#include "OrvacamScript.h"
+
+#include "common/AppPaths.h"
+#include "common/Log.h"
+#include "common/ProgramVersion.h"
+#include "common/Settings.h"
+#include "simcam/SimDeviceEnumerator.h"
+#include "simcam/SimulatedCamera.h"
+#include "station/Station.h"
+#include "ui/CD2DControl.h"
+#include "ui/CMainFrame.h"
+#include "ui/QtUiServices.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <clocale>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Runs the window until it is closed; the station outlives it.
+int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
+    using namespace orva;
+    Settings& settings = Settings::Instance();
+    SimCameraConfig config;
+    config.identity.sensorCode = options.sensorCode;
+    auto camera = std::make_shared<SimulatedCamera>(config, SteadyClock::Instance());
+    SimDeviceEnumerator devices({camera});
+    QtUiServices ui;
+    StationOptions stationOptions;
+    stationOptions.settings = &settings;
+    stationOptions.ui = &ui;
+    stationOptions.devices = &devices;
+    Station station(stationOptions);
+    StationCameraSettings cameraSettings;
+    cameraSettings.modeIndex = options.modeIndex;
+    cameraSettings.exposureMs = options.exposureMs;
+    station.SetCameraSettings(cameraSettings);
+
+    CMainFrame frame(station);
+    ui.SetParent(&frame);
+    if (options.levels) frame.Histogram().SetLevels(options.levels->first, options.levels->second);
+    if (options.zoomPercent) {
+        frame.View().ToggleZoom();
+        frame.View().SetZoomPercent(*options.zoomPercent);
+    }
+    if (options.probe) frame.View().SetFixedProfileCentre(options.probe);
+    LogMessage("I ShowWindow");
+    frame.show();
+    if (options.connectAtStart) {
+        QTimer::singleShot(0, &frame, [&frame, camera] { frame.ConnectCamera(camera->SymbolicLink()); });
+    }
+    OrvacamScript script(frame, options);
+    script.Start();
+    const int result = app.exec();
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    orva::InstallCrashHandler();
+    QApplication app(argc, argv);
+    // Qt set the C library's locale from the environment: numbers in files and log lines
+    // keep the decimal point.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setStyle("Fusion");
+    QApplication::setApplicationName("ORVA Cam Control");
+
+    const QStringList arguments = QApplication::arguments();
+    std::vector<std::string> args;
+    for (qsizetype i = 1; i < arguments.size(); ++i) args.push_back(arguments[i].toStdString());
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(orva::OrvacamOptions::kUsage, stdout);
+        return 0;
+    }
+    std::string error;
+    const auto options = orva::OrvacamOptions::Parse(args, error);
+    if (!options) {
+        std::fprintf(stderr, "orvacam: %s\n%s", error.c_str(), orva::OrvacamOptions::kUsage);
+        return 2;
+    }
+
+    orva::Settings& settings = orva::Settings::Instance();
+    settings.Load();
+    if (!settings.LogDirectory.empty()) {
+        orva::AppPaths::EnsureDirectory(settings.LogDirectory);
+        orva::InitLogFile(settings.LogDirectory);
+    }
+    settings.LogLoadWarning();
+    orva::LogMessageString("I Version", orva::ProgramVersionText());
+    const int result = RunStation(app, *options);
+    if (orva::IsLogOpen()) orva::InitLogFile("");
+    return result;
+}

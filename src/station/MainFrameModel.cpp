@@ -1,0 +1,72 @@
+#include "station/MainFrameModel.h"
+
+namespace orva {
+
+const char* MainFrameModel::Text(Command command) {
+    switch (command) {
+        case Command::Disconnect: return "&Disconnect";
+        case Command::Restart: return "R&estart";
+        case Command::StartStreaming: return "&Start streaming";
+        case Command::StopStreaming: return "S&top streaming";
+        case Command::ToggleZoom: return "Toggle &zoom (fit / scale)";
+        case Command::ZoomIn: return "Zoom &in";
+        case Command::ZoomOut: return "Zoom &out";
+        case Command::Crosshair: return "&Crosshair";
+        case Command::NightVision: return "&Night vision (red)";
+        case Command::EnableZones: return "&Zones";
+        case Command::EditZones: return "&Edit zones";
+        case Command::ClearZones: return "C&lear zones";
+        case Command::MissedFrames: return "&Missed frames...";
+        case Command::About: return "&About ORVA Cam Control...";
+        case Command::Exit: return "E&xit";
+    }
+    return "";
+}
+
+const char* MainFrameModel::Shortcut(Command command) {
+    switch (command) {
+        case Command::Disconnect: return "Ctrl+D";
+        case Command::StartStreaming: return "Ctrl+R";
+        case Command::StopStreaming: return "Ctrl+S";
+        case Command::ToggleZoom: return "Ctrl+T";
+        case Command::ZoomIn: return "Ctrl++";
+        case Command::ZoomOut: return "Ctrl+-";
+        case Command::Crosshair: return "Ctrl+H";
+        case Command::NightVision: return "Ctrl+N";
+        case Command::MissedFrames: return "Ctrl+M";
+        case Command::Exit: return "Ctrl+Q";
+        default: return "";
+    }
+}
+
+const char* MainFrameModel::Description(Command command) {
+    switch (command) {
+        case Command::ToggleZoom: return "Toggle the zoom mode between \"scale to fit\" and \"aspect scale\".";
+        case Command::NightVision: return "Dark red on black, to keep the eyes dark-adapted at the telescope.";
+        case Command::EditZones: return "Click on the picture to select or release 64 x 64 pixel blocks.";
+        default: return "";
+    }
+}
+
+bool MainFrameModel::IsEnabled(Command command, const MainFrameState& s) {
+    switch (command) {
+        case Command::Disconnect:
+        case Command::Restart: return s.connected;
+        case Command::StartStreaming: return s.connected && !s.streaming;
+        case Command::StopStreaming: return s.connected && s.streaming;
+        case Command::ToggleZoom:
+        case Command::ZoomIn:
+        case Command::ZoomOut: return s.connected && s.streaming;
+        default: return true;
+    }
+}
+
+std::string MainFrameModel::StatusText(const MainFrameState& s, const std::string& cameraName, int32_t frameNumber,
+                                       int64_t missedFrames) {
+    if (!s.connected) return s.cameraListed ? "No camera connected" : "No camera found";
+    if (!s.streaming) return "Connected: " + cameraName;
+    return "Streaming: " + cameraName + " - frame " + std::to_string(frameNumber) + " - missed " +
+           std::to_string(missedFrames);
+}
+
+}  // namespace orva

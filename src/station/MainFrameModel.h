@@ -1,0 +1,60 @@
+#pragma once
+// The desktop station's main window without its widgets: the commands of its menus
+// with their texts, keyboard shortcuts and enabling rules, and the status bar's text.
+// The window asks it whenever it refreshes its menus.
+//
+// Pure rules over the station's state; GUI thread.
+
+#include <cstdint>
+#include <string>
+
+namespace orva {
+
+struct MainFrameState {
+    bool cameraListed = false;  // at least one camera enumerated
+    bool connected = false;
+    bool streaming = false;
+};
+
+class MainFrameModel {
+public:
+    enum class Command {
+        Disconnect,
+        Restart,
+        StartStreaming,
+        StopStreaming,
+        ToggleZoom,
+        ZoomIn,
+        ZoomOut,
+        Crosshair,
+        NightVision,
+        EnableZones,
+        EditZones,
+        ClearZones,
+        MissedFrames,
+        About,
+        Exit,
+    };
+    static constexpr Command kAllCommands[] = {
+        Command::Disconnect, Command::Restart,     Command::StartStreaming, Command::StopStreaming,
+        Command::ToggleZoom, Command::ZoomIn,      Command::ZoomOut,        Command::Crosshair,
+        Command::NightVision, Command::EnableZones, Command::EditZones,     Command::ClearZones,
+        Command::MissedFrames, Command::About,     Command::Exit,
+    };
+
+    // The menu text, with "&" before the access key.
+    static const char* Text(Command command);
+    // The shortcut in the portable form ("Ctrl+D"); empty for none.
+    static const char* Shortcut(Command command);
+    // A short description for the status bar; empty for none.
+    static const char* Description(Command command);
+    static bool IsEnabled(Command command, const MainFrameState& state);
+    // Connect entries: enabled while cameras are listed and none is connected.
+    static bool IsConnectEnabled(const MainFrameState& state) { return state.cameraListed && !state.connected; }
+
+    // "No camera", "Connected: NAME", "Streaming: NAME - frame N - missed M".
+    static std::string StatusText(const MainFrameState& state, const std::string& cameraName, int32_t frameNumber,
+                                  int64_t missedFrames);
+};
+
+}  // namespace orva

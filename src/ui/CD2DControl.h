@@ -1,0 +1,71 @@
+#pragma once
+// The live view: shows the newest composed picture scaled to the control ("scale to
+// fit") or at the zoom factor ("aspect scale", panned by dragging or the arrow keys),
+// with its overlays: the GPS-fix warning, the crosshair and the record's text line. The
+// mouse position sets the profile centre; while zones are edited a click toggles the
+// block under it.
+//
+// Threads: GUI thread only. It reads only the picture LiveViewTarget handed over; it
+// never touches the frame path's buffers.
+
+#include "display/LiveViewTarget.h"
+#include "display/ViewGeometry.h"
+#include "display/ZoneMatrix.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+#include <utility>
+
+namespace orva {
+
+class CD2DControl final : public QWidget {
+public:
+    CD2DControl(LiveViewTarget& target, ZoneMatrix& zones, QWidget* parent = nullptr);
+
+    // The picture the target handed over last; repaints.
+    void Refresh();
+    void SetFullFix(bool on);
+    void SetCrosshair(bool on);
+    bool Crosshair() const { return crosshair_; }
+    void SetNightVision(bool on);
+    void ToggleZoom();
+    void ZoomIn();
+    void ZoomOut();
+    void SetZoomPercent(int percent) { geometry_.SetZoomPercent(percent); update(); }
+    ViewGeometry& Geometry() { return geometry_; }
+    // A fixed profile centre (picture pixel) used while the mouse is outside the view.
+    void SetFixedProfileCentre(std::optional<std::pair<int, int>> centre);
+    // Window coordinates of a picture pixel's centre.
+    QPointF ViewPointOf(int x, int y) const;
+    // Called when the zones changed by a click.
+    void SetZonesChanged(std::function<void()> callback) { zonesChanged_ = std::move(callback); }
+
+    QSize sizeHint() const override { return {800, 500}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void UpdateProfileCentre(std::optional<std::pair<int, int>> pixel);
+
+    LiveViewTarget& target_;
+    ZoneMatrix& zones_;
+    ViewGeometry geometry_;
+    bool fullFix_ = true;
+    bool crosshair_ = false;
+    bool nightVision_ = false;
+    std::optional<QPointF> dragFrom_;
+    std::optional<std::pair<int, int>> fixedCentre_;
+    std::function<void()> zonesChanged_;
+};
+
+}  // namespace orva

@@ -1,0 +1,113 @@
+#pragma once
+// The desktop station's main window: the live view with the histogram, the percentile
+// buttons, the line profile and the record's text beside it; the Camera menu (Connect,
+// Disconnect, Restart, streaming) and the View menu (zoom, crosshair, zones, night
+// vision, missed frames); the status bar. Its 200 ms timer is the station's
+// housekeeping tick, its 100 ms timer the live view's refresh. Closing it stops the
+// stream and disconnects the camera before the window goes.
+//
+// Threads: GUI thread only. The frame path reaches the view only through LiveViewTarget
+// and the lookup table slot; nothing is drawn from another thread.
+
+#include "camera/IMainFrameView.h"
+#include "display/HistogramControlModel.h"
+#include "display/LiveViewTarget.h"
+#include "display/LookupTableSlot.h"
+#include "display/ProfileAverager.h"
+#include "display/ZoneMatrix.h"
+#include "station/MainFrameModel.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <map>
+#include <optional>
+#include <string>
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace orva {
+
+class CCursorPeekControl;
+class CD2DControl;
+class CHistogramControl;
+class Station;
+
+class CMainFrame final : public QMainWindow, public IMainFrameView {
+public:
+    static constexpr int kHousekeepingMs = 200;
+    static constexpr int kRefreshMs = 100;
+
+    explicit CMainFrame(Station& station, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Connects the listed camera with this symbolic link; false when it could not be.
+    // Taken by value: connecting lists the cameras again, which replaces the entries a
+    // caller's reference could point into.
+    bool ConnectCamera(std::string symbolicLink);
+    void StartStreaming();
+    void StopStreaming();
+    void SetNightVision(bool on);
+    bool NightVision() const { return nightVision_; }
+
+    // The live view's parts, for the station's test hooks and the tests.
+    HistogramControlModel& Histogram() { return histogram_; }
+    CD2DControl& View() { return *view_; }
+    CHistogramControl& HistogramControl() { return *histogramControl_; }
+    LiveViewTarget& Target() { return target_; }
+    ZoneMatrix& Zones() { return zones_; }
+    QAction* Action(MainFrameModel::Command command) { return actions_.at(command); }
+    QMenu* CameraMenu() { return cameraMenu_; }
+    // One step of each timer, as the timers run them.
+    void HousekeepingTick();
+    void RefreshView();
+    // Redraws the menus' enabling and the Connect entries.
+    void UpdateCommands();
+
+    // IMainFrameView
+    void LoadCameraControls(CameraUnit* unit) override;
+    void SetStatisticsCountdown(int) override {}
+    void RefreshCommandStates() override { UpdateCommands(); }
+    void RefreshMenus() override { UpdateCommands(); }
+    bool IsFirmwareUpdateDialogOpen() override { return false; }
+    void CloseFirmwareUpdateDialogCancelled() override {}
+    ILinkRecoveryCameraStatusInteraction* CameraPanel() override { return nullptr; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    QWidget* BuildSidePanel();
+    QAction* AddCommand(QMenu* menu, MainFrameModel::Command command);
+    void RebuildConnectEntries();
+    MainFrameState State();
+    void ShowMissedFrames();
+    void ShowAbout();
+    void ShutDown();
+
+    Station& station_;
+    LookupTableSlot table_;
+    HistogramControlModel histogram_;
+    LiveViewTarget target_;
+    ZoneMatrix zones_;
+    ProfileAverager profile_;
+    CD2DControl* view_ = nullptr;
+    CHistogramControl* histogramControl_ = nullptr;
+    CCursorPeekControl* profileControl_ = nullptr;
+    QLabel* textLine_ = nullptr;
+    QLabel* status_ = nullptr;
+    QMenu* cameraMenu_ = nullptr;
+    QMenu* connectMenu_ = nullptr;
+    QAction* connectSingle_ = nullptr;
+    std::map<MainFrameModel::Command, QAction*> actions_;
+    std::vector<std::string> connectEntries_;  // the names the Connect entries show
+    QTimer housekeeping_;
+    QTimer refresh_;
+    bool nightVision_ = false;
+    bool closing_ = false;
+};
+
+}  // namespace orva

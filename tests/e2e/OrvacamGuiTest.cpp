@@ -1,0 +1,226 @@
+// The desktop station as an observer runs it: the built orvacam program on its own X
+// server (Xvfb on a free display), streaming from the simulated camera. Its test hooks
+// save grabs of the main window, which this test reads back: the star field, the
+// histogram with its stretch curve, and the target star's shown value before and after a
+// stretch change, against the lookup table and the raw value the program reports.
+//
+// Built only with the GUI (not in the tsan preset). The program lies in ../apps/orvacam.
+
+#ifdef ORVA_HAS_GUI
+
+#include "display/DisplayStretch.h"
+
+#include "support/TempDir.h"
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+namespace orva {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::filesystem::path BuildDir() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path(); }
+
+// An X server of our own on the first free display number; stopped with the test.
+class OwnXServer {
+public:
+    OwnXServer() {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            const int devnull = open("/dev/null", O_WRONLY);
+            dup2(devnull, STDERR_FILENO);
+            dup2(devnull, STDOUT_FILENO);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        std::string number;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        if (!number.empty()) display_ = ":" + number;
+    }
+    ~OwnXServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& Display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+struct Grab {
+    QImage image;
+    std::map<std::string, std::vector<double>> facts;  // the lines of FILE.txt
+};
+
+Grab ReadGrab(const std::string& path) {
+    Grab g;
+    g.image.load(QString::fromStdString(path));
+    std::ifstream in(path + ".txt");
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string key;
+        words >> key;
+        for (double v; words >> v;) g.facts[key].push_back(v);
+    }
+    return g;
+}
+
+std::vector<std::string> LogMessages(const std::string& folder) {
+    std::vector<std::string> messages;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::ifstream in(entry.path());
+        for (std::string line; std::getline(in, line);) {
+            if (line.size() > 25) messages.push_back(line.substr(25));
+        }
+    }
+    return messages;
+}
+
+TEST(OrvacamGui, StreamsShowsTheStarsAndRestretches) {
+    const std::string program = (BuildDir() / "apps" / "orvacam").string();
+    ASSERT_TRUE(std::filesystem::exists(program)) << program << " is missing: build the orvacam target";
+    OwnXServer x;
+    ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start (scripts/install-deps.sh installs it)";
+
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.File("config"));
+    test::WriteFile(dir.File("config/ORVA Cam Control.ini"),
+                    "[Settings]\nLogDirectory=" + dir.File("log") + "\nAutoStartStreaming=TRUE\n");
+    // Kept in the build folder, for a person to look at.
+    const std::string first = (BuildDir() / "tests" / "orvacam-live-view.png").string();
+    const std::string second = (BuildDir() / "tests" / "orvacam-live-view-restretched.png").string();
+    std::filesystem::remove(first);
+    std::filesystem::remove(second);
+    // The target star lies at (0.5, 0.45) of the 480 x 300 picture.
+    const std::vector<std::string> args = {
+        program, "--camera", "sim", "--mode", "4", "--exposure", "40", "--levels", "2000:9000", "--zoom", "100",
+        "--probe", "240:135", "--screenshot", first, "--after-ms", "2500", "--restretch", "2000:30000",
+        "--screenshot2", second, "--quit"};
+    std::vector<std::string> env = {"DISPLAY=" + x.Display(), "ORVA_CONFIG_DIR=" + dir.File("config"),
+                                    "ORVA_DATA_DIR=" + dir.File("data"), "HOME=" + dir.Path(),
+                                    "XDG_RUNTIME_DIR=" + dir.Path()};
+    for (const char* keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "PATH"}) {
+        if (const char* v = getenv(keep)) env.push_back(std::string(keep) + "=" + v);
+    }
+    env.push_back("LSAN_OPTIONS=suppressions=" ORVA_SOURCE_DIR "/tests/e2e/orvacam-lsan.supp");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = open(dir.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDERR_FILENO);
+        std::vector<char*> argv;
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (auto& v : env) envp.push_back(v.data());
+        envp.push_back(nullptr);
+        execve(program.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 180s;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            FAIL() << "orvacam hung";
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    ASSERT_TRUE(WIFEXITED(status)) << test::ReadFile(dir.File("err"));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << test::ReadFile(dir.File("err"));
+
+    Grab a = ReadGrab(first);
+    Grab b = ReadGrab(second);
+    ASSERT_FALSE(a.image.isNull()) << first;
+    ASSERT_FALSE(b.image.isNull()) << second;
+    ASSERT_EQ(a.facts["probe"].size(), 6u);
+    ASSERT_EQ(b.facts["probe"].size(), 6u);
+
+    // The star field: the target star bright, the picture's background dark.
+    const auto& pic = a.facts["picture"];
+    ASSERT_EQ(pic.size(), 6u);
+    std::vector<int> greys;
+    for (int y = static_cast<int>(pic[3]) + 20; y < static_cast<int>(pic[3] + pic[5]) - 40; y += 3) {
+        for (int x = static_cast<int>(pic[2]) + 10; x < static_cast<int>(pic[2] + pic[4]) - 10; x += 3) {
+            greys.push_back(qGray(a.image.pixel(x, y)));
+        }
+    }
+    ASSERT_FALSE(greys.empty());
+    std::nth_element(greys.begin(), greys.begin() + greys.size() / 2, greys.end());
+    EXPECT_LE(greys[greys.size() / 2], 40) << "the background is not dark";
+
+    // The probed star pixel: shown as the lookup table says, in both grabs, and changed.
+    int shown[2];
+    const Grab* grabs[2] = {&a, &b};
+    for (int i = 0; i < 2; ++i) {
+        const auto& p = grabs[i]->facts.at("probe");
+        const auto& l = grabs[i]->facts.at("levels");
+        const StretchLevels levels{static_cast<int>(l[0]), static_cast<int>(l[1]), static_cast<int>(l[2]),
+                                   static_cast<int>(l[3])};
+        const int expected = DisplayStretch::DisplayValue(levels, static_cast<int>(p[4]));
+        const QRgb pixel = grabs[i]->image.pixel(static_cast<int>(p[2]), static_cast<int>(p[3]));
+        EXPECT_EQ(qRed(pixel), expected) << "grab " << i << " raw " << p[4];
+        EXPECT_EQ(qGreen(pixel), expected);
+        EXPECT_EQ(qBlue(pixel), expected);
+        EXPECT_EQ(static_cast<int>(p[5]), expected);
+        shown[i] = expected;
+    }
+    EXPECT_GE(shown[0], 150) << "the target star is not bright";
+    EXPECT_LT(shown[1], shown[0] - 50) << "the wider stretch did not darken the star";
+
+    // The histogram graph: bars and the stretch curve (the day palette's orange).
+    const auto& h = a.facts["histogram"];
+    ASSERT_EQ(h.size(), 4u);
+    int curve = 0;
+    int bars = 0;
+    for (int y = static_cast<int>(h[1]); y < static_cast<int>(h[1] + h[3]); ++y) {
+        for (int x = static_cast<int>(h[0]); x < static_cast<int>(h[0] + h[2]); ++x) {
+            const QRgb c = a.image.pixel(x, y);
+            if (qRed(c) > 200 && qGreen(c) > 80 && qGreen(c) < 160 && qBlue(c) < 60) ++curve;
+            if (qRed(c) == 140 && qGreen(c) == 140 && qBlue(c) == 150) ++bars;
+        }
+    }
+    EXPECT_GE(curve, 100) << "no stretch curve";
+    EXPECT_GE(bars, 5) << "no histogram bars";
+
+    // Closed while streaming: the stream stopped, the camera released, the log closed last.
+    const auto log = LogMessages(dir.File("log"));
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "I ---------- Closing Log File ----------");
+    const auto closing = std::find(log.begin(), log.end(), "I Closing Main Form");
+    ASSERT_NE(closing, log.end());
+    EXPECT_NE(std::find(closing, log.end(), "I CDmsWorker::ConsumeForever: Exiting."), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "I ShowWindow"), log.end());
+}
+
+}  // namespace
+}  // namespace orva
+
+#endif  // ORVA_HAS_GUI

@@ -1,0 +1,62 @@
+#include "station/MainFrameModel.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace orva {
+namespace {
+
+using Command = MainFrameModel::Command;
+
+TEST(MainFrameModel, CommandsFollowTheConnectionAndStream) {
+    const MainFrameState none{false, false, false};
+    const MainFrameState listed{true, false, false};
+    const MainFrameState connected{true, true, false};
+    const MainFrameState streaming{true, true, true};
+    const struct {
+        Command command;
+        bool none, listed, connected, streaming;
+    } cases[] = {
+        {Command::Disconnect, false, false, true, true},     {Command::Restart, false, false, true, true},
+        {Command::StartStreaming, false, false, true, false}, {Command::StopStreaming, false, false, false, true},
+        {Command::ToggleZoom, false, false, false, true},     {Command::ZoomIn, false, false, false, true},
+        {Command::NightVision, true, true, true, true},       {Command::MissedFrames, true, true, true, true},
+        {Command::About, true, true, true, true},             {Command::Exit, true, true, true, true},
+    };
+    for (const auto& c : cases) {
+        const std::string name = MainFrameModel::Text(c.command);
+        EXPECT_EQ(MainFrameModel::IsEnabled(c.command, none), c.none) << name;
+        EXPECT_EQ(MainFrameModel::IsEnabled(c.command, listed), c.listed) << name;
+        EXPECT_EQ(MainFrameModel::IsEnabled(c.command, connected), c.connected) << name;
+        EXPECT_EQ(MainFrameModel::IsEnabled(c.command, streaming), c.streaming) << name;
+    }
+    EXPECT_FALSE(MainFrameModel::IsConnectEnabled(none));
+    EXPECT_TRUE(MainFrameModel::IsConnectEnabled(listed));
+    EXPECT_FALSE(MainFrameModel::IsConnectEnabled(connected));
+}
+
+TEST(MainFrameModel, EveryCommandHasATextAndShortcutsAreUnique) {
+    std::vector<std::string> shortcuts;
+    for (const Command c : MainFrameModel::kAllCommands) {
+        EXPECT_STRNE(MainFrameModel::Text(c), "");
+        const std::string s = MainFrameModel::Shortcut(c);
+        if (s.empty()) continue;
+        EXPECT_EQ(std::count(shortcuts.begin(), shortcuts.end(), s), 0) << s;
+        shortcuts.push_back(s);
+    }
+    EXPECT_STREQ(MainFrameModel::Shortcut(Command::Disconnect), "Ctrl+D");
+    EXPECT_STREQ(MainFrameModel::Shortcut(Command::StartStreaming), "Ctrl+R");
+    EXPECT_STREQ(MainFrameModel::Shortcut(Command::StopStreaming), "Ctrl+S");
+}
+
+TEST(MainFrameModel, StatusText) {
+    EXPECT_EQ(MainFrameModel::StatusText({false, false, false}, "", 0, 0), "No camera found");
+    EXPECT_EQ(MainFrameModel::StatusText({true, false, false}, "", 0, 0), "No camera connected");
+    EXPECT_EQ(MainFrameModel::StatusText({true, true, false}, "ORVA+CAM", 0, 0), "Connected: ORVA+CAM");
+    EXPECT_EQ(MainFrameModel::StatusText({true, true, true}, "ORVA+CAM", 1234, 2),
+              "Streaming: ORVA+CAM - frame 1234 - missed 2");
+}
+
+}  // namespace
+}  // namespace orva
