@@ -34,8 +34,11 @@ function(orva_add_tests folder)
   add_executable(${target} ${sources})
   target_link_libraries(${target} PRIVATE ${ARG_DEPENDS} orva_testsupport GTest::gmock GTest::gtest_main)
   orva_warnings(${target})
+  # A test that reaches the process-wide settings or data folder never touches the user's.
+  set(home ${CMAKE_CURRENT_BINARY_DIR}/test-home)
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS ${folder}
+      ENVIRONMENT "ORVA_CONFIG_DIR=${home}/config;ORVA_DATA_DIR=${home}/data"
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()

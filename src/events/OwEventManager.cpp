@@ -333,7 +333,7 @@ std::optional<OwEventId> OwEventManager::PrepareRecording(const CameraSnapshot& 
     return e.id;
 }
 
-AssignOutcome OwEventManager::AssignRecording(const RecordingSummary& r, const RecordingEquipment& equipment) {
+AssignOutcome OwEventManager::AssignRecording(const EventRecordingSummary& r, const RecordingEquipment& equipment) {
     const EventPtr event = std::move(pending_);
     pending_.reset();
     if (!event) return AssignOutcome::NoPendingEvent;

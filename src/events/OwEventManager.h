@@ -120,7 +120,7 @@ public:
     // (written when the recording ends). The pending event's id, none without one.
     std::optional<OwEventId> PrepareRecording(const CameraSnapshot& camera);
     // A recording has ended: ties it to PendingEvent, which is cleared.
-    AssignOutcome AssignRecording(const RecordingSummary& recording, const RecordingEquipment& equipment);
+    AssignOutcome AssignRecording(const EventRecordingSummary& recording, const RecordingEquipment& equipment);
 
     // Appends; the caller adds itself once. RemoveListener removes every occurrence.
     void AddListener(IOwEventManagerListener* listener);

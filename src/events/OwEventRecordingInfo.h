@@ -23,7 +23,7 @@ struct CameraSnapshot {
 };
 
 // A recording that has ended. Times are platform file times (100 ns since 1601-01-01 UTC).
-struct RecordingSummary {
+struct EventRecordingSummary {
     bool startValid = false;
     uint64_t startFileTime = 0;
     bool endValid = false;

@@ -426,6 +426,7 @@ void FrameProcessor::RecordFrame(IRecordingSink& writer, int width, int height, 
             recording_.end = EndpointOf(o.ToTime, o);
             if (o.FixState & 1) {
                 ++recording_.gpsCount;
+                recording_.accuracySumM += o.AccuracyM;
                 recording_.heightSumM += (int64_t{o.HeightMm} + 500) / 1000;
                 recording_.latitudeSum += o.Lat;
                 recording_.longitudeSum += o.Lon;

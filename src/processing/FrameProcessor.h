@@ -70,9 +70,11 @@ struct RecordingSummary {
     RecordingEndpoint start;
     RecordingEndpoint end;
     std::string formatDescription;
-    // Frames with a usable position, and the sums of their height (whole metres),
+    // Frames with a usable position, and the sums of their position accuracy and height
+    // (whole metres),
     // latitude and longitude (1e-7 degrees).
     int32_t gpsCount = 0;
+    int64_t accuracySumM = 0;
     int64_t heightSumM = 0;
     int64_t latitudeSum = 0;
     int64_t longitudeSum = 0;

@@ -7,6 +7,7 @@
 #include "recording/SerWriter.h"
 #include "station/Station.h"
 
+#include <cmath>
 #include <filesystem>
 
 namespace orva {
@@ -19,6 +20,28 @@ std::chrono::steady_clock::duration StopGraceTime(double exposureMs) {
     return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                std::chrono::duration<double, std::milli>(2.0 * exposureMs)) +
            2s;
+}
+
+// The camera as the event store keeps it with a recording.
+CameraSnapshot EventCameraOf(const RecordingCamera& camera) {
+    CameraSnapshot c;
+    c.gainDb = camera.gainText;
+    if (camera.snapshot && camera.snapshot->model) {
+        const CameraModel& model = *camera.snapshot->model;
+        c.modelName = model.GetModelName(false);
+        c.serialNumber = model.SerialNumber();
+        c.sensorName = model.GetSensorName(false);
+    }
+    if (camera.snapshot) {
+        c.statusKnown = true;
+        c.exposure100us = camera.snapshot->status.frameTime;
+        c.binningX = camera.snapshot->status.binningX;
+        c.binningY = camera.snapshot->status.binningY;
+    }
+    c.resolutionKnown = camera.width > 0 && camera.height > 0;
+    c.width = camera.width;
+    c.height = camera.height;
+    return c;
 }
 
 }  // namespace
@@ -44,7 +67,6 @@ std::unique_ptr<BaseWriter> RecordingSession::OpenWriter(const RecordingCamera& 
             const bool compress =
                 options_.compress.value_or(Settings::IsTrue(station_.GetSettings().EnableAdvCompression));
             adv->SetSoftwareVersion(ProgramVersionWithBuild());
-            adv->SetObjectName(options_.objectName);
             adv->OpenRecording(path, camera.width, camera.height, 16, options_.zones, compress);
             return adv;
         }
@@ -61,6 +83,12 @@ bool RecordingSession::Start(const RecordingSessionOptions& options) {
     if (state_ != State::Idle) return false;
     options_ = options;
     const RecordingCamera camera = station_.CurrentRecordingCamera();
+    OwEventManager& events = station_.Events();
+    if (!events.IsLoaded()) events.Load();
+    if (!options_.objectName) {
+        const OwEvent* next = events.NextEvent();
+        options_.objectName = next ? next->GetTitle() : std::string();
+    }
     const auto target = control_.PrepareRecording(options_.format, camera);
     if (!target) return false;  // a message said why, or nothing could record
     target_ = *target;
@@ -79,7 +107,7 @@ bool RecordingSession::Start(const RecordingSessionOptions& options) {
     station_.SetRecordingMarker(true);
     // Only the ADV writer carries an object name.
     const std::optional<std::string> objectName =
-        options_.format == RecordingFormat::Adv ? std::optional<std::string>(options_.objectName) : std::nullopt;
+        options_.format == RecordingFormat::Adv ? options_.objectName : std::nullopt;
     if (!control_.StartRecording(*writer_, camera, objectName, gate)) {
         station_.SetRecordingMarker(false);
         failure_ = writer_->HasFailed() ? writer_->FailureMessage() : "the recording could not be started";
@@ -87,6 +115,7 @@ bool RecordingSession::Start(const RecordingSessionOptions& options) {
         return false;
     }
     if (options_.frameInterval > 1) LogMessageInt("I Recording every n-th frame: ", options_.frameInterval);
+    events.PrepareRecording(EventCameraOf(camera));
     exposureMs_ = station_.CameraSettings().exposureMs;
     started_ = station_.GetClock().Now();
     state_ = State::Recording;
@@ -150,6 +179,28 @@ void RecordingSession::Finish() {
     }
     control_.ClearStopPending();
     state_ = State::Finished;
+    AssignToEvent();
+}
+
+void RecordingSession::AssignToEvent() {
+    const RecordingSummary recording = station_.Processor().Recording();
+    EventRecordingSummary r;
+    r.startValid = recording.recordedFrames > 0 && recording.start.fileTime >= 0;
+    r.startFileTime = r.startValid ? static_cast<uint64_t>(recording.start.fileTime) : 0;
+    r.endValid = recording.recordedFrames > 0 && recording.end.fileTime >= 0;
+    r.endFileTime = r.endValid ? static_cast<uint64_t>(recording.end.fileTime) : 0;
+    if (recording.gpsCount > 0) {
+        const auto mean = [&](int64_t sum) {
+            return static_cast<int32_t>(std::llround(static_cast<double>(sum) / recording.gpsCount));
+        };
+        r.gpsAveragedValues = static_cast<uint32_t>(recording.gpsCount);
+        r.gpsPrecisionM = mean(recording.accuracySumM);
+        r.gpsLatE7 = mean(recording.latitudeSum);
+        r.gpsLonE7 = mean(recording.longitudeSum);
+        r.gpsHeightM = mean(recording.heightSumM);
+    }
+    r.format = recording.formatDescription;
+    station_.Events().AssignRecording(r, station_.CurrentEquipment());
 }
 
 std::string RecordingSession::RecordingPath() const {

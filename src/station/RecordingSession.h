@@ -12,6 +12,10 @@
 //                               station's stream is stopped and the session closes the
 //                               file itself)
 //
+// A recording started while an occultation event is next is prepared for it in the
+// station's event store, and assigned to it (times, GPS average, equipment) when it ends;
+// an ADV recording carries the event's title as its object name.
+//
 // Step() is the housekeeping call (the front end's timer or loop); it notices the gate's
 // limit, a write failure, a camera whose link could not be recovered, and the safety
 // stop of a timed recording that gets no frames.
@@ -42,7 +46,8 @@ struct RecordingSessionOptions {
     int64_t frameLimit = 0;      // 0: no limit
     uint64_t durationTicks = 0;  // 100-ns ticks of frame time; 0: no limit
     std::vector<AdvRegion> zones;  // ADV regions of interest
-    std::string objectName;        // ADV only
+    // ADV only; none: the title of the event store's next event (empty without one).
+    std::optional<std::string> objectName;
 };
 
 class RecordingSession {
@@ -81,6 +86,8 @@ private:
     std::unique_ptr<BaseWriter> OpenWriter(const RecordingCamera& camera);
     void BeginStop(RecordingOutcome why);
     void Finish();
+    // Ties the finished recording to the event that was pending at its start.
+    void AssignToEvent();
 
     Station& station_;
     RecordingControl control_;

@@ -1,9 +1,11 @@
 #include "station/Station.h"
 
 #include "camera/ConnectMenuModel.h"
+#include "common/AppPaths.h"
 #include "common/Log.h"
 #include "common/Settings.h"
 #include "equipment/InstrumentManager.h"
+#include "equipment/MountManager.h"
 #include "equipment/ObserverManager.h"
 #include "equipment/ObservingSiteManager.h"
 
@@ -23,9 +25,11 @@ Station::Station(const StationOptions& options)
     : settings_(*options.settings),
       ui_(*options.ui),
       clock_(*options.clock),
-      observers_(options.observers),
-      sites_(options.sites),
-      instruments_(options.instruments),
+      observers_(options.observers ? *options.observers : ObserverManager::Instance()),
+      sites_(options.sites ? *options.sites : ObservingSiteManager::Instance()),
+      instruments_(options.instruments ? *options.instruments : InstrumentManager::Instance()),
+      mounts_(options.mounts ? *options.mounts : MountManager::Instance()),
+      events_(options.dataDirectory.empty() ? AppPaths::DataDirectory() : options.dataDirectory),
       stream_([this, &options] {
           MediaStreamOptions o;
           o.clock = options.clock;
@@ -40,6 +44,7 @@ Station::Station(const StationOptions& options)
       streamAdapter_(*stream_),
       manager_(*options.devices, streamAdapter_, *options.clock),
       recovery_(manager_, ui_) {
+    events_.SetUiServices(&ui_);
     FrameProcessorOptions processorOptions;
     processorOptions.threadCount = options.frameProcessorThreads > 0
                                        ? options.frameProcessorThreads
@@ -72,6 +77,7 @@ void Station::ApplySettings() {
 void Station::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
+    eventFeed_.Stop();
     cameraClient_->SetClosing(true);
     StopStreaming();
     manager_.DoDisconnectCamera();
@@ -84,7 +90,7 @@ void Station::RefreshCameraList() { cameraClient_->RefreshCameraList(); }
 
 const CameraManager::CameraList& Station::CameraList() const { return cameraClient_->CameraList(); }
 
-bool Station::Connect(const std::string& symbolicLink, std::string& error) {
+bool Station::Connect(std::string symbolicLink, std::string& error) {
     RefreshCameraList();
     const auto& cameras = CameraList();
     std::size_t index = 0;
@@ -102,7 +108,6 @@ bool Station::Connect(const std::string& symbolicLink, std::string& error) {
     }
     // Otherwise a message shown on the way has said why.
     return manager_.ActiveCameraUnit() != nullptr;
-    return true;
 }
 
 void Station::Disconnect() {
@@ -159,6 +164,7 @@ void Station::Tick() {
     for (const auto& [title, text] : warnings) ui_.ShowMessage(title, text, MessageIcon::Warning);
     HandleDeviceNotifications();
     cameraClient_->OnTimerTick();
+    events_.Tick();
 }
 
 bool Station::ApplyCameraSettings(std::string& error) {
@@ -187,13 +193,25 @@ RecordingCamera Station::CurrentRecordingCamera() {
     return c;
 }
 
+bool Station::StartEventFeed(const OwEventReceiver::Options& options) { return eventFeed_.Start(options); }
+
+RecordingEquipment Station::CurrentEquipment() const {
+    const auto name = [](const EquipmentManager& list) {
+        const EquipmentEntry* entry = list.Current();
+        return entry ? entry->name : std::string();
+    };
+    RecordingEquipment e;
+    e.observer = name(observers_);
+    e.observingSite = name(sites_);
+    e.instrument = name(instruments_);
+    e.mount = name(mounts_);
+    return e;
+}
+
 RecordingNames Station::CurrentRecordingNames() const {
     const auto& unit = manager_.ActiveCameraUnit();
     const CameraModel* model = unit ? unit->Model() : nullptr;
-    const EquipmentManager& observers = observers_ ? *observers_ : ObserverManager::Instance();
-    const EquipmentManager& instruments = instruments_ ? *instruments_ : InstrumentManager::Instance();
-    const EquipmentManager& sites = sites_ ? *sites_ : ObservingSiteManager::Instance();
-    return orva::CurrentRecordingNames(observers, instruments, model, &sites);
+    return orva::CurrentRecordingNames(observers_, instruments_, model, &sites_);
 }
 
 void Station::LoadCameraControls(CameraUnit* unit) {

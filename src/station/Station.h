@@ -6,8 +6,11 @@
 // gain) whenever a camera is connected, also after a link recovery.
 //
 // Tick() is the 200 ms housekeeping step (the main frame's timer): device removals,
-// link recovery, the camera list. Front ends call it from their timer; tests call it
-// directly.
+// link recovery, the camera list, the event store's countdown and the events that came
+// through the feed. Front ends call it from their timer; tests call it directly.
+//
+// The station owns the occultation event store; the event feed (a socket with a reader
+// thread of its own) runs only when a front end starts it (StartEventFeed).
 //
 // A front end may watch the station through IMainFrameView (SetFrontEnd): the station
 // forwards the window notifications to it, after it has applied its own camera settings.
@@ -20,6 +23,8 @@
 #include "camera/IMainFrameView.h"
 #include "camera/LinkRecoveryController.h"
 #include "camera/MainFrameCameraClient.h"
+#include "events/OwEventManager.h"
+#include "events/OwEventReceiver.h"
 #include "processing/CameraStreamAdapter.h"
 #include "processing/FrameCameraAdapter.h"
 #include "processing/FrameProcessor.h"
@@ -71,7 +76,8 @@ public:
     // Connects the listed camera with this symbolic link and applies the camera settings.
     // False when the camera is not listed or the settings do not fit it (`error` says
     // why), or when it could not be activated (a message has said why; `error` empty).
-    bool Connect(const std::string& symbolicLink, std::string& error);
+    // The link is taken by value: the list it may come from is rebuilt on the way.
+    bool Connect(std::string symbolicLink, std::string& error);
     void Disconnect();
     bool IsConnected() const { return manager_.ActiveCameraUnit() != nullptr; }
 
@@ -98,7 +104,15 @@ public:
     // The current observer, instrument and site, and the camera's description.
     RecordingNames CurrentRecordingNames() const;
 
-    // Stops the stream, disconnects the camera, closes the GPS log. Safe to call twice.
+    // The event feed's socket and reader thread; false (logged) when the socket could not
+    // be made, the station then runs without the feed.
+    bool StartEventFeed(const OwEventReceiver::Options& options);
+    OwEventManager& Events() { return events_; }
+    // The selected equipment's names, as the event store keeps them with a recording.
+    RecordingEquipment CurrentEquipment() const;
+
+    // Stops the event feed and the stream, disconnects the camera, closes the GPS log.
+    // Safe to call twice.
     void Shutdown();
 
     Settings& GetSettings() { return settings_; }
@@ -144,9 +158,12 @@ private:
     Settings& settings_;
     IUiServices& ui_;
     Clock& clock_;
-    const EquipmentManager* observers_;
-    const EquipmentManager* sites_;
-    const EquipmentManager* instruments_;
+    const EquipmentManager& observers_;
+    const EquipmentManager& sites_;
+    const EquipmentManager& instruments_;
+    const EquipmentManager& mounts_;
+    OwEventManager events_;
+    OwEventReceiver eventFeed_{events_.Inbox()};
     std::unique_ptr<COrvaMediaStream> stream_;
     CameraStreamAdapter streamAdapter_;
     CameraManager manager_;

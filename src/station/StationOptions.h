@@ -4,6 +4,8 @@
 
 #include "common/Clock.h"
 
+#include <string>
+
 namespace orva {
 
 class EquipmentManager;
@@ -18,11 +20,14 @@ struct StationOptions {
     Clock* clock = &SteadyClock::Instance();       // camera commands, the stream's waits
     // 0: the setting "NofFrameProcessorThreads".
     int frameProcessorThreads = 0;
+    // The station's data folder (events); empty: the user's (AppPaths::DataDirectory).
+    std::string dataDirectory;
     // The equipment lists whose current entries reach the recordings; null: the
     // process's lists.
     const EquipmentManager* observers = nullptr;
     const EquipmentManager* sites = nullptr;
     const EquipmentManager* instruments = nullptr;
+    const EquipmentManager* mounts = nullptr;
 };
 
 }  // namespace orva

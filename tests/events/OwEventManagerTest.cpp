@@ -298,7 +298,7 @@ TEST_F(EventStoreTest, DeleteClearsPendingAndNextEvent) {
     EXPECT_EQ(store.NextEvent(), nullptr);
     EXPECT_EQ(store.PendingEvent(), nullptr);
     EXPECT_EQ(store.DeleteEvent(id), EventChange::NotFound);
-    RecordingSummary recording;
+    EventRecordingSummary recording;
     recording.startValid = true;
     EXPECT_EQ(store.AssignRecording(recording, {}), AssignOutcome::NoPendingEvent);
     EXPECT_TRUE(TitlesIn(DayFile(2024, 3, 5)).empty());
@@ -322,8 +322,8 @@ protected:
         id = Add("(1) Ceres", eventTime);
         Add("(2) Pallas", eventTime + 600 * kEventTicksPerSecond);
     }
-    RecordingSummary Around(int64_t beforeSec, int64_t afterSec) const {
-        RecordingSummary r;
+    EventRecordingSummary Around(int64_t beforeSec, int64_t afterSec) const {
+        EventRecordingSummary r;
         r.startValid = true;
         r.startFileTime = eventTime - kFileTimeEpochTicks - beforeSec * kEventTicksPerSecond;
         r.endValid = true;
@@ -418,7 +418,7 @@ TEST_F(RecordingTieTest, AssignWritesTimesGpsAndEquipment) {
 
 TEST_F(RecordingTieTest, StartJustBeforeMidnightRoundsToZero) {
     store.PrepareRecording({});
-    RecordingSummary r = Around(30, 30);
+    EventRecordingSummary r = Around(30, 30);
     r.startFileTime = Ticks(2024, 3, 5, 23, 59, 59, 999) + 6000 - kFileTimeEpochTicks;  // 23:59:59.9996
     r.endValid = false;
     ui.yesNoReplies.push_back(true);  // the start lies after the event
@@ -451,7 +451,7 @@ TEST_F(RecordingTieTest, RecordingThatMissesTheEventAsksFirst) {
     EXPECT_EQ(store.AssignRecording(Around(60, -10), {}), AssignOutcome::Assigned);
 
     store.PrepareRecording({});
-    RecordingSummary none;
+    EventRecordingSummary none;
     EXPECT_EQ(store.AssignRecording(none, {}), AssignOutcome::NoTimes);
 }
 

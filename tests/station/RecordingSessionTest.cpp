@@ -4,6 +4,8 @@
 
 #include "station/RecordingSession.h"
 
+#include "events/OwEventManager.h"
+#include "recording/AdvReader.h"
 #include "recording/SerReader.h"
 #include "station/SimulatedStation.h"
 
@@ -186,6 +188,67 @@ TEST(RecordingSession, FullDiskEndsTheRecordingAndKeepsWhatWasWritten) {
     ASSERT_TRUE(reader.Open(test::ReadFile(pathFile), SerReader::Mode::Recover)) << reader.Error();
     EXPECT_GT(reader.FrameCount(), 0u);
     EXPECT_LT(reader.FrameCount(), 1000u);
+}
+
+}  // namespace
+}  // namespace orva
+
+namespace orva {
+namespace {
+
+// A recording started while an occultation event is next belongs to that event: the ADV
+// file carries its title, and the event's day file keeps the recording's times, GPS
+// average, camera and equipment.
+TEST(RecordingSession, RecordingIsTiedToTheNextEvent) {
+    test::SimulatedStation rig(kFastMode);
+    ASSERT_TRUE(rig.observers.Add("Jane Doe"));
+    ASSERT_TRUE(rig.observers.SelectName("Jane Doe"));
+    ASSERT_TRUE(rig.mounts.Add("EQ6"));
+    ASSERT_TRUE(rig.mounts.SelectName("EQ6"));
+    OwEventManager& events = rig.station->Events();
+    ASSERT_TRUE(events.Load());
+    OwEvent event;
+    event.AsteroidName = "(2) Pallas";
+    event.StarName = "TYC 1234-567-1";
+    event.EventTime = SystemEventTicksNow() + 3600ull * kEventTicksPerSecond;
+    const AddEventResult added = events.AddEvent(event);
+    ASSERT_EQ(added.status, AddEventStatus::Added);
+    events.UpdateTimeToEvent();
+    ASSERT_NE(events.NextEvent(), nullptr);
+
+    ASSERT_TRUE(rig.ConnectAndStream());
+    // The simulated camera's clock is years before the event: the observer says yes.
+    rig.ui.yesNoReplies.push_back(true);
+    RecordingSession session(*rig.station);
+    RecordingSessionOptions options;
+    options.format = RecordingFormat::Adv;
+    options.frameLimit = 20;
+    ASSERT_TRUE(session.Start(options)) << session.FailureMessage();
+    ASSERT_TRUE(RunToEnd(session));
+    ASSERT_EQ(session.Outcome(), RecordingOutcome::FrameLimit);
+    ASSERT_EQ(rig.ui.questions.size(), 1u);
+    EXPECT_EQ(rig.ui.questions[0].title, "Time mismatch");
+
+    AdvReader reader;
+    ASSERT_TRUE(reader.Open(session.RecordingPath())) << reader.Error();
+    EXPECT_EQ(AdvReader::TagValue(reader.SystemTags(), "OBJNAME"), std::optional<std::string>("(2) Pallas occ. TYC 1234-567-1"));
+
+    // What a restarted station reads back from the event's day file.
+    OwEventManager reloaded(rig.dir.File("data"));
+    ASSERT_TRUE(reloaded.Load());
+    const auto shown = reloaded.Events();
+    ASSERT_EQ(shown.size(), 1u);
+    const OwEvent& e = *shown[0];
+    // The simulated camera's first exposure starts at 22:00:00.000 UTC; 20 frames of 5 ms.
+    EXPECT_EQ(e.RecordingStartTimestamp_ms, 22u * 3600u * 1000u);
+    EXPECT_EQ(e.RecordingEndTimestamp_ms, 22u * 3600u * 1000u + 100u);
+    EXPECT_EQ(e.RecordingGpsNofAveragedValues, 20u);
+    EXPECT_EQ(e.RecordingGpsAvgLatE7, 481234567);
+    EXPECT_EQ(e.RecordingObserver, "Jane Doe");
+    EXPECT_EQ(e.RecordingMount, "EQ6");
+    EXPECT_EQ(e.CameraSensorName, "IMX174");
+    EXPECT_EQ(e.CameraWh, "176x128");
+    EXPECT_EQ(e.RecordingFormat, "ADV 16-bit");
 }
 
 }  // namespace

@@ -1,9 +1,14 @@
 #pragma once
 // The station as every front end builds it, over one simulated camera in real time, with
-// its own settings folder, recording folders and scripted messages.
+// its own settings folder, data folder (equipment lists, events), recording folders and
+// scripted messages.
 
 #include "common/NotificationCenter.h"
 #include "common/Settings.h"
+#include "equipment/InstrumentManager.h"
+#include "equipment/MountManager.h"
+#include "equipment/ObserverManager.h"
+#include "equipment/ObservingSiteManager.h"
 #include "simcam/SimDeviceEnumerator.h"
 #include "simcam/SimulatedCamera.h"
 #include "station/Station.h"
@@ -26,7 +31,7 @@ public:
         config.identity.sensorCode = sensorCode;
         cameraDevice = std::make_shared<SimulatedCamera>(config, SteadyClock::Instance());
         devices = std::make_unique<SimDeviceEnumerator>(std::vector<std::shared_ptr<SimulatedCamera>>{cameraDevice});
-        for (const char* folder : {"ser", "adv", "fits", "dark", "flat"}) {
+        for (const char* folder : {"ser", "adv", "fits", "dark", "flat", "config", "data"}) {
             std::filesystem::create_directories(dir.File(folder));
         }
         settings.SerDirectory = dir.File("ser");
@@ -40,6 +45,11 @@ public:
         o.ui = &ui;
         o.devices = devices.get();
         o.frameProcessorThreads = 2;
+        o.dataDirectory = dir.File("data");
+        o.observers = &observers;
+        o.sites = &sites;
+        o.instruments = &instruments;
+        o.mounts = &mounts;
         station = std::make_unique<Station>(o);
         station->SetCameraSettings(camera);
     }
@@ -65,6 +75,10 @@ public:
     NotificationCenter center;
     Settings settings{dir.File("config"), center};
     FakeUiServices ui;
+    ObserverManager observers{dir.File("data"), settings};
+    ObservingSiteManager sites{dir.File("data"), settings};
+    InstrumentManager instruments{dir.File("data"), settings, center};
+    MountManager mounts{dir.File("data"), settings};
     std::shared_ptr<SimulatedCamera> cameraDevice;
     std::unique_ptr<SimDeviceEnumerator> devices;
     std::unique_ptr<Station> station;
