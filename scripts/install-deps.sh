@@ -9,6 +9,7 @@ packages=(
   libpugixml-dev libzstd-dev liblz4-dev
   fitsverify libxml2-utils python3
   libcurl4-openssl-dev astrometry.net astrometry-data-tycho2-10-19
+  libindi-dev indi-bin
 )
 
 missing=()
