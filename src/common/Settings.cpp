@@ -30,7 +30,7 @@ constexpr int kMaxPreviewZoomFactor = 1000;
 std::span<const Settings::Key> Settings::Keys() {
     // The file's order. Windows program paths of the original defaults are the program
     // names here, looked up on PATH.
-    static const std::array<Key, 39> keys = {{
+    static const std::array<Key, 40> keys = {{
         {"NofFrameProcessorThreads", "6", false, &Settings::NofFrameProcessorThreads, nullptr},
         {"FitsDirectory", "", true, &Settings::FitsDirectory, nullptr},
         {"SerDirectory", "", true, &Settings::SerDirectory, nullptr},
@@ -72,6 +72,7 @@ std::span<const Settings::Key> Settings::Keys() {
         {"RaTrackingSpeedE5", "417", false, nullptr, &Settings::RaTrackingSpeedE5},
         {"GuidingTrackingRadius", "32", true, nullptr, &Settings::GuidingTrackingRadius},
         {"GuidingDirections", "31", true, &Settings::GuidingDirections, nullptr},
+        {"SimbadServer", "simbad.cds.unistra.fr", true, &Settings::SimbadServer, nullptr},
         {kCameraConfigurationKey, "", true, nullptr, nullptr},
     }};
     return keys;

@@ -112,6 +112,7 @@ public:
     int RaTrackingSpeedE5 = 0;     // read-only
     int GuidingTrackingRadius = 0;
     std::string GuidingDirections;
+    std::string SimbadServer;  // host[:port] of the SIMBAD service
     // Key "CameraConfiguration". Set CameraConfigPresent when writing the record: an absent
     // record is saved as empty text, so it stays absent after a restart.
     CameraConfiguration CameraConfig;
