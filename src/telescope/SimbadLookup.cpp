@@ -19,8 +19,6 @@ constexpr const char* kNoCoordinates = "No coordinates received from SIMBAD.";
 
 }  // namespace
 
-SimbadLookup::SimbadLookup(std::string server) : server_(std::move(server)) {}
-
 SimbadLookup::~SimbadLookup() {
     if (thread_.joinable()) thread_.join();
 }
@@ -77,7 +75,7 @@ SimbadAnswer SimbadLookup::ParseAnswer(std::string_view body) {
     return answer;
 }
 
-std::optional<SimbadAnswer> SimbadLookup::Start(const std::string& identifier) {
+std::optional<SimbadAnswer> SimbadLookup::Start(const std::string& server, const std::string& identifier) {
     if (identifier.size() < 2) {
         SimbadAnswer answer;
         answer.message = "Please enter at least 2 characters for SIMBAD.";
@@ -90,7 +88,7 @@ std::optional<SimbadAnswer> SimbadLookup::Start(const std::string& identifier) {
     }
     if (thread_.joinable()) thread_.join();
     busy_ = true;
-    thread_ = std::thread([this, identifier] { Run(identifier); });
+    thread_ = std::thread([this, server, identifier] { Run(server, identifier); });
     return std::nullopt;
 }
 
@@ -101,7 +99,7 @@ std::optional<SimbadAnswer> SimbadLookup::Poll() {
     return answer;
 }
 
-void SimbadLookup::Run(std::string identifier) {
+void SimbadLookup::Run(std::string server, std::string identifier) {
     SimbadAnswer answer;
     WebClient client;
     if (const int32_t result = client.OpenSession()) {
@@ -110,7 +108,7 @@ void SimbadLookup::Run(std::string identifier) {
     } else {
         LogMessageString("I Querying SIMBAD with identifier ", identifier);
         WebResponse response;
-        const int32_t status = client.SendRequest(server_, QueryPath(identifier), "GET", "", "", response);
+        const int32_t status = client.SendRequest(server, QueryPath(identifier), "GET", "", "", response);
         if (status != 0) {
             LogMessageInt("E Telescope dialog got an error result from SIMBAD", status);
             answer.message = "Couldn't get result from SIMBAD.";

@@ -27,14 +27,15 @@ public:
     static constexpr const char* kDefaultServer = "simbad.cds.unistra.fr";
     static constexpr const char* kMarker = "Coordinates(ICRS,ep=J2000,eq=2000):";
 
-    explicit SimbadLookup(std::string server);
+    SimbadLookup() = default;
     ~SimbadLookup();
     SimbadLookup(const SimbadLookup&) = delete;
     SimbadLookup& operator=(const SimbadLookup&) = delete;
 
     // Starts a query. An answer at once (too short a name, a query still running) is
     // returned; otherwise Poll delivers it later.
-    std::optional<SimbadAnswer> Start(const std::string& identifier);
+    // server: host[:port] of the service (a loopback host is reached over plain HTTP).
+    std::optional<SimbadAnswer> Start(const std::string& server, const std::string& identifier);
     bool Busy() const { return busy_.load(); }
     // The answer of the finished query, once.
     std::optional<SimbadAnswer> Poll();
@@ -44,9 +45,8 @@ public:
     static SimbadAnswer ParseAnswer(std::string_view body);
 
 private:
-    void Run(std::string identifier);
+    void Run(std::string server, std::string identifier);
 
-    const std::string server_;
     std::atomic<bool> busy_{false};
     std::mutex mutex_;
     std::optional<SimbadAnswer> answer_;

@@ -32,8 +32,7 @@ std::string Minutes(double arcminutes) {
 
 TelescopeDialogModel::TelescopeDialogModel(Services services)
     : s_(services),
-      worker_(std::make_unique<TelescopeWorker>(s_.drivers, s_.shared, s_.clock, TrackingRate())),
-      simbad_(s_.settings.SimbadServer.empty() ? SimbadLookup::kDefaultServer : s_.settings.SimbadServer) {}
+      worker_(std::make_unique<TelescopeWorker>(s_.drivers, s_.shared, s_.clock, TrackingRate())) {}
 
 TelescopeDialogModel::~TelescopeDialogModel() { worker_->Stop(); }
 
@@ -182,7 +181,10 @@ void TelescopeDialogModel::NextEventButton() {
 void TelescopeDialogModel::OnEditFocus() { instruction_ = kInstruction; }
 
 void TelescopeDialogModel::Simbad(const std::string& editText) {
-    if (const auto answer = simbad_.Start(editText)) instruction_ = answer->message;
+    const std::string& server = s_.settings.SimbadServer;
+    if (const auto answer = simbad_.Start(server.empty() ? SimbadLookup::kDefaultServer : server, editText)) {
+        instruction_ = answer->message;
+    }
 }
 
 bool TelescopeDialogModel::OnKeyDown(TelescopeArrowKey key, bool control) {
@@ -286,9 +288,11 @@ void TelescopeDialogModel::Tick() {
     if (!driver) s_.shared.Reset();
     const auto texts = PositionTexts(driver, s_.shared.Read(), s_.solution.Read(),
                                      s_.events ? s_.events->NextEvent() : std::nullopt);
-    if (texts != shown_ || worker_->Connected() != connectedSeen_) {
+    // Tracking and sync ability count as well: the slew and sync buttons follow them.
+    const std::array<bool, 3> seen = {worker_->Connected(), worker_->Tracking(), worker_->CanSync()};
+    if (texts != shown_ || seen != seen_) {
         shown_ = texts;
-        connectedSeen_ = worker_->Connected();
+        seen_ = seen;
         UpdateControls();
     }
     ShowMessages();

@@ -122,7 +122,7 @@ private:
     int rateIndex_ = 0;
     int buttonsHeld_ = 0;
     std::array<std::string, 6> shown_;
-    bool connectedSeen_ = false;
+    std::array<bool, 3> seen_{};  // connected, tracking, can sync
     int ticks_ = 0;
     bool connectPending_ = false;
     bool raKeyFlag_ = false;

@@ -213,9 +213,9 @@ int32_t TelescopeFacade::GetBoolProperty(const std::string& name, bool& value) {
         return 0;
     }
     if (name == "CanSync") {
+        // A mount that is not connected yet offers no coordinate modes: it can't sync yet.
         const auto property = client_.Property(device_, kCoordinateSet);
-        if (!property) return kTelescopeNoProperty;
-        value = property->Find("SYNC") != nullptr;
+        value = property && property->Find("SYNC") != nullptr;
         return 0;
     }
     return kTelescopeBadArgument;

@@ -127,7 +127,12 @@ void TelescopeWorker::Poll() {
     }
     shared_.Write(position);
     bool tracking = false;
-    if (connected) driver_->GetBoolProperty("Tracking", tracking);
+    if (connected) {
+        driver_->GetBoolProperty("Tracking", tracking);
+        // A driver may offer sync only once connected.
+        bool canSync = false;
+        if (driver_->GetBoolProperty("CanSync", canSync) == 0) canSync_ = canSync;
+    }
     connected_ = connected;
     tracking_ = connected && tracking;
 }
