@@ -10,6 +10,7 @@ packages=(
   fitsverify libxml2-utils python3
   libcurl4-openssl-dev astrometry.net astrometry-data-tycho2-10-19
   qt6-base-dev xvfb xauth
+  libindi-dev indi-bin
 )
 
 missing=()

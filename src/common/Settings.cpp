@@ -30,7 +30,7 @@ constexpr int kMaxPreviewZoomFactor = 1000;
 std::span<const Settings::Key> Settings::Keys() {
     // The file's order. Windows program paths of the original defaults are the program
     // names here, looked up on PATH.
-    static const std::array<Key, 40> keys = {{
+    static const std::array<Key, 41> keys = {{
         {"NofFrameProcessorThreads", "6", false, &Settings::NofFrameProcessorThreads, nullptr},
         {"FitsDirectory", "", true, &Settings::FitsDirectory, nullptr},
         {"SerDirectory", "", true, &Settings::SerDirectory, nullptr},
@@ -74,6 +74,7 @@ std::span<const Settings::Key> Settings::Keys() {
         {"GuidingDirections", "31", true, &Settings::GuidingDirections, nullptr},
         // The desktop's dark red colours, which keep the observer's eyes dark-adapted.
         {"NightVision", "FALSE", true, &Settings::NightVision, nullptr},
+        {"SimbadServer", "simbad.cds.unistra.fr", true, &Settings::SimbadServer, nullptr},
         {kCameraConfigurationKey, "", true, nullptr, nullptr},
     }};
     return keys;

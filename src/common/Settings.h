@@ -113,6 +113,7 @@ public:
     int GuidingTrackingRadius = 0;
     std::string GuidingDirections;
     std::string NightVision;  // "TRUE": the window in dark red on black
+    std::string SimbadServer;  // host[:port] of the SIMBAD service
     // Key "CameraConfiguration". Set CameraConfigPresent when writing the record: an absent
     // record is saved as empty text, so it stays absent after a restart.
     CameraConfiguration CameraConfig;

@@ -3,6 +3,7 @@
 #include "common/SharedTelescopeState.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <numbers>
 
@@ -34,6 +35,13 @@ void CatalogSkyRenderer::FollowTelescope(const SharedTelescopeState* state) {
     telescope_ = state;
 }
 
+void CatalogSkyRenderer::SetDrift(const Clock* clock, const SkyDrift& drift) {
+    std::lock_guard lock(mutex_);
+    driftClock_ = clock;
+    drift_ = drift;
+    if (clock) driftStart_ = clock->Now();
+}
+
 SkyPointing CatalogSkyRenderer::CurrentPointing() const {
     std::lock_guard lock(mutex_);
     SkyPointing pointing = fixed_;
@@ -43,6 +51,13 @@ SkyPointing CatalogSkyRenderer::CurrentPointing() const {
             pointing.rightAscensionDeg = position.rightAscensionHours * 15.0;
             pointing.declinationDeg = position.declinationDegrees;
         }
+    }
+    if (driftClock_) {
+        const double seconds = std::chrono::duration<double>(driftClock_->Now() - driftStart_).count();
+        pointing.rightAscensionDeg =
+            std::fmod(pointing.rightAscensionDeg + drift_.rightAscensionArcsecPerSec * seconds / 3600.0 + 360.0, 360.0);
+        pointing.declinationDeg =
+            std::clamp(pointing.declinationDeg + drift_.declinationArcsecPerSec * seconds / 3600.0, -90.0, 90.0);
     }
     return pointing;
 }

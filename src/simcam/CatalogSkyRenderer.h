@@ -13,9 +13,13 @@
 // hours, declination in degrees) at every frame while that state is valid, so a mount
 // can move the picture.
 //
+// A drift moves the drawn pointing away from the followed one at a steady rate, as a
+// mount that tracks imperfectly does, so guiding has something to correct.
+//
 // Threads: Configure and Render run on the camera's generating thread; SetPointing and
 // FollowTelescope may be called from any thread.
 
+#include "common/Clock.h"
 #include "simcam/IPictureSource.h"
 #include "simcam/SimCameraConfig.h"
 #include "simcam/SkyRenderer.h"
@@ -33,6 +37,13 @@ struct SkyPointing {
     double declinationDeg = 0.0;
     double rotationDeg = 0.0;
     bool operator==(const SkyPointing&) const = default;
+};
+
+// Arc seconds per second of the clock, in right ascension (as an angle of right
+// ascension) and declination.
+struct SkyDrift {
+    double rightAscensionArcsecPerSec = 0.0;
+    double declinationArcsecPerSec = 0.0;
 };
 
 struct CatalogSkyConfig {
@@ -54,6 +65,9 @@ public:
     void SetPointing(const SkyPointing& pointing);
     // Null: back to the fixed pointing. The rotation stays that of the fixed pointing.
     void FollowTelescope(const SharedTelescopeState* state);
+    // From now on the pointing drifts by the rates times the clock's elapsed time; a
+    // null clock ends the drift.
+    void SetDrift(const Clock* clock, const SkyDrift& drift);
     SkyPointing CurrentPointing() const;
 
     void Configure(const SimReadout& readout) override;
@@ -84,6 +98,9 @@ private:
     mutable std::mutex mutex_;
     SkyPointing fixed_;
     const SharedTelescopeState* telescope_ = nullptr;
+    const Clock* driftClock_ = nullptr;
+    Clock::TimePoint driftStart_{};
+    SkyDrift drift_;
 };
 
 }  // namespace orva

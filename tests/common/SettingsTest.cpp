@@ -85,6 +85,7 @@ const char* const kDefaultFile =
     "GuidingTrackingRadius=32\n"
     "GuidingDirections=31\n"
     "NightVision=FALSE\n"
+    "SimbadServer=simbad.cds.unistra.fr\n"
     "CameraConfiguration=\n";
 
 TEST_F(SettingsTest, EmptyProfileGivesTheDefaultsAndSavesThemInOrder) {
