@@ -1,6 +1,7 @@
 #include "CliRecordCommand.h"
 
 #include "CliCamerasCommand.h"
+#include "CliEventsCommand.h"
 #include "CliSignals.h"
 #include "CliStation.h"
 
@@ -8,6 +9,7 @@
 #include "common/CommandLine.h"
 #include "common/Log.h"
 #include "common/Settings.h"
+#include "events/OwEventManager.h"
 #include "processing/FrameProcessor.h"
 #include "recording/FitsCaptureSink.h"
 #include "recording/RecordingControl.h"
@@ -20,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -46,6 +49,8 @@ struct RecordOptions {
     bool csv = false;
     SimFaultPlan plan;
     std::optional<int> centerSecond;
+    // --event next: centred on the next occultation event, for the settings' duration.
+    bool aroundNextEvent = false;
     int32_t every = 1;
 
     bool IsCapture() const { return format == Format::Fits || format == Format::Dark || format == Format::Flat; }
@@ -65,7 +70,7 @@ int Failure(const std::string& message) {
 std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, std::string& error) {
     static const std::vector<CommandLineOption> kOptions = {
         {"camera"}, {"mode"}, {"exposure"}, {"gain"}, {"format"}, {"frames"}, {"seconds"}, {"out"},
-        {"csv", false, false}, {"fault", true, true}, {"occultation"}, {"center"}, {"every"},
+        {"csv", false, false}, {"fault", true, true}, {"occultation"}, {"center"}, {"event"}, {"every"},
     };
     const auto line = CommandLine::Parse(args, kOptions, 0, error);
     if (!line) return std::nullopt;
@@ -117,7 +122,18 @@ std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, 
         return std::nullopt;
     }
     o.format = f->second;
-    if (line->Has("frames") == line->Has("seconds")) {
+    if (const auto event = line->Value("event")) {
+        if (*event != "next") {
+            error = "--event takes 'next': the recording is centred on the next occultation event";
+            return std::nullopt;
+        }
+        if (o.IsCapture() || line->Has("frames") || line->Has("seconds") || line->Has("center")) {
+            error = "--event next records ser, adv, adv-compressed or fits-seq for the settings' duration, "
+                    "without --frames, --seconds or --center";
+            return std::nullopt;
+        }
+        o.aroundNextEvent = true;
+    } else if (line->Has("frames") == line->Has("seconds")) {
         error = line->Has("frames") ? "give --frames or --seconds, not both" : "give --frames N or --seconds S";
         return std::nullopt;
     }
@@ -132,6 +148,8 @@ std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, 
             return std::nullopt;
         }
         o.frames = *frames;
+    } else if (o.aroundNextEvent) {
+        // The duration comes from the settings once they are loaded.
     } else if (line->Has("frames")) {
         const auto frames = CommandLine::ParseInteger(*line->Value("frames"), 1, 1000000000);
         if (!frames) {
@@ -233,11 +251,18 @@ public:
 
 private:
     bool WaitForStartTime();
+    // Centres the recording on the next event: its duration and start. False (said why)
+    // when there is no event ahead.
+    bool PlanAroundNextEvent();
+    // Waits while `remainingSeconds` is above 0, with a progress line; false when stopped.
+    bool WaitUntilStart(const std::function<int64_t()>& remainingSeconds);
     int RecordMovie();
     int TakeCapture();
 
-    const RecordOptions& o_;
+    RecordOptions o_;
     Settings& settings_;
+    std::optional<uint64_t> startTicks_;  // around the next event
+    std::optional<std::string> eventTitle_;
     std::unique_ptr<CliStation> station_;
 };
 
@@ -245,33 +270,65 @@ int RecordRun::Run() {
     station_ = std::make_unique<CliStation>(o_.camera, o_.plan);
     std::string error;
     if (!station_->Connect(error)) return Failure(error);
-    if (o_.centerSecond && !WaitForStartTime()) return Failure("stopped before the recording started");
+    if (o_.aroundNextEvent && !PlanAroundNextEvent()) return kExitFailed;
+    if ((o_.centerSecond || startTicks_) && !WaitForStartTime()) return Failure("stopped before the recording started");
     if (!station_->StartStreamingHeld()) return Failure("the camera's stream did not start");
     return o_.IsCapture() ? TakeCapture() : RecordMovie();
 }
 
+bool RecordRun::PlanAroundNextEvent() {
+    OwEventManager& events = station_->Core().Events();
+    events.Load();
+    events.UpdateTimeToEvent();
+    const OwEvent* next = events.NextEvent();
+    if (next == nullptr) {
+        Failure("no occultation event ahead today or tomorrow ('orvacam-cli events import FILE' adds them)");
+        return false;
+    }
+    o_.seconds = CommandLine::ParseInteger(settings_.RecordingWithOptionsDefaultDurationSec, 1, 86399).value_or(60);
+    startTicks_ = next->EventTime - static_cast<uint64_t>(o_.seconds) * kEventTicksPerSecond / 2;
+    eventTitle_ = next->GetTitle();
+    std::printf("event: %s\n", CliEventsCommand::Describe(*next).c_str());
+    return true;
+}
+
 bool RecordRun::WaitForStartTime() {
+    const int duration = static_cast<int>(o_.seconds);
+    LogMessageInt("I Duration (sec): ", duration);
+    if (startTicks_) {
+        const UtcDateTime start = UtcFromEventTicks(*startTicks_);
+        std::printf("recording %d s around the event, starting at %02d:%02d:%02d UTC\n", duration, start.hour,
+                    start.minute, start.second);
+        std::fflush(stdout);
+        const uint64_t target = *startTicks_;
+        return WaitUntilStart([target] {
+            const uint64_t now = SystemEventTicksNow();
+            return now >= target ? int64_t{0} : static_cast<int64_t>((target - now + kEventTicksPerSecond - 1) / kEventTicksPerSecond);
+        });
+    }
     const auto secondOfDay = [] {
         const UtcDateTime t = UtcNow();
         return t.hour * 3600 + t.minute * 60 + t.second;
     };
-    const int duration = static_cast<int>(o_.seconds);
     const int start = TimedRecordingSchedule::StartSecondOfDay(*o_.centerSecond, duration, secondOfDay());
-    LogMessageInt("I Duration (sec): ", duration);
     std::printf("recording %d s centred on %s UTC, starting at %s UTC\n", duration,
                 TimedRecordingSchedule::FormatSecondOfDay(*o_.centerSecond).c_str(),
                 TimedRecordingSchedule::FormatSecondOfDay(start).c_str());
     std::fflush(stdout);
+    return WaitUntilStart([&] { return int64_t{TimedRecordingSchedule::RemainingDelay(start, secondOfDay(), duration)}; });
+}
+
+bool RecordRun::WaitUntilStart(const std::function<int64_t()>& remainingSeconds) {
     ProgressLine progress;
     StationLoop loop(station_->Core());
     bool first = true;
     while (true) {
-        const int remaining = TimedRecordingSchedule::RemainingDelay(start, secondOfDay(), duration);
-        if (first) LogMessageInt("I Delay (sec): ", remaining);
+        const int64_t remaining = remainingSeconds();
+        if (first) LogMessageInt("I Delay (sec): ", static_cast<int>(std::min<int64_t>(remaining, 1 << 30)));
         first = false;
         if (remaining <= 0) return true;
         if (CliSignals::StopRequested()) return false;
-        progress.Show("starting in " + Duration(remaining));
+        progress.Show("starting in " + Duration(static_cast<double>(remaining)));
         loop.Step();
     }
 }
@@ -287,6 +344,8 @@ int RecordRun::RecordMovie() {
     options.frameInterval = o_.every;
     options.frameLimit = o_.frames;
     options.durationTicks = static_cast<uint64_t>(o_.seconds) * 10000000ULL;
+    // The event the recording was planned around names it, even when the camera started late.
+    options.objectName = eventTitle_;
     RecordingSession session(station);
     if (!session.Start(options)) {
         if (!session.FailureMessage().empty()) return Failure(session.FailureMessage());

@@ -14,9 +14,9 @@ namespace orva {
 class CliRecordCommand {
 public:
     static constexpr const char* kUsage =
-        "record --camera sim[:SENSORCODE] --mode INDEX --exposure MS [--gain INDEX] "
-        "--format ser|adv|adv-compressed|fits-seq|fits|dark|flat (--frames N | --seconds S) [--out DIR] [--csv] "
-        "[--fault FAULT]... [--occultation FRAME:COUNT] [--center HH:MM:SS] [--every N]";
+        "record --camera sim[:SENSOR] --mode INDEX --exposure MS [--gain INDEX] "
+        "--format ser|adv|adv-compressed|fits-seq|fits|dark|flat (--frames N | --seconds S [--center HH:MM:SS] | --event next) "
+        "[--out DIR] [--csv] [--fault FAULT]... [--occultation FRAME:COUNT] [--every N]";
 
     // The exit code: 0 done, 1 failed, 2 wrong options.
     static int Run(const std::vector<std::string>& args);

@@ -3,6 +3,7 @@
 
 #include "CliCamerasCommand.h"
 #include "CliEquipmentCommand.h"
+#include "CliEventsCommand.h"
 #include "CliInspectCommand.h"
 #include "CliRecordCommand.h"
 #include "CliRepairCommand.h"
@@ -39,6 +40,10 @@ const Command kCommands[] = {
      &orva::CliRepairCommand::Run},
     {"equipment", orva::CliEquipmentCommand::kUsage,
      "keeps the observer, site, instrument and mount lists that recordings name", &orva::CliEquipmentCommand::Run},
+    {"events", orva::CliEventsCommand::kUsage,
+     "lists the occultation events of today and tomorrow, the next one, or imports an Occult XML file; "
+     "'record --event next' records around the next event",
+     &orva::CliEventsCommand::Run},
 };
 
 const Command* Find(const std::string& name) {

@@ -559,6 +559,59 @@ TEST_F(CliStationRun, PracticeOccultationIsRecordedAtItsFramesAndTimes) {
     }
 }
 
+// Our own Occult XML text (built from the documented element layout, not a file exported
+// by Occult): one event at the given UTC time.
+std::string OccultEvent(const std::tm& utc, const std::string& asteroid, const std::string& star) {
+    char elements[128];
+    std::snprintf(elements, sizeof(elements), "JPL#1,4.5,%d,%d,%d,%.7f,x", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour + utc.tm_min / 60.0 + utc.tm_sec / 3600.0);
+    return "  <Event>\n    <Elements>" + std::string(elements) + "</Elements>\n    <Star>" + star +
+           ",5.5,-12.25,0,11.5,0</Star>\n    <Object>2," + asteroid + ",9.25,512.0,1,2,3,4,5</Object>\n  </Event>\n";
+}
+
+// The event store from the command line: an Occult file imported once, the next event, and
+// a recording centred on it that carries its title.
+TEST_F(CliStationRun, EventsAreImportedListedAndRecordedAround) {
+    WriteSettings("LogDirectory=" + dir.File("log") + "\nRecordingWithOptionsDefaultDurationSec=8\n");
+    const auto inSeconds = [](int seconds) {
+        const auto t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) + seconds;
+        std::tm utc{};
+        gmtime_r(&t, &utc);
+        return utc;
+    };
+    const std::string file = dir.File("occult.xml");
+    test::WriteFile(file, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Occultations>\n" +
+                              OccultEvent(inSeconds(12), "Pallas", "HIP 42") +
+                              OccultEvent(inSeconds(3 * 3600), "Juno", "UCAC4 123-456789") + "</Occultations>\n");
+    const Outcome first = Run({"events", "import", file});
+    ASSERT_EQ(first.code, 0) << first.err;
+    EXPECT_TRUE(HasLine(first.OutLines(), "imported 2 events, 0 already known, 0 refused")) << first.out;
+    EXPECT_TRUE(HasLine(Run({"events", "import", file}).OutLines(), "imported 0 events, 2 already known, 0 refused"));
+
+    const Outcome next = Run({"events", "next"});
+    ASSERT_EQ(next.code, 0) << next.err;
+    ASSERT_EQ(next.OutLines().size(), 1u);
+    const std::string described = next.OutLines()[0];
+    EXPECT_NE(described.find("Pallas occ. HIP 42"), std::string::npos) << described;
+    const std::size_t titleStart = described.find("UTC  ") + 5;
+    const std::string title = described.substr(titleStart, described.rfind("  in ") - titleStart);
+
+    // Eight seconds of 40 ms frames around the event.
+    const Outcome rec = Run({"record", "--camera", "sim", "--mode", "2", "--exposure", "40", "--format", "adv",
+                             "--event", "next", "--out", dir.File("event")});
+    ASSERT_EQ(rec.code, 0) << rec.err;
+    EXPECT_EQ(LinesStartingWith(rec.OutLines(), "recording 8 s around the event, starting at ").size(), 1u) << rec.out;
+    AdvReader reader;
+    ASSERT_TRUE(reader.Open(rec.Written().at(0))) << reader.Error();
+    EXPECT_EQ(reader.FrameCount(), 200u);
+    EXPECT_EQ(AdvReader::TagValue(reader.SystemTags(), "OBJNAME"), std::optional<std::string>(title));
+
+    const Outcome none = Run({"record", "--camera", "sim", "--mode", "2", "--exposure", "10", "--format", "ser",
+                              "--event", "soon", "--out", dir.File("event")});
+    EXPECT_EQ(none.code, 2);
+    EXPECT_EQ(none.err.rfind("orvacam-cli record: --event takes 'next'", 0), 0u) << none.err;
+}
+
 TEST_F(CliStationRun, KilledRecordingIsRepairedFrameForFrame) {
     for (const std::string format : {"ser", "adv"}) {
         SCOPED_TRACE(format);

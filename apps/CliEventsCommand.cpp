@@ -1,0 +1,80 @@
+#include "CliEventsCommand.h"
+
+#include "CliUiServices.h"
+
+#include "common/AppPaths.h"
+#include "common/CommandLine.h"
+#include "common/Log.h"
+#include "common/Settings.h"
+#include "events/OccultXmlReader.h"
+#include "events/OwEventManager.h"
+
+#include <cstdio>
+
+namespace orva {
+namespace {
+
+int Fail(int code, const std::string& message) {
+    std::fprintf(stderr, "orvacam-cli events: %s\n", message.c_str());
+    return code;
+}
+
+}  // namespace
+
+std::string CliEventsCommand::Describe(const OwEvent& event) {
+    const UtcDateTime t = UtcFromEventTicks(event.EventTime);
+    const auto ms = static_cast<int>(event.EventTime / 10000 % 1000);
+    char text[96];
+    std::snprintf(text, sizeof(text), "%04d-%02d-%02d %02d:%02d:%02d.%03d UTC", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second, ms);
+    return std::string(text) + "  " + event.GetTitle() + "  in " + std::to_string(event.SecondsToEvent) + " s";
+}
+
+int CliEventsCommand::Run(const std::vector<std::string>& args) {
+    std::string error;
+    const auto line = CommandLine::Parse(args, {}, 2, error);
+    if (!line) return Fail(2, error);
+    const auto& words = line->Operands();
+    if (words.empty()) return Fail(2, std::string("usage: orvacam-cli ") + kUsage);
+    const std::string& verb = words[0];
+    if ((verb == "import") != (words.size() == 2)) {
+        return Fail(2, verb == "import" ? "import takes the Occult XML file" : verb + " takes no file");
+    }
+
+    Settings& settings = Settings::Instance();
+    settings.Load();
+    if (!settings.LogDirectory.empty()) {
+        AppPaths::EnsureDirectory(settings.LogDirectory);
+        InitLogFile(settings.LogDirectory);
+    }
+    CliUiServices ui("orvacam-cli events");
+    OwEventManager store(AppPaths::DataDirectory());
+    store.SetUiServices(&ui);
+    int result = 0;
+    if (!store.Load()) {
+        result = Fail(1, "the event store in " + AppPaths::DataDirectory() + " cannot be read");
+    } else if (verb == "list") {
+        store.UpdateTimeToEvent();
+        for (const OwEvent* event : store.Events()) std::printf("%s\n", Describe(*event).c_str());
+    } else if (verb == "next") {
+        store.UpdateTimeToEvent();
+        if (const OwEvent* next = store.NextEvent()) {
+            std::printf("%s\n", Describe(*next).c_str());
+        } else {
+            result = Fail(1, "no event ahead today or tomorrow");
+        }
+    } else if (verb == "import") {
+        const OccultImportResult r = OccultXmlReader::Import(words[1], store);
+        if (!r.readable) {
+            result = Fail(1, words[1] + ": not a readable Occult XML file");
+        } else {
+            std::printf("imported %zu events, %zu already known, %zu refused\n", r.added, r.duplicates, r.refused);
+        }
+    } else {
+        result = Fail(2, "unknown action '" + verb + "' (list, next or import)");
+    }
+    if (IsLogOpen()) InitLogFile("");
+    return result;
+}
+
+}  // namespace orva
