@@ -4,7 +4,8 @@
 #include "camera/CameraModel.h"
 #include "common/CommandLine.h"
 #include "processing/CameraStreamAdapter.h"
-#include "simcam/SimDeviceEnumerator.h"
+#include "CliCameraDevices.h"
+
 #include "simcam/SimSensorTable.h"
 #include "stream/COrvaMediaStream.h"
 
@@ -68,6 +69,20 @@ std::optional<uint8_t> CliCamerasCommand::SimulatedSensorCode(const std::string&
     return std::nullopt;
 }
 
+std::vector<CliCamerasCommand::Listed> CliCamerasCommand::ListCameras() {
+    CliCameraDevices devices(kDefaultSensor);
+    COrvaMediaStream stream{MediaStreamOptions{}};
+    CameraStreamAdapter adapter(stream);
+    // The manager keeps to the camera family, as for a connect.
+    CameraManager manager(devices.All(), adapter);
+    std::vector<Listed> listed;
+    for (const auto& unit : manager.EnumerateCameras()) {
+        const bool simulated = devices.IsSimulated(unit->SymbolicLink());
+        listed.push_back({simulated ? "sim" : unit->SymbolicLink(), unit->FriendlyName()});
+    }
+    return listed;
+}
+
 int CliCamerasCommand::Run(const std::vector<std::string>& args) {
     std::string error;
     const auto line = CommandLine::Parse(args, {{"modes", false, false}}, 0, error);
@@ -79,17 +94,7 @@ int CliCamerasCommand::Run(const std::vector<std::string>& args) {
         for (const uint8_t code : SimKnownSensorCodes()) PrintModes(code);
         return 0;
     }
-    // The simulated camera is always attached; real cameras join this list when their
-    // device layer exists.
-    auto camera = std::make_shared<SimulatedCamera>(SimCameraConfig{}, SteadyClock::Instance());
-    SimDeviceEnumerator devices({camera});
-    COrvaMediaStream stream{MediaStreamOptions{}};
-    CameraStreamAdapter adapter(stream);
-    CameraManager manager(devices, adapter);
-    for (const auto& unit : manager.EnumerateCameras()) {
-        const bool simulated = unit->SymbolicLink() == camera->SymbolicLink();
-        std::printf("%s\t%s\n", simulated ? "sim" : unit->SymbolicLink().c_str(), unit->FriendlyName().c_str());
-    }
+    for (const Listed& camera : ListCameras()) std::printf("%s\t%s\n", camera.name.c_str(), camera.friendlyName.c_str());
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// "orvacam-cli cameras [--modes]": the cameras the device layer lists, one per line: the
-// name to give "record --camera", a tab, and the camera's friendly name. With --modes,
+// "orvacam-cli cameras [--modes]": the cameras the device layers list (the simulated
+// camera and the system's V4L2 cameras of this family), one per line: the name to give
+// "record --camera", a tab, and the camera's friendly name. With --modes,
 // every sensor the simulated camera can pretend to be, with its video modes (index,
 // width x height, packing, shortest frame time) and its gain range.
 
@@ -19,6 +20,13 @@ public:
     // "sim", "sim:CODE" or "sim:SENSOR" (IMX174, imx174, ...): the sensor code the
     // simulated camera takes; nothing for any other text.
     static std::optional<uint8_t> SimulatedSensorCode(const std::string& camera);
+
+    struct Listed {
+        std::string name;  // what "record --camera" takes: "sim" or the symbolic link
+        std::string friendlyName;
+    };
+    // The cameras of this camera family that can be connected now, the simulated first.
+    static std::vector<Listed> ListCameras();
 };
 
 }  // namespace orva

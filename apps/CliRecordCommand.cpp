@@ -82,14 +82,20 @@ std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, 
         }
     }
     const std::string camera = line->Value("camera").value_or("");
-    const auto sensor = CliCamerasCommand::SimulatedSensorCode(camera);
-    if (!sensor) {
-        error = "unknown camera '" + camera +
-                "' ('orvacam-cli cameras' lists the cameras; sim:SENSOR takes a sensor name or code, "
-                "'orvacam-cli cameras --modes' lists them)";
-        return std::nullopt;
+    if (const auto sensor = CliCamerasCommand::SimulatedSensorCode(camera)) {
+        o.camera.sensorCode = *sensor;
+    } else {
+        const auto listed = CliCamerasCommand::ListCameras();
+        const bool found = camera.rfind("sim", 0) != 0 &&
+                           std::any_of(listed.begin(), listed.end(), [&](const auto& c) { return c.name == camera; });
+        if (!found) {
+            error = "unknown camera '" + camera +
+                    "' ('orvacam-cli cameras' lists the cameras; sim:SENSOR takes a sensor name or code, "
+                    "'orvacam-cli cameras --modes' lists them)";
+            return std::nullopt;
+        }
+        o.camera.cameraLink = camera;
     }
-    o.camera.sensorCode = *sensor;
     const auto mode = CommandLine::ParseInteger(*line->Value("mode"), 0, 255);
     if (!mode) {
         error = "--mode must be a video mode index (0, 1, ...)";
@@ -194,6 +200,10 @@ std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, 
     if (const auto occultation = line->Value("occultation")) {
         o.plan.occultation = SimFaultPlan::ParseOccultation(*occultation, error);
         if (!o.plan.occultation) return std::nullopt;
+    }
+    if (!o.camera.cameraLink.empty() && (!o.plan.faults.empty() || o.plan.occultation)) {
+        error = "--fault and --occultation need the simulated camera";
+        return std::nullopt;
     }
     return o;
 }

@@ -3,44 +3,35 @@
 #include "common/Settings.h"
 
 namespace orva {
-namespace {
-
-SimCameraConfig CameraConfig(uint8_t sensorCode) {
-    SimCameraConfig config;
-    config.identity.sensorCode = sensorCode;
-    return config;
-}
-
-}  // namespace
-
 CliStation::CliStation(const CliCameraSettings& settings, SimFaultPlan plan)
-    : camera_(std::make_shared<SimulatedCamera>(CameraConfig(settings.sensorCode), SteadyClock::Instance())),
-      devices_({camera_}),
+    : devices_(settings.sensorCode),
+      cameraLink_(settings.cameraLink.empty() ? devices_.Simulated().SymbolicLink() : settings.cameraLink),
       ui_("orvacam-cli record") {
-    camera_->Faults().SetPlan(std::move(plan));
+    devices_.Simulated().Faults().SetPlan(std::move(plan));
 
     StationOptions options;
     options.settings = &Settings::Instance();
     options.ui = &ui_;
-    options.devices = &devices_;
+    options.devices = &devices_.All();
     station_ = std::make_unique<Station>(options);
     station_->SetCameraSettings(settings.camera);
 }
 
 CliStation::~CliStation() {
     // A held camera would keep the stream's last read waiting.
-    camera_->HoldDelivery(false);
+    devices_.Simulated().HoldDelivery(false);
     station_.reset();
 }
 
 bool CliStation::Connect(std::string& error) {
-    if (station_->Connect(camera_->SymbolicLink(), error)) return true;
+    if (station_->Connect(cameraLink_, error)) return true;
     if (error.empty() && ui_.LastMessage().empty()) error = "the camera could not be connected";
     return false;
 }
 
 bool CliStation::StartStreamingHeld() {
-    camera_->HoldDelivery(true);
+    // Only the simulated camera can wait for the recording to start with its first frame.
+    devices_.Simulated().HoldDelivery(devices_.IsSimulated(cameraLink_));
     return station_->StartStreaming();
 }
 

@@ -8,9 +8,9 @@
 
 #include "CliUiServices.h"
 
-#include "simcam/SimDeviceEnumerator.h"
+#include "CliCameraDevices.h"
+
 #include "simcam/SimFaultPlan.h"
-#include "simcam/SimulatedCamera.h"
 #include "station/Station.h"
 
 #include <memory>
@@ -19,7 +19,8 @@
 namespace orva {
 
 struct CliCameraSettings {
-    uint8_t sensorCode = 7;
+    uint8_t sensorCode = 7;   // of the simulated camera
+    std::string cameraLink;   // a system camera's symbolic link; empty: the simulated camera
     StationCameraSettings camera;
 };
 
@@ -30,22 +31,22 @@ public:
     CliStation(const CliStation&) = delete;
     CliStation& operator=(const CliStation&) = delete;
 
-    // Lists the cameras and connects the simulated one. False, with `error` (empty when a
+    // Lists the cameras and connects the chosen one. False, with `error` (empty when a
     // message already said why), when it cannot be connected or the mode, exposure or
     // gain do not fit the camera.
     bool Connect(std::string& error);
     // Starts the stream with the camera's delivery held, so that nothing is made yet.
     bool StartStreamingHeld();
-    void ReleaseDelivery() { camera_->HoldDelivery(false); }
+    void ReleaseDelivery() { devices_.Simulated().HoldDelivery(false); }
     // The fault plan starts counting at the next frame the camera makes.
-    void RestartFaultPlan() { camera_->RestartFaultPlan(); }
+    void RestartFaultPlan() { devices_.Simulated().RestartFaultPlan(); }
 
     Station& Core() { return *station_; }
     CliUiServices& Ui() { return ui_; }
 
 private:
-    std::shared_ptr<SimulatedCamera> camera_;
-    SimDeviceEnumerator devices_;
+    CliCameraDevices devices_;
+    std::string cameraLink_;
     CliUiServices ui_;
     std::unique_ptr<Station> station_;
 };

@@ -1,0 +1,34 @@
+#pragma once
+// The cameras the command line can reach: the simulated camera beside the cameras the
+// system offers (V4L2). The simulated camera is always there, so the station runs where
+// no camera is attached.
+//
+// Threads: the main thread; the system layer's monitor thread only posts removals.
+
+#include "camera/CombinedDeviceEnumerator.h"
+#include "simcam/SimDeviceEnumerator.h"
+#include "simcam/SimulatedCamera.h"
+#include "v4l2/V4l2CameraDeviceEnumerator.h"
+
+#include <memory>
+#include <string>
+
+namespace orva {
+
+class CliCameraDevices {
+public:
+    // The simulated camera pretends to be a camera with this sensor code.
+    explicit CliCameraDevices(uint8_t simulatedSensorCode);
+
+    ICameraDeviceEnumerator& All() { return *all_; }
+    SimulatedCamera& Simulated() { return *simulated_; }
+    bool IsSimulated(const std::string& symbolicLink) const { return symbolicLink == simulated_->SymbolicLink(); }
+
+private:
+    std::shared_ptr<SimulatedCamera> simulated_;
+    SimDeviceEnumerator simulatedLayer_;
+    std::unique_ptr<V4l2CameraDeviceEnumerator> systemLayer_;
+    std::unique_ptr<CombinedDeviceEnumerator> all_;
+};
+
+}  // namespace orva
