@@ -1,6 +1,6 @@
 #include "recording/BaseWriter.h"
 
-#include "FileSizeLimit.h"
+#include "support/FileSizeLimit.h"
 #include "processing/GpsStatusCsv.h"
 #include "support/LogCapture.h"
 #include "support/TempDir.h"

@@ -1,6 +1,6 @@
 #include "recording/FitsSequenceWriter.h"
 
-#include "FileSizeLimit.h"
+#include "support/FileSizeLimit.h"
 #include "RecordingTestFrames.h"
 #include "recording/FitsReader.h"
 #include "support/LogCapture.h"

@@ -1,6 +1,6 @@
 #include "recording/FitsWriter.h"
 
-#include "FileSizeLimit.h"
+#include "support/FileSizeLimit.h"
 #include "support/LogCapture.h"
 #include "support/TempDir.h"
 

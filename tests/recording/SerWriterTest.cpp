@@ -1,7 +1,7 @@
 #include "recording/SerReader.h"
 #include "recording/SerWriter.h"
 
-#include "FileSizeLimit.h"
+#include "support/FileSizeLimit.h"
 #include "RecordingTestFrames.h"
 #include "support/LogCapture.h"
 #include "support/TempDir.h"

@@ -9,14 +9,11 @@
 #include "recording/SerReader.h"
 #include "station/SimulatedStation.h"
 
+#include "support/FileSizeLimit.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -161,29 +158,19 @@ TEST(RecordingSession, CameraThatGoesQuietDoesNotKeepTheFileOpen) {
 TEST(RecordingSession, FullDiskEndsTheRecordingAndKeepsWhatWasWritten) {
     test::TempDir shared;
     const std::string pathFile = shared.File("path");
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{200 * 1024, 200 * 1024};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    const int exitCode = test::RunWithFileSizeLimit(200 * 1024, [&] {
         test::SimulatedStation rig(kFastMode);
-        if (!rig.ConnectAndStream()) _exit(10);
+        if (!rig.ConnectAndStream()) return 10;
         RecordingSession session(*rig.station);
         RecordingSessionOptions options;
         options.frameLimit = 1000;
-        if (!session.Start(options)) _exit(11);
-        if (!RunToEnd(session)) _exit(12);
-        FILE* f = std::fopen(pathFile.c_str(), "w");
-        std::fputs(session.RecordingPath().c_str(), f);
-        std::fclose(f);
+        if (!session.Start(options)) return 11;
+        if (!RunToEnd(session)) return 12;
+        test::WriteFile(pathFile, session.RecordingPath());
         const bool toldWhy = session.FailureMessage().find("File too large") != std::string::npos;
-        _exit(session.Outcome() == RecordingOutcome::WriteFailed && toldWhy ? 0 : 13);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0);
+        return session.Outcome() == RecordingOutcome::WriteFailed && toldWhy ? 0 : 13;
+    });
+    ASSERT_EQ(exitCode, 0);
     SerReader reader;
     ASSERT_TRUE(reader.Open(test::ReadFile(pathFile), SerReader::Mode::Recover)) << reader.Error();
     EXPECT_GT(reader.FrameCount(), 0u);

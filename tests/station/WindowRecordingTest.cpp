@@ -16,15 +16,12 @@
 #include "recording/SerReader.h"
 #include "station/SimulatedStation.h"
 
+#include "support/FileSizeLimit.h"
 #include "support/LogCapture.h"
 #include "support/ManualClock.h"
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <thread>
@@ -465,28 +462,18 @@ TEST(DiskSpaceModel, LevelsAndTexts) {
 TEST(WindowRecording, FullDiskEndsTheRecordingCleanly) {
     test::TempDir shared;
     const std::string pathFile = shared.File("path");
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{200 * 1024, 200 * 1024};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    const int exitCode = test::RunWithFileSizeLimit(200 * 1024, [&] {
         Window w;
-        if (!w.connected) _exit(10);
+        if (!w.connected) return 10;
         RecordingCommandsModel commands(*w.rig.station);
-        if (!commands.Start(RecordingFormat::Ser)) _exit(11);
-        if (!RunUntil([&] { commands.Step(); }, [&] { return !commands.IsRecording(); })) _exit(12);
-        FILE* f = std::fopen(pathFile.c_str(), "w");
-        std::fputs(commands.Session()->RecordingPath().c_str(), f);
-        std::fclose(f);
+        if (!commands.Start(RecordingFormat::Ser)) return 11;
+        if (!RunUntil([&] { commands.Step(); }, [&] { return !commands.IsRecording(); })) return 12;
+        test::WriteFile(pathFile, commands.Session()->RecordingPath());
         const bool told = !w.rig.ui.messages.empty() && w.rig.ui.messages.back().title == "Recording stopped" &&
                           w.rig.ui.messages.back().text.find("File too large") != std::string::npos;
-        _exit(commands.LastOutcome() == RecordingOutcome::WriteFailed && told ? 0 : 13);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0);
+        return commands.LastOutcome() == RecordingOutcome::WriteFailed && told ? 0 : 13;
+    });
+    ASSERT_EQ(exitCode, 0);
     SerReader reader;
     ASSERT_TRUE(reader.Open(test::ReadFile(pathFile), SerReader::Mode::Recover)) << reader.Error();
     EXPECT_GT(reader.FrameCount(), 0u);
