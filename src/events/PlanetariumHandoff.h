@@ -53,6 +53,8 @@ public:
     bool Busy() const { return busy_; }
     // How the last finished hand-off ended.
     Outcome LastOutcome() const { return outcome_; }
+    // The program the last Begin started (-1: none).
+    pid_t StartedPid() const { return pid_; }
     // The start of the program failed (negative errno of the last Begin), 0 otherwise.
     int32_t StartFailure() const { return startFailure_; }
 
