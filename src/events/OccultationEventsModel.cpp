@@ -56,6 +56,8 @@ OwEventId OccultationEventsModel::Selected() const {
 
 void OccultationEventsModel::Rebuild() {
     const OwEventId selected = Selected() != 0 ? Selected() : details_.Shown();
+    // The list now shows the store as it is: a change noted before is handled.
+    eventsChanged_ = false;
     entries_.clear();
     for (const OwEvent* e : store_.Events()) {
         OccultationListEntry entry;
