@@ -30,7 +30,7 @@ constexpr int kMaxPreviewZoomFactor = 1000;
 std::span<const Settings::Key> Settings::Keys() {
     // The file's order. Windows program paths of the original defaults are the program
     // names here, looked up on PATH.
-    static const std::array<Key, 41> keys = {{
+    static const std::array<Key, 42> keys = {{
         {"NofFrameProcessorThreads", "6", false, &Settings::NofFrameProcessorThreads, nullptr},
         {"FitsDirectory", "", true, &Settings::FitsDirectory, nullptr},
         {"SerDirectory", "", true, &Settings::SerDirectory, nullptr},
@@ -66,6 +66,7 @@ std::span<const Settings::Key> Settings::Keys() {
         {"RecordingWithOptionsDefaultDurationSec", "60", true, &Settings::RecordingWithOptionsDefaultDurationSec,
          nullptr},
         {"C2awExePath", "c2aw", true, &Settings::C2awExePath, nullptr},
+        {"ReportEditor", "xdg-open", true, &Settings::ReportEditor, nullptr},
         {"PreviewZoomFactor", "", true, nullptr, &Settings::PreviewZoomFactor},
         {"UseTimeResolution100us", "0", true, nullptr, &Settings::UseTimeResolution100us},
         {"DarkFlatDelaySeconds", "10", false, nullptr, &Settings::DarkFlatDelaySeconds},

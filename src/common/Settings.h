@@ -106,6 +106,8 @@ public:
     std::string RecordingWithOptionsFormat;
     std::string RecordingWithOptionsDefaultDurationSec;
     std::string C2awExePath;
+    // The program that opens a written report (the report's path is its one argument).
+    std::string ReportEditor;
     int PreviewZoomFactor = kDefaultPreviewZoomFactor;  // 10..1000 percent
     int UseTimeResolution100us = 0;
     int DarkFlatDelaySeconds = 0;  // read-only

@@ -274,7 +274,24 @@ EventChange OwEventManager::UpdateEvent(OwEventId id, const std::function<void(O
     changed.id = id;
     *event = std::move(changed);
     knownIds_.insert_or_assign(std::tie(event->AsteroidName, event->StarName, event->EventTime), id);
-    const bool saved = Save();
+    bool saved = false;
+    if (IsShown(DateOfTicks(event->EventTime))) {
+        std::stable_sort(events_.begin(), events_.end(), EarlierTime);
+        saved = Save();
+    } else {
+        // Its date was edited to a day that is not shown: it is filed under that day and
+        // leaves the shown list, as a new event of that day would. Should the filing fail,
+        // it stays in the list, so that the next save tries again.
+        LogMessageInt("I OwEventManager: Filing the edited event into the events file of day",
+                      DayKey(DateOfTicks(event->EventTime)));
+        if (FileIntoDay(*event, true) == FileStatus::Filed) {
+            if (next_ == event) next_.reset();
+            std::erase(events_, event);
+            saved = Save();
+        } else {
+            ReportSaveFailure(true);
+        }
+    }
     UpdateTimeToEvent();
     NotifyEventsChanged();
     return saved ? EventChange::Saved : EventChange::SaveFailed;

@@ -95,7 +95,9 @@ public:
     AddEventResult AddEvent(OwEvent event);
     EventChange DeleteEvent(OwEventId id);
     // Changes an event in place (the dialogs' edits) and saves. An edit that leaves the
-    // event without a usable time is refused and changes nothing. The id stays.
+    // event without a usable time is refused and changes nothing. The id stays. An edit
+    // that moves the event to a day that is not shown files it under its new day and takes
+    // it off the shown list (Find then gives none).
     EventChange UpdateEvent(OwEventId id, const std::function<void(OwEvent&)>& edit);
 
     // Save, then show another pair of days. False, and nothing changed, when the shown

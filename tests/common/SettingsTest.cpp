@@ -80,6 +80,7 @@ const char* const kDefaultFile =
     "RecordingWithOptionsFormat=ADV\n"
     "RecordingWithOptionsDefaultDurationSec=60\n"
     "C2awExePath=c2aw\n"
+    "ReportEditor=xdg-open\n"
     "PreviewZoomFactor=100\n"
     "UseTimeResolution100us=0\n"
     "GuidingTrackingRadius=32\n"
