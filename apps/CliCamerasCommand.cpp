@@ -4,7 +4,7 @@
 #include "camera/CameraModel.h"
 #include "common/CommandLine.h"
 #include "processing/CameraStreamAdapter.h"
-#include "CliCameraDevices.h"
+#include "StationCameraDevices.h"
 
 #include "simcam/SimSensorTable.h"
 #include "stream/COrvaMediaStream.h"
@@ -70,7 +70,7 @@ std::optional<uint8_t> CliCamerasCommand::SimulatedSensorCode(const std::string&
 }
 
 std::vector<CliCamerasCommand::Listed> CliCamerasCommand::ListCameras() {
-    CliCameraDevices devices(kDefaultSensor);
+    StationCameraDevices devices(kDefaultSensor);
     COrvaMediaStream stream{MediaStreamOptions{}};
     CameraStreamAdapter adapter(stream);
     // The manager keeps to the camera family, as for a connect.

@@ -8,7 +8,7 @@
 
 #include "CliUiServices.h"
 
-#include "CliCameraDevices.h"
+#include "StationCameraDevices.h"
 
 #include "simcam/SimFaultPlan.h"
 #include "station/Station.h"
@@ -45,7 +45,7 @@ public:
     CliUiServices& Ui() { return ui_; }
 
 private:
-    CliCameraDevices devices_;
+    StationCameraDevices devices_;
     std::string cameraLink_;
     CliUiServices ui_;
     std::unique_ptr<Station> station_;

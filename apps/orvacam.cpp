@@ -1,5 +1,5 @@
 // orvacam: the desktop station on Qt, over the same station core as orvacam-cli, with
-// the simulated camera listed in the Connect menu. See OrvacamOptions for the options.
+// the simulated camera and the system's cameras listed in the Connect menu. See OrvacamOptions for the options.
 
 #include "OrvacamOptions.h"
 #include "OrvacamScript.h"
@@ -8,8 +8,8 @@
 #include "common/Log.h"
 #include "common/ProgramVersion.h"
 #include "common/Settings.h"
-#include "simcam/SimDeviceEnumerator.h"
-#include "simcam/SimulatedCamera.h"
+#include "StationCameraDevices.h"
+
 #include "station/Station.h"
 #include "ui/CD2DControl.h"
 #include "ui/CMainFrame.h"
@@ -28,15 +28,13 @@ namespace {
 int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
     using namespace orva;
     Settings& settings = Settings::Instance();
-    SimCameraConfig config;
-    config.identity.sensorCode = options.sensorCode;
-    auto camera = std::make_shared<SimulatedCamera>(config, SteadyClock::Instance());
-    SimDeviceEnumerator devices({camera});
+    // The Connect menu lists the simulated camera beside the system's cameras.
+    StationCameraDevices devices(options.sensorCode);
     QtUiServices ui;
     StationOptions stationOptions;
     stationOptions.settings = &settings;
     stationOptions.ui = &ui;
-    stationOptions.devices = &devices;
+    stationOptions.devices = &devices.All();
     Station station(stationOptions);
     StationCameraSettings cameraSettings;
     cameraSettings.modeIndex = options.modeIndex;
@@ -54,7 +52,8 @@ int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
     LogMessage("I ShowWindow");
     frame.show();
     if (options.connectAtStart) {
-        QTimer::singleShot(0, &frame, [&frame, camera] { frame.ConnectCamera(camera->SymbolicLink()); });
+        const std::string link = devices.Simulated().SymbolicLink();
+        QTimer::singleShot(0, &frame, [&frame, link] { frame.ConnectCamera(link); });
     }
     OrvacamScript script(frame, options);
     script.Start();

@@ -1,4 +1,4 @@
-#include "CliCameraDevices.h"
+#include "StationCameraDevices.h"
 
 namespace orva {
 namespace {
@@ -11,7 +11,7 @@ SimCameraConfig CameraConfig(uint8_t sensorCode) {
 
 }  // namespace
 
-CliCameraDevices::CliCameraDevices(uint8_t simulatedSensorCode)
+StationCameraDevices::StationCameraDevices(uint8_t simulatedSensorCode)
     : simulated_(std::make_shared<SimulatedCamera>(CameraConfig(simulatedSensorCode), SteadyClock::Instance())),
       simulatedLayer_({simulated_}),
       systemLayer_(V4l2CameraDeviceEnumerator::CreateForSystem()),

@@ -1,6 +1,6 @@
 #pragma once
-// The cameras the command line can reach: the simulated camera beside the cameras the
-// system offers (V4L2). The simulated camera is always there, so the station runs where
+// The cameras a station program can reach: the simulated camera beside the cameras the
+// system offers (V4L2). Both orvacam and orvacam-cli list them. The simulated camera is always there, so the station runs where
 // no camera is attached.
 //
 // Threads: the main thread; the system layer's monitor thread only posts removals.
@@ -15,10 +15,10 @@
 
 namespace orva {
 
-class CliCameraDevices {
+class StationCameraDevices {
 public:
     // The simulated camera pretends to be a camera with this sensor code.
-    explicit CliCameraDevices(uint8_t simulatedSensorCode);
+    explicit StationCameraDevices(uint8_t simulatedSensorCode);
 
     ICameraDeviceEnumerator& All() { return *all_; }
     SimulatedCamera& Simulated() { return *simulated_; }
