@@ -68,6 +68,21 @@ std::optional<uint8_t> CliCamerasCommand::SimulatedSensorCode(const std::string&
     return std::nullopt;
 }
 
+std::optional<uint8_t> CliCamerasCommand::CameraOption(const CommandLine& line, std::string& error) {
+    const std::optional<std::string> camera = line.Value("camera");
+    if (!camera) {
+        error = "option '--camera' is required";
+        return std::nullopt;
+    }
+    const auto sensor = SimulatedSensorCode(*camera);
+    if (!sensor) {
+        error = "unknown camera '" + *camera +
+                "' ('orvacam-cli cameras' lists the cameras; sim:SENSOR takes a sensor name or code, "
+                "'orvacam-cli cameras --modes' lists them)";
+    }
+    return sensor;
+}
+
 int CliCamerasCommand::Run(const std::vector<std::string>& args) {
     std::string error;
     const auto line = CommandLine::Parse(args, {{"modes", false, false}}, 0, error);

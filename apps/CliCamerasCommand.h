@@ -11,6 +11,8 @@
 
 namespace orva {
 
+class CommandLine;
+
 class CliCamerasCommand {
 public:
     static constexpr const char* kUsage = "cameras [--modes]";
@@ -19,6 +21,9 @@ public:
     // "sim", "sim:CODE" or "sim:SENSOR" (IMX174, imx174, ...): the sensor code the
     // simulated camera takes; nothing for any other text.
     static std::optional<uint8_t> SimulatedSensorCode(const std::string& camera);
+    // The sensor code of a command's required "--camera" option; nothing, with `error`
+    // set, when the option is missing or names no camera.
+    static std::optional<uint8_t> CameraOption(const CommandLine& line, std::string& error);
 };
 
 }  // namespace orva

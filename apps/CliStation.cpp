@@ -2,6 +2,8 @@
 
 #include "common/Settings.h"
 
+#include <utility>
+
 namespace orva {
 namespace {
 
@@ -13,10 +15,10 @@ SimCameraConfig CameraConfig(uint8_t sensorCode) {
 
 }  // namespace
 
-CliStation::CliStation(const CliCameraSettings& settings, SimFaultPlan plan)
+CliStation::CliStation(const CliCameraSettings& settings, SimFaultPlan plan, std::string messagePrefix)
     : camera_(std::make_shared<SimulatedCamera>(CameraConfig(settings.sensorCode), SteadyClock::Instance())),
       devices_({camera_}),
-      ui_("orvacam-cli record") {
+      ui_(std::move(messagePrefix)) {
     camera_->Faults().SetPlan(std::move(plan));
 
     StationOptions options;

@@ -1,8 +1,11 @@
 // orvacam-cli: the headless station. Records from the camera, inspects and repairs
-// recordings, keeps the equipment lists; "orvacam-cli help" lists the commands.
+// recordings, keeps the equipment lists, updates the camera's firmware and configures its
+// GPS receiver; "orvacam-cli help" lists the commands.
 
 #include "CliCamerasCommand.h"
 #include "CliEquipmentCommand.h"
+#include "CliFirmwareCommand.h"
+#include "CliGnssCommand.h"
 #include "CliInspectCommand.h"
 #include "CliRecordCommand.h"
 #include "CliRepairCommand.h"
@@ -39,6 +42,14 @@ const Command kCommands[] = {
      &orva::CliRepairCommand::Run},
     {"equipment", orva::CliEquipmentCommand::kUsage,
      "keeps the observer, site, instrument and mount lists that recordings name", &orva::CliEquipmentCommand::Run},
+    {"firmware", orva::CliFirmwareCommand::kUsage,
+     "writes a firmware file into an image slot of the camera (by default the one it does not run) and verifies it; "
+     "--serial answers the camera's serial number when the camera reports none",
+     &orva::CliFirmwareCommand::Run},
+    {"gnss", orva::CliGnssCommand::kUsage,
+     "shows the GPS receiver's version and GNSS configuration; --set switches a satellite system on or off, writes "
+     "the configuration and reads it back",
+     &orva::CliGnssCommand::Run},
 };
 
 const Command* Find(const std::string& name) {

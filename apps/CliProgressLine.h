@@ -1,0 +1,28 @@
+#pragma once
+// One progress line on standard error that a terminal shows in place; where standard
+// error is not a terminal (a script, a log file) nothing is shown, so that only the
+// command's result lines remain.
+//
+// Threads: the command's main thread.
+
+#include <string>
+
+namespace orva {
+
+class CliProgressLine {
+public:
+    CliProgressLine();
+    ~CliProgressLine();
+    CliProgressLine(const CliProgressLine&) = delete;
+    CliProgressLine& operator=(const CliProgressLine&) = delete;
+
+    void Show(const std::string& text);
+    // Ends the line, so that what follows starts on a line of its own.
+    void End();
+
+private:
+    bool terminal_;
+    bool shown_ = false;
+};
+
+}  // namespace orva
