@@ -2,6 +2,7 @@
 
 #include "CliCamerasCommand.h"
 #include "CliExit.h"
+#include "CliProgressLine.h"
 #include "CliSession.h"
 #include "CliSignals.h"
 #include "CliStation.h"
@@ -106,10 +107,12 @@ private:
 };
 
 bool GnssRun::WaitForRead() {
+    CliProgressLine progress;
     CliStationLoop loop(station_.Core());
     auto nextTick = CliStationLoop::Clock::now();
     while (dialog_.Busy()) {
         if (CliSignals::StopRequested()) return false;
+        progress.Show(dialog_.StatusText());
         loop.Step();
         if (CliStationLoop::Clock::now() >= nextTick) {
             dialog_.Tick();
