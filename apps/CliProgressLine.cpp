@@ -18,7 +18,7 @@ void CliProgressLine::Show(const std::string& text) {
 }
 
 void CliProgressLine::End() {
-    if (shown_) std::fprintf(stderr, "\n");
+    if (shown_) std::fprintf(stderr, "\r\x1b[K");
     shown_ = false;
 }
 
