@@ -58,6 +58,23 @@ TEST_F(CliMaintenanceRun, FirmwareIsWrittenVerifiedAndActivated) {
     EXPECT_EQ(LogLinesStartingWith("E "), 0u);
 }
 
+TEST_F(CliMaintenanceRun, CtrlCStopsTheUpdateBeforeActivation) {
+    const pid_t pid = Start({"firmware", "--camera", "sim", Store(GoodFile(), "fw.dat")});
+    ASSERT_GT(pid, 0);
+    // Erasing a slot takes about two seconds of ticks: time enough to stop in the middle.
+    const auto deadline = std::chrono::steady_clock::now() + kLiveness;
+    while (LogLinesStartingWith("I Erasing block: ") == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid, SIGINT);
+    const Outcome run = Wait(pid);
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_TRUE(HasLine(Lines(run.err), kFirmware + "stopped by the user: slot IMG-2 is incomplete; run the update again"))
+        << run.err;
+    EXPECT_TRUE(LinesStartingWith(run.OutLines(), "written").empty()) << run.out;
+    EXPECT_EQ(LogLinesStartingWith("I Activating firmware image slot:"), 0u);
+}
+
 TEST_F(CliMaintenanceRun, BootLoaderSlotTakesAnFx3OnlyFileWithoutActivation) {
     const std::string file = Store(GoodFile(0, 0), "s2bl.dat");
     const Outcome run = Run({"firmware", "--camera", "sim", file, "--slot", "s2bl"});
