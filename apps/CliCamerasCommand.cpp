@@ -83,6 +83,29 @@ std::vector<CliCamerasCommand::Listed> CliCamerasCommand::ListCameras() {
     return listed;
 }
 
+std::optional<uint8_t> CliCamerasCommand::CameraOption(const CommandLine& line, std::string& error,
+                                                       std::string* systemLink) {
+    const std::optional<std::string> camera = line.Value("camera");
+    if (!camera) {
+        error = "option '--camera' is required";
+        return std::nullopt;
+    }
+    auto sensor = SimulatedSensorCode(*camera);
+    if (!sensor && systemLink != nullptr && camera->rfind("sim", 0) != 0) {
+        const auto listed = ListCameras();
+        if (std::any_of(listed.begin(), listed.end(), [&](const Listed& c) { return c.name == *camera; })) {
+            *systemLink = *camera;
+            sensor = kDefaultSensor;
+        }
+    }
+    if (!sensor) {
+        error = "unknown camera '" + *camera +
+                "' ('orvacam-cli cameras' lists the cameras; sim:SENSOR takes a sensor name or code, "
+                "'orvacam-cli cameras --modes' lists them)";
+    }
+    return sensor;
+}
+
 int CliCamerasCommand::Run(const std::vector<std::string>& args) {
     std::string error;
     const auto line = CommandLine::Parse(args, {{"modes", false, false}}, 0, error);

@@ -12,6 +12,8 @@
 
 namespace orva {
 
+class CommandLine;
+
 class CliCamerasCommand {
 public:
     static constexpr const char* kUsage = "cameras [--modes]";
@@ -27,6 +29,12 @@ public:
     };
     // The cameras of this camera family that can be connected now, the simulated first.
     static std::vector<Listed> ListCameras();
+    // The camera of a command's required "--camera" option: the simulated camera's sensor
+    // code; or, where the command takes real cameras (`systemLink` given), a listed system
+    // camera's link in *systemLink (the code is then the simulated default). Nothing, with
+    // `error` set, when the option is missing or names no camera.
+    static std::optional<uint8_t> CameraOption(const CommandLine& line, std::string& error,
+                                               std::string* systemLink = nullptr);
 };
 
 }  // namespace orva

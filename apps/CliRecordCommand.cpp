@@ -2,8 +2,12 @@
 
 #include "CliCamerasCommand.h"
 #include "CliEventsCommand.h"
+#include "CliExit.h"
+#include "CliProgressLine.h"
+#include "CliSession.h"
 #include "CliSignals.h"
 #include "CliStation.h"
+#include "CliStationLoop.h"
 
 #include "common/AppPaths.h"
 #include "common/CommandLine.h"
@@ -16,26 +20,18 @@
 #include "station/RecordingSession.h"
 #include "recording/TimedRecordingSchedule.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <thread>
 
 namespace orva {
 namespace {
 
-using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kLoopPeriod = 50ms;
-constexpr auto kTickPeriod = 200ms;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 enum class Format { Ser, Adv, AdvCompressed, FitsSequence, Fits, Dark, Flat };
 
@@ -56,16 +52,10 @@ struct RecordOptions {
     bool IsCapture() const { return format == Format::Fits || format == Format::Dark || format == Format::Flat; }
 };
 
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "orvacam-cli record: %s\n", message.c_str());
-    return kExitUsage;
-}
+constexpr const char* kCommand = "orvacam-cli record";
 
-// An empty message: the station's message has been shown already.
-int Failure(const std::string& message) {
-    if (!message.empty()) std::fprintf(stderr, "orvacam-cli record: %s\n", message.c_str());
-    return kExitFailed;
-}
+int UsageError(const std::string& message) { return CliExit::Usage(kCommand, message); }
+int Failure(const std::string& message) { return CliExit::Failure(kCommand, message); }
 
 std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, std::string& error) {
     static const std::vector<CommandLineOption> kOptions = {
@@ -81,21 +71,9 @@ std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, 
             return std::nullopt;
         }
     }
-    const std::string camera = line->Value("camera").value_or("");
-    if (const auto sensor = CliCamerasCommand::SimulatedSensorCode(camera)) {
-        o.camera.sensorCode = *sensor;
-    } else {
-        const auto listed = CliCamerasCommand::ListCameras();
-        const bool found = camera.rfind("sim", 0) != 0 &&
-                           std::any_of(listed.begin(), listed.end(), [&](const auto& c) { return c.name == camera; });
-        if (!found) {
-            error = "unknown camera '" + camera +
-                    "' ('orvacam-cli cameras' lists the cameras; sim:SENSOR takes a sensor name or code, "
-                    "'orvacam-cli cameras --modes' lists them)";
-            return std::nullopt;
-        }
-        o.camera.cameraLink = camera;
-    }
+    const auto sensor = CliCamerasCommand::CameraOption(*line, error, &o.camera.cameraLink);
+    if (!sensor) return std::nullopt;
+    o.camera.sensorCode = *sensor;
     const auto mode = CommandLine::ParseInteger(*line->Value("mode"), 0, 255);
     if (!mode) {
         error = "--mode must be a video mode index (0, 1, ...)";
@@ -215,44 +193,6 @@ std::string Duration(double seconds) {
     return text;
 }
 
-// One line that a terminal shows in place; elsewhere nothing until the summary.
-class ProgressLine {
-public:
-    ProgressLine() : terminal_(isatty(STDERR_FILENO) != 0) {}
-    ~ProgressLine() { End(); }
-    void Show(const std::string& text) {
-        if (!terminal_) return;
-        std::fprintf(stderr, "\r%s\x1b[K", text.c_str());
-        std::fflush(stderr);
-        shown_ = true;
-    }
-    void End() {
-        if (shown_) std::fprintf(stderr, "\n");
-        shown_ = false;
-    }
-
-private:
-    bool terminal_;
-    bool shown_ = false;
-};
-
-// Keeps the station's timers running while the caller waits.
-class StationLoop {
-public:
-    explicit StationLoop(Station& station) : station_(station), nextTick_(Clock::now()) {}
-    void Step() {
-        std::this_thread::sleep_for(kLoopPeriod);
-        if (Clock::now() >= nextTick_) {
-            station_.Tick();
-            nextTick_ += kTickPeriod;
-        }
-    }
-
-private:
-    Station& station_;
-    Clock::time_point nextTick_;
-};
-
 class RecordRun {
 public:
     RecordRun(const RecordOptions& options, Settings& settings) : o_(options), settings_(settings) {}
@@ -277,10 +217,10 @@ private:
 };
 
 int RecordRun::Run() {
-    station_ = std::make_unique<CliStation>(o_.camera, o_.plan);
+    station_ = std::make_unique<CliStation>(o_.camera, o_.plan, kCommand);
     std::string error;
     if (!station_->Connect(error)) return Failure(error);
-    if (o_.aroundNextEvent && !PlanAroundNextEvent()) return kExitFailed;
+    if (o_.aroundNextEvent && !PlanAroundNextEvent()) return CliExit::kFailed;
     if ((o_.centerSecond || startTicks_) && !WaitForStartTime()) return Failure("stopped before the recording started");
     if (!station_->StartStreamingHeld()) return Failure("the camera's stream did not start");
     return o_.IsCapture() ? TakeCapture() : RecordMovie();
@@ -329,8 +269,8 @@ bool RecordRun::WaitForStartTime() {
 }
 
 bool RecordRun::WaitUntilStart(const std::function<int64_t()>& remainingSeconds) {
-    ProgressLine progress;
-    StationLoop loop(station_->Core());
+    CliProgressLine progress;
+    CliStationLoop loop(station_->Core());
     bool first = true;
     while (true) {
         const int64_t remaining = remainingSeconds();
@@ -367,8 +307,8 @@ int RecordRun::RecordMovie() {
     const Clock::time_point started = Clock::now();
     const RecordingCamera camera = station.CurrentRecordingCamera();
     const int64_t frameBytes = int64_t{camera.width} * camera.height * 2;
-    ProgressLine progress;
-    StationLoop loop(station);
+    CliProgressLine progress;
+    CliStationLoop loop(station);
     FrameProcessor& processor = station.Processor();
     while (!session.IsFinished()) {
         if (CliSignals::StopRequested()) session.Stop(RecordingOutcome::StoppedByUser);
@@ -404,7 +344,7 @@ int RecordRun::RecordMovie() {
     }
     std::fflush(stdout);
     if (outcome == RecordingOutcome::WriteFailed) return Failure(session.FailureMessage());
-    return IsCompleteOutcome(outcome) ? 0 : kExitFailed;
+    return IsCompleteOutcome(outcome) ? CliExit::kDone : CliExit::kFailed;
 }
 
 int RecordRun::TakeCapture() {
@@ -426,8 +366,8 @@ int RecordRun::TakeCapture() {
     }
     station_->RestartFaultPlan();
     station_->ReleaseDelivery();
-    ProgressLine progress;
-    StationLoop loop(station);
+    CliProgressLine progress;
+    CliStationLoop loop(station);
     bool cancelled = false;
     while (!processor.IsFitsFileCompleted(*path)) {
         const int32_t state = job.state.load();
@@ -455,13 +395,8 @@ int CliRecordCommand::Run(const std::vector<std::string>& args) {
     const auto options = ParseOptions(args, error);
     if (!options) return UsageError(error);
 
-    Settings& settings = Settings::Instance();
-    settings.Load();
-    if (!settings.LogDirectory.empty()) {
-        AppPaths::EnsureDirectory(settings.LogDirectory);
-        InitLogFile(settings.LogDirectory);
-    }
-    settings.LogLoadWarning();
+    CliSession session;
+    Settings& settings = session.GetSettings();
     if (options->out) {
         if (!AppPaths::EnsureDirectory(*options->out)) return Failure(*options->out + ": the folder cannot be created");
         std::string& folder = options->format == Format::Ser                                            ? settings.SerDirectory
@@ -478,7 +413,6 @@ int CliRecordCommand::Run(const std::vector<std::string>& args) {
         RecordRun run(*options, settings);
         result = run.Run();
     }
-    if (IsLogOpen()) InitLogFile("");
     return result;
 }
 

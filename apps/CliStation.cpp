@@ -2,11 +2,13 @@
 
 #include "common/Settings.h"
 
+#include <utility>
+
 namespace orva {
-CliStation::CliStation(const CliCameraSettings& settings, SimFaultPlan plan)
+CliStation::CliStation(const CliCameraSettings& settings, SimFaultPlan plan, std::string messagePrefix)
     : devices_(settings.sensorCode),
       cameraLink_(settings.cameraLink.empty() ? devices_.Simulated().SymbolicLink() : settings.cameraLink),
-      ui_("orvacam-cli record") {
+      ui_(std::move(messagePrefix)) {
     devices_.Simulated().Faults().SetPlan(std::move(plan));
 
     StationOptions options;

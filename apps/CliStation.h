@@ -26,7 +26,8 @@ struct CliCameraSettings {
 
 class CliStation {
 public:
-    CliStation(const CliCameraSettings& settings, SimFaultPlan plan);
+    // Messages go to standard error after `messagePrefix` ("orvacam-cli record").
+    CliStation(const CliCameraSettings& settings, SimFaultPlan plan, std::string messagePrefix);
     ~CliStation();
     CliStation(const CliStation&) = delete;
     CliStation& operator=(const CliStation&) = delete;

@@ -1,8 +1,19 @@
 #include "CliUiServices.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <utility>
 
 namespace orva {
+
+CliUiServices::CliUiServices(std::string prefix)
+    : prefix_(std::move(prefix)), terminal_(isatty(STDERR_FILENO) != 0) {}
+
+void CliUiServices::Print(const std::string& line) {
+    // A progress line on the terminal gives way to the message.
+    std::fprintf(stderr, "%s%s: %s\n", terminal_ ? "\r\x1b[K" : "", prefix_.c_str(), line.c_str());
+}
 
 std::string CliUiServices::OneLine(const std::string& title, const std::string& text) {
     std::string line = title.empty() ? text : title + ": " + text;
@@ -20,11 +31,11 @@ std::string CliUiServices::OneLine(const std::string& title, const std::string& 
 
 void CliUiServices::ShowMessage(const std::string& title, const std::string& text, MessageIcon) {
     lastMessage_ = OneLine(title, text);
-    std::fprintf(stderr, "%s: %s\n", prefix_.c_str(), lastMessage_.c_str());
+    Print(lastMessage_);
 }
 
 bool CliUiServices::AskYesNo(const std::string& title, const std::string& text) {
-    std::fprintf(stderr, "%s: %s (answered no)\n", prefix_.c_str(), OneLine(title, text).c_str());
+    Print(OneLine(title, text) + " (answered no)");
     return false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The headless station's user interface: messages go to standard error as one line
-// ("<prefix>: Title: text"); questions are answered "No", pickers cancelled.
+// ("<prefix>: Title: text"), on a terminal in place of a progress line being shown;
+// questions are answered "No", pickers cancelled.
 //
 // Threads: the station's main thread.
 
@@ -12,7 +13,7 @@ namespace orva {
 
 class CliUiServices final : public IUiServices {
 public:
-    explicit CliUiServices(std::string prefix) : prefix_(std::move(prefix)) {}
+    explicit CliUiServices(std::string prefix);
 
     void ShowMessage(const std::string& title, const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& title, const std::string& text) override;
@@ -25,7 +26,10 @@ public:
     static std::string OneLine(const std::string& title, const std::string& text);
 
 private:
+    void Print(const std::string& line);
+
     std::string prefix_;
+    bool terminal_;
     std::string lastMessage_;
 };
 

@@ -1,9 +1,12 @@
 // orvacam-cli: the headless station. Records from the camera, inspects and repairs
-// recordings, keeps the equipment lists; "orvacam-cli help" lists the commands.
+// recordings, keeps the equipment lists, updates the camera's firmware and configures its
+// GPS receiver; "orvacam-cli help" lists the commands.
 
 #include "CliCamerasCommand.h"
 #include "CliEquipmentCommand.h"
 #include "CliEventsCommand.h"
+#include "CliFirmwareCommand.h"
+#include "CliGnssCommand.h"
 #include "CliInspectCommand.h"
 #include "CliRecordCommand.h"
 #include "CliRepairCommand.h"
@@ -44,6 +47,14 @@ const Command kCommands[] = {
      "lists the occultation events of today and tomorrow, the next one, or imports an Occult XML file; "
      "'record --event next' records around the next event",
      &orva::CliEventsCommand::Run},
+    {"firmware", orva::CliFirmwareCommand::kUsage,
+     "writes a firmware file into an image slot of the camera (by default the one it does not run) and verifies it; "
+     "--serial answers the camera's serial number when the camera reports none",
+     &orva::CliFirmwareCommand::Run},
+    {"gnss", orva::CliGnssCommand::kUsage,
+     "shows the GPS receiver's version and GNSS configuration; --set switches a satellite system on or off, writes "
+     "the configuration and reads it back",
+     &orva::CliGnssCommand::Run},
 };
 
 const Command* Find(const std::string& name) {

@@ -43,7 +43,8 @@ Station::Station(const StationOptions& options)
       }()),
       streamAdapter_(*stream_),
       manager_(*options.devices, streamAdapter_, *options.clock),
-      recovery_(manager_, ui_) {
+      recovery_(manager_, ui_),
+      firmwareUpdate_(manager_, settings_, ui_, clock_) {
     events_.SetUiServices(&ui_);
     FrameProcessorOptions processorOptions;
     processorOptions.threadCount = options.frameProcessorThreads > 0
@@ -57,6 +58,9 @@ Station::Station(const StationOptions& options)
     processor_ = std::make_unique<FrameProcessor>(processorOptions);
     stream_->SetFrameProcessor(processor_.get());
     cameraClient_ = std::make_unique<MainFrameCameraClient>(manager_, recovery_, ui_, *this);
+    // Streaming for the update goes the station's way: the frame processor stays attached.
+    firmwareUpdate_.startStreaming = [this] { StartStreaming(); };
+    firmwareUpdate_.stopStreaming = [this] { StopStreaming(); };
     manager_.RegisterDeviceNotifications([this](const DeviceChangeNotification& n) {
         std::lock_guard lock(postedMutex_);
         posted_.push_back(n);
@@ -78,6 +82,7 @@ void Station::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     eventFeed_.Stop();
+    firmwareUpdate_.CloseCancelled();
     cameraClient_->SetClosing(true);
     StopStreaming();
     manager_.DoDisconnectCamera();
@@ -162,7 +167,9 @@ void Station::Tick() {
         warnings.swap(postedWarnings_);
     }
     for (const auto& [title, text] : warnings) ui_.ShowMessage(title, text, MessageIcon::Warning);
+    // A removal closes the firmware update before it would send to a camera that is gone.
     HandleDeviceNotifications();
+    firmwareUpdate_.Tick(kFirmwareUpdateBudget);
     cameraClient_->OnTimerTick();
     events_.Tick();
 }
@@ -323,9 +330,12 @@ void Station::RefreshMenus() {
     if (frontEnd_) frontEnd_->RefreshMenus();
 }
 
-bool Station::IsFirmwareUpdateDialogOpen() { return frontEnd_ != nullptr && frontEnd_->IsFirmwareUpdateDialogOpen(); }
+bool Station::IsFirmwareUpdateDialogOpen() {
+    return firmwareUpdate_.IsOpen() || (frontEnd_ != nullptr && frontEnd_->IsFirmwareUpdateDialogOpen());
+}
 
 void Station::CloseFirmwareUpdateDialogCancelled() {
+    firmwareUpdate_.CloseCancelled();
     if (frontEnd_) frontEnd_->CloseFirmwareUpdateDialogCancelled();
 }
 

@@ -15,11 +15,15 @@
 // A front end may watch the station through IMainFrameView (SetFrontEnd): the station
 // forwards the window notifications to it, after it has applied its own camera settings.
 //
+// The station owns the firmware update's model for the life of the program and steps it
+// on every Tick; a link broken while it is open closes it (as it closes a front end's).
+//
 // Threads: everything on the thread that built the station (the GUI thread's role),
 // except the device-removal notifications, which arrive on the camera's thread and are
 // queued for the next Tick, and the frame processor's read-outs (see FrameProcessor).
 
 #include "camera/CameraManager.h"
+#include "camera/FirmwareUpdateDialogModel.h"
 #include "camera/IMainFrameView.h"
 #include "camera/LinkRecoveryController.h"
 #include "camera/MainFrameCameraClient.h"
@@ -48,6 +52,10 @@ namespace orva {
 
 class Station final : public IMainFrameView, public ILinkRecoveryCameraStatusInteraction {
 public:
+    // The firmware update's share of each 200 ms tick: half, so the rest of the tick's
+    // work and the window stay responsive.
+    static constexpr Clock::Duration kFirmwareUpdateBudget = std::chrono::milliseconds(100);
+
     explicit Station(const StationOptions& options);
     // Shuts down in order (see Shutdown).
     ~Station() override;
@@ -126,6 +134,7 @@ public:
     GuidingService& Guiding() { return guiding_; }
     GpsLog& GetGpsLog() { return gpsLog_; }
     ThreadSafeDoubleBuffer& Histogram() { return histogram_; }
+    FirmwareUpdateDialogModel& FirmwareUpdateDialog() { return firmwareUpdate_; }
     // The active camera's mode and gain text (valid while connected).
     const VideoResolution* Mode() const { return mode_; }
     const std::string& GainText() const { return gainText_; }
@@ -174,6 +183,7 @@ private:
     ThreadSafeDoubleBuffer histogram_;
     std::unique_ptr<FrameProcessor> processor_;
     std::unique_ptr<MainFrameCameraClient> cameraClient_;
+    FirmwareUpdateDialogModel firmwareUpdate_;
     IMainFrameView* frontEnd_ = nullptr;
 
     StationCameraSettings cameraSettings_;

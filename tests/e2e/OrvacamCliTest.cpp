@@ -13,6 +13,7 @@
 #include "recording/RecordingTimeline.h"
 #include "recording/SerReader.h"
 
+#include "e2e/CliStationRun.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -36,139 +37,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kLiveness = 120s;
 // The simulated camera's first exposure starts at 2024-06-01 22:00:00 UTC.
 constexpr uint64_t kFirstStart = 638528760000000000ULL;
-
-std::string CliPath() {
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
-    return (self.parent_path().parent_path() / "apps" / "orvacam-cli").string();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
-    std::vector<std::string> found;
-    for (const auto& l : lines) {
-        if (l.rfind(prefix, 0) == 0) found.push_back(l);
-    }
-    return found;
-}
-
-struct Outcome {
-    bool exited = false;  // ended by returning, not by a signal
-    int code = -1;
-    std::string out;
-    std::string err;
-    std::vector<std::string> OutLines() const { return Lines(out); }
-    // The files the program reported.
-    std::vector<std::string> Written() const {
-        std::vector<std::string> files;
-        for (const auto& l : LinesStartingWith(OutLines(), "written: ")) files.push_back(l.substr(9));
-        return files;
-    }
-};
-
-// One station: its own settings folder, log folder and recording folder.
-class CliStationRun : public ::testing::Test {
-protected:
-    CliStationRun() {
-        std::filesystem::create_directories(dir.File("config"));
-        WriteSettings("LogDirectory=" + dir.File("log") + "\n");
-    }
-
-    void WriteSettings(const std::string& values) {
-        test::WriteFile(dir.File("config/ORVA Cam Control.ini"), "[Settings]\n" + values);
-    }
-
-    // Starts the program; its output goes to files in the test's folder.
-    pid_t Start(const std::vector<std::string>& args) {
-        ++runs_;
-        const std::string out = dir.File("out" + std::to_string(runs_));
-        const std::string err = dir.File("err" + std::to_string(runs_));
-        const std::string cli = CliPath();
-        if (!std::filesystem::exists(cli)) {
-            ADD_FAILURE() << cli << " is missing: build the orvacam-cli target";
-            return -1;
-        }
-        std::vector<std::string> env = {"ORVA_CONFIG_DIR=" + dir.File("config"), "ORVA_DATA_DIR=" + dir.File("data")};
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(o, STDOUT_FILENO);
-            dup2(e, STDERR_FILENO);
-            std::vector<char*> argv = {const_cast<char*>(cli.c_str())};
-            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            std::vector<char*> envp;
-            for (auto& v : env) envp.push_back(v.data());
-            envp.push_back(nullptr);
-            execve(cli.c_str(), argv.data(), envp.data());
-            _exit(127);
-        }
-        return pid;
-    }
-
-    Outcome Wait(pid_t pid) {
-        Outcome o;
-        if (pid <= 0) return o;
-        const auto deadline = std::chrono::steady_clock::now() + kLiveness;
-        int status = 0;
-        while (waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                ADD_FAILURE() << "orvacam-cli hung";
-                break;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        o.exited = WIFEXITED(status);
-        o.code = o.exited ? WEXITSTATUS(status) : -1;
-        o.out = test::ReadFile(dir.File("out" + std::to_string(runs_)));
-        o.err = test::ReadFile(dir.File("err" + std::to_string(runs_)));
-        return o;
-    }
-
-    Outcome Run(const std::vector<std::string>& args) { return Wait(Start(args)); }
-
-    // The log's messages without their time stamps.
-    std::vector<std::string> LogMessages() const {
-        std::vector<std::string> messages;
-        std::error_code ec;
-        for (const auto& entry : std::filesystem::directory_iterator(dir.File("log"), ec)) {
-            for (const auto& line : Lines(test::ReadFile(entry.path().string()))) {
-                if (line.size() > 25) messages.push_back(line.substr(25));
-            }
-        }
-        return messages;
-    }
-
-    // 176 x 128 at 200 frames a second by default: fast, and a sanitizer build keeps up.
-    static std::vector<std::string> Record(const std::string& format, const std::string& frames,
-                                           const std::string& out, std::vector<std::string> more = {},
-                                           const std::string& exposureMs = "5") {
-        std::vector<std::string> args = {"record", "--camera", "sim", "--mode", "2", "--exposure", exposureMs,
-                                         "--format", format, "--frames", frames, "--out", out};
-        args.insert(args.end(), more.begin(), more.end());
-        return args;
-    }
-
-    test::TempDir dir;
-
-private:
-    int runs_ = 0;
-};
 
 TEST_F(CliStationRun, FiveHundredFramesInEachFormatAreCompleteAndEvenlySpaced) {
     // The codec gets a longer frame time, which a sanitizer build keeps up with too.

@@ -5,6 +5,7 @@
 #include "station/RecordingSession.h"
 
 #include "events/OwEventManager.h"
+#include "recording/AdvFormat.h"
 #include "recording/AdvReader.h"
 #include "recording/SerReader.h"
 #include "station/SimulatedStation.h"
@@ -13,6 +14,8 @@
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 
 #include <chrono>
@@ -157,7 +160,7 @@ TEST(RecordingSession, CameraThatGoesQuietDoesNotKeepTheFileOpen) {
 // failure, and what reached the disk stays readable.
 TEST(RecordingSession, FullDiskEndsTheRecordingAndKeepsWhatWasWritten) {
     test::TempDir shared;
-    const std::string pathFile = shared.File("path");
+    const std::string pathFile = shared.File("recording.ser");
     const int exitCode = test::RunWithFileSizeLimit(200 * 1024, [&] {
         test::SimulatedStation rig(kFastMode);
         if (!rig.ConnectAndStream()) return 10;
@@ -166,13 +169,14 @@ TEST(RecordingSession, FullDiskEndsTheRecordingAndKeepsWhatWasWritten) {
         options.frameLimit = 1000;
         if (!session.Start(options)) return 11;
         if (!RunToEnd(session)) return 12;
-        test::WriteFile(pathFile, session.RecordingPath());
+        // The station's folders go with it; the parent reads a copy.
+        std::filesystem::copy_file(session.RecordingPath(), pathFile);
         const bool toldWhy = session.FailureMessage().find("File too large") != std::string::npos;
         return session.Outcome() == RecordingOutcome::WriteFailed && toldWhy ? 0 : 13;
     });
     ASSERT_EQ(exitCode, 0);
     SerReader reader;
-    ASSERT_TRUE(reader.Open(test::ReadFile(pathFile), SerReader::Mode::Recover)) << reader.Error();
+    ASSERT_TRUE(reader.Open(pathFile, SerReader::Mode::Recover)) << reader.Error();
     EXPECT_GT(reader.FrameCount(), 0u);
     EXPECT_LT(reader.FrameCount(), 1000u);
 }
@@ -226,9 +230,15 @@ TEST(RecordingSession, RecordingIsTiedToTheNextEvent) {
     const auto shown = reloaded.Events();
     ASSERT_EQ(shown.size(), 1u);
     const OwEvent& e = *shown[0];
-    // The simulated camera's first exposure starts at 22:00:00.000 UTC; 20 frames of 5 ms.
-    EXPECT_EQ(e.RecordingStartTimestamp_ms, 22u * 3600u * 1000u);
-    EXPECT_EQ(e.RecordingEndTimestamp_ms, 22u * 3600u * 1000u + 100u);
+    // The times of day of the recording's first exposure start and last exposure end.
+    AdvFrame first;
+    AdvFrame last;
+    ASSERT_TRUE(reader.ReadFrame(0, first));
+    ASSERT_TRUE(reader.ReadFrame(reader.FrameCount() - 1, last));
+    const auto msOfDay = [](uint64_t ns) { return (AdvFormat::TicksOf(ns) + 5000) / 10000 % 86400000; };
+    EXPECT_EQ(e.RecordingStartTimestamp_ms, msOfDay(first.start));
+    EXPECT_EQ(e.RecordingEndTimestamp_ms, msOfDay(last.end));
+    EXPECT_EQ(msOfDay(last.end) - msOfDay(first.start), 100u) << "20 frames of 5 ms";
     EXPECT_EQ(e.RecordingGpsNofAveragedValues, 20u);
     EXPECT_EQ(e.RecordingGpsAvgLatE7, 481234567);
     EXPECT_EQ(e.RecordingObserver, "Jane Doe");

@@ -22,6 +22,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 
 #include <algorithm>
 #include <thread>
@@ -461,21 +463,22 @@ TEST(DiskSpaceModel, LevelsAndTexts) {
 // as a write failure, the user is told, and what reached the disk stays readable.
 TEST(WindowRecording, FullDiskEndsTheRecordingCleanly) {
     test::TempDir shared;
-    const std::string pathFile = shared.File("path");
+    const std::string pathFile = shared.File("recording.ser");
     const int exitCode = test::RunWithFileSizeLimit(200 * 1024, [&] {
         Window w;
         if (!w.connected) return 10;
         RecordingCommandsModel commands(*w.rig.station);
         if (!commands.Start(RecordingFormat::Ser)) return 11;
         if (!RunUntil([&] { commands.Step(); }, [&] { return !commands.IsRecording(); })) return 12;
-        test::WriteFile(pathFile, commands.Session()->RecordingPath());
+        // The station's folders go with it; the parent reads a copy.
+        std::filesystem::copy_file(commands.Session()->RecordingPath(), pathFile);
         const bool told = !w.rig.ui.messages.empty() && w.rig.ui.messages.back().title == "Recording stopped" &&
                           w.rig.ui.messages.back().text.find("File too large") != std::string::npos;
         return commands.LastOutcome() == RecordingOutcome::WriteFailed && told ? 0 : 13;
     });
     ASSERT_EQ(exitCode, 0);
     SerReader reader;
-    ASSERT_TRUE(reader.Open(test::ReadFile(pathFile), SerReader::Mode::Recover)) << reader.Error();
+    ASSERT_TRUE(reader.Open(pathFile, SerReader::Mode::Recover)) << reader.Error();
     EXPECT_GT(reader.FrameCount(), 0u);
 }
 
