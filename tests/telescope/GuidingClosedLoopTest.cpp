@@ -2,17 +2,10 @@
 // behind the driver interface, the telescope window's worker and timer, the catalogue sky
 // following the mount with a tracking drift, the centroid as the frame processor
 // measures it, and the guiding window's once-a-second rule.
-#include "common/NotificationCenter.h"
-#include "common/Settings.h"
 #include "processing/GuidingCentroid.h"
-#include "processing/GuidingService.h"
 #include "simcam/CatalogSkyRenderer.h"
-#include "support/FakeUiServices.h"
-#include "support/LogCapture.h"
-#include "support/ManualClock.h"
 #include "telescope/GuidingDialogModel.h"
-#include "telescope/SimulatedMount.h"
-#include "telescope/TelescopeDialogModel.h"
+#include "telescope/SimulatedTelescopeWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -45,17 +38,12 @@ struct Excursion {
     double maxCentroidError = 0.0;
 };
 
-class GuidingClosedLoopTest : public ::testing::Test {
+class GuidingClosedLoopTest : public ::testing::Test, protected test::SimulatedTelescopeWindow {
 protected:
     GuidingClosedLoopTest()
-        : settings(dir.Path(), center),
-          mounts(clock),
-          telescope({settings, ui, solution, nullptr, guiding, mounts, shared, clock}),
-          guidingWindow(settings, guiding),
+        : guidingWindow(settings, guiding),
           sky(StarCatalog({{kStarRaDeg, kStarDecDeg, 8.0}, {kStarRaDeg + 0.1, kStarDecDeg + 0.05, 9.0}}), SkyConfig(),
               SkyPointing{kStarRaDeg, kStarDecDeg, 0.0}) {
-        settings.TelescopeDriver = test::SimulatedMountFactory::kProgramId;
-        settings.RaTrackingSpeedE5 = 417;
         settings.GuidingDirections = "31";
         mounts.config.rightAscensionHours = kStarRaDeg / 15.0;
         mounts.config.declinationDegrees = kStarDecDeg;
@@ -71,17 +59,17 @@ protected:
     }
 
     void SetUp() override {
-        telescope.Initialise(false);
-        telescope.ShownOrHidden();
+        model.Initialise(false);
+        model.ShownOrHidden();
         Step();
-        ASSERT_TRUE(telescope.Worker().DriverCreated());
-        telescope.OnConnectButton();
-        telescope.OnConnectMessage();
+        ASSERT_TRUE(model.Worker().DriverCreated());
+        model.OnConnectButton();
+        model.OnConnectMessage();
         Step();
-        telescope.OnTrackingCheck(true);
+        model.OnTrackingCheck(true);
         Step();
         Step();  // a pass polls before it carries out the commands
-        ASSERT_TRUE(telescope.Worker().Tracking());
+        ASSERT_TRUE(model.Worker().Tracking());
         ASSERT_EQ(shared.Read().valid, 1);
 
         sky.FollowTelescope(&shared);
@@ -101,7 +89,7 @@ protected:
     // One 200-ms period of the whole station.
     void Step() {
         clock.Advance(200ms);
-        telescope.Worker().RunPass();
+        model.Worker().RunPass();
         exposure.frameNumber++;
         sky.Render(exposure, image);
         const auto [targetX, targetY] = guiding.Target();
@@ -112,7 +100,7 @@ protected:
             }
         }
         if (guidingWindow.TimerRunning()) guidingWindow.Tick();
-        telescope.Tick();
+        model.Tick();
     }
 
     // The star's true offset from the target over two minutes.
@@ -138,17 +126,6 @@ protected:
         return e;
     }
 
-    test::LogCapture log;
-    test::TempDir dir;
-    NotificationCenter center;
-    Settings settings;
-    test::FakeUiServices ui;
-    test::ManualClock clock;
-    PlateSolvingResult solution;
-    GuidingService guiding;
-    SharedTelescopeState shared;
-    test::SimulatedMountFactory mounts;
-    TelescopeDialogModel telescope;
     GuidingDialogModel guidingWindow;
     CatalogSkyRenderer sky;
     GuidingCentroid centroid;

@@ -17,7 +17,7 @@ SimulatedMount::SimulatedMount(const Clock& clock, Config config)
 
 void SimulatedMount::Fail(const std::string& operation, int32_t code) {
     std::lock_guard lock(mutex_);
-    failures_[operation] = code;
+    config_.failures[operation] = code;
 }
 
 void SimulatedMount::Disconnect() {
@@ -42,8 +42,8 @@ std::pair<double, double> SimulatedMount::Position() {
 }
 
 int32_t SimulatedMount::Failure(const std::string& operation) const {
-    const auto it = failures_.find(operation);
-    return it == failures_.end() ? 0 : it->second;
+    const auto it = config_.failures.find(operation);
+    return it == config_.failures.end() ? 0 : it->second;
 }
 
 void SimulatedMount::Advance() {

@@ -33,6 +33,9 @@ public:
         std::vector<TelescopeRateRange> raRanges{{0.01, 4.0}};
         std::vector<TelescopeRateRange> decRanges{{0.01, 4.0}};
         std::string driverInfo = "Simulated mount 1.0";
+        // Operation (the method's name, "Tracking" / "CanSync" for the properties) -> the
+        // code it answers with.
+        std::map<std::string, int32_t> failures;
     };
     struct Move {
         int axis;
@@ -48,8 +51,7 @@ public:
 
     SimulatedMount(const Clock& clock, Config config);
 
-    // The operation (the method's name, "Tracking" / "CanSync" for the properties) answers
-    // with `code` from now on; 0 lets it succeed again.
+    // The operation answers with `code` from now on; 0 lets it succeed again.
     void Fail(const std::string& operation, int32_t code);
     void Disconnect();  // the link breaks
     std::vector<Move> Moves() const;
@@ -86,7 +88,6 @@ private:
     Clock::TimePoint pulseEnd_[2]{};
     int pulseDirection_[2] = {0, 0};
     bool lost_ = false;
-    std::map<std::string, int32_t> failures_;
     std::vector<Move> moves_;
     std::vector<Pulse> pulses_;
 };
