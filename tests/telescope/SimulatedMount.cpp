@@ -64,7 +64,10 @@ void SimulatedMount::Advance() {
             (axis == 0 ? raDegrees : decDegrees) += shift;
         }
     }
-    config_.rightAscensionHours = std::fmod(config_.rightAscensionHours + raDegrees / 15.0 + 24.0, 24.0);
+    // Wrapped only when it leaves 0..24 h, so small positions keep their precision.
+    double ra = config_.rightAscensionHours + raDegrees / 15.0;
+    if (ra >= 24.0 || ra < 0.0) ra = std::fmod(std::fmod(ra, 24.0) + 24.0, 24.0);
+    config_.rightAscensionHours = ra;
     config_.declinationDegrees = std::clamp(config_.declinationDegrees + decDegrees, -90.0, 90.0);
     last_ = now;
 }
