@@ -80,6 +80,10 @@ void TelescopeDialogModel::OnMoveButton(TelescopeMoveButton button, bool release
     worker_->PostCommand(TelescopeCommandKind::MoveAxis, axis, released ? 0.0 : rate);
 }
 
+std::string TelescopeDialogModel::RatesProgramId() const {
+    return worker_->DriverCreated() && worker_->Connected() ? worker_->ProgramId() : std::string();
+}
+
 void TelescopeDialogModel::RateUp() {
     const int rows = static_cast<int>(worker_->Rates().Size());
     if (rateIndex_ + 1 < rows) ++rateIndex_;

@@ -101,6 +101,9 @@ public:
     int EditTextVersion() const { return editVersion_; }
     int RateIndex() const { return rateIndex_; }
     TelescopeWorker& Worker() { return *worker_; }
+    // What the rates window is handed: the program id while a driver exists and the
+    // mount is connected, else empty.
+    std::string RatesProgramId() const;
 
     // "h m s.s d m s.s" with ranges checked; the sign of the degrees field counts also at 0.
     static std::optional<std::pair<double, double>> ParseCoordinates(const std::string& text, std::string& error);

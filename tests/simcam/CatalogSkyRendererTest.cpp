@@ -1,6 +1,7 @@
 #include "simcam/CatalogSkyRenderer.h"
 
 #include "common/SharedTelescopeState.h"
+#include "support/ManualClock.h"
 
 #include <gtest/gtest.h>
 
@@ -105,6 +106,41 @@ TEST_F(CatalogSkyTest, StarsAreDrawnWhereTheyProjectAndFollowTheTelescope) {
     EXPECT_GT(image[400 * 1000 + 500], image[300 * 1000 + 500]);
     telescope.Reset();
     EXPECT_EQ(sky.CurrentPointing(), (SkyPointing{0.0, 0.0, 0.0}));
+}
+
+TEST_F(CatalogSkyTest, DriftMovesTheDrawnPointingOnTheClockOnTopOfTheMount) {
+    using namespace std::chrono_literals;
+    CatalogSkyRenderer sky(Stars(), config, {0.0, 0.0, 0.0});
+    sky.Configure(readout);
+    test::ManualClock clock;
+    clock.Advance(1h);  // the drift counts from when it was set, not from the clock's zero
+    sky.SetDrift(&clock, {36.0, -18.0});
+    EXPECT_EQ(sky.CurrentPointing(), (SkyPointing{0.0, 0.0, 0.0}));
+    clock.Advance(10s);
+    // 360" east and 180" south: the stars move 36 px right and 18 px up.
+    std::vector<uint16_t> image(1000 * 800);
+    sky.Render({1, 0, 40.0, 1.0, false}, image);
+    double x = 0.0;
+    double y = 0.0;
+    ASSERT_TRUE(sky.Project(0.0, 1000.0 / 3600.0, x, y));
+    EXPECT_NEAR(x, 499.5 + 36.0, 0.05);
+    EXPECT_NEAR(y, 299.5 - 18.0, 0.05);
+
+    // The drift comes on top of where the mount points; right ascension wraps at 0.
+    SharedTelescopeState telescope;
+    telescope.Write({1, 23.99, 10.0});
+    sky.FollowTelescope(&telescope);
+    clock.Advance(1000s);  // 10 h of 36"/s: 10 degrees
+    const SkyPointing p = sky.CurrentPointing();
+    EXPECT_NEAR(p.rightAscensionDeg, 23.99 * 15.0 + 10.1 - 360.0, 1e-9);
+    EXPECT_NEAR(p.declinationDeg, 10.0 - 5.05, 1e-9);
+    // Declination stops at the pole.
+    sky.SetDrift(&clock, {0.0, 3600.0});
+    clock.Advance(100s);
+    EXPECT_DOUBLE_EQ(sky.CurrentPointing().declinationDeg, 90.0);
+    // No clock: no drift.
+    sky.SetDrift(nullptr, {36.0, 36.0});
+    EXPECT_EQ(sky.CurrentPointing(), (SkyPointing{23.99 * 15.0, 10.0, 0.0}));
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+#pragma once
+// The telescope window's logic over a simulated mount of ours on a manual clock, with
+// everything the window is handed, its settings in a temporary folder and the log
+// captured. The worker's thread is not started: tests run its passes.
+//
+// Threads: the test's thread.
+
+#include "common/NotificationCenter.h"
+#include "common/Settings.h"
+#include "processing/GuidingService.h"
+#include "support/FakeUiServices.h"
+#include "support/LogCapture.h"
+#include "support/ManualClock.h"
+#include "telescope/SimulatedMount.h"
+#include "telescope/TelescopeDialogModel.h"
+
+namespace orva::test {
+
+struct SimulatedTelescopeWindow {
+    static constexpr int kTrackingSpeedE5 = 417;
+
+    explicit SimulatedTelescopeWindow(INextEventSource* events = nullptr)
+        : settings(dir.Path(), center), mounts(clock), model({settings, ui, solution, events, guiding, mounts, shared, clock}) {
+        settings.TelescopeDriver = SimulatedMountFactory::kProgramId;
+        settings.RaTrackingSpeedE5 = kTrackingSpeedE5;
+    }
+
+    LogCapture log;
+    TempDir dir;
+    NotificationCenter center;
+    Settings settings;
+    FakeUiServices ui;
+    ManualClock clock;
+    PlateSolvingResult solution;
+    GuidingService guiding;
+    SharedTelescopeState shared;
+    SimulatedMountFactory mounts;
+    TelescopeDialogModel model;
+};
+
+}  // namespace orva::test
