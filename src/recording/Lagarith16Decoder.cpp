@@ -14,18 +14,22 @@ constexpr unsigned kScaleBits = Lagarith16Encoder::kScaleBits;
 constexpr uint32_t kRenormalizeBelow = 0x800000u;
 constexpr std::size_t kValueCount = 65536;
 
-__extension__ using Uint128 = unsigned __int128;
-
-// code / r for code < 2^31 and 8 <= r <= 2^11, as a multiplication: with
-// m = ceil(2^42 / r) the quotient is (code x m) >> 42 exactly, since code x (m r - 2^42)
-// stays below 2^42. A division per sample would take most of the decoding time.
-constexpr unsigned kReciprocalShift = 42;
+// code / r for code < 2^31 and 8 <= r <= 2^11, as one multiplication and a shift: with
+// l = bit_width(r - 1) and m = ceil(2^(31 + l) / r), which fits 32 bits, the quotient is
+// (code x m) >> (31 + l) exactly, since code x (m r - 2^(31 + l)) < 2^31 x r <= 2^(31 + l)
+// (division by invariant integers, Granlund and Montgomery). A division per sample would
+// take most of the decoding time; 32-bit factors keep the table small enough to stay in
+// the first-level cache beside the symbol lookup. (r never falls below 8: renormalisation
+// keeps range above 2^23.)
 constexpr uint32_t kMaxR = 1u << 11;
 
-const std::array<uint64_t, kMaxR + 1>& Reciprocals() {
-    static const std::array<uint64_t, kMaxR + 1> table = [] {
-        std::array<uint64_t, kMaxR + 1> t{};
-        for (uint64_t r = 1; r <= kMaxR; ++r) t[r] = ((uint64_t{1} << kReciprocalShift) + r - 1) / r;
+const std::array<uint32_t, kMaxR + 1>& Reciprocals() {
+    static const std::array<uint32_t, kMaxR + 1> table = [] {
+        std::array<uint32_t, kMaxR + 1> t{};
+        for (uint32_t r = 8; r <= kMaxR; ++r) {
+            const uint64_t scale = uint64_t{1} << (31 + std::bit_width(r - 1));
+            t[r] = static_cast<uint32_t>((scale + r - 1) / r);
+        }
         return t;
     }();
     return table;
@@ -131,28 +135,7 @@ bool Lagarith16Decoder::RangeDecode(std::span<const uint8_t> block, std::size_t 
                                     Lagarith16Error& error) {
     if (block.size() - pos < 4) return Fail(error, pos, "range-coded data shorter than 4 bytes");
     if (block[pos] & 0x80u) return Fail(error, pos, "range-coded data does not start with a zero bit");
-    // The symbol of a cumulative frequency: a small table gives the first symbol of each
-    // bucket of 256 frequencies, a short walk the exact one. A table of all 2^20 entries
-    // would not stay in the cache.
-    cumulativeEnd_.resize(counts_.size());
-    for (std::size_t i = 0; i < counts_.size(); ++i) cumulativeEnd_[i] = cumulative_[i] + counts_[i];
-    uint16_t symbol = 0;
-    for (uint32_t bucket = 0; bucket < kBuckets; ++bucket) {
-        while (cumulativeEnd_[symbol] <= (bucket << kBucketShift)) ++symbol;
-        bucketSymbol_[bucket] = symbol;
-    }
-    const uint16_t* bucketSymbol = bucketSymbol_.data();
-    const uint32_t* cumulativeEnd = cumulativeEnd_.data();
-    return DecodeSamples(block, pos, samples, error, [bucketSymbol, cumulativeEnd](uint32_t target) {
-        uint16_t s = bucketSymbol[target >> kBucketShift];
-        while (cumulativeEnd[s] <= target) ++s;
-        return s;
-    });
-}
-
-template <typename SymbolOf>
-bool Lagarith16Decoder::DecodeSamples(std::span<const uint8_t> block, std::size_t pos, std::span<uint16_t> samples,
-                                      Lagarith16Error& error, SymbolOf symbolOf) {
+    BuildLookup();
     const uint8_t* data = block.data();
     const std::size_t end = block.size();
     std::size_t next = pos;
@@ -160,30 +143,66 @@ bool Lagarith16Decoder::DecodeSamples(std::span<const uint8_t> block, std::size_
                     (static_cast<uint32_t>(data[next + 2]) << 8) | data[next + 3];
     next += 4;
     uint32_t range = 0x80000000u;
-    const uint32_t* counts = counts_.data();
-    const uint32_t* cumulative = cumulative_.data();
-    const uint16_t* values = values_.data();
-    const uint64_t* reciprocals = Reciprocals().data();
+    const uint64_t* bucketEntry = bucketEntry_.data();
+    const uint64_t* symbolEntry = symbolEntry_.data();
+    const uint32_t* cumulativeEnd = cumulativeEnd_.data();
+    const uint32_t* reciprocals = Reciprocals().data();
+    uint16_t* out = samples.data();
+    const std::size_t count = samples.size();
     // Every step keeps code < range <= 2^31, damaged input or not: the symbol found for
     // the target always holds it.
-    for (std::size_t i = 0; i < samples.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         const uint32_t r = range >> kScaleBits;
-        const auto target = static_cast<uint32_t>((static_cast<Uint128>(code) * reciprocals[r]) >> kReciprocalShift);
-        if (target >= kTotal) {
-            return Fail(error, next - 1, "coded value outside the model at sample " + std::to_string(i));
+        const auto target =
+            static_cast<uint32_t>((uint64_t{code} * reciprocals[r]) >> (31 + std::bit_width(r - 1)));
+        uint64_t entry = bucketEntry[target >> kBucketShift];
+        if (static_cast<int64_t>(entry) < 0) [[unlikely]] {
+            if (target >= kTotal) {
+                return Fail(error, next - 1, "coded value outside the model at sample " + std::to_string(i));
+            }
+            auto s = static_cast<uint32_t>(entry);
+            while (cumulativeEnd[s] <= target) ++s;
+            entry = symbolEntry[s];
         }
-        const uint16_t s = symbolOf(target);
-        code -= r * cumulative[s];
-        range = r * counts[s];
+        code -= r * static_cast<uint32_t>(entry & kFieldMask);
+        range = r * static_cast<uint32_t>((entry >> kFrequencyShift) & kFieldMask);
         while (range <= kRenormalizeBelow) {
             if (next == end) return Fail(error, end, "range-coded data ends at sample " + std::to_string(i));
             code = (code << 8) | data[next++];
             range <<= 8;
         }
-        samples[i] = values[s];
+        out[i] = static_cast<uint16_t>(entry >> kValueShift);
     }
     if (next != end) return Fail(error, next, std::to_string(end - next) + " bytes after the last sample");
     return true;
+}
+
+// The symbol of a target frequency in one table access for most targets: each bucket of
+// 2^kBucketShift frequencies that lies within one symbol's interval holds that symbol's
+// packed entry; a bucket shared by several symbols holds the first of them, flagged, for
+// a short walk. The buckets past the model, which only damaged data reaches, are flagged
+// too. Small buckets resolve more targets at once, but the table must stay in the
+// first-level cache beside the reciprocals: 512 frequencies per bucket measured best.
+void Lagarith16Decoder::BuildLookup() {
+    const std::size_t symbolCount = counts_.size();
+    cumulativeEnd_.resize(symbolCount);
+    symbolEntry_.resize(symbolCount);
+    for (std::size_t i = 0; i < symbolCount; ++i) {
+        cumulativeEnd_[i] = cumulative_[i] + counts_[i];
+        symbolEntry_[i] = cumulative_[i] | (uint64_t{counts_[i]} << kFrequencyShift) |
+                          (uint64_t{values_[i]} << kValueShift);
+    }
+    uint32_t symbol = 0;
+    for (uint32_t bucket = 0; bucket < kBuckets; ++bucket) {
+        const uint32_t first = bucket << kBucketShift;
+        const uint32_t last = first + (1u << kBucketShift) - 1;
+        while (symbol < symbolCount && cumulativeEnd_[symbol] <= first) ++symbol;
+        if (symbol < symbolCount && cumulativeEnd_[symbol] > last) {
+            bucketEntry_[bucket] = symbolEntry_[symbol];
+        } else {
+            bucketEntry_[bucket] = kSharedBucket | symbol;
+        }
+    }
 }
 
 }  // namespace orva

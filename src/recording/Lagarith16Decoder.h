@@ -38,18 +38,23 @@ private:
     bool ReadModel(std::span<const uint8_t> block, std::size_t& pos, Lagarith16Error& error);
     bool RangeDecode(std::span<const uint8_t> block, std::size_t pos, std::span<uint16_t> samples,
                      Lagarith16Error& error);
-    template <typename SymbolOf>
-    bool DecodeSamples(std::span<const uint8_t> block, std::size_t pos, std::span<uint16_t> samples,
-                       Lagarith16Error& error, SymbolOf symbolOf);
+    void BuildLookup();
 
-    static constexpr unsigned kBucketShift = 8;
-    static constexpr uint32_t kBuckets = (1u << 20) >> kBucketShift;
+    // Packed symbol entry: cumulative frequency (bits 0-19), frequency (20-39), value (40-55).
+    static constexpr uint64_t kFieldMask = 0xFFFFF;
+    static constexpr unsigned kFrequencyShift = 20;
+    static constexpr unsigned kValueShift = 40;
+    static constexpr uint64_t kSharedBucket = uint64_t{1} << 63;  // low bits: first symbol index
+    static constexpr unsigned kBucketShift = 9;
+    // Damaged data can give targets up to 2^20 + 2^17: those buckets are all shared.
+    static constexpr uint32_t kBuckets = (((1u << 20) + (1u << 17)) >> kBucketShift) + 1;
 
     std::vector<uint16_t> values_;
     std::vector<uint32_t> counts_;
     std::vector<uint32_t> cumulative_;
     std::vector<uint32_t> cumulativeEnd_;
-    std::array<uint16_t, kBuckets> bucketSymbol_{};  // first symbol of each frequency bucket
+    std::vector<uint64_t> symbolEntry_;
+    std::array<uint64_t, kBuckets> bucketEntry_{};
     std::vector<uint8_t> seen_;
 };
 
