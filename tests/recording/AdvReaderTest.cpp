@@ -15,13 +15,14 @@ namespace {
 
 using test::TempDir;
 
-// A small compressed recording with one zone: frame 0 coded in layout 1, the others regions.
-std::string SmallRecording(int frames = 2) {
+// A small compressed recording, by default with one zone: frame 0 coded in layout 1, the
+// others regions. Without zones every frame is coded.
+std::string SmallRecording(int frames = 2, const std::vector<AdvRegion>& zones = {{8, 2, 16, 3}}) {
     TempDir dir;
     SharedTelescopeState telescope;
     AdvWriter writer(telescope);
     const std::string path = dir.File("s.adv");
-    EXPECT_TRUE(writer.OpenRecording(path, 64, 8, 16, {{8, 2, 16, 3}}, true));
+    EXPECT_TRUE(writer.OpenRecording(path, 64, 8, 16, zones, true));
     EXPECT_TRUE(writer.StartRecording(nullptr));
     for (int i = 0; i < frames; ++i) {
         const auto frame = test::PatternFrame(64, 8, i);
@@ -151,19 +152,7 @@ ReadOutcome ReadFrames(const std::string& bytes, bool twoAtATime) {
 // Two frames at a time read what one at a time reads, on every cut and changed byte of
 // a compressed recording of 3 frames: the same frames, or the same first error.
 TEST(AdvReader, TwoFramesAtATimeReadAsOneByOne) {
-    TempDir dir;
-    SharedTelescopeState telescope;
-    AdvWriter writer(telescope);
-    const std::string path = dir.File("three.adv");
-    ASSERT_TRUE(writer.OpenRecording(path, 64, 8, 16, {}, true));
-    ASSERT_TRUE(writer.StartRecording(nullptr));
-    for (int i = 0; i < 3; ++i) {
-        const auto frame = test::PatternFrame(64, 8, i);
-        const BinaryOverlay o = test::TimedOverlay(i, 40 * i);
-        ASSERT_TRUE(writer.AddFrame(frame.data(), 1024, test::StartTicks(o), o));
-    }
-    ASSERT_TRUE(writer.StopRecording());
-    const std::string good = test::ReadFile(path);
+    const std::string good = SmallRecording(3, {});
     auto same = [](const std::string& bytes) {
         const ReadOutcome one = ReadFrames(bytes, false);
         const ReadOutcome two = ReadFrames(bytes, true);
