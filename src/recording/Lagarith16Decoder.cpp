@@ -64,7 +64,7 @@ struct Lagarith16Decoder::Coder {
     const uint64_t* symbolEntry = nullptr;
     const uint32_t* cumulativeEnd = nullptr;
 
-    // The packed entry of the next symbol and narrows the interval to it; false (nothing
+    // Finds the packed entry of the next symbol and narrows the interval to it; false (nothing
     // changed) when the target lies outside the model. Every step keeps
     // code < range <= 2^31, damaged input or not: the symbol found for the target holds it.
     [[gnu::always_inline]] bool Narrow(const uint32_t* reciprocals, uint64_t& entry) {
