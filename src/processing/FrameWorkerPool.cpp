@@ -1,5 +1,7 @@
 #include "processing/FrameWorkerPool.h"
 
+#include "common/ThreadName.h"
+
 #include <algorithm>
 
 namespace orva {
@@ -48,6 +50,7 @@ void FrameWorkerPool::Run(int parts, const Task& task) {
 }
 
 void FrameWorkerPool::WorkerLoop() {
+    ThreadName::SetCurrent("frame-worker");
     uint64_t seen = 0;
     std::unique_lock lock(mutex_);
     for (;;) {

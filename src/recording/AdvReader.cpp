@@ -377,14 +377,44 @@ std::string AdvReader::CheckFrameAt(uint64_t at, uint64_t& start, uint64_t& end)
 }
 
 bool AdvReader::ReadFrame(uint32_t index, AdvFrame& frame) {
+    CodedImage image;
+    const bool parsed = ParseFrame(index, frame, frameBytes_, image);
+    return DecodeImage(parsed, image, frame);
+}
+
+bool AdvReader::ReadTwoFrames(uint32_t index, AdvFrame& first, AdvFrame& second) {
+    CodedImage a;
+    CodedImage b;
+    if (!ParseFrame(index, first, frameBytes_, a)) return DecodeImage(false, a, first);
+    const bool parsedB = ParseFrame(index + 1, second, nextFrameBytes_, b);
+    if (!a.coded || !b.coded) return DecodeImage(true, a, first) && DecodeImage(parsedB, b, second);
+    Lagarith16Job jobA(a.payload, first.pixels);
+    Lagarith16Job jobB(b.payload, second.pixels);
+    decoder_.DecodeTwo(jobA, jobB);
+    if (!jobA.ok) return Fail(a.at + jobA.error.offset, jobA.error.what);
+    if (!jobB.ok) return Fail(b.at + jobB.error.offset, jobB.error.what);
+    return parsedB;
+}
+
+// The image comes before the status values: its decoding error is the one to report
+// even when the status values were found damaged too.
+bool AdvReader::DecodeImage(bool parsed, const CodedImage& image, AdvFrame& frame) {
+    if (!image.coded) return parsed;
+    Lagarith16Error error;
+    if (!decoder_.Decode(image.payload, frame.pixels, error)) return Fail(image.at + error.offset, error.what);
+    return parsed;
+}
+
+bool AdvReader::ParseFrame(uint32_t index, AdvFrame& frame, std::vector<uint8_t>& frameBytes, CodedImage& image) {
+    image.coded = false;
     if (index >= index_.size()) return Fail(0, "there is no frame " + std::to_string(index));
     const AdvIndexEntry& entry = index_[index];
-    frameBytes_.resize(AdvFormat::kFrameMagicBytes + entry.size);
-    if (!file_.ReadAt(entry.offset, frameBytes_.data(), frameBytes_.size())) {
+    frameBytes.resize(AdvFormat::kFrameMagicBytes + entry.size);
+    if (!file_.ReadAt(entry.offset, frameBytes.data(), frameBytes.size())) {
         return Fail(entry.offset, "frame " + std::to_string(index) + " runs past the end of the file");
     }
     BinaryInputFile bytes;
-    bytes.OpenBytes(frameBytes_.data(), frameBytes_.size());
+    bytes.OpenBytes(frameBytes.data(), frameBytes.size());
     Cursor c(*this, bytes, 0, entry.offset);
     uint32_t magic = 0;
     if (!c.U32(magic, "the frame magic")) return false;
@@ -401,14 +431,13 @@ bool AdvReader::ReadFrame(uint32_t index, AdvFrame& frame) {
         return Fail(payloadAt - 6, "image section length " + std::to_string(imageLength) + " does not fit the frame");
     }
     const std::size_t payloadLength = imageLength - AdvFormat::kImageHeadBytes;
-    const std::span<const uint8_t> payload(frameBytes_.data() + c.Position(), payloadLength);
+    const std::span<const uint8_t> payload(frameBytes.data() + c.Position(), payloadLength);
     const std::size_t samples = static_cast<std::size_t>(width_) * height_;
     frame.stored = false;
     if (frame.layout == AdvFormat::kFullImageLayout) {
         frame.pixels.resize(samples);
         if (layout1Coded_) {
-            Lagarith16Error error;
-            if (!decoder_.Decode(payload, frame.pixels, error)) return Fail(payloadAt + error.offset, error.what);
+            image = {true, payload, payloadAt};  // decoded by the caller
             frame.stored = payloadLength == Lagarith16Encoder::kStoredPrefixBytes + 2 * samples;
         } else {
             if (payloadLength != 2 * samples) {

@@ -115,11 +115,26 @@ public:
 
     uint32_t FrameCount() const { return static_cast<uint32_t>(index_.size()); }
     bool ReadFrame(uint32_t index, AdvFrame& frame);
+    // Frames index and index + 1, as ReadFrame(index, first) && ReadFrame(index + 1,
+    // second) would read them (the same error first), with their LAGARITH16 images decoded
+    // in one interleaved pass: for reading a whole recording about 1.3 times as fast.
+    bool ReadTwoFrames(uint32_t index, AdvFrame& first, AdvFrame& second);
 
     static std::optional<std::string> TagValue(const std::vector<AdvTag>& tags, const std::string& name);
 
 private:
     class Cursor;
+    // A LAGARITH16 image found in a frame, still to be decoded.
+    struct CodedImage {
+        bool coded = false;
+        std::span<const uint8_t> payload;
+        uint64_t at = 0;  // file offset of the payload
+    };
+
+    // Everything of a frame but the decoding of a coded image, which `image` then holds
+    // (pointing into frameBytes). False when the frame is damaged.
+    bool ParseFrame(uint32_t index, AdvFrame& frame, std::vector<uint8_t>& frameBytes, CodedImage& image);
+    bool DecodeImage(bool parsed, const CodedImage& image, AdvFrame& frame);
 
     bool Check(Mode mode);
     void FindFrames();
@@ -155,6 +170,7 @@ private:
     uint64_t regionBytes_ = 0;
     bool layout1Coded_ = false;
     std::vector<uint8_t> frameBytes_;
+    std::vector<uint8_t> nextFrameBytes_;  // the second frame of ReadTwoFrames
     Lagarith16Decoder decoder_;
 };
 

@@ -1,5 +1,6 @@
 #include "simcam/SimVideoReader.h"
 
+#include "common/ThreadName.h"
 #include "simcam/SimVideoSample.h"
 
 #include <algorithm>
@@ -103,6 +104,7 @@ int32_t SimVideoReader::Flush() {
 }
 
 void SimVideoReader::Deliver(std::shared_ptr<Shared> shared) {
+    ThreadName::SetCurrent("sim-deliver");
     SimulatedCamera& camera = *shared->camera;
     Clock& clock = camera.GetClock();
     std::vector<uint8_t> bytes;

@@ -1,6 +1,7 @@
 #include "stream/CDmsWorker.h"
 
 #include "common/Log.h"
+#include "common/ThreadName.h"
 
 #include <charconv>
 #include <chrono>
@@ -166,6 +167,7 @@ int64_t CDmsWorker::Milliseconds(Clock::TimePoint t) const {
 // ---- Producer thread -------------------------------------------------------------
 
 void CDmsWorker::ProduceForever() {
+    ThreadName::SetCurrent("dms-producer");
     for (;;) {
         producerEvent_.WaitFor(kWakeUpPeriod);
         if (exitRequested_.load()) break;
@@ -485,6 +487,7 @@ bool CDmsWorker::CreateSourceReader() {
 // ---- Consumer thread -------------------------------------------------------------
 
 void CDmsWorker::ConsumeForever() {
+    ThreadName::SetCurrent("dms-consumer");
     bool moreFrames = false;
     for (;;) {
         if (!moreFrames) {

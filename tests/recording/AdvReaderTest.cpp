@@ -15,13 +15,14 @@ namespace {
 
 using test::TempDir;
 
-// A small compressed recording with one zone: frame 0 coded in layout 1, the others regions.
-std::string SmallRecording(int frames = 2) {
+// A small compressed recording, by default with one zone: frame 0 coded in layout 1, the
+// others regions. Without zones every frame is coded.
+std::string SmallRecording(int frames = 2, const std::vector<AdvRegion>& zones = {{8, 2, 16, 3}}) {
     TempDir dir;
     SharedTelescopeState telescope;
     AdvWriter writer(telescope);
     const std::string path = dir.File("s.adv");
-    EXPECT_TRUE(writer.OpenRecording(path, 64, 8, 16, {{8, 2, 16, 3}}, true));
+    EXPECT_TRUE(writer.OpenRecording(path, 64, 8, 16, zones, true));
     EXPECT_TRUE(writer.StartRecording(nullptr));
     for (int i = 0; i < frames; ++i) {
         const auto frame = test::PatternFrame(64, 8, i);
@@ -118,6 +119,69 @@ TEST(AdvReader, SurvivesEveryCutAndChangedByte) {
         bytes[at] = static_cast<char>(bytes[at] ^ 0xA5);
         ReadAll(bytes);
         ReadAll(bytes, AdvReader::Mode::Recover);
+    }
+}
+
+// Reads the frames two at a time: what was read and the first failure's message.
+struct ReadOutcome {
+    std::vector<AdvFrame> frames;
+    std::string error;
+};
+
+ReadOutcome ReadFrames(const std::string& bytes, bool twoAtATime) {
+    ReadOutcome out;
+    AdvReader reader;
+    if (!reader.OpenBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) {
+        out.error = reader.Error();
+        return out;
+    }
+    for (uint32_t i = 0; i < reader.FrameCount(); i += twoAtATime ? 2 : 1) {
+        AdvFrame first;
+        AdvFrame second;
+        const bool two = twoAtATime && i + 1 < reader.FrameCount();
+        if (!(two ? reader.ReadTwoFrames(i, first, second) : reader.ReadFrame(i, first))) {
+            out.error = reader.Error();
+            return out;
+        }
+        out.frames.push_back(first);
+        if (two) out.frames.push_back(second);
+    }
+    return out;
+}
+
+// Two frames at a time read what one at a time reads, on every cut and changed byte of
+// a compressed recording of 3 frames: the same frames, or the same first error.
+TEST(AdvReader, TwoFramesAtATimeReadAsOneByOne) {
+    const std::string good = SmallRecording(3, {});
+    auto same = [](const std::string& bytes) {
+        const ReadOutcome one = ReadFrames(bytes, false);
+        const ReadOutcome two = ReadFrames(bytes, true);
+        EXPECT_EQ(two.error, one.error);
+        if (!one.error.empty()) return;
+        ASSERT_EQ(two.frames.size(), one.frames.size());
+        for (std::size_t i = 0; i < one.frames.size(); ++i) {
+            EXPECT_EQ(two.frames[i].pixels, one.frames[i].pixels) << i;
+            EXPECT_EQ(two.frames[i].start, one.frames[i].start) << i;
+            EXPECT_EQ(two.frames[i].stored, one.frames[i].stored) << i;
+            EXPECT_EQ(two.frames[i].status.size(), one.frames[i].status.size()) << i;
+        }
+    };
+    const ReadOutcome whole = ReadFrames(good, true);
+    ASSERT_EQ(whole.error, "");
+    ASSERT_EQ(whole.frames.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(whole.frames[static_cast<std::size_t>(i)].pixels, test::PatternFrame(64, 8, i));
+        EXPECT_FALSE(whole.frames[static_cast<std::size_t>(i)].stored);  // coded: decoded side by side
+    }
+    for (std::size_t length = 0; length < good.size(); ++length) {
+        SCOPED_TRACE("cut to " + std::to_string(length));
+        same(good.substr(0, length));
+    }
+    for (std::size_t at = 0; at < good.size(); ++at) {
+        SCOPED_TRACE("changed byte " + std::to_string(at));
+        std::string bytes = good;
+        bytes[at] = static_cast<char>(bytes[at] ^ 0xA5);
+        same(bytes);
     }
 }
 

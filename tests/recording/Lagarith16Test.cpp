@@ -121,7 +121,12 @@ TEST(Lagarith16, ReferenceBlocks) {
     EXPECT_EQ(Decode(block, overshoot.size()), overshoot);
 }
 
-TEST(Lagarith16, RoundTripsAreLossless) {
+struct NamedFrame {
+    const char* name;
+    Samples samples;
+};
+
+std::vector<NamedFrame> AwkwardFrames() {
     struct Case {
         const char* name;
         std::size_t count;
@@ -139,20 +144,52 @@ TEST(Lagarith16, RoundTripsAreLossless) {
         {"one dominant value, thousands of rare ones", 3'000'000,
          [](std::size_t i, std::mt19937&) { return uint16_t(i % 40 == 0 ? (i / 40) % 65536 : 0x8000); }},
         {"full-range noise", 70000, [](std::size_t, std::mt19937& g) { return uint16_t(g()); }},
+        {"one value", 1000, [](std::size_t, std::mt19937&) { return uint16_t{0x0450}; }},
     };
-    Lagarith16Encoder encoder;  // one encoder and decoder for all: state must not leak between frames
-    Lagarith16Decoder decoder;
+    std::vector<NamedFrame> frames;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
         std::mt19937 random(42);
         Samples frame(c.count);
         for (std::size_t i = 0; i < c.count; ++i) frame[i] = c.sample(i, random);
-        const auto block = encoder.Encode(frame.data(), frame.size());
-        EXPECT_TRUE(block.size() < 2 * frame.size() || block.size() == 2 * frame.size() + 8);
-        Samples decoded(frame.size());
+        frames.push_back({c.name, std::move(frame)});
+    }
+    return frames;
+}
+
+TEST(Lagarith16, RoundTripsAreLossless) {
+    Lagarith16Encoder encoder;  // one encoder and decoder for all: state must not leak between frames
+    Lagarith16Decoder decoder;
+    for (const NamedFrame& f : AwkwardFrames()) {
+        SCOPED_TRACE(f.name);
+        const auto block = encoder.Encode(f.samples.data(), f.samples.size());
+        EXPECT_TRUE(block.size() < 2 * f.samples.size() || block.size() == 2 * f.samples.size() + 8);
+        Samples decoded(f.samples.size());
         Lagarith16Error error;
         ASSERT_TRUE(decoder.Decode(block, decoded, error)) << error.offset << ": " << error.what;
-        EXPECT_EQ(decoded, frame);
+        EXPECT_EQ(decoded, f.samples);
+    }
+}
+
+// Every pair of frames, in both orders: coded, stored and one-symbol blocks, the shorter
+// block first or second.
+TEST(Lagarith16Decoder, DecodesTwoBlocksInOnePass) {
+    const std::vector<NamedFrame> frames = AwkwardFrames();
+    std::vector<Bytes> blocks;
+    for (const NamedFrame& f : frames) blocks.push_back(Encode(f.samples));
+    Lagarith16Decoder decoder;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        for (std::size_t j = 0; j < frames.size(); ++j) {
+            SCOPED_TRACE(std::string(frames[i].name) + " with " + frames[j].name);
+            Samples first(frames[i].samples.size());
+            Samples second(frames[j].samples.size());
+            Lagarith16Job a{blocks[i], first};
+            Lagarith16Job b{blocks[j], second};
+            decoder.DecodeTwo(a, b);
+            ASSERT_TRUE(a.ok) << a.error.offset << ": " << a.error.what;
+            ASSERT_TRUE(b.ok) << b.error.offset << ": " << b.error.what;
+            EXPECT_EQ(first, frames[i].samples);
+            EXPECT_EQ(second, frames[j].samples);
+        }
     }
 }
 
@@ -271,6 +308,51 @@ TEST(Lagarith16Decoder, SurvivesEveryCutAndBitFlip) {
         Bytes flipped = good;
         flipped[bit / 8] ^= static_cast<uint8_t>(1u << (bit % 8));
         decoder.Decode(flipped, samples, error);
+    }
+}
+
+// A damaged block decoded beside a good one gives exactly what it gives alone (result,
+// offset, reason, samples), in either place, and the good one still decodes: damage met
+// while the two run side by side is handed over to the one-block path intact.
+TEST(Lagarith16Decoder, DamageBesideAGoodBlockIsReportedAsAlone) {
+    const Samples goodFrame = SkewedFrame(5, 3000);
+    const Bytes good = Encode(goodFrame);
+    Lagarith16Decoder alone;
+    Lagarith16Decoder paired;
+    auto check = [&](const Bytes& damaged, std::size_t count) {
+        Samples expected(count);
+        Lagarith16Error expectedError;
+        const bool expectedOk = alone.Decode(damaged, expected, expectedError);
+        for (const bool damagedFirst : {true, false}) {
+            Samples samples(count);
+            Samples other(goodFrame.size());
+            Lagarith16Job d{damaged, samples};
+            Lagarith16Job g{good, other};
+            if (damagedFirst) paired.DecodeTwo(d, g);
+            else paired.DecodeTwo(g, d);
+            ASSERT_EQ(d.ok, expectedOk) << d.error.what;
+            if (expectedOk) {
+                EXPECT_EQ(samples, expected);
+            } else {
+                EXPECT_EQ(d.error.offset, expectedError.offset);
+                EXPECT_EQ(d.error.what, expectedError.what);
+            }
+            ASSERT_TRUE(g.ok) << g.error.what;
+            EXPECT_EQ(other, goodFrame);
+        }
+    };
+    for (const Samples& frame : {SkewedFrame(1, 96), SkewedFrame(9, 400)}) {
+        const Bytes block = Encode(frame);
+        for (std::size_t length = 0; length < block.size(); ++length) {
+            SCOPED_TRACE("cut to " + std::to_string(length));
+            check(Bytes(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(length)), frame.size());
+        }
+        for (std::size_t bit = 0; bit < 8 * block.size(); ++bit) {
+            SCOPED_TRACE("bit " + std::to_string(bit));
+            Bytes flipped = block;
+            flipped[bit / 8] ^= static_cast<uint8_t>(1u << (bit % 8));
+            check(flipped, frame.size());
+        }
     }
 }
 
