@@ -132,6 +132,10 @@ QWidget* CMainForm::BuildCameraGroup() {
     form->addRow(rateLabel, rateRow);
     subFrameHint_ = new QLabel("Sub frame exposure!", group);
     subFrameHint_->setStyleSheet("color: #c08000;");
+    // Shown and hidden with the status: the rows below stay where they are.
+    QSizePolicy keep = subFrameHint_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    subFrameHint_->setSizePolicy(keep);
     form->addRow(subFrameHint_);
 
     gain_ = new QComboBox(group);
