@@ -20,6 +20,7 @@ const char* MainFrameModel::Text(Command command) {
         case Command::RecordSer: return "&SER";
         case Command::RecordAdv: return "&ADV";
         case Command::RecordFitsSequence: return "FITS Se&quence";
+        case Command::RecordWithOptions: return "Record with &options...";
         case Command::FitsLight: return "Single FITS (&Light)";
         case Command::FitsDark: return "FITS (&Dark)";
         case Command::FitsFlat: return "FITS (&Flat)";
@@ -45,6 +46,7 @@ const char* MainFrameModel::Shortcut(Command command) {
         case Command::RecordSer: return "F5";
         case Command::RecordAdv: return "F6";
         case Command::RecordFitsSequence: return "F7";
+        case Command::RecordWithOptions: return "Ctrl+Shift+O";
         case Command::StopRecording: return "F8";
         case Command::FitsLight: return "Ctrl+Shift+L";
         case Command::FitsDark: return "Ctrl+Shift+D";
@@ -58,6 +60,7 @@ const char* MainFrameModel::ToolbarText(Command command) {
         case Command::RecordSer: return "SER";
         case Command::RecordAdv: return "ADV";
         case Command::RecordFitsSequence: return "FITS Seq";
+        case Command::RecordWithOptions: return "Options";
         case Command::FitsLight: return "FITS";
         case Command::FitsDark: return "Dark";
         case Command::FitsFlat: return "Flat";
@@ -74,6 +77,7 @@ const char* MainFrameModel::Description(Command command) {
         case Command::RecordSer: return "Start recording a SER file.";
         case Command::RecordAdv: return "Start recording an ADV file.";
         case Command::RecordFitsSequence: return "Start recording a sequence of FITS files.";
+        case Command::RecordWithOptions: return "Record every n-th frame, or for given times centred on UTC times.";
         case Command::FitsLight: return "Save the next frames as one FITS image.";
         case Command::FitsDark: return "Average frames into a dark frame.";
         case Command::FitsFlat: return "Average frames into a flat field.";
@@ -94,6 +98,8 @@ bool MainFrameModel::IsEnabled(Command command, const MainFrameState& s) {
         case Command::RecordSer:
         case Command::RecordAdv:
         case Command::RecordFitsSequence: return s.connected && s.streaming && s.canRecord;
+        // Open while its timed recordings run, so that they can be stopped.
+        case Command::RecordWithOptions: return s.connected && s.streaming;
         case Command::FitsLight: return s.connected && s.streaming && s.canCaptureLight;
         case Command::FitsDark:
         case Command::FitsFlat: return s.connected && s.streaming && s.canCaptureDarkFlat;

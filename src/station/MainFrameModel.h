@@ -40,6 +40,7 @@ public:
         RecordSer,
         RecordAdv,
         RecordFitsSequence,
+        RecordWithOptions,
         FitsLight,
         FitsDark,
         FitsFlat,
@@ -52,12 +53,12 @@ public:
         Command::ToggleZoom, Command::ZoomIn,      Command::ZoomOut,        Command::Crosshair,
         Command::NightVision, Command::EnableZones, Command::EditZones,     Command::ClearZones,
         Command::MissedFrames, Command::RecordSer,   Command::RecordAdv,      Command::RecordFitsSequence,
-        Command::FitsLight,  Command::FitsDark,    Command::FitsFlat,       Command::StopRecording,
+        Command::RecordWithOptions, Command::FitsLight,  Command::FitsDark,    Command::FitsFlat,       Command::StopRecording,
         Command::About,      Command::Exit,
     };
     static constexpr Command kRecordingCommands[] = {
-        Command::RecordSer, Command::RecordAdv, Command::RecordFitsSequence, Command::StopRecording,
-        Command::FitsLight, Command::FitsDark,  Command::FitsFlat,
+        Command::RecordSer, Command::RecordAdv, Command::RecordFitsSequence, Command::RecordWithOptions,
+        Command::StopRecording, Command::FitsLight, Command::FitsDark, Command::FitsFlat,
     };
 
     // The menu text, with "&" before the access key.

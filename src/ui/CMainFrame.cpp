@@ -7,6 +7,7 @@
 #include "ui/CCursorPeekControl.h"
 #include "ui/CD2DControl.h"
 #include "ui/CDlgDarkFlat.h"
+#include "ui/CDlgRecordingWithOptions.h"
 #include "ui/CDlgMissedFrames.h"
 #include "ui/CHistogramControl.h"
 #include "ui/CMainForm.h"
@@ -30,7 +31,8 @@ namespace orva {
 
 using Command = MainFrameModel::Command;
 
-CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSpaceSource freeSpace)
+CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSpaceSource freeSpace,
+                       std::function<UtcDateTime()> utcNow)
     : QMainWindow(parent),
       station_(station),
       histogram_(table_),
@@ -38,7 +40,8 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
       panel_(station, station.GetSettings().Notifications()),
       calibration_(station),
       recording_(station, std::move(freeSpace)),
-      capture_(station, panel_, station.GetClock()) {
+      capture_(station, panel_, station.GetClock()),
+      recordingOptions_(station, recording_, panel_, station.GetClock(), std::move(utcNow)) {
     setWindowTitle("ORVA Cam Control");
     view_ = new CD2DControl(target_, zones_, this);
     form_ = new CMainForm(panel_, calibration_, this);
@@ -351,6 +354,10 @@ void CMainFrame::BuildRecordingCommands() {
     on(Command::RecordSer, start(RecordingFormat::Ser));
     on(Command::RecordAdv, start(RecordingFormat::Adv));
     on(Command::RecordFitsSequence, start(RecordingFormat::FitsSequence));
+    on(Command::RecordWithOptions, [this] {
+        if (optionsDialog_ == nullptr) optionsDialog_ = new CDlgRecordingWithOptions(recordingOptions_, this);
+        optionsDialog_->ShowDialog();
+    });
     on(Command::StopRecording, [this] { recording_.Stop(); });
     on(Command::FitsLight, [this] { TakeFits(0); });
     on(Command::FitsDark, [this] { TakeFits('D'); });
@@ -371,7 +378,9 @@ void CMainFrame::StepRecording() {
     const bool wasRecording = recording_.IsRecording();
     const bool wasCapturing = capture_.Busy();
     recording_.Step();
+    recordingOptions_.Step();
     capture_.Step();
+    if (optionsDialog_ != nullptr && optionsDialog_->isVisible()) optionsDialog_->Refresh();
     if (darkFlat_ != nullptr) {
         if (capture_.Dialog() == darkFlat_->Model()) {
             darkFlat_->Refresh();

@@ -22,6 +22,7 @@
 #include "station/FitsCaptureModel.h"
 #include "station/MainFrameModel.h"
 #include "station/RecordingCommandsModel.h"
+#include "station/RecordingWithOptionsModel.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -40,6 +41,7 @@ namespace orva {
 class CCursorPeekControl;
 class CD2DControl;
 class CDlgDarkFlat;
+class CDlgRecordingWithOptions;
 class CHistogramControl;
 class CMainForm;
 class Station;
@@ -49,9 +51,11 @@ public:
     static constexpr int kHousekeepingMs = 200;
     static constexpr int kRefreshMs = 100;
 
-    // `freeSpace` tells the disk space of the recording folder (tests replace it).
+    // `freeSpace` tells the disk space of the recording folder and `utcNow` the time of
+    // day the timed recordings follow (tests replace them).
     explicit CMainFrame(Station& station, QWidget* parent = nullptr,
-                        DiskSpaceModel::FreeSpaceSource freeSpace = &DiskSpaceModel::FileSystemFreeSpace);
+                        DiskSpaceModel::FreeSpaceSource freeSpace = &DiskSpaceModel::FileSystemFreeSpace,
+                        std::function<UtcDateTime()> utcNow = &UtcNow);
     ~CMainFrame() override;
 
     // Connects the listed camera with this symbolic link; false when it could not be.
@@ -75,6 +79,9 @@ public:
     CameraPanelModel& Panel() { return panel_; }
     RecordingCommandsModel& Recording() { return recording_; }
     FitsCaptureModel& Capture() { return capture_; }
+    RecordingWithOptionsModel& RecordingOptions() { return recordingOptions_; }
+    // The "Recording with Options" dialog, null until first opened.
+    CDlgRecordingWithOptions* RecordingOptionsDialog() { return optionsDialog_; }
     // The open dark/flat dialog, null when none.
     CDlgDarkFlat* DarkFlatDialog();
     QLabel* DiskStatus() { return diskStatus_; }
@@ -119,6 +126,8 @@ private:
     CalibrationFramesModel calibration_;
     RecordingCommandsModel recording_;
     FitsCaptureModel capture_;
+    RecordingWithOptionsModel recordingOptions_;
+    CDlgRecordingWithOptions* optionsDialog_ = nullptr;
     CMainForm* form_ = nullptr;
     QPointer<CDlgDarkFlat> darkFlat_;
     QLabel* diskStatus_ = nullptr;

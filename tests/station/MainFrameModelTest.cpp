@@ -63,6 +63,9 @@ TEST(MainFrameModel, RecordingCommandsFollowTheRecordingAndCaptureModels) {
             EXPECT_EQ(MainFrameModel::IsEnabled(r, c.state), c.record) << c.name << " " << MainFrameModel::Text(r);
         }
         EXPECT_EQ(MainFrameModel::IsEnabled(Command::StopRecording, c.state), c.stop) << c.name;
+        EXPECT_EQ(MainFrameModel::IsEnabled(Command::RecordWithOptions, c.state),
+                  c.state.connected && c.state.streaming)
+            << c.name;
         EXPECT_EQ(MainFrameModel::IsEnabled(Command::FitsLight, c.state), c.light) << c.name;
         EXPECT_EQ(MainFrameModel::IsEnabled(Command::FitsDark, c.state), c.darkFlat) << c.name;
         EXPECT_EQ(MainFrameModel::IsEnabled(Command::FitsFlat, c.state), c.darkFlat) << c.name;

@@ -5,6 +5,7 @@
 // status bar.
 
 #include "ui/CDlgDarkFlat.h"
+#include "ui/CDlgRecordingWithOptions.h"
 #include "ui/CMainForm.h"
 #include "ui/CMainFrame.h"
 
@@ -40,7 +41,8 @@ const StationCameraSettings kFastMode{2, 5.0, 0, 0, 0};
 class CameraPanel : public ::testing::Test {
 protected:
     CameraPanel() {
-        frame = std::make_unique<CMainFrame>(*rig.station, nullptr, [this](const std::string&) { return freeBytes; });
+        frame = std::make_unique<CMainFrame>(
+            *rig.station, nullptr, [this](const std::string&) { return freeBytes; }, [this] { return utc; });
         frame->show();
         QApplication::setActiveWindow(frame.get());
     }
@@ -88,6 +90,7 @@ protected:
     test::LogCapture log;
     test::SimulatedStation rig{kFastMode};
     std::optional<uint64_t> freeBytes = 500ULL * 1000 * 1000 * 1000;
+    UtcDateTime utc{2024, 5, 23, 21, 30, 0, 0};
     std::unique_ptr<CMainFrame> frame;
 };
 
@@ -271,6 +274,51 @@ TEST_F(CameraPanel, CancellingTheFlatDialogRestoresThePanel) {
     EXPECT_EQ(frame->DarkFlatDialog(), nullptr);
     frame->UpdateCommands();
     EXPECT_TRUE(frame->Action(Command::FitsFlat)->isEnabled());
+}
+
+// The dialog shows the model and forwards its inputs: a bad frame interval is refused
+// with the message; without row 1 it records until Stop, every n-th frame.
+TEST_F(CameraPanel, RecordingWithOptionsDialogRecordsUntilStop) {
+    rig.settings.RecordingWithOptionsFormat = "SER";
+    rig.settings.RecordingWithOptionsDefaultDurationSec = "60";
+    ASSERT_TRUE(ConnectAndStream());
+    frame->UpdateCommands();
+    frame->Action(Command::RecordWithOptions)->trigger();
+    CDlgRecordingWithOptions* dialog = frame->RecordingOptionsDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowTitle(), "Recording with Options");
+    EXPECT_EQ(dialog->Format()->currentText(), "SER");
+    EXPECT_EQ(dialog->RowAt(0).center->text(), "21:30:00");
+    EXPECT_EQ(dialog->RowAt(0).duration->text(), "60");
+    EXPECT_EQ(dialog->RowAt(1).center->text(), "");
+    EXPECT_FALSE(dialog->CopyEvents()->isVisible()) << "no event ahead";
+
+    dialog->EveryNth()->setChecked(true);
+    dialog->EveryNthValue()->setText("0");
+    dialog->StartStop()->click();
+    EXPECT_EQ(rig.ui.messages.back().text, "The frame interval value is invalid. Please set the value to 1 or greater.");
+    EXPECT_EQ(dialog->StartStop()->text(), "Start");
+
+    dialog->EveryNthValue()->setText("2");
+    dialog->RowAt(0).checked->setChecked(false);
+    dialog->StartStop()->click();
+    EXPECT_EQ(frame->RecordingOptions().GetState(), RecordingWithOptionsModel::State::Running);
+    ASSERT_TRUE(frame->Recording().IsRecording());
+    EXPECT_EQ(dialog->StartStop()->text(), "Stop");
+    EXPECT_FALSE(dialog->RowAt(0).center->isEnabled());
+    ASSERT_TRUE(rig.WaitForFrames(40));
+    dialog->StartStop()->click();
+    ASSERT_TRUE(RunUntil([&] { return !frame->Recording().IsRecording(); }));
+    EXPECT_EQ(dialog->StartStop()->text(), "Start");
+    EXPECT_TRUE(dialog->RowAt(0).center->isEnabled());
+
+    std::string error;
+    const auto ser = RecordingInspector::Inspect(frame->Recording().Session()->RecordingPath(), error);
+    ASSERT_TRUE(ser) << error;
+    ASSERT_GE(ser->frames.size(), 2u);
+    // Every second frame of the 5 ms stream.
+    EXPECT_EQ(ser->frames[1].startTicks - ser->frames[0].startTicks, 100000u);
 }
 
 }  // namespace
