@@ -4,6 +4,11 @@ namespace orva {
 
 const char* MainFrameModel::Text(Command command) {
     switch (command) {
+        case Command::Settings: return "&Settings...";
+        case Command::Observers: return "&Observers...";
+        case Command::ObservingSites: return "Observing S&ites...";
+        case Command::TelescopeMounts: return "Telescope &Mounts...";
+        case Command::Instruments: return "I&nstruments...";
         case Command::Disconnect: return "&Disconnect";
         case Command::Restart: return "R&estart";
         case Command::StartStreaming: return "&Start streaming";

@@ -24,6 +24,11 @@ struct MainFrameState {
 class MainFrameModel {
 public:
     enum class Command {
+        Settings,
+        Observers,
+        ObservingSites,
+        TelescopeMounts,
+        Instruments,
         Disconnect,
         Restart,
         StartStreaming,
@@ -49,6 +54,8 @@ public:
         Exit,
     };
     static constexpr Command kAllCommands[] = {
+        Command::Settings,   Command::Observers,   Command::ObservingSites, Command::TelescopeMounts,
+        Command::Instruments,
         Command::Disconnect, Command::Restart,     Command::StartStreaming, Command::StopStreaming,
         Command::ToggleZoom, Command::ZoomIn,      Command::ZoomOut,        Command::Crosshair,
         Command::NightVision, Command::EnableZones, Command::EditZones,     Command::ClearZones,

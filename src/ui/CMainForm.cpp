@@ -105,27 +105,30 @@ QWidget* CMainForm::BuildCameraGroup() {
     });
     form->addRow("Resolution", resolution_);
 
-    const auto editRow = [&](QLineEdit*& edit, QWidget*& spin, auto enter, auto step) {
+    using Entry = std::function<CameraPanelModel::EditResult(const std::string&)>;
+    const auto editRow = [&](QLineEdit*& edit, QWidget*& spin, Entry enter, std::function<void(int)> step) {
         auto* row = new QHBoxLayout();
         edit = new QLineEdit(group);
         QLineEdit* e = edit;
         connect(edit, &QLineEdit::returnPressed, this, [this, e, enter] {
-            if ((panel_.*enter)(e->text().toStdString()) == CameraPanelModel::EditResult::Rejected) {
+            if (enter(e->text().toStdString()) == CameraPanelModel::EditResult::Rejected) {
                 e->selectAll();
             } else {
                 e->clearFocus();
             }
             Refresh();
         });
-        spin = new StepArrows([this, step](int steps) { (this->*step)(steps); }, group);
+        spin = new StepArrows(step, group);
         row->addWidget(edit, 1);
         row->addWidget(spin);
         return row;
     };
-    QHBoxLayout* exposureRow =
-        editRow(exposure_, exposureSpin_, &CameraPanelModel::EnterExposure, &CMainForm::StepExposure);
-    QHBoxLayout* rateRow =
-        editRow(frameRate_, frameRateSpin_, &CameraPanelModel::EnterFrameRate, &CMainForm::StepFrameRate);
+    QHBoxLayout* exposureRow = editRow(
+        exposure_, exposureSpin_, [this](const std::string& t) { return panel_.EnterExposure(t); },
+        [this](int steps) { StepExposure(steps); });
+    QHBoxLayout* rateRow = editRow(
+        frameRate_, frameRateSpin_, [this](const std::string& t) { return panel_.EnterFrameRate(t); },
+        [this](int steps) { StepFrameRate(steps); });
     auto* exposureLabel = new QLabel("Exp (ms)", group);
     auto* rateLabel = new QLabel("Frame rate (fps)", group);
     form->addRow(exposureLabel, exposureRow);
@@ -176,26 +179,26 @@ QWidget* CMainForm::BuildCameraGroup() {
 QWidget* CMainForm::BuildImageGroup() {
     auto* group = new QGroupBox("Image", this);
     auto* grid = new QGridLayout(group);
-    const auto check = [&](QCheckBox*& box, const char* text, void (CameraPanelModel::*set)(bool), int row, int col) {
+    const auto check = [&](QCheckBox*& box, const char* text, std::function<void(bool)> set, int row, int col) {
         box = new QCheckBox(text, group);
         connect(box, &QCheckBox::toggled, this, [this, set](bool on) {
-            (panel_.*set)(on);
+            set(on);
             Refresh();
         });
         grid->addWidget(box, row, col);
     };
-    check(eightBit_, "8-bit", &CameraPanelModel::SetEightBit, 0, 0);
-    check(invert_, "Invert", &CameraPanelModel::SetInvert, 0, 1);
-    check(fpn_, "FPN reduction", &CameraPanelModel::SetFpnReduction, 1, 0);
-    check(pps_, "1PPS", &CameraPanelModel::SetPps, 1, 1);
-    check(pcTime_, "PC Time", &CameraPanelModel::SetPcTime, 2, 0);
+    check(eightBit_, "8-bit", [this](bool on) { panel_.SetEightBit(on); }, 0, 0);
+    check(invert_, "Invert", [this](bool on) { panel_.SetInvert(on); }, 0, 1);
+    check(fpn_, "FPN reduction", [this](bool on) { panel_.SetFpnReduction(on); }, 1, 0);
+    check(pps_, "1PPS", [this](bool on) { panel_.SetPps(on); }, 1, 1);
+    check(pcTime_, "PC Time", [this](bool on) { panel_.SetPcTime(on); }, 2, 0);
 
-    const auto list = [&](QComboBox*& box, const char* label, const auto& texts, void (CameraPanelModel::*select)(int),
+    const auto list = [&](QComboBox*& box, const char* label, const auto& texts, std::function<void(int)> select,
                           int row) {
         box = new QComboBox(group);
         for (const char* t : texts) box->addItem(t);
         connect(box, &QComboBox::activated, this, [this, select](int index) {
-            (panel_.*select)(index);
+            select(index);
             Refresh();
         });
         auto* l = new QLabel(label, group);
@@ -203,8 +206,10 @@ QWidget* CMainForm::BuildImageGroup() {
         grid->addWidget(box, row, 1);
         return l;
     };
-    QLabel* flipLabel = list(flip_, "Flip", CameraPanelModel::kFlipTexts, &CameraPanelModel::SelectFlip, 3);
-    QLabel* overlayLabel = list(overlay_, "Overlay", CameraPanelModel::kOverlayTexts, &CameraPanelModel::SelectOverlay, 4);
+    QLabel* flipLabel =
+        list(flip_, "Flip", CameraPanelModel::kFlipTexts, [this](int i) { panel_.SelectFlip(i); }, 3);
+    QLabel* overlayLabel =
+        list(overlay_, "Overlay", CameraPanelModel::kOverlayTexts, [this](int i) { panel_.SelectOverlay(i); }, 4);
     optionControls_.insert(optionControls_.end(), {invert_, pps_, pcTime_, flip_, flipLabel, overlay_, overlayLabel});
     return group;
 }

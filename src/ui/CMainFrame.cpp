@@ -6,7 +6,14 @@
 #include "station/Station.h"
 #include "ui/CCursorPeekControl.h"
 #include "ui/CD2DControl.h"
+#include "common/SettingsDialogModel.h"
+#include "equipment/InstrumentManager.h"
+#include "equipment/MountManager.h"
+#include "equipment/ObserverManager.h"
+#include "equipment/ObservingSiteManager.h"
 #include "ui/CDlgDarkFlat.h"
+#include "ui/CDlgEquipment.h"
+#include "ui/CDlgSettings.h"
 #include "ui/CDlgRecordingWithOptions.h"
 #include "ui/CDlgMissedFrames.h"
 #include "ui/CHistogramControl.h"
@@ -74,6 +81,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
     statusBar()->addPermanentWidget(diskStatus_);
     BuildMenus();
     BuildRecordingCommands();
+    BuildEditMenu();
 
     station_.Processor().SetDisplayTarget(&target_);
     station_.SetFrontEnd(this);
@@ -365,6 +373,34 @@ void CMainFrame::BuildRecordingCommands() {
 }
 
 CDlgDarkFlat* CMainFrame::DarkFlatDialog() { return darkFlat_; }
+
+void CMainFrame::BuildEditMenu() {
+    auto* menu = new QMenu("&Edit", this);
+    menuBar()->insertMenu(menuBar()->actions().at(1), menu);  // after File
+    connect(AddCommand(menu, Command::Settings), &QAction::triggered, this, [this] {
+        SettingsDialogModel model(station_.GetSettings());
+        model.reopenGpsLog = [this] { station_.ApplySettings(); };
+        CDlgSettings dialog(model, station_.Ui(), this);
+        dialog.exec();
+    });
+    menu->addSeparator();
+    const auto equipment = [this, menu](Command command, const char* title, EquipmentManager* EquipmentLists::*list,
+                                        EquipmentManager& (*process)()) {
+        connect(AddCommand(menu, command), &QAction::triggered, this, [this, title, list, process] {
+            EquipmentManager& lists = equipment_.*list ? *(equipment_.*list) : process();
+            CDlgEquipment dialog(lists, station_.Ui(), title, this);
+            dialog.exec();
+        });
+    };
+    equipment(Command::Observers, EquipmentDialogModel::kObserversDialog, &EquipmentLists::observers,
+              [] () -> EquipmentManager& { return ObserverManager::Instance(); });
+    equipment(Command::ObservingSites, EquipmentDialogModel::kSitesDialog, &EquipmentLists::sites,
+              [] () -> EquipmentManager& { return ObservingSiteManager::Instance(); });
+    equipment(Command::TelescopeMounts, EquipmentDialogModel::kMountsDialog, &EquipmentLists::mounts,
+              [] () -> EquipmentManager& { return MountManager::Instance(); });
+    equipment(Command::Instruments, EquipmentDialogModel::kInstrumentsDialog, &EquipmentLists::instruments,
+              [] () -> EquipmentManager& { return InstrumentManager::Instance(); });
+}
 
 void CMainFrame::TakeFits(char kind) {
     if (!capture_.Capture(kind) || capture_.Dialog() == nullptr) return;

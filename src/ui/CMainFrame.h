@@ -38,6 +38,7 @@ class QMenu;
 
 namespace orva {
 
+class EquipmentManager;
 class CCursorPeekControl;
 class CD2DControl;
 class CDlgDarkFlat;
@@ -53,6 +54,14 @@ public:
 
     // `freeSpace` tells the disk space of the recording folder and `utcNow` the time of
     // day the timed recordings follow (tests replace them).
+    // The lists the equipment dialogs edit; null: the process's lists (opened on first use).
+    struct EquipmentLists {
+        EquipmentManager* observers = nullptr;
+        EquipmentManager* sites = nullptr;
+        EquipmentManager* instruments = nullptr;
+        EquipmentManager* mounts = nullptr;
+    };
+
     explicit CMainFrame(Station& station, QWidget* parent = nullptr,
                         DiskSpaceModel::FreeSpaceSource freeSpace = &DiskSpaceModel::FileSystemFreeSpace,
                         std::function<UtcDateTime()> utcNow = &UtcNow);
@@ -75,6 +84,7 @@ public:
     ZoneMatrix& Zones() { return zones_; }
     QAction* Action(MainFrameModel::Command command) { return actions_.at(command); }
     QMenu* CameraMenu() { return cameraMenu_; }
+    void SetEquipmentLists(const EquipmentLists& lists) { equipment_ = lists; }
     CMainForm& Form() { return *form_; }
     CameraPanelModel& Panel() { return panel_; }
     RecordingCommandsModel& Recording() { return recording_; }
@@ -110,6 +120,7 @@ private:
     void RebuildConnectEntries();
     MainFrameState State();
     void BuildRecordingCommands();
+    void BuildEditMenu();
     void TakeFits(char kind);
     void StepRecording();
     void ShowMissedFrames();
@@ -128,6 +139,7 @@ private:
     FitsCaptureModel capture_;
     RecordingWithOptionsModel recordingOptions_;
     CDlgRecordingWithOptions* optionsDialog_ = nullptr;
+    EquipmentLists equipment_;
     CMainForm* form_ = nullptr;
     QPointer<CDlgDarkFlat> darkFlat_;
     QLabel* diskStatus_ = nullptr;

@@ -23,6 +23,9 @@ TEST(MainFrameModel, CommandsFollowTheConnectionAndStream) {
         {Command::ToggleZoom, false, false, false, true},     {Command::ZoomIn, false, false, false, true},
         {Command::NightVision, true, true, true, true},       {Command::MissedFrames, true, true, true, true},
         {Command::About, true, true, true, true},             {Command::Exit, true, true, true, true},
+        {Command::Settings, true, true, true, true},          {Command::Observers, true, true, true, true},
+        {Command::ObservingSites, true, true, true, true},    {Command::TelescopeMounts, true, true, true, true},
+        {Command::Instruments, true, true, true, true},
     };
     for (const auto& c : cases) {
         const std::string name = MainFrameModel::Text(c.command);
