@@ -190,6 +190,22 @@ TEST_F(CameraPanel, SerRecordedFromTheMenuAndStoppedWithTheShortcut) {
     EXPECT_FALSE(RecordingInspector::Unsound(*ser, AnalyzeTimeline(ser->frames)));
 }
 
+// Closing the window in the middle of a recording still leaves a whole file.
+TEST_F(CameraPanel, ClosingWhileRecordingLeavesASoundFile) {
+    ASSERT_TRUE(ConnectAndStream());
+    frame->Action(Command::RecordSer)->trigger();
+    ASSERT_TRUE(frame->Recording().IsRecording());
+    const std::string path = frame->Recording().Session()->RecordingPath();
+    ASSERT_TRUE(rig.WaitForFrames(20));
+    frame->close();
+    frame.reset();
+    std::string error;
+    const auto ser = RecordingInspector::Inspect(path, error);
+    ASSERT_TRUE(ser) << error;
+    EXPECT_GE(ser->frames.size(), 19u);
+    EXPECT_FALSE(RecordingInspector::Unsound(*ser, AnalyzeTimeline(ser->frames)));
+}
+
 TEST_F(CameraPanel, DiskSpaceTurnsYellowThenRedWhileRecording) {
     ASSERT_TRUE(ConnectAndStream());
     frame->Action(Command::RecordAdv)->trigger();
