@@ -262,7 +262,15 @@ QWidget* CMainForm::BuildStatisticsGroup() {
     missedRow->addWidget(reset);
     form->addRow("Queue Length", queue_);
     form->addRow("Processing Time", processing_);
-    form->addRow("Recorded frames", recorded_);
+    auto* recordedRow = new QHBoxLayout();
+    missedList_ = new QPushButton(style()->standardIcon(QStyle::SP_MessageBoxWarning), "", group);
+    missedList_->setToolTip("The missed frames of the recording");
+    connect(missedList_, &QPushButton::clicked, this, [this] {
+        if (onShowMissedFrames) onShowMissedFrames();
+    });
+    recordedRow->addWidget(recorded_, 1);
+    recordedRow->addWidget(missedList_);
+    form->addRow("Recorded frames", recordedRow);
     form->addRow("Duration", duration_);
     form->addRow("Missed frames", missedRow);
     return group;
@@ -327,6 +335,7 @@ void CMainForm::Refresh() {
     SetText(duration_, s.durationText);
     SetText(missed_, s.missedText);
     recentMissed_->setVisible(s.recentMissedIcon);
+    missedList_->setVisible(s.missedListIcon);
 
     CameraPanelEnableInputs inputs = enableInputs ? enableInputs() : CameraPanelEnableInputs{};
     inputs.darkChecked = calibration_.Get(CalibrationFramesModel::Kind::Dark).checked;

@@ -30,6 +30,8 @@ public:
 
     // The live view's zones, for the enabling of the zone controls.
     std::function<CameraPanelEnableInputs()> enableInputs;
+    // The missed-frames button (shown while the recording's list is not empty) was pressed.
+    std::function<void()> onShowMissedFrames;
 
     // One step of the 100 ms timer, as the timer runs it.
     void TimerTick();
@@ -49,6 +51,7 @@ public:
     QLabel* Identification() { return identification_; }
     QLabel* LinkText() { return link_; }
     QLabel* RecordedText() { return recorded_; }
+    QPushButton* MissedFramesButton() { return missedList_; }
     QCheckBox* Dark() { return dark_; }
     QComboBox* DarkList() { return darkList_; }
     // Steps the exposure (+1: the next longer one) or the frame rate spin.
@@ -97,6 +100,7 @@ private:
     QLabel* duration_ = nullptr;
     QLabel* missed_ = nullptr;
     QLabel* recentMissed_ = nullptr;
+    QPushButton* missedList_ = nullptr;
     QCheckBox* dark_ = nullptr;
     QComboBox* darkList_ = nullptr;
     QLineEdit* offset_ = nullptr;

@@ -58,6 +58,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
         in.viewHasZones = !zones_.Rectangles().empty();
         return in;
     };
+    form_->onShowMissedFrames = [this] { ShowMissedFrames(); };
     // A new mode: the calibration frames no longer fit.
     panel_.onResolutionChanging = [this] { calibration_.UncheckBoth(); };
     recording_.zones = [this] {

@@ -10,6 +10,7 @@
 #include "ui/CMainFrame.h"
 
 #include "recording/RecordingInspector.h"
+#include "simcam/SimFaultPlan.h"
 #include "station/SimulatedStation.h"
 #include "support/LogCapture.h"
 
@@ -188,6 +189,27 @@ TEST_F(CameraPanel, SerRecordedFromTheMenuAndStoppedWithTheShortcut) {
     EXPECT_EQ(ser->format, "SER 16-bit");
     EXPECT_GE(ser->frames.size(), 39u);
     EXPECT_FALSE(RecordingInspector::Unsound(*ser, AnalyzeTimeline(ser->frames)));
+}
+
+// Frames the camera dropped during a recording: the statistics count them and the
+// missed-frames button appears.
+TEST_F(CameraPanel, MissedFramesOfARecordingShowInTheStatistics) {
+    ASSERT_TRUE(ConnectAndStream());
+    Ticks(CameraPanelModel::kStatusEveryTicks);
+    EXPECT_FALSE(Form().MissedFramesButton()->isVisible());
+    frame->Action(Command::RecordSer)->trigger();
+    ASSERT_TRUE(frame->Recording().IsRecording());
+    std::string error;
+    SimFaultPlan plan;
+    plan.faults.push_back(*SimFaultPlan::Parse("drop:10:3", error));
+    rig.cameraDevice->Faults().SetPlan(plan);
+    rig.cameraDevice->RestartFaultPlan();
+    ASSERT_TRUE(rig.WaitForFrames(40));
+    Ticks(CameraPanelModel::kStatusEveryTicks);
+    EXPECT_TRUE(Form().RecordedText()->text().endsWith(" (missed 3)")) << Form().RecordedText()->text().toStdString();
+    EXPECT_TRUE(Form().MissedFramesButton()->isVisible());
+    frame->Action(Command::StopRecording)->trigger();
+    ASSERT_TRUE(RunUntil([&] { return !frame->Recording().IsRecording(); }));
 }
 
 // Closing the window in the middle of a recording still leaves a whole file.
