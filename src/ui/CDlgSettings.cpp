@@ -24,6 +24,7 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 CDlgSettings::CDlgSettings(SettingsDialogModel& model, IUiServices& ui, QWidget* parent)
     : QDialog(parent), model_(model) {
     setWindowTitle("Settings");
+    setMinimumWidth(620);  // whole folder paths
     model_.Open();
     auto* layout = new QVBoxLayout(this);
 
