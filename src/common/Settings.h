@@ -35,6 +35,8 @@ public:
     Settings& operator=(const Settings&) = delete;
 
     std::string FilePath() const;
+    // The centre the settings publish their changes on; the window publishes its own there.
+    NotificationCenter& Notifications() { return center_; }
 
     // Reads every key, with its default where the file lacks it. A file that is missing
     // or not wholly readable gives one warning: logged at once if the log is open, else

@@ -4,6 +4,11 @@ namespace orva {
 
 const char* MainFrameModel::Text(Command command) {
     switch (command) {
+        case Command::Settings: return "&Settings...";
+        case Command::Observers: return "&Observers...";
+        case Command::ObservingSites: return "Observing S&ites...";
+        case Command::TelescopeMounts: return "Telescope &Mounts...";
+        case Command::Instruments: return "I&nstruments...";
         case Command::Disconnect: return "&Disconnect";
         case Command::Restart: return "R&estart";
         case Command::StartStreaming: return "&Start streaming";
@@ -17,6 +22,14 @@ const char* MainFrameModel::Text(Command command) {
         case Command::EditZones: return "&Edit zones";
         case Command::ClearZones: return "C&lear zones";
         case Command::MissedFrames: return "&Missed frames...";
+        case Command::RecordSer: return "&SER";
+        case Command::RecordAdv: return "&ADV";
+        case Command::RecordFitsSequence: return "FITS Se&quence";
+        case Command::RecordWithOptions: return "Record with &options...";
+        case Command::FitsLight: return "Single FITS (&Light)";
+        case Command::FitsDark: return "FITS (&Dark)";
+        case Command::FitsFlat: return "FITS (&Flat)";
+        case Command::StopRecording: return "S&top recording";
         case Command::About: return "&About ORVA Cam Control...";
         case Command::Exit: return "E&xit";
     }
@@ -35,6 +48,28 @@ const char* MainFrameModel::Shortcut(Command command) {
         case Command::NightVision: return "Ctrl+N";
         case Command::MissedFrames: return "Ctrl+M";
         case Command::Exit: return "Ctrl+Q";
+        case Command::RecordSer: return "F5";
+        case Command::RecordAdv: return "F6";
+        case Command::RecordFitsSequence: return "F7";
+        case Command::RecordWithOptions: return "Ctrl+Shift+O";
+        case Command::StopRecording: return "F8";
+        case Command::FitsLight: return "Ctrl+Shift+L";
+        case Command::FitsDark: return "Ctrl+Shift+D";
+        case Command::FitsFlat: return "Ctrl+Shift+F";
+        default: return "";
+    }
+}
+
+const char* MainFrameModel::ToolbarText(Command command) {
+    switch (command) {
+        case Command::RecordSer: return "SER";
+        case Command::RecordAdv: return "ADV";
+        case Command::RecordFitsSequence: return "FITS Seq";
+        case Command::RecordWithOptions: return "Options";
+        case Command::FitsLight: return "FITS";
+        case Command::FitsDark: return "Dark";
+        case Command::FitsFlat: return "Flat";
+        case Command::StopRecording: return "Stop";
         default: return "";
     }
 }
@@ -44,6 +79,14 @@ const char* MainFrameModel::Description(Command command) {
         case Command::ToggleZoom: return "Toggle the zoom mode between \"scale to fit\" and \"aspect scale\".";
         case Command::NightVision: return "Dark red on black, to keep the eyes dark-adapted at the telescope.";
         case Command::EditZones: return "Click on the picture to select or release 64 x 64 pixel blocks.";
+        case Command::RecordSer: return "Start recording a SER file.";
+        case Command::RecordAdv: return "Start recording an ADV file.";
+        case Command::RecordFitsSequence: return "Start recording a sequence of FITS files.";
+        case Command::RecordWithOptions: return "Record every n-th frame, or for given times centred on UTC times.";
+        case Command::FitsLight: return "Save the next frames as one FITS image.";
+        case Command::FitsDark: return "Average frames into a dark frame.";
+        case Command::FitsFlat: return "Average frames into a flat field.";
+        case Command::StopRecording: return "Stop the running recording.";
         default: return "";
     }
 }
@@ -57,6 +100,15 @@ bool MainFrameModel::IsEnabled(Command command, const MainFrameState& s) {
         case Command::ToggleZoom:
         case Command::ZoomIn:
         case Command::ZoomOut: return s.connected && s.streaming;
+        case Command::RecordSer:
+        case Command::RecordAdv:
+        case Command::RecordFitsSequence: return s.connected && s.streaming && s.canRecord;
+        // Open while its timed recordings run, so that they can be stopped.
+        case Command::RecordWithOptions: return s.connected && s.streaming;
+        case Command::FitsLight: return s.connected && s.streaming && s.canCaptureLight;
+        case Command::FitsDark:
+        case Command::FitsFlat: return s.connected && s.streaming && s.canCaptureDarkFlat;
+        case Command::StopRecording: return s.connected && s.streaming && s.recording;
         default: return true;
     }
 }

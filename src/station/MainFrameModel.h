@@ -14,11 +14,21 @@ struct MainFrameState {
     bool cameraListed = false;  // at least one camera enumerated
     bool connected = false;
     bool streaming = false;
+    // What the recording and capture models allow now.
+    bool canRecord = false;          // a SER, ADV or FITS-sequence recording may start
+    bool recording = false;          // a recording runs
+    bool canCaptureLight = false;    // a single FITS light frame may be taken
+    bool canCaptureDarkFlat = false; // a dark or flat may be taken (no dialog open)
 };
 
 class MainFrameModel {
 public:
     enum class Command {
+        Settings,
+        Observers,
+        ObservingSites,
+        TelescopeMounts,
+        Instruments,
         Disconnect,
         Restart,
         StartStreaming,
@@ -32,14 +42,30 @@ public:
         EditZones,
         ClearZones,
         MissedFrames,
+        RecordSer,
+        RecordAdv,
+        RecordFitsSequence,
+        RecordWithOptions,
+        FitsLight,
+        FitsDark,
+        FitsFlat,
+        StopRecording,
         About,
         Exit,
     };
     static constexpr Command kAllCommands[] = {
+        Command::Settings,   Command::Observers,   Command::ObservingSites, Command::TelescopeMounts,
+        Command::Instruments,
         Command::Disconnect, Command::Restart,     Command::StartStreaming, Command::StopStreaming,
         Command::ToggleZoom, Command::ZoomIn,      Command::ZoomOut,        Command::Crosshair,
         Command::NightVision, Command::EnableZones, Command::EditZones,     Command::ClearZones,
-        Command::MissedFrames, Command::About,     Command::Exit,
+        Command::MissedFrames, Command::RecordSer,   Command::RecordAdv,      Command::RecordFitsSequence,
+        Command::RecordWithOptions, Command::FitsLight,  Command::FitsDark,    Command::FitsFlat,       Command::StopRecording,
+        Command::About,      Command::Exit,
+    };
+    static constexpr Command kRecordingCommands[] = {
+        Command::RecordSer, Command::RecordAdv, Command::RecordFitsSequence, Command::RecordWithOptions,
+        Command::StopRecording, Command::FitsLight, Command::FitsDark, Command::FitsFlat,
     };
 
     // The menu text, with "&" before the access key.
@@ -51,6 +77,9 @@ public:
     static bool IsEnabled(Command command, const MainFrameState& state);
     // Connect entries: enabled while cameras are listed and none is connected.
     static bool IsConnectEnabled(const MainFrameState& state) { return state.cameraListed && !state.connected; }
+
+    // A toolbar button's caption; empty for commands without one.
+    static const char* ToolbarText(Command command);
 
     // "No camera", "Connected: NAME", "Streaming: NAME - frame N - missed M".
     static std::string StatusText(const MainFrameState& state, const std::string& cameraName, int32_t frameNumber,

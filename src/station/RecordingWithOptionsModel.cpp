@@ -2,6 +2,7 @@
 
 #include "common/Log.h"
 #include "common/Settings.h"
+#include "events/OwEventTime.h"
 #include "recording/TimedRecordingSchedule.h"
 #include "station/CameraPanelModel.h"
 #include "station/RecordingCommandsModel.h"
@@ -71,6 +72,14 @@ void RecordingWithOptionsModel::CopyEvents(const std::vector<UtcDateTime>& event
         row.duration = DefaultDuration();
         row.exposure = i == 0 ? "" : "100";
     }
+}
+
+bool RecordingWithOptionsModel::CanCopyEvents() const { return station_.Events().NextEvent() != nullptr; }
+
+void RecordingWithOptionsModel::CopyNextEvents() {
+    std::vector<UtcDateTime> times;
+    for (const OwEvent* event : station_.Events().NextEvents(rows.size())) times.push_back(UtcFromEventTicks(event->EventTime));
+    CopyEvents(times);
 }
 
 bool RecordingWithOptionsModel::Start() {

@@ -52,6 +52,10 @@ public:
     void Open();
     // "Copy Event(s)": the next event and the ones after it, as UTC times.
     void CopyEvents(const std::vector<UtcDateTime>& events);
+    // The button is shown while the station's event store has a next event.
+    bool CanCopyEvents() const;
+    // Copies the store's next event and the ones after it.
+    void CopyNextEvents();
 
     // The view's inputs.
     RecordingFormat format = RecordingFormat::Adv;

@@ -6,8 +6,18 @@
 #include "station/Station.h"
 #include "ui/CCursorPeekControl.h"
 #include "ui/CD2DControl.h"
+#include "common/SettingsDialogModel.h"
+#include "equipment/InstrumentManager.h"
+#include "equipment/MountManager.h"
+#include "equipment/ObserverManager.h"
+#include "equipment/ObservingSiteManager.h"
+#include "ui/CDlgDarkFlat.h"
+#include "ui/CDlgEquipment.h"
+#include "ui/CDlgSettings.h"
+#include "ui/CDlgRecordingWithOptions.h"
 #include "ui/CDlgMissedFrames.h"
 #include "ui/CHistogramControl.h"
+#include "ui/CMainForm.h"
 #include "ui/NightPalette.h"
 
 #include <QAction>
@@ -21,25 +31,58 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace orva {
 
 using Command = MainFrameModel::Command;
 
-CMainFrame::CMainFrame(Station& station, QWidget* parent)
-    : QMainWindow(parent), station_(station), histogram_(table_), target_(station.Histogram(), table_) {
+CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSpaceSource freeSpace,
+                       std::function<UtcDateTime()> utcNow)
+    : QMainWindow(parent),
+      station_(station),
+      histogram_(table_),
+      target_(station.Histogram(), table_),
+      panel_(station, station.GetSettings().Notifications()),
+      calibration_(station),
+      recording_(station, std::move(freeSpace)),
+      capture_(station, panel_, station.GetClock()),
+      recordingOptions_(station, recording_, panel_, station.GetClock(), std::move(utcNow)) {
     setWindowTitle("ORVA Cam Control");
     view_ = new CD2DControl(target_, zones_, this);
+    form_ = new CMainForm(panel_, calibration_, this);
+    form_->enableInputs = [this] {
+        CameraPanelEnableInputs in;
+        in.roiMode = zones_.IsEnabled();
+        in.viewHasZones = !zones_.Rectangles().empty();
+        return in;
+    };
+    form_->onShowMissedFrames = [this] { ShowMissedFrames(); };
+    // A new mode: the calibration frames no longer fit.
+    panel_.onResolutionChanging = [this] { calibration_.UncheckBoth(); };
+    recording_.zones = [this] {
+        std::vector<AdvRegion> regions;
+        for (const ZoneRectangle& r : zones_.Rectangles()) regions.push_back({r.left, r.top, r.width, r.height});
+        return regions;
+    };
     auto* splitter = new QSplitter(this);
+    splitter->addWidget(form_);
     splitter->addWidget(view_);
     splitter->addWidget(BuildSidePanel());
-    splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 0);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setStretchFactor(2, 0);
     setCentralWidget(splitter);
     status_ = new QLabel(this);
     statusBar()->addWidget(status_, 1);
+    diskStatus_ = new QLabel(this);
+    diskStatus_->setContentsMargins(6, 0, 6, 0);
+    diskStatus_->hide();
+    statusBar()->addPermanentWidget(diskStatus_);
     BuildMenus();
+    BuildRecordingCommands();
+    BuildEditMenu();
 
     station_.Processor().SetDisplayTarget(&target_);
     station_.SetFrontEnd(this);
@@ -53,7 +96,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent)
     SetNightVision(Settings::IsTrue(station_.GetSettings().NightVision));
     station_.RefreshCameraList();
     UpdateCommands();
-    resize(1200, 760);
+    resize(1440, 860);
 }
 
 CMainFrame::~CMainFrame() { ShutDown(); }
@@ -188,6 +231,10 @@ MainFrameState CMainFrame::State() {
     s.cameraListed = !station_.CameraList().empty();
     s.connected = station_.IsConnected();
     s.streaming = s.connected && station_.IsStreaming();
+    s.canRecord = recording_.CanStart();
+    s.recording = recording_.IsRecording();
+    s.canCaptureLight = capture_.CanCapture(0);
+    s.canCaptureDarkFlat = capture_.CanCapture('D');
     return s;
 }
 
@@ -230,6 +277,17 @@ void CMainFrame::UpdateCommands() {
     if (state.connected && station_.Manager().ActiveCameraUnit()) name = station_.Manager().ActiveCameraUnit()->FriendlyName();
     status_->setText(QString::fromStdString(MainFrameModel::StatusText(
         state, name, station_.Processor().CurrentFrameNumber(), station_.Processor().MissedTotal())));
+
+    form_->Refresh();
+    const DiskSpaceModel& disk = recording_.Disk();
+    const std::string diskText = disk.StatusText();
+    diskStatus_->setVisible(!diskText.empty());
+    diskStatus_->setText(QString::fromStdString(diskText));
+    switch (disk.GetLevel()) {
+        case DiskSpaceModel::Level::Normal: diskStatus_->setStyleSheet(""); break;
+        case DiskSpaceModel::Level::Yellow: diskStatus_->setStyleSheet("background: #e0c000; color: black;"); break;
+        case DiskSpaceModel::Level::Red: diskStatus_->setStyleSheet("background: #c00000; color: white;"); break;
+    }
 }
 
 bool CMainFrame::ConnectCamera(std::string symbolicLink) {
@@ -243,23 +301,18 @@ bool CMainFrame::ConnectCamera(std::string symbolicLink) {
 void CMainFrame::StartStreaming() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     target_.ResetPicture();
-    station_.StartStreaming();
+    panel_.StartStreaming();
     QApplication::restoreOverrideCursor();
     UpdateCommands();
 }
 
 void CMainFrame::StopStreaming() {
-    station_.StopStreaming();
+    panel_.StopStreaming();
     UpdateCommands();
 }
 
-void CMainFrame::LoadCameraControls(CameraUnit* unit) {
-    // Started from the event loop: the connect that called us finishes first.
-    if (unit != nullptr && Settings::IsTrue(station_.GetSettings().AutoStartStreaming)) {
-        QTimer::singleShot(0, this, [this] {
-            if (station_.IsConnected() && !station_.IsStreaming()) StartStreaming();
-        });
-    }
+void CMainFrame::LoadCameraControls(CameraUnit*) {
+    // The panel loads its controls (and starts streaming when so set) at its next tick.
     UpdateCommands();
 }
 
@@ -281,6 +334,100 @@ void CMainFrame::RefreshView() {
         view_->Refresh();
     }
     if (station_.IsStreaming()) processor.RequestDisplay();
+    StepRecording();
+}
+
+void CMainFrame::BuildRecordingCommands() {
+    auto* menu = new QMenu("&Record", this);
+    menuBar()->insertMenu(menuBar()->actions().at(2), menu);  // after File and Camera
+    QToolBar* toolbar = addToolBar("Record");
+    toolbar->setObjectName("RecordToolbar");
+    for (const Command command : MainFrameModel::kRecordingCommands) {
+        if (command == Command::FitsLight) menu->addSeparator();
+        QAction* action = AddCommand(menu, command);
+        action->setIconText(MainFrameModel::ToolbarText(command));
+        toolbar->addAction(action);
+    }
+    const auto on = [this](Command command, auto handler) {
+        connect(actions_[command], &QAction::triggered, this, [this, handler] {
+            handler();
+            UpdateCommands();
+        });
+    };
+    // Each handler checks again: a shortcut may come before the menus were refreshed.
+    const auto start = [this](RecordingFormat format) {
+        return [this, format] {
+            if (recording_.CanStart()) recording_.Start(format);
+        };
+    };
+    on(Command::RecordSer, start(RecordingFormat::Ser));
+    on(Command::RecordAdv, start(RecordingFormat::Adv));
+    on(Command::RecordFitsSequence, start(RecordingFormat::FitsSequence));
+    on(Command::RecordWithOptions, [this] {
+        if (optionsDialog_ == nullptr) optionsDialog_ = new CDlgRecordingWithOptions(recordingOptions_, this);
+        optionsDialog_->ShowDialog();
+    });
+    on(Command::StopRecording, [this] { recording_.Stop(); });
+    on(Command::FitsLight, [this] { TakeFits(0); });
+    on(Command::FitsDark, [this] { TakeFits('D'); });
+    on(Command::FitsFlat, [this] { TakeFits('F'); });
+}
+
+CDlgDarkFlat* CMainFrame::DarkFlatDialog() { return darkFlat_; }
+
+void CMainFrame::BuildEditMenu() {
+    auto* menu = new QMenu("&Edit", this);
+    menuBar()->insertMenu(menuBar()->actions().at(1), menu);  // after File
+    connect(AddCommand(menu, Command::Settings), &QAction::triggered, this, [this] {
+        SettingsDialogModel model(station_.GetSettings());
+        model.reopenGpsLog = [this] { station_.ApplySettings(); };
+        CDlgSettings dialog(model, station_.Ui(), this);
+        dialog.exec();
+    });
+    menu->addSeparator();
+    const auto equipment = [this, menu](Command command, const char* title, EquipmentManager* EquipmentLists::*list,
+                                        EquipmentManager& (*process)()) {
+        connect(AddCommand(menu, command), &QAction::triggered, this, [this, title, list, process] {
+            EquipmentManager& lists = equipment_.*list ? *(equipment_.*list) : process();
+            CDlgEquipment dialog(lists, station_.Ui(), title, this);
+            dialog.exec();
+        });
+    };
+    equipment(Command::Observers, EquipmentDialogModel::kObserversDialog, &EquipmentLists::observers,
+              [] () -> EquipmentManager& { return ObserverManager::Instance(); });
+    equipment(Command::ObservingSites, EquipmentDialogModel::kSitesDialog, &EquipmentLists::sites,
+              [] () -> EquipmentManager& { return ObservingSiteManager::Instance(); });
+    equipment(Command::TelescopeMounts, EquipmentDialogModel::kMountsDialog, &EquipmentLists::mounts,
+              [] () -> EquipmentManager& { return MountManager::Instance(); });
+    equipment(Command::Instruments, EquipmentDialogModel::kInstrumentsDialog, &EquipmentLists::instruments,
+              [] () -> EquipmentManager& { return InstrumentManager::Instance(); });
+}
+
+void CMainFrame::TakeFits(char kind) {
+    if (!capture_.Capture(kind) || capture_.Dialog() == nullptr) return;
+    // Window-modal without blocking: the timers go on stepping the capture.
+    darkFlat_ = new CDlgDarkFlat(*capture_.Dialog(), this);
+    connect(darkFlat_, &QDialog::finished, darkFlat_, &QObject::deleteLater);
+    darkFlat_->open();
+}
+
+void CMainFrame::StepRecording() {
+    const bool wasRecording = recording_.IsRecording();
+    const bool wasCapturing = capture_.Busy();
+    recording_.Step();
+    recordingOptions_.Step();
+    capture_.Step();
+    if (optionsDialog_ != nullptr && optionsDialog_->isVisible()) optionsDialog_->Refresh();
+    if (darkFlat_ != nullptr) {
+        if (capture_.Dialog() == darkFlat_->Model()) {
+            darkFlat_->Refresh();
+        } else {
+            darkFlat_->Detach();
+        }
+    }
+    if (wasRecording != recording_.IsRecording() || wasCapturing != capture_.Busy() || recording_.IsRecording()) {
+        UpdateCommands();
+    }
 }
 
 void CMainFrame::SetNightVision(bool on) {

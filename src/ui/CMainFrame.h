@@ -1,10 +1,12 @@
 #pragma once
-// The desktop station's main window: the live view with the histogram, the percentile
-// buttons, the line profile and the record's text beside it; the Camera menu (Connect,
-// Disconnect, Restart, streaming) and the View menu (zoom, crosshair, zones, night
-// vision, missed frames); the status bar. Its 200 ms timer is the station's
-// housekeeping tick, its 100 ms timer the live view's refresh. Closing it stops the
-// stream and disconnects the camera before the window goes.
+// The desktop station's main window: the camera control panel (CMainForm), the live view
+// with the histogram, the percentile buttons, the line profile and the record's text
+// beside it; the Camera menu (Connect, Disconnect, Restart, streaming), the Record menu
+// and toolbar (SER, ADV, FITS sequence, stop, FITS light, dark and flat frames), the View
+// menu (zoom, crosshair, zones, night vision, missed frames); the status bar with the
+// disk space while recording. Its 200 ms timer is the station's housekeeping tick, its
+// 100 ms timer the live view's refresh and the recording and capture models' step.
+// Closing it stops the stream and disconnects the camera before the window goes.
 //
 // Threads: GUI thread only. The frame path reaches the view only through LiveViewTarget
 // and the lookup table slot; nothing is drawn from another thread.
@@ -15,9 +17,15 @@
 #include "display/LookupTableSlot.h"
 #include "display/ProfileAverager.h"
 #include "display/ZoneMatrix.h"
+#include "station/CalibrationFramesModel.h"
+#include "station/CameraPanelModel.h"
+#include "station/FitsCaptureModel.h"
 #include "station/MainFrameModel.h"
+#include "station/RecordingCommandsModel.h"
+#include "station/RecordingWithOptionsModel.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 #include <map>
@@ -30,9 +38,13 @@ class QMenu;
 
 namespace orva {
 
+class EquipmentManager;
 class CCursorPeekControl;
 class CD2DControl;
+class CDlgDarkFlat;
+class CDlgRecordingWithOptions;
 class CHistogramControl;
+class CMainForm;
 class Station;
 
 class CMainFrame final : public QMainWindow, public IMainFrameView {
@@ -40,7 +52,19 @@ public:
     static constexpr int kHousekeepingMs = 200;
     static constexpr int kRefreshMs = 100;
 
-    explicit CMainFrame(Station& station, QWidget* parent = nullptr);
+    // `freeSpace` tells the disk space of the recording folder and `utcNow` the time of
+    // day the timed recordings follow (tests replace them).
+    // The lists the equipment dialogs edit; null: the process's lists (opened on first use).
+    struct EquipmentLists {
+        EquipmentManager* observers = nullptr;
+        EquipmentManager* sites = nullptr;
+        EquipmentManager* instruments = nullptr;
+        EquipmentManager* mounts = nullptr;
+    };
+
+    explicit CMainFrame(Station& station, QWidget* parent = nullptr,
+                        DiskSpaceModel::FreeSpaceSource freeSpace = &DiskSpaceModel::FileSystemFreeSpace,
+                        std::function<UtcDateTime()> utcNow = &UtcNow);
     ~CMainFrame() override;
 
     // Connects the listed camera with this symbolic link; false when it could not be.
@@ -60,6 +84,17 @@ public:
     ZoneMatrix& Zones() { return zones_; }
     QAction* Action(MainFrameModel::Command command) { return actions_.at(command); }
     QMenu* CameraMenu() { return cameraMenu_; }
+    void SetEquipmentLists(const EquipmentLists& lists) { equipment_ = lists; }
+    CMainForm& Form() { return *form_; }
+    CameraPanelModel& Panel() { return panel_; }
+    RecordingCommandsModel& Recording() { return recording_; }
+    FitsCaptureModel& Capture() { return capture_; }
+    RecordingWithOptionsModel& RecordingOptions() { return recordingOptions_; }
+    // The "Recording with Options" dialog, null until first opened.
+    CDlgRecordingWithOptions* RecordingOptionsDialog() { return optionsDialog_; }
+    // The open dark/flat dialog, null when none.
+    CDlgDarkFlat* DarkFlatDialog();
+    QLabel* DiskStatus() { return diskStatus_; }
     // One step of each timer, as the timers run them.
     void HousekeepingTick();
     void RefreshView();
@@ -84,6 +119,10 @@ private:
     QAction* AddCommand(QMenu* menu, MainFrameModel::Command command);
     void RebuildConnectEntries();
     MainFrameState State();
+    void BuildRecordingCommands();
+    void BuildEditMenu();
+    void TakeFits(char kind);
+    void StepRecording();
     void ShowMissedFrames();
     void ShowAbout();
     void ShutDown();
@@ -94,6 +133,16 @@ private:
     LiveViewTarget target_;
     ZoneMatrix zones_;
     ProfileAverager profile_;
+    CameraPanelModel panel_;
+    CalibrationFramesModel calibration_;
+    RecordingCommandsModel recording_;
+    FitsCaptureModel capture_;
+    RecordingWithOptionsModel recordingOptions_;
+    CDlgRecordingWithOptions* optionsDialog_ = nullptr;
+    EquipmentLists equipment_;
+    CMainForm* form_ = nullptr;
+    QPointer<CDlgDarkFlat> darkFlat_;
+    QLabel* diskStatus_ = nullptr;
     CD2DControl* view_ = nullptr;
     CHistogramControl* histogramControl_ = nullptr;
     CCursorPeekControl* profileControl_ = nullptr;

@@ -23,6 +23,9 @@ TEST(MainFrameModel, CommandsFollowTheConnectionAndStream) {
         {Command::ToggleZoom, false, false, false, true},     {Command::ZoomIn, false, false, false, true},
         {Command::NightVision, true, true, true, true},       {Command::MissedFrames, true, true, true, true},
         {Command::About, true, true, true, true},             {Command::Exit, true, true, true, true},
+        {Command::Settings, true, true, true, true},          {Command::Observers, true, true, true, true},
+        {Command::ObservingSites, true, true, true, true},    {Command::TelescopeMounts, true, true, true, true},
+        {Command::Instruments, true, true, true, true},
     };
     for (const auto& c : cases) {
         const std::string name = MainFrameModel::Text(c.command);
@@ -34,6 +37,46 @@ TEST(MainFrameModel, CommandsFollowTheConnectionAndStream) {
     EXPECT_FALSE(MainFrameModel::IsConnectEnabled(none));
     EXPECT_TRUE(MainFrameModel::IsConnectEnabled(listed));
     EXPECT_FALSE(MainFrameModel::IsConnectEnabled(connected));
+}
+
+// The recording commands need a streaming camera and what the recording and capture
+// models allow; Stop only while a recording runs.
+TEST(MainFrameModel, RecordingCommandsFollowTheRecordingAndCaptureModels) {
+    const auto with = [](bool connected, bool streaming, bool canRecord, bool recording, bool light, bool darkFlat) {
+        MainFrameState s{true, connected, streaming};
+        s.canRecord = canRecord;
+        s.recording = recording;
+        s.canCaptureLight = light;
+        s.canCaptureDarkFlat = darkFlat;
+        return s;
+    };
+    const struct {
+        const char* name;
+        MainFrameState state;
+        bool record, stop, light, darkFlat;
+    } cases[] = {
+        {"idle stream", with(true, true, true, false, true, true), true, false, true, true},
+        {"recording", with(true, true, false, true, true, true), false, true, true, true},
+        {"dark dialog open", with(true, true, true, false, false, false), true, false, false, false},
+        {"not streaming", with(true, false, true, true, true, true), false, false, false, false},
+        {"not connected", with(false, true, true, true, true, true), false, false, false, false},
+    };
+    for (const auto& c : cases) {
+        for (const Command r : {Command::RecordSer, Command::RecordAdv, Command::RecordFitsSequence}) {
+            EXPECT_EQ(MainFrameModel::IsEnabled(r, c.state), c.record) << c.name << " " << MainFrameModel::Text(r);
+        }
+        EXPECT_EQ(MainFrameModel::IsEnabled(Command::StopRecording, c.state), c.stop) << c.name;
+        EXPECT_EQ(MainFrameModel::IsEnabled(Command::RecordWithOptions, c.state),
+                  c.state.connected && c.state.streaming)
+            << c.name;
+        EXPECT_EQ(MainFrameModel::IsEnabled(Command::FitsLight, c.state), c.light) << c.name;
+        EXPECT_EQ(MainFrameModel::IsEnabled(Command::FitsDark, c.state), c.darkFlat) << c.name;
+        EXPECT_EQ(MainFrameModel::IsEnabled(Command::FitsFlat, c.state), c.darkFlat) << c.name;
+    }
+    for (const Command r : MainFrameModel::kRecordingCommands) {
+        EXPECT_STRNE(MainFrameModel::ToolbarText(r), "") << MainFrameModel::Text(r);
+        EXPECT_STRNE(MainFrameModel::Shortcut(r), "") << MainFrameModel::Text(r);
+    }
 }
 
 TEST(MainFrameModel, EveryCommandHasATextAndShortcutsAreUnique) {

@@ -9,6 +9,7 @@
 #include "station/RecordingCommandsModel.h"
 #include "station/RecordingWithOptionsModel.h"
 
+#include "events/OwEventTime.h"
 #include "processing/CalibrationImage.h"
 #include "recording/AdvReader.h"
 #include "recording/FitsWriter.h"
@@ -384,6 +385,49 @@ TEST(WindowRecording, RecordingWithOptionsRefusesWhatCannotBeScheduled) {
     options.rows[0].checked = false;
     EXPECT_FALSE(options.Start());
     EXPECT_EQ(options.GetState(), RecordingWithOptionsModel::State::Idle);
+}
+
+// "Copy Event(s)" fills the rows from the event store: the next event and the one after
+// it, row 3 emptied; the button is there only while an event is ahead.
+TEST(WindowRecording, RecordingWithOptionsCopiesTheNextEvents) {
+    test::SimulatedStation rig(kFastMode);
+    test::ManualClock clock;
+    CameraPanelModel panel(*rig.station, rig.center, &clock);
+    RecordingCommandsModel commands(*rig.station);
+    rig.settings.RecordingWithOptionsDefaultDurationSec = "90";
+    RecordingWithOptionsModel options(*rig.station, commands, panel, clock);
+    options.Open();
+    OwEventManager& events = rig.station->Events();
+    ASSERT_TRUE(events.Load());
+    EXPECT_FALSE(options.CanCopyEvents());
+
+    const uint64_t now = SystemEventTicksNow();
+    std::vector<std::string> centres;
+    for (const int hours : {2, 1}) {
+        OwEvent event;
+        event.AsteroidName = "(" + std::to_string(hours) + ") Test";
+        event.StarName = "TYC 1-1-1";
+        event.EventTime = now + static_cast<uint64_t>(hours) * 3600 * kEventTicksPerSecond;
+        ASSERT_EQ(events.AddEvent(event).status, AddEventStatus::Added);
+        const uint64_t second = event.EventTime / kEventTicksPerSecond % 86400;
+        char text[16];
+        std::snprintf(text, sizeof(text), "%02d:%02d:%02d", static_cast<int>(second / 3600),
+                      static_cast<int>(second / 60 % 60), static_cast<int>(second % 60));
+        centres.insert(centres.begin(), text);
+    }
+    events.UpdateTimeToEvent();
+    ASSERT_TRUE(options.CanCopyEvents());
+    options.rows[2] = {true, "01:02:03", "5", "7"};
+    options.CopyNextEvents();
+    EXPECT_TRUE(options.rows[0].checked);
+    EXPECT_EQ(options.rows[0].center, centres[0]);
+    EXPECT_EQ(options.rows[0].duration, "90");
+    EXPECT_EQ(options.rows[0].exposure, "");
+    EXPECT_TRUE(options.rows[1].checked);
+    EXPECT_EQ(options.rows[1].center, centres[1]);
+    EXPECT_EQ(options.rows[1].exposure, "100");
+    EXPECT_FALSE(options.rows[2].checked);
+    EXPECT_EQ(options.rows[2].center, "");
 }
 
 TEST(WindowRecording, DiskSpaceWarnsBeforeItRunsOutAndStopsWhileTheFileCanBeClosed) {
