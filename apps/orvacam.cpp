@@ -8,10 +8,16 @@
 #include "common/Log.h"
 #include "common/ProgramVersion.h"
 #include "common/Settings.h"
+#include "equipment/InstrumentManager.h"
+#include "equipment/MountManager.h"
+#include "equipment/ObserverManager.h"
+#include "equipment/ObservingSiteManager.h"
+#include "equipment/SetupWizardModel.h"
 #include "simcam/SimDeviceEnumerator.h"
 #include "simcam/SimulatedCamera.h"
 #include "station/Station.h"
 #include "ui/CD2DControl.h"
+#include "ui/CDlgSetupWizard.h"
 #include "ui/CMainFrame.h"
 #include "ui/QtUiServices.h"
 
@@ -62,6 +68,26 @@ int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
     return result;
 }
 
+// The first-start assistant, before the main window, when the configuration is incomplete.
+// An unattended start (--camera) has nobody to answer it: it only says what is missing.
+void RunSetupAssistantWhenDue(orva::Settings& settings, bool unattended) {
+    using namespace orva;
+    const SetupLists lists{ObserverManager::Instance(), ObservingSiteManager::Instance(), InstrumentManager::Instance(),
+                           MountManager::Instance()};
+    if (!SetupWizardModel::IsDue(settings, lists)) return;
+    if (unattended) {
+        std::fputs("orvacam: the setup is incomplete (observer, site, instrument, mount or folders); "
+                   "start orvacam without --camera to complete it\n",
+                   stderr);
+        return;
+    }
+    QtUiServices ui;
+    SetupWizardModel model(settings, lists, ui);
+    CDlgSetupWizard wizard(model);
+    ui.SetParent(&wizard);
+    wizard.exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,6 +115,7 @@ int main(int argc, char** argv) {
 
     orva::Settings& settings = orva::Settings::Instance();
     settings.Load();
+    RunSetupAssistantWhenDue(settings, options->connectAtStart);
     if (!settings.LogDirectory.empty()) {
         orva::AppPaths::EnsureDirectory(settings.LogDirectory);
         orva::InitLogFile(settings.LogDirectory);

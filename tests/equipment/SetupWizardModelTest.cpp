@@ -2,10 +2,7 @@
 
 #include "common/NotificationCenter.h"
 #include "common/Settings.h"
-#include "equipment/InstrumentManager.h"
-#include "equipment/MountManager.h"
-#include "equipment/ObserverManager.h"
-#include "equipment/ObservingSiteManager.h"
+#include "support/EquipmentLists.h"
 #include "support/FakeUiServices.h"
 #include "support/TempDir.h"
 
@@ -24,11 +21,8 @@ class SetupWizardTest : public ::testing::Test {
 protected:
     SetupWizardTest()
         : settings(configDir.Path(), center),
-          observers(dataDir.Path(), settings),
-          sites(dataDir.Path(), settings),
-          instruments(dataDir.Path(), settings, center),
-          mounts(dataDir.Path(), settings),
-          lists{observers, sites, instruments, mounts},
+          equipment(dataDir.Path(), settings, center),
+          lists(equipment.Lists()),
           wizard(settings, lists, ui) {}
 
     void FillEquipment() {
@@ -44,9 +38,7 @@ protected:
         for (std::size_t i = 0; i < SetupWizardModel::kDirectoryCount; ++i) wizard.SetDirectory(i, Folder(i));
     }
     void CompleteEquipment() {
-        for (EquipmentManager* list : {static_cast<EquipmentManager*>(&observers), static_cast<EquipmentManager*>(&sites),
-                                       static_cast<EquipmentManager*>(&instruments),
-                                       static_cast<EquipmentManager*>(&mounts)}) {
+        for (EquipmentManager* list : equipment.All()) {
             ASSERT_TRUE(list->Add("X"));
             list->SelectName("X");
         }
@@ -56,10 +48,8 @@ protected:
     test::TempDir configDir;
     NotificationCenter center;
     Settings settings;
-    ObserverManager observers;
-    ObservingSiteManager sites;
-    InstrumentManager instruments;
-    MountManager mounts;
+    test::EquipmentLists equipment;
+    ObservingSiteManager& sites = equipment.sites;
     SetupLists lists;
     test::FakeUiServices ui;
     SetupWizardModel wizard;
@@ -103,20 +93,13 @@ TEST_F(SetupWizardTest, FirstStartWalksBothPagesAndTheSecondCheckIsComplete) {
     NotificationCenter center2;
     Settings reread(configDir.Path(), center2);
     reread.Load();
-    ObserverManager observers2(dataDir.Path(), reread);
-    ObservingSiteManager sites2(dataDir.Path(), reread);
-    InstrumentManager instruments2(dataDir.Path(), reread, center2);
-    MountManager mounts2(dataDir.Path(), reread);
-    for (EquipmentManager* list : {static_cast<EquipmentManager*>(&observers2), static_cast<EquipmentManager*>(&sites2),
-                                   static_cast<EquipmentManager*>(&instruments2),
-                                   static_cast<EquipmentManager*>(&mounts2)}) {
-        ASSERT_TRUE(list->Load());
-    }
-    EXPECT_FALSE(SetupWizardModel::IsDue(reread, SetupLists{observers2, sites2, instruments2, mounts2}));
+    test::EquipmentLists equipment2(dataDir.Path(), reread, center2);
+    for (EquipmentManager* list : equipment2.All()) ASSERT_TRUE(list->Load());
+    EXPECT_FALSE(SetupWizardModel::IsDue(reread, equipment2.Lists()));
     EXPECT_EQ(reread.SelectedObserverName(), "Ann Observer");
     EXPECT_EQ(reread.SelectedInstrumentName(), "C8");
     EXPECT_EQ(reread.SelectedMountName(), "EQ6");
-    const EquipmentEntry* site = sites2.Find("Backyard");
+    const EquipmentEntry* site = equipment2.sites.Find("Backyard");
     ASSERT_NE(site, nullptr);
     EXPECT_DOUBLE_EQ(site->Real("Lat"), 48.5);
     EXPECT_DOUBLE_EQ(site->Real("Lon"), -11.25);
