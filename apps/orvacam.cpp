@@ -8,6 +8,7 @@
 #include "common/Log.h"
 #include "common/ProgramVersion.h"
 #include "common/Settings.h"
+#include "common/SingleInstanceGuard.h"
 #include "equipment/InstrumentManager.h"
 #include "equipment/MountManager.h"
 #include "equipment/ObserverManager.h"
@@ -111,6 +112,21 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fprintf(stderr, "orvacam: %s\n%s", error.c_str(), orva::OrvacamOptions::kUsage);
         return 2;
+    }
+
+    // Before anything is read or written: a second station leaves the first one's files alone.
+    orva::SingleInstanceGuard guard(orva::SingleInstanceGuard::DefaultDirectory());
+    if (const auto state = guard.Acquire(); state == orva::SingleInstanceGuard::State::Busy) {
+        std::fprintf(stderr, "orvacam: %s\n", orva::SingleInstanceGuard::kAlreadyRunning);
+        // An unattended start has nobody to click a message box away.
+        if (!options->connectAtStart) {
+            orva::QtUiServices ui;
+            ui.ShowMessage(orva::SingleInstanceGuard::kMessageTitle, orva::SingleInstanceGuard::kAlreadyRunning,
+                           orva::MessageIcon::Warning);
+        }
+        return 3;
+    } else if (state == orva::SingleInstanceGuard::State::Failed) {
+        std::fprintf(stderr, "orvacam: no single-instance lock (%s); starting anyway\n", guard.Error().c_str());
     }
 
     orva::Settings& settings = orva::Settings::Instance();
