@@ -132,12 +132,19 @@ pid_t Launch(const std::vector<std::string>& args, const std::string& display, c
     return pid;
 }
 
-TEST(OrvacamGui, StreamsShowsTheStarsAndRestretches) {
-    const std::string program = (BuildDir() / "apps" / "orvacam").string();
-    ASSERT_TRUE(std::filesystem::exists(program)) << program << " is missing: build the orvacam target";
-    OwnXServer x;
-    ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start (scripts/install-deps.sh installs it)";
+// The built program and an X server of its own for each test.
+class OrvacamGui : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(std::filesystem::exists(program)) << program << " is missing: build the orvacam target";
+        ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start (scripts/install-deps.sh installs it)";
+    }
 
+    const std::string program = (BuildDir() / "apps" / "orvacam").string();
+    OwnXServer x;
+};
+
+TEST_F(OrvacamGui, StreamsShowsTheStarsAndRestretches) {
     test::TempDir dir;
     std::filesystem::create_directories(dir.File("config"));
     test::WriteFile(dir.File("config/ORVA Cam Control.ini"),
@@ -232,11 +239,7 @@ TEST(OrvacamGui, StreamsShowsTheStarsAndRestretches) {
 
 // A second start while a station runs says so and leaves: non-zero status, nothing
 // written, the first station still running.
-TEST(OrvacamGui, ASecondStationIsRefused) {
-    const std::string program = (BuildDir() / "apps" / "orvacam").string();
-    ASSERT_TRUE(std::filesystem::exists(program)) << program << " is missing: build the orvacam target";
-    OwnXServer x;
-    ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start (scripts/install-deps.sh installs it)";
+TEST_F(OrvacamGui, ASecondStationIsRefused) {
     test::TempDir dir;
     std::filesystem::create_directories(dir.File("config"));
     const std::string ini = dir.File("config/ORVA Cam Control.ini");
