@@ -28,6 +28,7 @@
 #include <clocale>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -92,6 +93,11 @@ void RunSetupAssistantWhenDue(orva::Settings& settings, bool unattended) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before Qt looks for a display.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::printf("orvacam %s\n", orva::ProgramVersionText().c_str());
+        return 0;
+    }
     orva::InstallCrashHandler();
     QApplication app(argc, argv);
     // Qt set the C library's locale from the environment: numbers in files and log lines
