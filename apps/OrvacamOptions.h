@@ -28,7 +28,8 @@ struct OrvacamOptions {
     bool quit = false;  // --quit: close the window after the grabs
 
     static constexpr const char* kUsage =
-        "usage: orvacam [--camera sim[:SENSORCODE]] [--mode N] [--exposure MS]\n"
+        "usage: orvacam --version\n"
+        "       orvacam [--camera sim[:SENSORCODE]] [--mode N] [--exposure MS]\n"
         "               [--levels B:W] [--zoom PERCENT] [--probe X:Y]\n"
         "               [--screenshot FILE [--after-ms N] [--restretch B:W --screenshot2 FILE] [--quit]]\n";
 

@@ -3,15 +3,21 @@
 
 #include "OrvacamOptions.h"
 #include "OrvacamScript.h"
+#include "StationCameraDevices.h"
 
 #include "common/AppPaths.h"
 #include "common/Log.h"
 #include "common/ProgramVersion.h"
 #include "common/Settings.h"
-#include "StationCameraDevices.h"
-
+#include "common/SingleInstanceGuard.h"
+#include "equipment/InstrumentManager.h"
+#include "equipment/MountManager.h"
+#include "equipment/ObserverManager.h"
+#include "equipment/ObservingSiteManager.h"
+#include "equipment/SetupWizardModel.h"
 #include "station/Station.h"
 #include "ui/CD2DControl.h"
+#include "ui/CDlgSetupWizard.h"
 #include "ui/CMainFrame.h"
 #include "ui/QtUiServices.h"
 
@@ -21,6 +27,7 @@
 #include <clocale>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -61,9 +68,34 @@ int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
     return result;
 }
 
+// The first-start assistant, before the main window, when the configuration is incomplete.
+// An unattended start (--camera) has nobody to answer it: it only says what is missing.
+void RunSetupAssistantWhenDue(orva::Settings& settings, bool unattended) {
+    using namespace orva;
+    const SetupLists lists{ObserverManager::Instance(), ObservingSiteManager::Instance(), InstrumentManager::Instance(),
+                           MountManager::Instance()};
+    if (!SetupWizardModel::IsDue(settings, lists)) return;
+    if (unattended) {
+        std::fputs("orvacam: the setup is incomplete (observer, site, instrument, mount or folders); "
+                   "start orvacam without --camera to complete it\n",
+                   stderr);
+        return;
+    }
+    QtUiServices ui;
+    SetupWizardModel model(settings, lists, ui);
+    CDlgSetupWizard wizard(model);
+    ui.SetParent(&wizard);
+    wizard.exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before Qt looks for a display.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::printf("orvacam %s\n", orva::ProgramVersionText().c_str());
+        return 0;
+    }
     orva::InstallCrashHandler();
     QApplication app(argc, argv);
     // Qt set the C library's locale from the environment: numbers in files and log lines
@@ -86,8 +118,24 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // Before anything is read or written: a second station leaves the first one's files alone.
+    orva::SingleInstanceGuard guard(orva::SingleInstanceGuard::DefaultDirectory());
+    if (const auto state = guard.Acquire(); state == orva::SingleInstanceGuard::State::Busy) {
+        std::fprintf(stderr, "orvacam: %s\n", orva::SingleInstanceGuard::kAlreadyRunning);
+        // An unattended start has nobody to click a message box away.
+        if (!options->connectAtStart) {
+            orva::QtUiServices ui;
+            ui.ShowMessage(orva::SingleInstanceGuard::kMessageTitle, orva::SingleInstanceGuard::kAlreadyRunning,
+                           orva::MessageIcon::Warning);
+        }
+        return 3;
+    } else if (state == orva::SingleInstanceGuard::State::Failed) {
+        std::fprintf(stderr, "orvacam: no single-instance lock (%s); starting anyway\n", guard.Error().c_str());
+    }
+
     orva::Settings& settings = orva::Settings::Instance();
     settings.Load();
+    RunSetupAssistantWhenDue(settings, options->connectAtStart);
     if (!settings.LogDirectory.empty()) {
         orva::AppPaths::EnsureDirectory(settings.LogDirectory);
         orva::InitLogFile(settings.LogDirectory);

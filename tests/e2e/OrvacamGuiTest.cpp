@@ -8,6 +8,7 @@
 
 #ifdef ORVA_HAS_GUI
 
+#include "common/SingleInstanceGuard.h"
 #include "display/DisplayStretch.h"
 
 #include "support/TempDir.h"
@@ -103,12 +104,47 @@ std::vector<std::string> LogMessages(const std::string& folder) {
     return messages;
 }
 
-TEST(OrvacamGui, StreamsShowsTheStarsAndRestretches) {
-    const std::string program = (BuildDir() / "apps" / "orvacam").string();
-    ASSERT_TRUE(std::filesystem::exists(program)) << program << " is missing: build the orvacam target";
-    OwnXServer x;
-    ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start (scripts/install-deps.sh installs it)";
+// Starts orvacam with its folders (settings, data, runtime) in `dir` and its stderr in
+// dir/err (dir/err2 with `second`).
+pid_t Launch(const std::vector<std::string>& args, const std::string& display, const test::TempDir& dir,
+             bool second = false) {
+    std::vector<std::string> env = {"DISPLAY=" + display, "ORVA_CONFIG_DIR=" + dir.File("config"),
+                                    "ORVA_DATA_DIR=" + dir.File("data"), "HOME=" + dir.Path(),
+                                    "XDG_RUNTIME_DIR=" + dir.Path()};
+    for (const char* keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "PATH"}) {
+        if (const char* v = getenv(keep)) env.push_back(std::string(keep) + "=" + v);
+    }
+    env.push_back("LSAN_OPTIONS=suppressions=" ORVA_SOURCE_DIR "/tests/e2e/orvacam-lsan.supp");
+    const std::string errFile = dir.File(second ? "err2" : "err");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDERR_FILENO);
+        std::vector<char*> argv;
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (auto& v : env) envp.push_back(v.data());
+        envp.push_back(nullptr);
+        execve(args[0].c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    return pid;
+}
 
+// The built program and an X server of its own for each test.
+class OrvacamGui : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(std::filesystem::exists(program)) << program << " is missing: build the orvacam target";
+        ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start (scripts/install-deps.sh installs it)";
+    }
+
+    const std::string program = (BuildDir() / "apps" / "orvacam").string();
+    OwnXServer x;
+};
+
+TEST_F(OrvacamGui, StreamsShowsTheStarsAndRestretches) {
     test::TempDir dir;
     std::filesystem::create_directories(dir.File("config"));
     test::WriteFile(dir.File("config/ORVA Cam Control.ini"),
@@ -125,26 +161,7 @@ TEST(OrvacamGui, StreamsShowsTheStarsAndRestretches) {
         program, "--camera", "sim", "--mode", "4", "--exposure", "40", "--levels", "4000:11000", "--zoom", "100",
         "--probe", "240:135", "--screenshot", first, "--after-ms", "2500", "--restretch", "2000:30000",
         "--screenshot2", second, "--quit"};
-    std::vector<std::string> env = {"DISPLAY=" + x.Display(), "ORVA_CONFIG_DIR=" + dir.File("config"),
-                                    "ORVA_DATA_DIR=" + dir.File("data"), "HOME=" + dir.Path(),
-                                    "XDG_RUNTIME_DIR=" + dir.Path()};
-    for (const char* keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "PATH"}) {
-        if (const char* v = getenv(keep)) env.push_back(std::string(keep) + "=" + v);
-    }
-    env.push_back("LSAN_OPTIONS=suppressions=" ORVA_SOURCE_DIR "/tests/e2e/orvacam-lsan.supp");
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int out = open(dir.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (auto& v : env) envp.push_back(v.data());
-        envp.push_back(nullptr);
-        execve(program.c_str(), argv.data(), envp.data());
-        _exit(127);
-    }
+    const pid_t pid = Launch(args, x.Display(), dir);
     const auto deadline = std::chrono::steady_clock::now() + 180s;
     int status = 0;
     while (waitpid(pid, &status, WNOHANG) == 0) {
@@ -220,6 +237,53 @@ TEST(OrvacamGui, StreamsShowsTheStarsAndRestretches) {
     ASSERT_NE(closing, log.end());
     EXPECT_NE(std::find(closing, log.end(), "I CDmsWorker::ConsumeForever: Exiting."), log.end());
     EXPECT_NE(std::find(log.begin(), log.end(), "I ShowWindow"), log.end());
+}
+
+// A second start while a station runs says so and leaves: non-zero status, nothing
+// written, the first station still running.
+TEST_F(OrvacamGui, ASecondStationIsRefused) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.File("config"));
+    const std::string ini = dir.File("config/ORVA Cam Control.ini");
+    test::WriteFile(ini, "[Settings]\nLogDirectory=" + dir.File("log") + "\n");
+
+    const pid_t first = Launch({program, "--camera", "sim"}, x.Display(), dir);
+    // Waits until the first station shows its window (or has died); a lock probe of our
+    // own would take the lock itself.
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    auto shown = [&] {
+        if (!std::filesystem::is_directory(dir.File("log"))) return false;
+        const auto log = LogMessages(dir.File("log"));
+        return std::find(log.begin(), log.end(), "I ShowWindow") != log.end();
+    };
+    while (!shown() && std::chrono::steady_clock::now() < deadline && waitpid(first, nullptr, WNOHANG) == 0) {
+        std::this_thread::sleep_for(20ms);
+    }
+    ASSERT_TRUE(shown()) << test::ReadFile(dir.File("err"));
+    EXPECT_EQ(SingleInstanceGuard(dir.Path()).Acquire(), SingleInstanceGuard::State::Busy);
+    const std::string iniBefore = test::ReadFile(ini);
+
+    // Unattended (--camera), so that no message box waits for a click.
+    const pid_t second = Launch({program, "--camera", "sim"}, x.Display(), dir, true);
+    int status = 0;
+    const auto secondDeadline = std::chrono::steady_clock::now() + 60s;
+    while (waitpid(second, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > secondDeadline) {
+            kill(second, SIGKILL);
+            waitpid(second, &status, 0);
+            ADD_FAILURE() << "the second orvacam did not leave";
+            break;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
+    EXPECT_NE(test::ReadFile(dir.File("err2")).find("ORVA Cam Control is already running."), std::string::npos)
+        << test::ReadFile(dir.File("err2"));
+    EXPECT_EQ(test::ReadFile(ini), iniBefore);
+    EXPECT_EQ(waitpid(first, nullptr, WNOHANG), 0) << "the first station ended";
+
+    kill(first, SIGTERM);
+    waitpid(first, nullptr, 0);
 }
 
 }  // namespace
