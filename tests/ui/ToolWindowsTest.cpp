@@ -1,0 +1,102 @@
+#include "ui/CDlgOccultationDetails.h"
+#include "ui/CDlgOccultationEvents.h"
+#include "ui/CDlgOccultationsListEntry.h"
+#include "ui/ToolWindows.h"
+
+#include "UiStation.h"
+
+#include "events/OwEventTime.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace orva {
+namespace {
+
+// The tool windows over a station of the test's own.
+class ToolWindowsTest : public ::testing::Test, protected test::UiStation {
+protected:
+    ToolWindowsTest() {
+        EXPECT_TRUE(station->Events().Load());
+        windows = std::make_unique<ToolWindows>(*station, nullptr);
+    }
+    ~ToolWindowsTest() override {
+        windows.reset();
+        station.reset();
+    }
+
+    // An event `minutesAhead` from now, in the shown days.
+    OwEventId AddEvent(const std::string& asteroid, int minutesAhead) {
+        OwEvent e;
+        e.AsteroidName = asteroid;
+        e.StarName = "TYC 1234-567-1";
+        e.EventTime = SystemEventTicksNow() + static_cast<uint64_t>(minutesAhead) * 60 * kEventTicksPerSecond;
+        e.OwEventInfoVersion = 1;
+        const AddEventResult r = station->Events().AddEvent(e);
+        EXPECT_EQ(r.status, AddEventStatus::Added);
+        return r.id;
+    }
+
+    std::unique_ptr<ToolWindows> windows;
+};
+
+TEST_F(ToolWindowsTest, EventsWindowListsSelectsAndStoresTheObserversInput) {
+    AddEvent("(16) Psyche", 90);
+    const OwEventId second = AddEvent("(4) Vesta", 150);
+    station->Events().UpdateTimeToEvent();
+
+    CDlgOccultationEvents& window = windows->ShowOccultationEvents();
+    EXPECT_EQ(&window, &windows->ShowOccultationEvents()) << "made once, then shown again";
+    EXPECT_EQ(window.windowTitle(), "Occultation Events");
+    ASSERT_EQ(window.EntryWidgets().size(), 2u);
+    EXPECT_TRUE(window.EntryWidgets()[1]->Text().contains("(4) Vesta - TYC 1234-567-1")) << window.EntryWidgets()[1]->Text().toStdString();
+    EXPECT_FALSE(window.Details()->isVisible());
+
+    QTest::mouseClick(window.EntryWidgets()[1], Qt::LeftButton);
+    EXPECT_TRUE(window.Details()->isVisible());
+    EXPECT_TRUE(window.Details()->Countdown()->text().startsWith(" 2h 2") || window.Details()->Countdown()->text().startsWith(" 2h 30"))
+        << window.Details()->Countdown()->text().toStdString();
+
+    // D - Main Star, then a typed D time: stored in the event and saved.
+    window.Details()->DType()->setCurrentIndex(2);
+    emit window.Details()->DType()->activated(2);
+    ASSERT_TRUE(window.Details()->DTime()->isEnabled());
+    window.Details()->DTime()->setFocus();
+    window.Details()->DTime()->clear();
+    QTest::keyClicks(window.Details()->DTime(), "21:30:12.250");
+    QTest::keyClick(window.Details()->DTime(), Qt::Key_Return);
+    const OwEvent* e = station->Events().Find(second);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->DType, "D");
+    EXPECT_EQ(e->DTimestamp_valid, 1);
+    EXPECT_EQ(e->DTimestamp_ms, 77412250u);
+    EXPECT_EQ(window.Details()->DTime()->text(), "21:30:12.250");
+
+    // The selected entry clicked again: nothing selected, the details go.
+    QTest::mouseClick(window.EntryWidgets()[1], Qt::LeftButton);
+    EXPECT_FALSE(window.Details()->isVisible());
+}
+
+TEST_F(ToolWindowsTest, EventsWindowFollowsTheStoreOnlyWhileShown) {
+    CDlgOccultationEvents& window = windows->ShowOccultationEvents();
+    EXPECT_TRUE(window.EntryWidgets().empty());
+    AddEvent("(16) Psyche", 30);
+    window.OnTimer();
+    EXPECT_EQ(window.EntryWidgets().size(), 1u);
+
+    window.hide();
+    AddEvent("(4) Vesta", 60);
+    window.OnTimer();
+    EXPECT_EQ(window.EntryWidgets().size(), 1u) << "hidden: not listening";
+    windows->ShowOccultationEvents();
+    AddEvent("(7) Iris", 90);
+    window.OnTimer();
+    EXPECT_EQ(window.EntryWidgets().size(), 3u);
+}
+
+}  // namespace
+}  // namespace orva
