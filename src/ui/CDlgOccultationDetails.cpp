@@ -52,17 +52,19 @@ CDlgOccultationDetails::CDlgOccultationDetails(OccultationDetailsModel& model, Q
     position_ = label("Position");
     recording_ = label("Recording");
     using M = OccultationDetailsModel;
-    dType_ = AddChoice(M::kDTypes.data(), M::kDTypes.size(), &M::ChooseDType);
-    dTime_ = AddEdit(&M::EditDTime, false);
-    dAccuracy_ = AddEdit(&M::EditDAccuracy, false);
-    rType_ = AddChoice(M::kRTypes.data(), M::kRTypes.size(), &M::ChooseRType);
-    rTime_ = AddEdit(&M::EditRTime, false);
-    rAccuracy_ = AddEdit(&M::EditRAccuracy, false);
-    transparency_ = AddChoice(M::kTransparencies.data(), M::kTransparencies.size(), &M::ChooseTransparency);
-    seeing_ = AddChoice(M::kSeeings.data(), M::kSeeings.size(), &M::ChooseSeeing);
-    snr_ = AddEdit(&M::EditSnr, true);
-    wind_ = AddEdit(&M::EditWind, true);
-    temperature_ = AddEdit(&M::EditTemperature, true);
+    M& m = model_;
+    dType_ = AddChoice(M::kDTypes.data(), M::kDTypes.size(), [&m](int i) { m.ChooseDType(i); });
+    dTime_ = AddEdit([&m](const std::string& t) { m.EditDTime(t); }, false);
+    dAccuracy_ = AddEdit([&m](const std::string& t) { m.EditDAccuracy(t); }, false);
+    rType_ = AddChoice(M::kRTypes.data(), M::kRTypes.size(), [&m](int i) { m.ChooseRType(i); });
+    rTime_ = AddEdit([&m](const std::string& t) { m.EditRTime(t); }, false);
+    rAccuracy_ = AddEdit([&m](const std::string& t) { m.EditRAccuracy(t); }, false);
+    transparency_ = AddChoice(M::kTransparencies.data(), M::kTransparencies.size(),
+                              [&m](int i) { m.ChooseTransparency(i); });
+    seeing_ = AddChoice(M::kSeeings.data(), M::kSeeings.size(), [&m](int i) { m.ChooseSeeing(i); });
+    snr_ = AddEdit([&m](const std::string& t) { m.EditSnr(t); }, true);
+    wind_ = AddEdit([&m](const std::string& t) { m.EditWind(t); }, true);
+    temperature_ = AddEdit([&m](const std::string& t) { m.EditTemperature(t); }, true);
     form->addRow("D", dType_);
     form->addRow("D time", dTime_);
     form->addRow("D accuracy (s)", dAccuracy_);
@@ -94,23 +96,23 @@ CDlgOccultationDetails::CDlgOccultationDetails(OccultationDetailsModel& model, Q
 }
 
 QComboBox* CDlgOccultationDetails::AddChoice(const char* const* items, std::size_t count,
-                                             void (OccultationDetailsModel::*choose)(int)) {
+                                             std::function<void(int)> choose) {
     auto* combo = new QComboBox(this);
     for (std::size_t i = 0; i < count; ++i) combo->addItem(QString::fromUtf8(items[i]));
-    connect(combo, &QComboBox::activated, this, [this, choose](int index) {
-        (model_.*choose)(index);
+    connect(combo, &QComboBox::activated, this, [this, choose = std::move(choose)](int index) {
+        choose(index);
         Refresh();
     });
     return combo;
 }
 
-QLineEdit* CDlgOccultationDetails::AddEdit(void (OccultationDetailsModel::*edit)(const std::string&), bool numberField) {
+QLineEdit* CDlgOccultationDetails::AddEdit(std::function<void(const std::string&)> edit, bool numberField) {
     auto* field = new QLineEdit(this);
     // Typed text is stored when the field is left or Enter is pressed, so that refreshing
     // never rewrites a field under the observer's cursor.
-    connect(field, &QLineEdit::editingFinished, this, [this, field, edit] {
+    connect(field, &QLineEdit::editingFinished, this, [this, field, edit = std::move(edit)] {
         if (refreshing_) return;
-        (model_.*edit)(field->text().toStdString());
+        edit(field->text().toStdString());
         Refresh();
     });
     if (numberField) {

@@ -9,6 +9,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -33,8 +35,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QComboBox* AddChoice(const char* const* items, std::size_t count, void (OccultationDetailsModel::*choose)(int));
-    QLineEdit* AddEdit(void (OccultationDetailsModel::*edit)(const std::string&), bool numberField);
+    QComboBox* AddChoice(const char* const* items, std::size_t count, std::function<void(int)> choose);
+    QLineEdit* AddEdit(std::function<void(const std::string&)> edit, bool numberField);
     void SetEdit(QLineEdit* edit, const std::string& text, bool enabled, FieldColour colour);
 
     OccultationDetailsModel& model_;

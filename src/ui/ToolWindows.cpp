@@ -2,13 +2,41 @@
 
 #include "station/Station.h"
 #include "ui/CDlgOccultationEvents.h"
+#include "ui/CDlgPlatesolving.h"
 
 namespace orva {
+namespace {
 
-ToolWindows::ToolWindows(Station& station, QWidget* parent) : station_(station), parent_(parent) {}
+// Without the main window's capture nothing can be recorded; the run then ends with
+// "No FITS file", and existing files still solve.
+class NoPlateSolvingCapture final : public IPlateSolvingCapture {
+public:
+    std::optional<std::string> StartCapture() override { return std::nullopt; }
+    bool IsCaptureComplete(const std::string&) override { return false; }
+    Clock::Duration CaptureDuration() const override { return Clock::Duration::zero(); }
+};
 
-// The windows go before the models they show.
-ToolWindows::~ToolWindows() { eventsWindow_.reset(); }
+template <class Window>
+Window& Raise(Window& window) {
+    window.show();
+    window.raise();
+    return window;
+}
+
+}  // namespace
+
+ToolWindows::ToolWindows(Station& station, QWidget* parent, IPlateSolvingCapture* capture)
+    : station_(station),
+      parent_(parent),
+      noCapture_(capture ? nullptr : std::make_unique<NoPlateSolvingCapture>()),
+      capture_(capture ? *capture : *noCapture_) {}
+
+// The windows go before the models and the worker they show.
+ToolWindows::~ToolWindows() {
+    eventsWindow_.reset();
+    plateSolvingWindow_.reset();
+    plateSolver_.reset();
+}
 
 CDlgOccultationEvents& ToolWindows::ShowOccultationEvents() {
     if (!eventsWindow_) {
@@ -20,9 +48,29 @@ CDlgOccultationEvents& ToolWindows::ShowOccultationEvents() {
         events_ = std::make_unique<OccultationEventsModel>(station_.Events(), ui, *details_);
         eventsWindow_ = std::make_unique<CDlgOccultationEvents>(*events_, *details_, parent_);
     }
-    eventsWindow_->show();
-    eventsWindow_->raise();
-    return *eventsWindow_;
+    return Raise(*eventsWindow_);
+}
+
+CDlgPlatesolving& ToolWindows::ShowPlateSolving() {
+    if (!plateSolvingWindow_) {
+        PlateSolvingResult& result = PlateSolvingResult::Instance();
+        plateSolver_ = std::make_unique<PlateSolvingWorker>(result, capture_, station_.GetClock());
+        Station& station = station_;
+        CDlgPlatesolving::Services services{
+            station.GetSettings(),
+            station.Ui(),
+            *plateSolver_,
+            SharedTelescopeState::Instance(),
+            [&station] { return station.IsConnected() && station.IsStreaming(); },
+            [&station, &result](std::string& error) {
+                const int height = station.Mode() ? station.Mode()->Height() : 0;
+                return PlateSolvingDialogModel::CreateStrategy(station.GetSettings(), result, height,
+                                                               station.GetClock(), error);
+            }};
+        plateSolvingWindow_ = std::make_unique<CDlgPlatesolving>(std::move(services), parent_);
+        plateSolver_->StartThread();
+    }
+    return Raise(*plateSolvingWindow_);
 }
 
 }  // namespace orva

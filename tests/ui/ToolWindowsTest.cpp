@@ -1,6 +1,7 @@
 #include "ui/CDlgOccultationDetails.h"
 #include "ui/CDlgOccultationEvents.h"
 #include "ui/CDlgOccultationsListEntry.h"
+#include "ui/CDlgPlatesolving.h"
 #include "ui/ToolWindows.h"
 
 #include "UiStation.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -96,6 +98,16 @@ TEST_F(ToolWindowsTest, EventsWindowFollowsTheStoreOnlyWhileShown) {
     AddEvent("(7) Iris", 90);
     window.OnTimer();
     EXPECT_EQ(window.EntryWidgets().size(), 3u);
+}
+
+TEST_F(ToolWindowsTest, PlateSolvingWindowIsMadeOnceAndItsWorkerEndsWithIt) {
+    settings.FitsDirectory = dataDir.Path();
+    CDlgPlatesolving& window = windows->ShowPlateSolving();
+    EXPECT_EQ(&window, &windows->ShowPlateSolving());
+    EXPECT_EQ(window.windowTitle(), "Plate Solving");
+    EXPECT_EQ(log.MessagesStartingWith("I Opened Dialog 'Platesolving'").size(), 1u) << "made once";
+    EXPECT_EQ(window.StartButton()->text(), "Start");
+    windows.reset();  // joins the worker thread
 }
 
 }  // namespace
