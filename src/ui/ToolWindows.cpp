@@ -2,7 +2,9 @@
 
 #include "station/Station.h"
 #include "ui/CDlgOccultationEvents.h"
+#include "ui/CDlgGuiding.h"
 #include "ui/CDlgPlatesolving.h"
+#include "ui/CDlgTelescope.h"
 
 namespace orva {
 namespace {
@@ -33,6 +35,9 @@ ToolWindows::ToolWindows(Station& station, QWidget* parent, IPlateSolvingCapture
 
 // The windows go before the models and the worker they show.
 ToolWindows::~ToolWindows() {
+    guidingWindow_.reset();
+    telescopeWindow_.reset();
+    telescope_.reset();  // joins the telescope worker
     eventsWindow_.reset();
     plateSolvingWindow_.reset();
     plateSolver_.reset();
@@ -71,6 +76,25 @@ CDlgPlatesolving& ToolWindows::ShowPlateSolving() {
         plateSolver_->StartThread();
     }
     return Raise(*plateSolvingWindow_);
+}
+
+CDlgTelescope& ToolWindows::ShowTelescope() {
+    if (!telescopeWindow_) {
+        nextEvent_ = std::make_unique<EventStoreNextEvent>(station_.Events());
+        telescope_ = std::make_unique<TelescopeDialogModel>(TelescopeDialogModel::Services{
+            station_.GetSettings(), station_.Ui(), PlateSolvingResult::Instance(), nextEvent_.get(),
+            station_.Guiding(), drivers_, SharedTelescopeState::Instance(), station_.GetClock()});
+        telescopeWindow_ = std::make_unique<CDlgTelescope>(*telescope_, parent_);
+    }
+    return Raise(*telescopeWindow_);
+}
+
+CDlgGuiding& ToolWindows::ShowGuiding() {
+    if (!guidingWindow_) {
+        guiding_ = std::make_unique<GuidingDialogModel>(station_.GetSettings(), station_.Guiding());
+        guidingWindow_ = std::make_unique<CDlgGuiding>(*guiding_, parent_);
+    }
+    return Raise(*guidingWindow_);
 }
 
 }  // namespace orva

@@ -10,8 +10,12 @@
 #include "events/OccultationEventsModel.h"
 #include "events/PlanetariumHandoff.h"
 #include "events/ProcessLauncher.h"
+#include "station/EventStoreNextEvent.h"
+#include "telescope/GuidingDialogModel.h"
 #include "telescope/IPlateSolvingCapture.h"
 #include "telescope/PlateSolvingWorker.h"
+#include "telescope/TelescopeDialogModel.h"
+#include "telescope/TelescopeDriverFactory.h"
 
 #include <memory>
 
@@ -20,7 +24,9 @@ class QWidget;
 namespace orva {
 
 class CDlgOccultationEvents;
+class CDlgGuiding;
 class CDlgPlatesolving;
+class CDlgTelescope;
 class Station;
 
 class ToolWindows {
@@ -38,6 +44,14 @@ public:
     // "Plate Solving...": its worker thread starts with the window and runs until this
     // object goes.
     CDlgPlatesolving& ShowPlateSolving();
+    // "Telescope...": the window owns the telescope worker's model and runs the guiding
+    // corrections, so it is made once and only hidden afterwards.
+    CDlgTelescope& ShowTelescope();
+    // "Guiding...".
+    CDlgGuiding& ShowGuiding();
+    // The telescope window's logic for the main window's Ctrl+arrow keys; none until the
+    // telescope window was made (the keys then do nothing).
+    TelescopeDialogModel* Telescope() { return telescope_.get(); }
 
 private:
     Station& station_;
@@ -52,6 +66,12 @@ private:
     IPlateSolvingCapture& capture_;
     std::unique_ptr<PlateSolvingWorker> plateSolver_;
     std::unique_ptr<CDlgPlatesolving> plateSolvingWindow_;
+    TelescopeDriverFactory drivers_;
+    std::unique_ptr<EventStoreNextEvent> nextEvent_;
+    std::unique_ptr<TelescopeDialogModel> telescope_;
+    std::unique_ptr<CDlgTelescope> telescopeWindow_;
+    std::unique_ptr<GuidingDialogModel> guiding_;
+    std::unique_ptr<CDlgGuiding> guidingWindow_;
 };
 
 }  // namespace orva

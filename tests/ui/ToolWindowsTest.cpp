@@ -1,7 +1,9 @@
 #include "ui/CDlgOccultationDetails.h"
 #include "ui/CDlgOccultationEvents.h"
 #include "ui/CDlgOccultationsListEntry.h"
+#include "ui/CDlgGuiding.h"
 #include "ui/CDlgPlatesolving.h"
+#include "ui/CDlgTelescope.h"
 #include "ui/ToolWindows.h"
 
 #include "UiStation.h"
@@ -108,6 +110,71 @@ TEST_F(ToolWindowsTest, PlateSolvingWindowIsMadeOnceAndItsWorkerEndsWithIt) {
     EXPECT_EQ(log.MessagesStartingWith("I Opened Dialog 'Platesolving'").size(), 1u) << "made once";
     EXPECT_EQ(window.StartButton()->text(), "Start");
     windows.reset();  // joins the worker thread
+}
+
+TEST_F(ToolWindowsTest, TelescopeWindowTakesTheNextEventsStarIntoItsEditField) {
+    const OwEventId id = AddEvent("(16) Psyche", 45);
+    station->Events().UpdateEvent(id, [](OwEvent& e) {
+        e.StarRaHours = 5.5;
+        e.StarDecDegrees = -0.5;
+    });
+    station->Events().UpdateTimeToEvent();
+    CDlgTelescope& window = windows->ShowTelescope();
+    EXPECT_EQ(&window, &windows->ShowTelescope());
+    ASSERT_NE(windows->Telescope(), nullptr);
+    EXPECT_EQ(window.windowTitle(), "Telescope Control");
+    EXPECT_EQ(window.Instruction()->text(), "Enter coordinates in format \"h m s.s + d m s.s\" or an object name.");
+    EXPECT_TRUE(log.Contains("I Opened Dialog 'Telescope'"));
+
+    QPushButton* event = window.Button("Event -->");
+    ASSERT_NE(event, nullptr);
+    ASSERT_TRUE(event->isEnabled());
+    QTest::mouseClick(event, Qt::LeftButton);
+    EXPECT_EQ(window.Edit()->text(), "5 30 00.0    -0 30 00");
+    EXPECT_EQ(window.Instruction()->text(), "Coordinates of next event:");
+    EXPECT_FALSE(window.Button("Slew")->isEnabled()) << "no mount connected";
+
+    // Typing is the observer's: the timer does not overwrite it.
+    window.Edit()->setText("M 42");
+    window.OnTimer();
+    EXPECT_EQ(window.Edit()->text(), "M 42");
+    windows.reset();  // joins the telescope worker
+}
+
+TEST_F(ToolWindowsTest, GuidingWindowSelectsStartsAndResets) {
+    CDlgGuiding& window = windows->ShowGuiding();
+    EXPECT_EQ(&window, &windows->ShowGuiding());
+    GuidingService& guiding = station->Guiding();
+    EXPECT_EQ(window.Up()->currentText(), "DEC -");
+    EXPECT_EQ(window.Right()->currentText(), "RA -");
+    EXPECT_FALSE(window.TimerActive());
+
+    QTest::mouseClick(window.SelectButton(), Qt::LeftButton);
+    EXPECT_TRUE(guiding.selecting.load());
+    EXPECT_FALSE(window.SelectButton()->isEnabled());
+    EXPECT_TRUE(window.TimerActive());
+
+    // The live view's click.
+    guiding.SetTarget(100, 80);
+    guiding.selecting = false;
+    window.OnTimer();
+    EXPECT_EQ(window.Target()->text(), "100 / 80");
+
+    // "up" on the right ascension axis moves "right" to declination.
+    emit window.Up()->activated(0);
+    EXPECT_EQ(window.Right()->currentText(), "DEC +");
+    EXPECT_EQ(guiding.upIsDeclination.load(), 0);
+
+    QTest::mouseClick(window.StartButton(), Qt::LeftButton);
+    EXPECT_TRUE(guiding.active.load());
+    EXPECT_FALSE(window.StartButton()->isEnabled());
+    EXPECT_TRUE(window.StopButton()->isEnabled());
+
+    QTest::mouseClick(window.ResetButton(), Qt::LeftButton);
+    EXPECT_FALSE(guiding.active.load());
+    EXPECT_EQ(guiding.Target(), std::make_pair(0, 0));
+    window.OnTimer();
+    EXPECT_FALSE(window.TimerActive()) << "nothing left to watch";
 }
 
 }  // namespace
