@@ -1,5 +1,13 @@
 #include "ui/CDlgOccultationDetails.h"
 
+#include "events/OccultationDetailsMoreModel.h"
+#include "events/OccultationEditorModel.h"
+#include "events/OwEventManager.h"
+#include "events/OwEventTime.h"
+#include "ui/ActionButton.h"
+#include "ui/CDlgOccultationDetailsMore.h"
+#include "ui/CDlgOccultationEditor.h"
+
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -32,8 +40,10 @@ void SetBackground(QLineEdit* edit, FieldColour colour) {
 
 }  // namespace
 
-CDlgOccultationDetails::CDlgOccultationDetails(OccultationDetailsModel& model, QWidget* parent)
-    : QWidget(parent), model_(model) {
+CDlgOccultationDetails::CDlgOccultationDetails(OccultationDetailsModel& model,
+                                               const OccultationDialogServices& dialogs,
+                                               std::function<void()> predictionChanged, QWidget* parent)
+    : QWidget(parent), model_(model), dialogs_(dialogs), predictionChanged_(std::move(predictionChanged)) {
     setAcceptDrops(true);
     auto* form = new QFormLayout;
     const auto label = [&](const char* name) {
@@ -78,14 +88,11 @@ CDlgOccultationDetails::CDlgOccultationDetails(OccultationDetailsModel& model, Q
     form->addRow("Temperature", temperature_);
 
     auto* buttons = new QHBoxLayout;
-    const auto button = [&](const char* text, auto action) {
-        auto* b = new QPushButton(text, this);
-        connect(b, &QPushButton::clicked, this, [this, action] {
-            action();
-            Refresh();
-        });
-        buttons->addWidget(b);
+    const auto button = [&](const char* text, std::function<void()> action) {
+        buttons->addWidget(MakeActionButton(this, text, std::move(action), [this] { Refresh(); }));
     };
+    button("Edit...", [this] { EditEvent(); });
+    button("More...", [this] { ShowMore(); });
     button("Import from AOTA / PyOTE log...", [this] { model_.ImportFromPicker(); });
     button("Create Report...", [this] { model_.CreateReport(); });
     button("C2A", [this] { model_.OpenPlanetarium(); });
@@ -93,6 +100,24 @@ CDlgOccultationDetails::CDlgOccultationDetails(OccultationDetailsModel& model, Q
     layout->addLayout(form);
     layout->addLayout(buttons);
     Refresh();
+}
+
+void CDlgOccultationDetails::EditEvent() {
+    // No event shown: the editor makes a new one.
+    OccultationEditorModel editor(dialogs_.store, dialogs_.ui, model_.Shown(), SystemEventTicksNow());
+    CDlgOccultationEditor dialog(editor, this);
+    dialog.exec();
+    dialogs_.store.Save();
+    predictionChanged_();
+}
+
+void CDlgOccultationDetails::ShowMore() {
+    const OwEvent* event = model_.Event();
+    if (!event) return;
+    OccultationDetailsMoreModel more(*event, dialogs_.lists);
+    more.WarnIfMissing(dialogs_.ui);
+    CDlgOccultationDetailsMore dialog(more, dialogs_.store, model_.Shown(), this);
+    dialog.exec();
 }
 
 QComboBox* CDlgOccultationDetails::AddChoice(const char* const* items, std::size_t count,

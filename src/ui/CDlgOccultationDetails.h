@@ -18,9 +18,18 @@ class QPushButton;
 
 namespace orva {
 
+// What the event windows' modal dialogs (editor, "More") work on.
+struct OccultationDialogServices {
+    OwEventManager& store;
+    IUiServices& ui;
+    EquipmentLists lists;
+};
+
 class CDlgOccultationDetails final : public QWidget {
 public:
-    explicit CDlgOccultationDetails(OccultationDetailsModel& model, QWidget* parent = nullptr);
+    // predictionChanged: after "Edit...", so that the list shows the changed prediction.
+    CDlgOccultationDetails(OccultationDetailsModel& model, const OccultationDialogServices& dialogs,
+                           std::function<void()> predictionChanged, QWidget* parent = nullptr);
 
     // Shows the model's event as it is now.
     void Refresh();
@@ -35,11 +44,15 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void EditEvent();
+    void ShowMore();
     QComboBox* AddChoice(const char* const* items, std::size_t count, std::function<void(int)> choose);
     QLineEdit* AddEdit(std::function<void(const std::string&)> edit, bool numberField);
     void SetEdit(QLineEdit* edit, const std::string& text, bool enabled, FieldColour colour);
 
     OccultationDetailsModel& model_;
+    OccultationDialogServices dialogs_;
+    std::function<void()> predictionChanged_;
     bool refreshing_ = false;
     QLabel* dateTime_;
     QLabel* countdown_;

@@ -1,6 +1,8 @@
 #include "ui/CDlgOccultationEvents.h"
 
-#include "ui/CDlgOccultationDetails.h"
+#include "events/OccultationEditorModel.h"
+#include "events/OwEventTime.h"
+#include "ui/CDlgOccultationEditor.h"
 #include "ui/CDlgOccultationsListEntry.h"
 
 #include <QDateEdit>
@@ -20,8 +22,8 @@ constexpr int kTimerMs = 200;
 }  // namespace
 
 CDlgOccultationEvents::CDlgOccultationEvents(OccultationEventsModel& model, OccultationDetailsModel& details,
-                                             QWidget* parent)
-    : QDialog(parent), model_(model), detailsModel_(details) {
+                                             const OccultationDialogServices& dialogs, QWidget* parent)
+    : QDialog(parent), model_(model), detailsModel_(details), dialogs_(dialogs) {
     setWindowTitle("Occultation Events");
     setModal(false);
     auto* days = new QHBoxLayout;
@@ -32,18 +34,30 @@ CDlgOccultationEvents::CDlgOccultationEvents(OccultationEventsModel& model, Occu
         days->addWidget(b);
         return b;
     };
-    button("<", [this] { AfterDateChange(model_.ShiftDays(-1)); });
+    // Each date change rebuilds the model's entries, whether or not the store took it.
+    button("<", [this] {
+        model_.ShiftDays(-1);
+        AfterDateChange();
+    });
     date_ = new QDateEdit(this);
     date_->setDisplayFormat("dd.MM.yyyy");
     date_->setCalendarPopup(true);
     days->addWidget(date_);
-    button(">", [this] { AfterDateChange(model_.ShiftDays(1)); });
-    button("Today", [this] { AfterDateChange(model_.Today()); });
+    button(">", [this] {
+        model_.ShiftDays(1);
+        AfterDateChange();
+    });
+    button("Today", [this] {
+        model_.Today();
+        AfterDateChange();
+    });
+    button("+", [this] { AddEvent(); });
     connect(date_, &QDateEdit::editingFinished, this, [this] {
         const QDate d = date_->date();
         std::optional<EventDate> picked;
         if (d.isValid()) picked = EventDate{d.year(), d.month(), d.day()};
-        AfterDateChange(model_.PickDate(picked));
+        model_.PickDate(picked);
+        AfterDateChange();
     });
 
     listWidget_ = new QWidget;
@@ -58,7 +72,7 @@ CDlgOccultationEvents::CDlgOccultationEvents(OccultationEventsModel& model, Occu
     auto* left = new QVBoxLayout;
     left->addLayout(days);
     left->addWidget(scroll_);
-    details_ = new CDlgOccultationDetails(detailsModel_, this);
+    details_ = new CDlgOccultationDetails(detailsModel_, dialogs_, [this] { ReloadList(); }, this);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left);
     layout->addWidget(details_);
@@ -140,15 +154,26 @@ void CDlgOccultationEvents::ShowSelection() {
     adjustSize();
 }
 
+void CDlgOccultationEvents::AddEvent() {
+    OccultationEditorModel editor(dialogs_.store, dialogs_.ui, 0, SystemEventTicksNow());
+    CDlgOccultationEditor dialog(editor, this);
+    dialog.exec();
+    ReloadList();
+}
+
+void CDlgOccultationEvents::ReloadList() {
+    model_.Rebuild();
+    RebuildList();
+    ShowSelection();
+}
+
 void CDlgOccultationEvents::ShowDate() {
     const EventDate d = model_.StartDate();
     const QSignalBlocker block(date_);
     date_->setDate(QDate(d.year, d.month, d.day));
 }
 
-void CDlgOccultationEvents::AfterDateChange(bool changed) {
-    // The model rebuilt its entries whether or not the store took the date.
-    static_cast<void>(changed);
+void CDlgOccultationEvents::AfterDateChange() {
     ShowDate();
     RebuildList();
     ShowSelection();

@@ -8,6 +8,7 @@
 
 #include "events/OccultationDetailsModel.h"
 #include "events/OccultationEventsModel.h"
+#include "ui/CDlgOccultationDetails.h"
 
 #include <QDialog>
 
@@ -20,12 +21,12 @@ class QVBoxLayout;
 
 namespace orva {
 
-class CDlgOccultationDetails;
 class CDlgOccultationsListEntry;
 
 class CDlgOccultationEvents final : public QDialog {
 public:
-    CDlgOccultationEvents(OccultationEventsModel& model, OccultationDetailsModel& details, QWidget* parent = nullptr);
+    CDlgOccultationEvents(OccultationEventsModel& model, OccultationDetailsModel& details,
+                          const OccultationDialogServices& dialogs, QWidget* parent = nullptr);
     ~CDlgOccultationEvents() override;
 
     const std::vector<CDlgOccultationsListEntry*>& EntryWidgets() const { return entries_; }
@@ -42,10 +43,13 @@ private:
     void RebuildList();
     void ShowSelection();
     void ShowDate();
-    void AfterDateChange(bool changed);
+    void AfterDateChange();
+    void ReloadList();
+    void AddEvent();
 
     OccultationEventsModel& model_;
     OccultationDetailsModel& detailsModel_;
+    OccultationDialogServices dialogs_;
     QDateEdit* date_;
     QScrollArea* scroll_;
     QWidget* listWidget_;

@@ -51,7 +51,8 @@ CDlgOccultationEvents& ToolWindows::ShowOccultationEvents() {
         details_ = std::make_unique<OccultationDetailsModel>(OccultationDetailsModel::Services{
             station_.Events(), ui, station_.Equipment(), station_.GetSettings(), *report_, *planetarium_, launcher_});
         events_ = std::make_unique<OccultationEventsModel>(station_.Events(), ui, *details_);
-        eventsWindow_ = std::make_unique<CDlgOccultationEvents>(*events_, *details_, parent_);
+        const OccultationDialogServices dialogs{station_.Events(), ui, station_.Equipment()};
+        eventsWindow_ = std::make_unique<CDlgOccultationEvents>(*events_, *details_, dialogs, parent_);
     }
     return Raise(*eventsWindow_);
 }

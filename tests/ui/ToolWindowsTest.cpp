@@ -1,4 +1,6 @@
 #include "ui/CDlgOccultationDetails.h"
+#include "ui/CDlgOccultationDetailsMore.h"
+#include "ui/CDlgOccultationEditor.h"
 #include "ui/CDlgOccultationEvents.h"
 #include "ui/CDlgOccultationsListEntry.h"
 #include "ui/CDlgGuiding.h"
@@ -10,7 +12,9 @@
 
 #include "events/OwEventTime.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -43,6 +47,26 @@ protected:
         const AddEventResult r = station->Events().AddEvent(e);
         EXPECT_EQ(r.status, AddEventStatus::Added);
         return r.id;
+    }
+
+    // Clicks the button and, once its modal dialog runs, lets `fill` work it.
+    template <class Dialog>
+    static void ClickWithDialog(QPushButton* button, const std::function<void(Dialog&)>& fill) {
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            seen = true;
+            fill(*dialog);
+        });
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_TRUE(seen);
+    }
+    static QPushButton* FindButton(QWidget& window, const QString& text) {
+        for (QPushButton* b : window.findChildren<QPushButton*>()) {
+            if (b->text() == text) return b;
+        }
+        return nullptr;
     }
 
     std::unique_ptr<ToolWindows> windows;
@@ -175,6 +199,33 @@ TEST_F(ToolWindowsTest, GuidingWindowSelectsStartsAndResets) {
     EXPECT_EQ(guiding.Target(), std::make_pair(0, 0));
     window.OnTimer();
     EXPECT_FALSE(window.TimerActive()) << "nothing left to watch";
+}
+
+TEST_F(ToolWindowsTest, PlusAddsAnEventThroughTheEditorAndMoreStoresTheComments) {
+    using F = OccultationEditorModel::Field;
+    CDlgOccultationEvents& window = windows->ShowOccultationEvents();
+    ClickWithDialog<CDlgOccultationEditor>(FindButton(window, "+"), [&](CDlgOccultationEditor& editor) {
+        EXPECT_EQ(editor.Field(F::AsteroidName)->text(), "MyAsteroid");
+        editor.Field(F::StarName)->setText("X");
+        editor.Confirm();
+        ASSERT_TRUE(editor.isVisible()) << "a one-letter star name keeps the editor open";
+        EXPECT_EQ(ui.messages.back().title, "Input invalid");
+        EXPECT_EQ(editor.Field(F::StarName)->selectedText(), "X");
+        editor.Field(F::StarName)->setText("TYC 1-2-3");
+        editor.Confirm();
+        EXPECT_FALSE(editor.isVisible());
+    });
+    ASSERT_EQ(window.EntryWidgets().size(), 1u);
+    EXPECT_TRUE(window.EntryWidgets()[0]->Text().contains("MyAsteroid - TYC 1-2-3"));
+
+    const OwEventId id = window.EntryWidgets()[0]->Id();
+    QTest::mouseClick(window.EntryWidgets()[0], Qt::LeftButton);
+    ClickWithDialog<CDlgOccultationDetailsMore>(FindButton(window, "More..."), [](CDlgOccultationDetailsMore& more) {
+        more.Comment1()->setText("thin clouds at R");
+        more.Confirm();
+    });
+    ASSERT_NE(station->Events().Find(id), nullptr);
+    EXPECT_EQ(station->Events().Find(id)->RecordingComment1, "thin clouds at R");
 }
 
 }  // namespace
