@@ -27,6 +27,7 @@
 #include "camera/IMainFrameView.h"
 #include "camera/LinkRecoveryController.h"
 #include "camera/MainFrameCameraClient.h"
+#include "events/EquipmentLists.h"
 #include "events/OwEventManager.h"
 #include "events/OwEventReceiver.h"
 #include "processing/CameraStreamAdapter.h"
@@ -118,6 +119,8 @@ public:
     OwEventManager& Events() { return events_; }
     // The selected equipment's names, as the event store keeps them with a recording.
     RecordingEquipment CurrentEquipment() const;
+    // The four equipment lists, as the event windows pick names from them.
+    EquipmentLists Equipment() const { return {observers_, sites_, instruments_, mounts_}; }
 
     // Stops the event feed and the stream, disconnects the camera, closes the GPS log.
     // Safe to call twice.

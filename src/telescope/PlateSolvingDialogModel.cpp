@@ -57,6 +57,26 @@ std::optional<PlateSolvingHints> PlateSolvingDialogModel::ReadHints(const std::s
     return hints;
 }
 
+std::optional<PlateSolvingStart> PlateSolvingDialogModel::PrepareStart(const PlateSolvingStartInput& input,
+                                                                       const StrategyFactory& strategyFor,
+                                                                       std::string& error) {
+    const bool recordNew = input.file == kRecordNewFile;
+    if (recordNew && !input.streaming) {
+        error = "To record a new FITS file before plate solving, the camera has to be connected and streaming mode enabled.";
+        return std::nullopt;
+    }
+    const auto hints = ReadHints(input.scaleText, input.raText, input.decText, error);
+    if (!hints) return std::nullopt;
+    PlateSolvingStart start;
+    start.strategy = strategyFor(error);
+    if (!start.strategy) return std::nullopt;
+    if (hints->position) start.strategy->SetPositionHint(hints->rightAscensionHours, hints->declinationDeg);
+    if (hints->scale) start.strategy->SetScaleHint(*hints->scale);
+    start.clearPositionEdits = !hints->position;
+    if (!recordNew) start.filePath = (std::filesystem::path(input.folder) / input.file).string();
+    return start;
+}
+
 std::optional<std::pair<std::string, std::string>> PlateSolvingDialogModel::HintsFromTelescope(
     const SharedTelescopeState::Position& position) {
     if (!position.valid) return std::nullopt;

@@ -13,6 +13,7 @@
 #include "telescope/PlateSolvingResult.h"
 #include "telescope/PlateSolvingWorker.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +30,24 @@ struct PlateSolvingHints {
     double declinationDeg = 0.0;
 };
 
+// What the window's controls hold when "Start" is pressed.
+struct PlateSolvingStartInput {
+    bool streaming = false;  // the camera is connected and streaming
+    std::string folder;      // the FITS folder of the last file-list refresh
+    std::string file;        // the file list's choice; kRecordNewFile records a new one
+    std::string scaleText;
+    std::string raText;
+    std::string decText;
+};
+
+// A run ready for the worker: its strategy with the hints set, and the file (empty:
+// record a new one).
+struct PlateSolvingStart {
+    std::unique_ptr<IPlateSolvingStrategy> strategy;
+    std::string filePath;
+    bool clearPositionEdits = false;  // no position hint: the window empties both edits
+};
+
 struct PlateSolvingMessage {
     std::string title;
     std::string text;
@@ -39,6 +58,15 @@ class PlateSolvingDialogModel {
 public:
     static constexpr const char* kRecordNewFile = "Record new file";
     static constexpr const char* kStartErrorTitle = "Can't start plate solving";
+    static constexpr const char* kOpenedLog = "I Opened Dialog 'Platesolving'";
+    static constexpr const char* kFitsFolderMissingTitle = "FITS directory not found";
+    static constexpr const char* kFitsFolderMissingText =
+        "The FITS files directory doesn't exist or isn't configured. Please check the settings.";
+    static constexpr const char* kNoTelescopeTitle = "Error";
+    static constexpr const char* kNoTelescopeText = "Telescope position unavailable. Connect to telescope driver first.";
+    // The position edits' texts until the observer types hints.
+    static constexpr const char* kRaPlaceholder = "hh mm";
+    static constexpr const char* kDecPlaceholder = "dd mm";
     // The local solver that runs solve-field; beside "astrometry.net", "ansvr" and "ASTAP".
     static constexpr const char* kSolverSolveField = "solve-field";
 
@@ -55,6 +83,14 @@ public:
     // "Record new file", then the ".fits" and ".fit" files of the folder sorted by name;
     // empty when the folder does not exist.
     static std::optional<std::vector<std::string>> FileList(const std::string& folder);
+    // "Start": the checks in order (capture needs streaming, hints, solver), each failure
+    // with its message for a "Can't start plate solving" box. strategyFor makes the
+    // strategy the settings name (CreateStrategy in the station).
+    using StrategyFactory = std::function<std::unique_ptr<IPlateSolvingStrategy>(std::string& error)>;
+    static std::optional<PlateSolvingStart> PrepareStart(const PlateSolvingStartInput& input,
+                                                         const StrategyFactory& strategyFor, std::string& error);
+    // "Stop" while a run is under way, else "Start".
+    static const char* ButtonText(PlateSolvingStep step) { return step == PlateSolvingStep::Idle ? "Start" : "Stop"; }
     static std::string StepText(PlateSolvingStep step, bool stopPending, const std::string& program);
     // The message box for a final code; none for 0.
     static std::optional<PlateSolvingMessage> MessageForCode(int32_t code);

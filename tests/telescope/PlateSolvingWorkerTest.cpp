@@ -15,8 +15,8 @@ namespace {
 // Ours: a strategy that answers from a script and counts its calls.
 struct ScriptedStrategy final : IPlateSolvingStrategy {
     explicit ScriptedStrategy(PlateSolvingResult& r) : result(r) {}
-    void SetPositionHint(double, double) override {}
-    void SetScaleHint(double) override {}
+    void SetPositionHint(double ra, double dec) override { position = {ra, dec}; }
+    void SetScaleHint(double arcsecPerPixel) override { scale = arcsecPerPixel; }
     int32_t Login() override { return loginCode; }
     int32_t Submit(const std::string& path) override {
         submitted = path;
@@ -42,6 +42,8 @@ struct ScriptedStrategy final : IPlateSolvingStrategy {
     int32_t finalCode = kPlateSolvingSolved;
     std::string submitted;
     std::function<void(int)> onPoll;
+    std::optional<std::pair<double, double>> position;
+    std::optional<double> scale;
 };
 
 struct FakeCapture final : IPlateSolvingCapture {
@@ -246,6 +248,57 @@ TEST(PlateSolvingDialogModel, FileListSortedByNameWithExactExtensions) {
     EXPECT_EQ(*list, (std::vector<std::string>{"Record new file", "a.fit", "b.fits"}));
     EXPECT_FALSE(PlateSolvingDialogModel::FileList(dir.File("missing")));
     EXPECT_FALSE(PlateSolvingDialogModel::FileList(""));
+}
+
+TEST(PlateSolvingDialogModel, StartChecksInOrderAndHandsTheHintsToTheStrategy) {
+    const char* streamingMsg = "To record a new FITS file before plate solving, the camera has to be connected and streaming mode enabled.";
+    const char* scaleMsg = "Please enter a valid scale hint or leave the field empty.";
+    const char* solverMsg = "no solver";
+    struct Case {
+        PlateSolvingStartInput input;
+        bool solverConfigured;
+        const char* error;  // none: started
+    } cases[] = {
+        {{false, "/fits", "Record new file", "abc", "", ""}, true, streamingMsg},
+        {{true, "/fits", "Record new file", "abc", "", ""}, true, scaleMsg},
+        {{false, "/fits", "m42.fits", "1.5", "05 30", "-10 15"}, false, solverMsg},
+        {{false, "/fits", "m42.fits", "1.5", "05 30", "-10 15"}, true, nullptr},
+        {{true, "/fits", "Record new file", "0", "hh mm", "dd mm"}, true, nullptr},
+    };
+    PlateSolvingResult result;
+    for (const Case& c : cases) {
+        ScriptedStrategy* made = nullptr;
+        const auto factory = [&](std::string& error) -> std::unique_ptr<IPlateSolvingStrategy> {
+            if (!c.solverConfigured) {
+                error = solverMsg;
+                return nullptr;
+            }
+            auto s = std::make_unique<ScriptedStrategy>(result);
+            made = s.get();
+            return s;
+        };
+        std::string error;
+        const auto start = PlateSolvingDialogModel::PrepareStart(c.input, factory, error);
+        ASSERT_EQ(start.has_value(), c.error == nullptr) << c.input.file << " " << c.input.scaleText;
+        if (c.error) {
+            EXPECT_EQ(error, c.error);
+            continue;
+        }
+        ASSERT_EQ(start->strategy.get(), made);
+        if (c.input.file == "m42.fits") {
+            EXPECT_EQ(start->filePath, "/fits/m42.fits");
+            EXPECT_EQ(made->scale, 1.5);
+            ASSERT_TRUE(made->position);
+            EXPECT_DOUBLE_EQ(made->position->first, 5.5);
+            EXPECT_DOUBLE_EQ(made->position->second, -10.25);
+            EXPECT_FALSE(start->clearPositionEdits);
+        } else {
+            EXPECT_EQ(start->filePath, "") << "records a new file";
+            EXPECT_FALSE(made->scale) << "a scale of 0 sends no hint";
+            EXPECT_FALSE(made->position);
+            EXPECT_TRUE(start->clearPositionEdits);
+        }
+    }
 }
 
 TEST(PlateSolvingDialogModel, Texts) {

@@ -3,14 +3,7 @@
 #include "ui/CHistogramControl.h"
 #include "ui/CMainFrame.h"
 
-#include "common/NotificationCenter.h"
-#include "common/Settings.h"
-#include "simcam/SimDeviceEnumerator.h"
-#include "simcam/SimulatedCamera.h"
-#include "station/Station.h"
-#include "support/FakeUiServices.h"
-#include "support/LogCapture.h"
-#include "support/TempDir.h"
+#include "UiStation.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,20 +17,10 @@ namespace {
 
 using Command = MainFrameModel::Command;
 
-// One station over the simulated camera (480 x 300 mode), with its own settings and log.
-class MainFrame : public ::testing::Test {
+// The main window over a station of the test's own.
+class MainFrame : public ::testing::Test, protected test::UiStation {
 protected:
-    MainFrame() {
-        settings.Load();
-        StationOptions options;
-        options.settings = &settings;
-        options.ui = &ui;
-        options.devices = &devices;
-        options.frameProcessorThreads = 1;
-        station = std::make_unique<Station>(options);
-        station->SetCameraSettings({4, 20.0, 0});
-        frame = std::make_unique<CMainFrame>(*station);
-    }
+    MainFrame() { frame = std::make_unique<CMainFrame>(*station); }
     ~MainFrame() override {
         frame.reset();
         station.reset();
@@ -45,14 +28,6 @@ protected:
 
     bool Enabled(Command c) { return frame->Action(c)->isEnabled(); }
 
-    test::LogCapture log;
-    test::TempDir dir;
-    NotificationCenter center;
-    Settings settings{dir.Path(), center};
-    test::FakeUiServices ui;
-    std::shared_ptr<SimulatedCamera> camera = std::make_shared<SimulatedCamera>(SimCameraConfig{}, SteadyClock::Instance());
-    SimDeviceEnumerator devices{{camera}};
-    std::unique_ptr<Station> station;
     std::unique_ptr<CMainFrame> frame;
 };
 

@@ -1,0 +1,63 @@
+#pragma once
+// The "Telescope Control" window: shows TelescopeDialogModel's controls, position texts,
+// instruction line and edit text, and forwards the buttons (the move buttons on press and
+// on release), the tracking box and the edit field. Its 200-ms timer calls the model's
+// Tick, which also runs the guiding corrections; so the window stays in existence while
+// hidden. The model owns the telescope worker.
+//
+// Threads: GUI thread only.
+
+#include "telescope/TelescopeDialogModel.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace orva {
+
+class CDlgTelescope final : public QDialog {
+public:
+    explicit CDlgTelescope(TelescopeDialogModel& model, QWidget* parent = nullptr);
+
+    // One pass of the window's timer.
+    void OnTimer();
+    QPushButton* Button(const char* text) const;
+    QLineEdit* Edit() const { return edit_; }
+    QLabel* Instruction() const { return instruction_; }
+    QLabel* PositionText(int index) const { return position_[static_cast<std::size_t>(index)]; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Show();
+    QPushButton* AddButton(const char* text, std::function<void()> action);
+
+    TelescopeDialogModel& model_;
+    int editVersion_ = 0;
+    QLabel* driver_;
+    QLabel* version_;
+    QPushButton* connect_;
+    QCheckBox* tracking_;
+    std::array<QPushButton*, 4> moves_{};
+    QPushButton* rateDown_;
+    QPushButton* rate_;
+    QPushButton* rateUp_;
+    QPushButton* sync_;
+    QPushButton* event_;
+    QPushButton* slew_;
+    QLineEdit* edit_;
+    QLabel* instruction_;
+    std::array<QLabel*, 6> position_{};
+    QTimer* timer_;
+};
+
+}  // namespace orva

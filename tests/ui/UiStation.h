@@ -1,0 +1,42 @@
+#pragma once
+// The station the widget tests open their windows over: the simulated camera (480 x 300
+// mode), settings and a data folder of the test's own, a recording UI fake and the log.
+
+#include "common/NotificationCenter.h"
+#include "common/Settings.h"
+#include "simcam/SimDeviceEnumerator.h"
+#include "simcam/SimulatedCamera.h"
+#include "station/Station.h"
+#include "support/FakeUiServices.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
+
+#include <memory>
+
+namespace orva::test {
+
+struct UiStation {
+    UiStation() {
+        settings.Load();
+        StationOptions options;
+        options.settings = &settings;
+        options.ui = &ui;
+        options.devices = &devices;
+        options.dataDirectory = dataDir.Path();
+        options.frameProcessorThreads = 1;
+        station = std::make_unique<Station>(options);
+        station->SetCameraSettings({4, 20.0, 0});
+    }
+
+    LogCapture log;
+    TempDir dir;
+    TempDir dataDir;
+    NotificationCenter center;
+    Settings settings{dir.Path(), center};
+    FakeUiServices ui;
+    std::shared_ptr<SimulatedCamera> camera = std::make_shared<SimulatedCamera>(SimCameraConfig{}, SteadyClock::Instance());
+    SimDeviceEnumerator devices{{camera}};
+    std::unique_ptr<Station> station;
+};
+
+}  // namespace orva::test
