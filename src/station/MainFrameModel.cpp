@@ -30,6 +30,10 @@ const char* MainFrameModel::Text(Command command) {
         case Command::FitsDark: return "FITS (&Dark)";
         case Command::FitsFlat: return "FITS (&Flat)";
         case Command::StopRecording: return "S&top recording";
+        case Command::PlateSolving: return "&Plate solving...";
+        case Command::EventData: return "&Event Data...";
+        case Command::Telescope: return "&Telescope...";
+        case Command::Guiding: return "&Guiding...";
         case Command::About: return "&About ORVA Cam Control...";
         case Command::Exit: return "E&xit";
     }
@@ -56,6 +60,10 @@ const char* MainFrameModel::Shortcut(Command command) {
         case Command::FitsLight: return "Ctrl+Shift+L";
         case Command::FitsDark: return "Ctrl+Shift+D";
         case Command::FitsFlat: return "Ctrl+Shift+F";
+        case Command::EventData: return "Ctrl+E";
+        case Command::PlateSolving: return "Ctrl+P";
+        case Command::Telescope: return "Ctrl+Shift+T";
+        case Command::Guiding: return "Ctrl+G";
         default: return "";
     }
 }
@@ -87,6 +95,10 @@ const char* MainFrameModel::Description(Command command) {
         case Command::FitsDark: return "Average frames into a dark frame.";
         case Command::FitsFlat: return "Average frames into a flat field.";
         case Command::StopRecording: return "Stop the running recording.";
+        case Command::EventData: return "The occultation events of today and tomorrow, their details and reports.";
+        case Command::PlateSolving: return "Solve a recorded or a new frame for its sky position.";
+        case Command::Telescope: return "Move, sync and slew the mount.";
+        case Command::Guiding: return "Keep the mount on a star chosen in the live view.";
         default: return "";
     }
 }

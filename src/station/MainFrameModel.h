@@ -50,6 +50,10 @@ public:
         FitsDark,
         FitsFlat,
         StopRecording,
+        PlateSolving,
+        EventData,
+        Telescope,
+        Guiding,
         About,
         Exit,
     };
@@ -61,6 +65,7 @@ public:
         Command::NightVision, Command::EnableZones, Command::EditZones,     Command::ClearZones,
         Command::MissedFrames, Command::RecordSer,   Command::RecordAdv,      Command::RecordFitsSequence,
         Command::RecordWithOptions, Command::FitsLight,  Command::FitsDark,    Command::FitsFlat,       Command::StopRecording,
+        Command::PlateSolving, Command::EventData,  Command::Telescope,      Command::Guiding,
         Command::About,      Command::Exit,
     };
     static constexpr Command kRecordingCommands[] = {

@@ -20,6 +20,10 @@
 #include "ui/CMainForm.h"
 #include "ui/NightPalette.h"
 
+#include <chrono>
+#include <cmath>
+#include <optional>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -48,6 +52,11 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
       calibration_(station),
       recording_(station, std::move(freeSpace)),
       capture_(station, panel_, station.GetClock()),
+      solveCapture_({[this] {
+                         return capture_.Capture('P') ? std::optional<std::string>(capture_.Path()) : std::nullopt;
+                     },
+                     [this](const std::string& path) { return station_.Processor().IsFitsFileCompleted(path); }},
+                    FitsCaptureModel::kLightFrames),
       recordingOptions_(station, recording_, panel_, station.GetClock(), std::move(utcNow)) {
     setWindowTitle("ORVA Cam Control");
     view_ = new CD2DControl(target_, zones_, this);
@@ -222,6 +231,7 @@ void CMainFrame::BuildMenus() {
     });
     connect(AddCommand(view, Command::MissedFrames), &QAction::triggered, this, [this] { ShowMissedFrames(); });
 
+    BuildToolsMenu();
     QMenu* help = menuBar()->addMenu("&Help");
     connect(AddCommand(help, Command::About), &QAction::triggered, this, [this] { ShowAbout(); });
 }
@@ -375,6 +385,15 @@ void CMainFrame::BuildRecordingCommands() {
 
 CDlgDarkFlat* CMainFrame::DarkFlatDialog() { return darkFlat_; }
 
+void CMainFrame::BuildToolsMenu() {
+    tools_ = std::make_unique<ToolWindows>(station_, this, &solveCapture_);
+    QMenu* tools = menuBar()->addMenu("&Tools");
+    connect(AddCommand(tools, Command::EventData), &QAction::triggered, this, [this] { tools_->ShowOccultationEvents(); });
+    connect(AddCommand(tools, Command::PlateSolving), &QAction::triggered, this, [this] { tools_->ShowPlateSolving(); });
+    connect(AddCommand(tools, Command::Telescope), &QAction::triggered, this, [this] { tools_->ShowTelescope(); });
+    connect(AddCommand(tools, Command::Guiding), &QAction::triggered, this, [this] { tools_->ShowGuiding(); });
+}
+
 void CMainFrame::BuildEditMenu() {
     auto* menu = new QMenu("&Edit", this);
     menuBar()->insertMenu(menuBar()->actions().at(1), menu);  // after File
@@ -416,6 +435,8 @@ void CMainFrame::StepRecording() {
     const bool wasCapturing = capture_.Busy();
     recording_.Step();
     recordingOptions_.Step();
+    solveCapture_.SetFrameTime(std::chrono::microseconds(std::llround(station_.CameraSettings().exposureMs * 1000.0)));
+    solveCapture_.Step();
     capture_.Step();
     if (optionsDialog_ != nullptr && optionsDialog_->isVisible()) optionsDialog_->Refresh();
     if (darkFlat_ != nullptr) {
@@ -458,6 +479,8 @@ void CMainFrame::ShutDown() {
     housekeeping_.stop();
     refresh_.stop();
     LogMessage("I Closing Main Form");
+    // The tool windows' workers (plate solving, telescope) are stopped and joined first.
+    tools_.reset();
     // Stops the stream (its threads joined), disconnects the camera, closes the GPS log;
     // only then may the view's target go.
     station_.Shutdown();

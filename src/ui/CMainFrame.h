@@ -21,6 +21,8 @@
 #include "station/CameraPanelModel.h"
 #include "station/FitsCaptureModel.h"
 #include "station/MainFrameModel.h"
+#include "station/PlateSolvingCaptureBridge.h"
+#include "ui/ToolWindows.h"
 #include "station/RecordingCommandsModel.h"
 #include "station/RecordingWithOptionsModel.h"
 
@@ -121,6 +123,7 @@ private:
     MainFrameState State();
     void BuildRecordingCommands();
     void BuildEditMenu();
+    void BuildToolsMenu();
     void TakeFits(char kind);
     void StepRecording();
     void ShowMissedFrames();
@@ -137,6 +140,8 @@ private:
     CalibrationFramesModel calibration_;
     RecordingCommandsModel recording_;
     FitsCaptureModel capture_;
+    // The plate-solving worker's new frames are captured here, on this window's timer.
+    PlateSolvingCaptureBridge solveCapture_;
     RecordingWithOptionsModel recordingOptions_;
     CDlgRecordingWithOptions* optionsDialog_ = nullptr;
     EquipmentLists equipment_;
@@ -157,6 +162,8 @@ private:
     QTimer refresh_;
     bool nightVision_ = false;
     bool closing_ = false;
+    // Last: the tool windows and their worker threads go before the window's children.
+    std::unique_ptr<ToolWindows> tools_;
 };
 
 }  // namespace orva
