@@ -95,6 +95,8 @@ public:
             count = ++frames_;
         }
         if (afterFrame_) afterFrame_(count);
+        // Asked before the camera may take the next frame, so that no further frame is recorded.
+        if (count == stopRecordingAfter_) processor_.RequestStopRecording();
         arrived_.notify_all();
         clock_.Allow(period_);
     }
@@ -104,6 +106,7 @@ public:
     }
     // Set before streaming starts.
     std::function<void(int consumed)> afterFrame_;
+    int stopRecordingAfter_ = 0;  // 0: never
 
 private:
     FrameProcessor& processor_;
@@ -221,12 +224,11 @@ public:
         writer_.Open(path, chain_.mode.width, chain_.mode.height, 16);
         EXPECT_TRUE(writer_.StartRecording(nullptr));
         EXPECT_TRUE(chain_.processor->AttachWriter(&writer_));
+        consumer_->stopRecordingAfter_ = frames;
         if (!Start()) {
             ADD_FAILURE() << "streaming did not start";
             return {};
         }
-        EXPECT_TRUE(consumer_->WaitForFrames(frames));
-        chain_.processor->RequestStopRecording();
         EXPECT_TRUE(consumer_->WaitForFrames(frames + 1));
         EXPECT_FALSE(chain_.processor->IsWriterAttached());
         return ReadRawFile(path, chain_.mode.width, chain_.mode.height);
