@@ -1,5 +1,7 @@
 #include "station/MainFrameModel.h"
 
+#include <cstdio>
+
 namespace orva {
 
 const char* MainFrameModel::Text(Command command) {
@@ -32,6 +34,7 @@ const char* MainFrameModel::Text(Command command) {
         case Command::StopRecording: return "S&top recording";
         case Command::PlateSolving: return "&Plate solving...";
         case Command::EventData: return "&Event Data...";
+        case Command::ImportOccultXml: return "&Import Occult XML...";
         case Command::Telescope: return "&Telescope...";
         case Command::Guiding: return "&Guiding...";
         case Command::About: return "&About ORVA Cam Control...";
@@ -96,6 +99,7 @@ const char* MainFrameModel::Description(Command command) {
         case Command::FitsFlat: return "Average frames into a flat field.";
         case Command::StopRecording: return "Stop the running recording.";
         case Command::EventData: return "The occultation events of today and tomorrow, their details and reports.";
+        case Command::ImportOccultXml: return "Add the events of an Occult XML file to the event store.";
         case Command::PlateSolving: return "Solve a recorded or a new frame for its sky position.";
         case Command::Telescope: return "Move, sync and slew the mount.";
         case Command::Guiding: return "Keep the mount on a star chosen in the live view.";
@@ -123,6 +127,14 @@ bool MainFrameModel::IsEnabled(Command command, const MainFrameState& s) {
         case Command::StopRecording: return s.connected && s.streaming && s.recording;
         default: return true;
     }
+}
+
+std::string MainFrameModel::NextEventText(const std::string& title, int64_t secondsToEvent) {
+    if (title.empty() || secondsToEvent < 0) return "";
+    char countdown[32];
+    std::snprintf(countdown, sizeof(countdown), "%lld:%02lld:%02lld", static_cast<long long>(secondsToEvent / 3600),
+                  static_cast<long long>(secondsToEvent / 60 % 60), static_cast<long long>(secondsToEvent % 60));
+    return "Next event: " + title + " in " + countdown;
 }
 
 std::string MainFrameModel::StatusText(const MainFrameState& s, const std::string& cameraName, int32_t frameNumber,

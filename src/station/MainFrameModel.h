@@ -52,6 +52,7 @@ public:
         StopRecording,
         PlateSolving,
         EventData,
+        ImportOccultXml,
         Telescope,
         Guiding,
         About,
@@ -65,7 +66,7 @@ public:
         Command::NightVision, Command::EnableZones, Command::EditZones,     Command::ClearZones,
         Command::MissedFrames, Command::RecordSer,   Command::RecordAdv,      Command::RecordFitsSequence,
         Command::RecordWithOptions, Command::FitsLight,  Command::FitsDark,    Command::FitsFlat,       Command::StopRecording,
-        Command::PlateSolving, Command::EventData,  Command::Telescope,      Command::Guiding,
+        Command::PlateSolving, Command::EventData,  Command::ImportOccultXml, Command::Telescope, Command::Guiding,
         Command::About,      Command::Exit,
     };
     static constexpr Command kRecordingCommands[] = {
@@ -87,6 +88,8 @@ public:
     static const char* ToolbarText(Command command);
 
     // "No camera", "Connected: NAME", "Streaming: NAME - frame N - missed M".
+    // "Next event: (2) Pallas occ. HIP 42 in 1:02:03"; empty without an event ahead.
+    static std::string NextEventText(const std::string& title, int64_t secondsToEvent);
     static std::string StatusText(const MainFrameState& state, const std::string& cameraName, int32_t frameNumber,
                                   int64_t missedFrames);
 };

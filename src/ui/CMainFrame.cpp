@@ -3,6 +3,7 @@
 #include "common/Log.h"
 #include "common/ProgramVersion.h"
 #include "common/Settings.h"
+#include "events/OccultXmlReader.h"
 #include "station/Station.h"
 #include "ui/CCursorPeekControl.h"
 #include "ui/CD2DControl.h"
@@ -285,8 +286,13 @@ void CMainFrame::UpdateCommands() {
     actions_[Command::ClearZones]->setEnabled(zones_.IsEnabled());
     std::string name;
     if (state.connected && station_.Manager().ActiveCameraUnit()) name = station_.Manager().ActiveCameraUnit()->FriendlyName();
-    status_->setText(QString::fromStdString(MainFrameModel::StatusText(
-        state, name, station_.Processor().CurrentFrameNumber(), station_.Processor().MissedTotal())));
+    std::string statusText = MainFrameModel::StatusText(state, name, station_.Processor().CurrentFrameNumber(),
+                                                        station_.Processor().MissedTotal());
+    if (const OwEvent* next = station_.Events().NextEvent()) {
+        const std::string countdown = MainFrameModel::NextEventText(next->GetTitle(), next->SecondsToEvent);
+        if (!countdown.empty()) statusText += "   |   " + countdown;
+    }
+    status_->setText(QString::fromStdString(statusText));
 
     form_->Refresh();
     const DiskSpaceModel& disk = recording_.Disk();
@@ -389,9 +395,24 @@ void CMainFrame::BuildToolsMenu() {
     tools_ = std::make_unique<ToolWindows>(station_, this, &solveCapture_);
     QMenu* tools = menuBar()->addMenu("&Tools");
     connect(AddCommand(tools, Command::EventData), &QAction::triggered, this, [this] { tools_->ShowOccultationEvents(); });
+    connect(AddCommand(tools, Command::ImportOccultXml), &QAction::triggered, this, [this] { ImportOccultXml(); });
     connect(AddCommand(tools, Command::PlateSolving), &QAction::triggered, this, [this] { tools_->ShowPlateSolving(); });
     connect(AddCommand(tools, Command::Telescope), &QAction::triggered, this, [this] { tools_->ShowTelescope(); });
     connect(AddCommand(tools, Command::Guiding), &QAction::triggered, this, [this] { tools_->ShowGuiding(); });
+}
+
+void CMainFrame::ImportOccultXml() {
+    IUiServices& ui = station_.Ui();
+    const auto path = ui.PickFile("Select Occult XML file", "Occult Files (*.xml)|*.xml||All Files (*.*)|*.*||");
+    if (!path) return;
+    const OccultImportResult r = OccultXmlReader::Import(*path, station_.Events());
+    if (!r.readable) {
+        ui.ShowMessage("Error", "The selected file is not a readable Occult XML file.", MessageIcon::Error);
+        return;
+    }
+    ui.ShowMessage("Import", "Imported " + std::to_string(r.added) + " events, " + std::to_string(r.duplicates) +
+                                 " already known, " + std::to_string(r.refused) + " refused.",
+                   MessageIcon::Information);
 }
 
 void CMainFrame::BuildEditMenu() {

@@ -124,6 +124,8 @@ private:
     void BuildRecordingCommands();
     void BuildEditMenu();
     void BuildToolsMenu();
+    // "Import Occult XML...": the file through the picker into the event store.
+    void ImportOccultXml();
     void TakeFits(char kind);
     void StepRecording();
     void ShowMissedFrames();

@@ -101,5 +101,12 @@ TEST(MainFrameModel, StatusText) {
               "Streaming: ORVA+CAM - frame 1234 - missed 2");
 }
 
+TEST(MainFrameModel, NextEventCountdown) {
+    EXPECT_EQ(MainFrameModel::NextEventText("(2) Pallas occ. HIP 42", 3723), "Next event: (2) Pallas occ. HIP 42 in 1:02:03");
+    EXPECT_EQ(MainFrameModel::NextEventText("(2) Pallas occ. HIP 42", 0), "Next event: (2) Pallas occ. HIP 42 in 0:00:00");
+    EXPECT_EQ(MainFrameModel::NextEventText("(2) Pallas occ. HIP 42", 40 * 3600), "Next event: (2) Pallas occ. HIP 42 in 40:00:00");
+    EXPECT_EQ(MainFrameModel::NextEventText("", 10), "");
+}
+
 }  // namespace
 }  // namespace orva
