@@ -21,13 +21,13 @@ struct VersionField {
 using FieldMember = std::variant<std::string OwEvent::*, uint64_t OwEvent::*, int32_t OwEvent::*,
                                  uint32_t OwEvent::*, double OwEvent::*, VersionField>;
 
-struct FieldSpec {
+struct EventField {
     const char* element;
     FieldMember member;
 };
 
 // The layout of an "Event" element, described once for reading and writing.
-const std::array<FieldSpec, OwEventFile::kFieldCount> kFields = {{
+const std::array<EventField, OwEventFile::kFieldCount> kFields = {{
     {"AsteroidName", &OwEvent::AsteroidName},
     {"StarName", &OwEvent::StarName},
     {"StarConstellation", &OwEvent::StarConstellation},
@@ -154,9 +154,9 @@ bool SetFromStoredText(OwEvent& event, const FieldMember& member, const std::str
                       member);
 }
 
-const FieldSpec* FindField(const std::string& element) {
-    for (const FieldSpec& spec : kFields) {
-        if (element == spec.element) return &spec;
+const EventField* FindField(const std::string& element) {
+    for (const EventField& field : kFields) {
+        if (element == field.element) return &field;
     }
     return nullptr;
 }
@@ -171,9 +171,9 @@ public:
     }
     void ItemValue(const std::string& fieldName, const std::string& text) override {
         if (!reading_) return;
-        const FieldSpec* spec = FindField(fieldName);
-        if (spec == nullptr) return;
-        if (!SetFromStoredText(*reading_, spec->member, text)) {
+        const EventField* field = FindField(fieldName);
+        if (field == nullptr) return;
+        if (!SetFromStoredText(*reading_, field->member, text)) {
             failure_ = "no value of its type in <" + fieldName + "> of event " + std::to_string(read_.size() + 1);
             reading_.reset();
         }
