@@ -12,7 +12,7 @@
 
 namespace orva {
 
-class OwEvent;
+struct OwEvent;
 
 class CliEventsCommand {
 public:
