@@ -72,6 +72,16 @@ result=$(awk -F': ' '$1 == "result" {print $2}' "$work/inspect.out")
 echo "== soak: $minutes min, ADV LAGARITH16, simulated camera, 1920 x 1200, 25 ms"
 echo "frames recorded: $frames"
 echo "missed frames: $missed (frame numbers absent between the first and the last frame)"
+# Where they went missing, from the GPS sidecar (lines end with a carriage return): a burst
+# at one moment points at a stall of the machine, a spread at a steady shortfall.
+csv=$(ls "$out"/*.csv 2>/dev/null | head -n 1)
+if [ -n "$csv" ]; then
+  tr '\r' '\n' <"$csv" | awk -F';' '
+    $1 ~ /^[0-9]+$/ {
+      if (prev != "" && $1 != prev + 1) printf "  %d missed after frame %d (%.1f s into the recording)\n", $1 - prev - 1, prev, prev * 0.025
+      prev = $1
+    }' | head -n 20
+fi
 echo "file: $result, $((bytes / 1000000)) MB, ratio $(awk -v f="$frames" -v b="$bytes" 'BEGIN {printf "%.2f", f * 1920 * 1200 * 2 / b}') to raw"
 awk -v e="$recorded" -v b="$bytes" -v f="$frames" 'BEGIN {
   printf "write throughput: %.1f MB/s to the file (%.1f MB/s of raw frames) over the %.1f s recorded\n",
