@@ -1,6 +1,7 @@
 #include "processing/FrameWorkerPool.h"
 
 #include "common/ThreadName.h"
+#include "common/ThreadPriority.h"
 
 #include <algorithm>
 
@@ -51,6 +52,7 @@ void FrameWorkerPool::Run(int parts, const Task& task) {
 
 void FrameWorkerPool::WorkerLoop() {
     ThreadName::SetCurrent("frame-worker");
+    ThreadPriority::RaiseCurrentForFramePath();
     uint64_t seen = 0;
     std::unique_lock lock(mutex_);
     for (;;) {

@@ -2,6 +2,7 @@
 
 #include "common/Log.h"
 #include "common/ThreadName.h"
+#include "common/ThreadPriority.h"
 
 #include <charconv>
 #include <chrono>
@@ -168,6 +169,7 @@ int64_t CDmsWorker::Milliseconds(Clock::TimePoint t) const {
 
 void CDmsWorker::ProduceForever() {
     ThreadName::SetCurrent("dms-producer");
+    ThreadPriority::RaiseCurrentForFramePath();
     for (;;) {
         producerEvent_.WaitFor(kWakeUpPeriod);
         if (exitRequested_.load()) break;
@@ -488,6 +490,7 @@ bool CDmsWorker::CreateSourceReader() {
 
 void CDmsWorker::ConsumeForever() {
     ThreadName::SetCurrent("dms-consumer");
+    ThreadPriority::RaiseCurrentForFramePath();
     bool moreFrames = false;
     for (;;) {
         if (!moreFrames) {

@@ -2,6 +2,7 @@
 
 #include "common/Log.h"
 #include "common/ThreadName.h"
+#include "common/ThreadPriority.h"
 #include "v4l2/V4l2BufferSet.h"
 #include "v4l2/V4l2FormatList.h"
 #include "v4l2/V4l2ResultCode.h"
@@ -182,6 +183,7 @@ int32_t V4l2VideoReader::Flush() {
 
 void V4l2VideoReader::Deliver(std::shared_ptr<Shared> shared) {
     ThreadName::SetCurrent("v4l2-deliver");
+    ThreadPriority::RaiseCurrentForFramePath();
     V4l2DeviceHandle& device = *shared->device;
     const auto slice = std::chrono::milliseconds(shared->options.pollSliceMs);
     std::unique_lock lock(shared->mutex);
