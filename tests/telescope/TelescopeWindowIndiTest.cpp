@@ -8,7 +8,7 @@
 #include "support/FakeUiServices.h"
 #include "support/LogCapture.h"
 #include "telescope/CannedHttpServer.h"
-#include "telescope/IndiServerProcess.h"
+#include "support/IndiServerProcess.h"
 #include "telescope/TelescopeDriverFactory.h"
 
 #include <gtest/gtest.h>
