@@ -91,7 +91,8 @@ TelescopeChooserModel& TelescopeDialogModel::OpenChooser() {
 }
 
 bool TelescopeDialogModel::ChooseDriver(int selected) {
-    if (!controls_.chooseEnabled || !chooser_.Commit(selected, s_.settings)) return false;
+    // The window keeps the driver it made until the next start.
+    if (worker_->DriverCreated() || !chooser_.Commit(selected, s_.settings)) return false;
     ShownOrHidden();
     return true;
 }
