@@ -84,6 +84,32 @@ std::string TelescopeDialogModel::RatesProgramId() const {
     return worker_->DriverCreated() && worker_->Connected() ? worker_->ProgramId() : std::string();
 }
 
+TelescopeChooserModel& TelescopeDialogModel::OpenChooser() {
+    LogMessage("I Opened Dialog 'Telescope Chooser'");
+    chooser_.Load(s_.settings.TelescopeDriver);
+    return chooser_;
+}
+
+bool TelescopeDialogModel::ChooseDriver(int selected) {
+    // The window keeps the driver it made until the next start.
+    if (worker_->DriverCreated() || !chooser_.Commit(selected, s_.settings)) return false;
+    ShownOrHidden();
+    return true;
+}
+
+TelescopeRatesDialogModel& TelescopeDialogModel::Rates() {
+    if (!rates_) {
+        LogMessage("I Opened Dialog 'Telescope Rates'");
+        rates_ = std::make_unique<TelescopeRatesDialogModel>(s_.settings, *worker_, s_.ui);
+    }
+    return *rates_;
+}
+
+void TelescopeDialogModel::OpenRates() {
+    ratesOpen_ = true;
+    Rates().HandOver(RatesProgramId());
+}
+
 void TelescopeDialogModel::RateUp() {
     const int rows = static_cast<int>(worker_->Rates().Size());
     if (rateIndex_ + 1 < rows) ++rateIndex_;
@@ -282,6 +308,7 @@ void TelescopeDialogModel::ShowMessages() {
 
 void TelescopeDialogModel::Tick() {
     ExecuteGuidingSteps();
+    if (ratesOpen_) rates_->HandOver(RatesProgramId());
     if (const auto answer = simbad_.Poll()) {
         instruction_ = answer->message;
         if (answer->found) SetEditText(answer->coordinates);
@@ -292,8 +319,9 @@ void TelescopeDialogModel::Tick() {
     if (!driver) s_.shared.Reset();
     const auto texts = PositionTexts(driver, s_.shared.Read(), s_.solution.Read(),
                                      s_.events ? s_.events->NextEvent() : std::nullopt);
-    // Tracking and sync ability count as well: the slew and sync buttons follow them.
-    const std::array<bool, 3> seen = {worker_->Connected(), worker_->Tracking(), worker_->CanSync()};
+    // Tracking and sync ability count as well: the slew and sync buttons follow them; and
+    // so does the driver's coming and going, which the connect button follows.
+    const std::array<bool, 4> seen = {driver, worker_->Connected(), worker_->Tracking(), worker_->CanSync()};
     if (texts != shown_ || seen != seen_) {
         shown_ = texts;
         seen_ = seen;
@@ -315,6 +343,7 @@ void TelescopeDialogModel::UpdateControls() {
     const int rows = static_cast<int>(worker_->Rates().Size());
     c.driver = worker_->ProgramId();
     c.version = worker_->DriverInfo();
+    c.chooseEnabled = !driver;
     c.connectEnabled = driver;
     c.connectText = connected ? "Disconnect" : "Connect";
     c.trackingEnabled = connected;

@@ -16,6 +16,8 @@
 #include "telescope/INextEventSource.h"
 #include "telescope/PlateSolvingResult.h"
 #include "telescope/SimbadLookup.h"
+#include "telescope/TelescopeChooserModel.h"
+#include "telescope/TelescopeRatesDialogModel.h"
 #include "telescope/TelescopeWorker.h"
 
 #include <array>
@@ -34,6 +36,9 @@ enum class TelescopeArrowKey { Left, Right, Up, Down };
 struct TelescopeControls {
     std::string driver;
     std::string version;
+    // "Choose...": a driver is picked while the window has none (the first one made stays
+    // until the next start).
+    bool chooseEnabled = true;
     bool connectEnabled = false;
     std::string connectText = "Connect";
     bool trackingEnabled = false;
@@ -105,6 +110,16 @@ public:
     // mount is connected, else empty.
     std::string RatesProgramId() const;
 
+    // The chooser window, filled from the "TelescopeDriver" setting each time it opens.
+    TelescopeChooserModel& OpenChooser();
+    // The chooser's OK: stores the pick and makes its driver, as showing the window does.
+    bool ChooseDriver(int selected);
+    // The rates window's logic, made on first use.
+    TelescopeRatesDialogModel& Rates();
+    // While the rates window is open it is handed RatesProgramId() at once and on every tick.
+    void OpenRates();
+    void CloseRates() { ratesOpen_ = false; }
+
     // "h m s.s d m s.s" with ranges checked; the sign of the degrees field counts also at 0.
     static std::optional<std::pair<double, double>> ParseCoordinates(const std::string& text, std::string& error);
     static std::string FormatEventCoordinates(double raHours, double decDegrees);
@@ -122,10 +137,13 @@ private:
     Services s_;
     std::unique_ptr<TelescopeWorker> worker_;
     SimbadLookup simbad_;
+    TelescopeChooserModel chooser_;
+    std::unique_ptr<TelescopeRatesDialogModel> rates_;
+    bool ratesOpen_ = false;
     int rateIndex_ = 0;
     int buttonsHeld_ = 0;
     std::array<std::string, 6> shown_;
-    std::array<bool, 3> seen_{};  // connected, tracking, can sync
+    std::array<bool, 4> seen_{};  // driver created, connected, tracking, can sync
     int ticks_ = 0;
     bool connectPending_ = false;
     bool raKeyFlag_ = false;

@@ -12,8 +12,8 @@ constexpr const char* kBadRate = "Rates must be numbers from 0 to 90 degrees per
 
 }  // namespace
 
-TelescopeRatesDialogModel::TelescopeRatesDialogModel(Settings& settings, TelescopeWorker& worker)
-    : settings_(settings), worker_(worker) {}
+TelescopeRatesDialogModel::TelescopeRatesDialogModel(Settings& settings, TelescopeWorker& worker, IUiServices& ui)
+    : settings_(settings), worker_(worker), ui_(ui) {}
 
 void TelescopeRatesDialogModel::HandOver(const std::string& programId) {
     if (programId == programId_) return;
@@ -26,6 +26,7 @@ void TelescopeRatesDialogModel::HandOver(const std::string& programId) {
 }
 
 void TelescopeRatesDialogModel::Refill() {
+    ++fieldsVersion_;
     raFields_.fill({});
     decFields_.fill({});
     for (const TelescopeRate& row : worker_.Rates().Rows()) {
@@ -58,18 +59,18 @@ bool TelescopeRatesDialogModel::Apply(const std::array<std::string, kRows>& righ
     error_.clear();
     if (!useCustom_ || programId_.empty() || programId_ == "?") return false;
     std::string text;
+    bool separator = false;
     for (int i = 0; i < kRows; ++i) {
-        if (rightAscension[i].find(';') != std::string::npos || declination[i].find(';') != std::string::npos) {
-            error_ = kBadRate;
-            return false;
-        }
+        separator = separator || rightAscension[i].find(';') != std::string::npos ||
+                    declination[i].find(';') != std::string::npos;
         if (!text.empty()) text += ";";
         text += rightAscension[i] + ";" + declination[i];
     }
     // The same rules as a stored text: every field a rate, none left empty.
-    const auto rows = TelescopeRates::Parse(text);
+    const auto rows = separator ? std::nullopt : TelescopeRates::Parse(text);
     if (!rows || rows->size() != static_cast<std::size_t>(kRows)) {
         error_ = kBadRate;
+        ui_.ShowMessage(kTitle, error_, MessageIcon::Error);
         return false;
     }
     std::vector<TelescopeRate> table = worker_.Rates().Rows();

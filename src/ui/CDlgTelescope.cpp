@@ -1,6 +1,8 @@
 #include "ui/CDlgTelescope.h"
 
 #include "ui/ActionButton.h"
+#include "ui/CDlgTelescopeChooser.h"
+#include "ui/CDlgTelescopeRates.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -25,6 +27,7 @@ CDlgTelescope::CDlgTelescope(TelescopeDialogModel& model, QWidget* parent) : QDi
     setModal(false);
     driver_ = new QLabel(this);
     version_ = new QLabel(this);
+    choose_ = AddButton("Choose...", [this] { ShowChooser(); });
     connect_ = AddButton("Connect", [this] {
         model_.OnConnectButton();
         // The connect request runs from the event loop, as a posted message would.
@@ -51,7 +54,7 @@ CDlgTelescope::CDlgTelescope(TelescopeDialogModel& model, QWidget* parent) : QDi
         moves_[i] = b;
     }
     rateDown_ = AddButton("-", [this] { model_.RateDown(); });
-    rate_ = AddButton("1", [] {});
+    rate_ = AddButton("1", [this] { ShowRates(); });
     rateUp_ = AddButton("+", [this] { model_.RateUp(); });
     sync_ = AddButton("Sync to Solved", [this] { model_.SyncToSolved(); });
     edit_ = new QLineEdit(this);
@@ -64,7 +67,8 @@ CDlgTelescope::CDlgTelescope(TelescopeDialogModel& model, QWidget* parent) : QDi
 
     auto* grid = new QGridLayout;
     grid->addWidget(driver_, 0, 0, 1, 2);
-    grid->addWidget(version_, 0, 2, 1, 2);
+    grid->addWidget(version_, 0, 2);
+    grid->addWidget(choose_, 0, 3);
     grid->addWidget(connect_, 1, 0, 1, 2);
     grid->addWidget(tracking_, 1, 2, 1, 2);
     grid->addWidget(moves_[0], 2, 1);
@@ -128,15 +132,31 @@ bool CDlgTelescope::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+CDlgTelescope::~CDlgTelescope() = default;
+
+void CDlgTelescope::ShowChooser() {
+    CDlgTelescopeChooser chooser(model_, this);
+    chooser.exec();
+}
+
+void CDlgTelescope::ShowRates() {
+    if (!rates_) rates_ = std::make_unique<CDlgTelescopeRates>(model_, this);
+    rates_->show();
+    rates_->raise();
+    rates_->activateWindow();
+}
+
 void CDlgTelescope::OnTimer() {
     model_.Tick();
     Show();
+    if (rates_ && rates_->isVisible()) rates_->Refresh();
 }
 
 void CDlgTelescope::Show() {
     const TelescopeControls c = model_.Controls();
     driver_->setText(Q(c.driver));
     version_->setText(Q(c.version));
+    choose_->setEnabled(c.chooseEnabled);
     connect_->setEnabled(c.connectEnabled);
     connect_->setText(Q(c.connectText));
     tracking_->setEnabled(c.trackingEnabled);

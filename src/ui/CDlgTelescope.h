@@ -3,7 +3,8 @@
 // instruction line and edit text, and forwards the buttons (the move buttons on press and
 // on release), the tracking box and the edit field. Its 200-ms timer calls the model's
 // Tick, which also runs the guiding corrections; so the window stays in existence while
-// hidden. The model owns the telescope worker.
+// hidden. The model owns the telescope worker. "Choose..." opens the telescope chooser,
+// the rate button the rates window (made on first use, refreshed by this timer).
 //
 // Threads: GUI thread only.
 
@@ -12,6 +13,7 @@
 #include <QDialog>
 
 #include <array>
+#include <memory>
 
 class QCheckBox;
 class QLabel;
@@ -21,9 +23,12 @@ class QTimer;
 
 namespace orva {
 
+class CDlgTelescopeRates;
+
 class CDlgTelescope final : public QDialog {
 public:
     explicit CDlgTelescope(TelescopeDialogModel& model, QWidget* parent = nullptr);
+    ~CDlgTelescope() override;
 
     // One pass of the window's timer.
     void OnTimer();
@@ -31,6 +36,9 @@ public:
     QLineEdit* Edit() const { return edit_; }
     QLabel* Instruction() const { return instruction_; }
     QLabel* PositionText(int index) const { return position_[static_cast<std::size_t>(index)]; }
+    QLabel* Driver() const { return driver_; }
+    // The rates window once the rate button made it.
+    CDlgTelescopeRates* RatesWindow() const { return rates_.get(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -39,12 +47,15 @@ protected:
 
 private:
     void Show();
+    void ShowChooser();
+    void ShowRates();
     QPushButton* AddButton(const char* text, std::function<void()> action);
 
     TelescopeDialogModel& model_;
     int editVersion_ = 0;
     QLabel* driver_;
     QLabel* version_;
+    QPushButton* choose_;
     QPushButton* connect_;
     QCheckBox* tracking_;
     std::array<QPushButton*, 4> moves_{};
@@ -58,6 +69,7 @@ private:
     QLabel* instruction_;
     std::array<QLabel*, 6> position_{};
     QTimer* timer_;
+    std::unique_ptr<CDlgTelescopeRates> rates_;
 };
 
 }  // namespace orva

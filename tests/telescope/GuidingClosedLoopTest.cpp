@@ -25,9 +25,13 @@ constexpr double kArcsecPerPixel = 2.0;
 // Imperfect tracking: about 0.28 px/s in x and 0.2 px/s in y at this declination.
 constexpr SkyDrift kDrift{0.6, 0.4};
 constexpr int kSteps = 600;  // two minutes of 200-ms frames
-// Guiding reacts only once the star is 4 pixels out, at its once-a-second look, and the
-// pulse follows on the next worker pass: the star may pass 4 pixels by the drift of
-// those 1.6 s at most.
+// Guiding looks once a second and reacts only once the centroid reads 4 pixels out on an
+// axis. Its pulse starts on the next worker pass, 200 ms after the look, and that pass
+// publishes the position the sky follows before it starts the pulse; from then on the
+// guide rate, far above the drift, pushes the star back. So after the last look that saw
+// it inside 4 pixels the star drifts on for 1.2 s at most. The drift is below 0.35 px/s
+// on either axis; the limit allows 1.6 s of it, the other 0.4 s (0.14 px) being margin
+// for a centroid that reads the star a little nearer than it is.
 constexpr double kGuidedLimit = 4.0 + 0.35 * 1.6;
 
 struct Excursion {

@@ -235,5 +235,53 @@ TEST_F(TelescopeDialogModelTest, GuidingStepsBecomeOneTimedPulsePerAxisAndAreTak
     EXPECT_TRUE(log.Contains("I Guiding triggers move in DEC 1"));
 }
 
+TEST_F(TelescopeDialogModelTest, RatesWindowIsHandedTheConnectedDriverOnlyWhileOpen) {
+    const std::string id = test::SimulatedMountFactory::kProgramId;
+    TelescopeRatesDialogModel& rates = model.Rates();
+    Show();
+    model.Tick();
+    EXPECT_EQ(rates.Title(), "?") << "a closed window is handed nothing";
+
+    model.OpenRates();
+    EXPECT_EQ(rates.Title(), id);
+    EXPECT_TRUE(rates.UseCustomRates());
+    EXPECT_EQ(rates.RightAscensionFields()[1].text, "1.000");
+
+    // Disconnected, the open window is handed an empty id on the next tick.
+    model.OnConnectButton();
+    model.OnConnectMessage();
+    model.Worker().RunPass();
+    model.Worker().RunPass();
+    model.Tick();
+    EXPECT_EQ(rates.Title(), "");
+
+    // Closed, it keeps what it was last handed.
+    model.CloseRates();
+    model.OnConnectButton();
+    model.OnConnectMessage();
+    model.Worker().RunPass();
+    model.Worker().RunPass();
+    model.Tick();
+    ASSERT_TRUE(model.Worker().Connected());
+    EXPECT_EQ(rates.Title(), "");
+    EXPECT_EQ(&model.Rates(), &rates);
+    EXPECT_EQ(log.MessagesStartingWith("I Opened Dialog 'Telescope Rates'").size(), 1u);
+}
+
+TEST_F(TelescopeDialogModelTest, DriverIsChosenOnlyWhileTheWindowHasNone) {
+    // A disconnected mount that can't sync: only the driver's arrival changes, and the
+    // connect button must still follow it.
+    mounts.config.connected = false;
+    mounts.config.canSync = false;
+    EXPECT_TRUE(model.Controls().chooseEnabled);
+    EXPECT_FALSE(model.Controls().connectEnabled);
+    Show();
+    ASSERT_TRUE(model.Worker().DriverCreated());
+    EXPECT_TRUE(model.Controls().connectEnabled);
+    EXPECT_FALSE(model.Controls().chooseEnabled);
+    EXPECT_FALSE(model.ChooseDriver(0));
+    EXPECT_EQ(settings.TelescopeDriver, test::SimulatedMountFactory::kProgramId);
+}
+
 }  // namespace
 }  // namespace orva

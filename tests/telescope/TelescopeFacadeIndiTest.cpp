@@ -1,7 +1,7 @@
 // Against the real INDI telescope simulator, started by the test on a free port.
 #include "telescope/TelescopeFacade.h"
 
-#include "telescope/IndiServerProcess.h"
+#include "support/IndiServerProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@ namespace {
 
 class TelescopeRatesDialogModelTest : public ::testing::Test, protected test::SimulatedTelescopeWindow {
 protected:
-    TelescopeRatesDialogModelTest() : rates(settings, model.Worker()) {
+    TelescopeRatesDialogModelTest() : rates(settings, model.Worker(), ui) {
         mounts.config.raRanges = {{0.5, 4.5}};
         mounts.config.decRanges = {{0.25, 2.25}};
         model.Initialise(false);
@@ -92,6 +92,8 @@ TEST_F(TelescopeRatesDialogModelTest, FieldsThatAreNotRatesStoreNothing) {
     for (const char* bad : {"", "abc", "91", "-1", "0.1;0.2", "nan", "1e400"}) {
         EXPECT_FALSE(rates.Apply({"0.1", bad, "0.4", "0.8", "1.6"}, {"0.1", "0.2", "0.4", "0.8", "1.6"})) << bad;
         EXPECT_EQ(rates.Error(), "Rates must be numbers from 0 to 90 degrees per second.");
+        ASSERT_FALSE(ui.messages.empty());
+        EXPECT_EQ(ui.messages.back(), (test::FakeUiServices::Message{"Telescope Rates", rates.Error(), MessageIcon::Error}));
         EXPECT_EQ(settings.GetTelescopeRates(Id()), stored) << bad;
         EXPECT_DOUBLE_EQ(model.Worker().Rates().Rows()[1].rightAscensionRate, 0.2);
     }

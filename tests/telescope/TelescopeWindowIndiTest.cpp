@@ -8,7 +8,7 @@
 #include "support/FakeUiServices.h"
 #include "support/LogCapture.h"
 #include "telescope/CannedHttpServer.h"
-#include "telescope/IndiServerProcess.h"
+#include "support/IndiServerProcess.h"
 #include "telescope/TelescopeDriverFactory.h"
 
 #include <gtest/gtest.h>
@@ -168,6 +168,19 @@ TEST_F(TelescopeWindowTest, SimulatorKilledMidSlewGivesAClearErrorAndTheWindowGo
     model.ShownOrHidden();
     ASSERT_TRUE(TickUntil([&] { return ui.messages.size() >= 2; }, 20s));
     EXPECT_EQ(ui.messages[1].text, "Failed to access the telescope driver.");
+}
+
+TEST_F(TelescopeWindowTest, ChooserPicksNothingOnceTheWindowHasADriver) {
+    ASSERT_TRUE(TickUntil([&] { return model.Worker().DriverCreated(); }));
+    settings.TelescopeDriver = "127.0.0.1:1/Another Mount";
+    TelescopeChooserModel& chooser = model.OpenChooser();
+    EXPECT_EQ(chooser.Port(), "1");
+    ASSERT_TRUE(chooser.StartListing("127.0.0.1", std::to_string(server.Port())));
+    ASSERT_TRUE(TickUntil([&] { return chooser.Poll(); }));
+    ASSERT_TRUE(chooser.OkEnabled(0));
+    EXPECT_FALSE(model.ChooseDriver(0));
+    EXPECT_EQ(settings.TelescopeDriver, "127.0.0.1:1/Another Mount");
+    EXPECT_FALSE(model.Controls().chooseEnabled);
 }
 
 }  // namespace
