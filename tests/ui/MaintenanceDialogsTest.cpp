@@ -230,6 +230,24 @@ TEST_F(MaintenanceDialogs, DamagedFileIsRefusedBeforeTheFlashIsTouched) {
     EXPECT_FALSE(station->FirmwareUpdateDialog().IsOpen());
 }
 
+TEST_F(MaintenanceDialogs, UnplugDuringTheUpdateClosesTheDialog) {
+    const std::string path = Store("new.dat", FirmwareFile());
+    ASSERT_TRUE(Connect());
+    CDlgFwUpdate* dialog = OpenFirmwareDialog();
+    ASSERT_NE(dialog, nullptr);
+    ui.pickReplies = {path};
+    QTest::mouseClick(dialog->SelectButton(), Qt::LeftButton);
+    QTest::mouseClick(dialog->RunButton(), Qt::LeftButton);
+    Housekeeping([] { return false; }, 1);
+    ASSERT_EQ(frame->FirmwareUpdateDialog(), dialog) << "erasing takes more than one tick";
+
+    camera->Unplug();
+    EXPECT_TRUE(Housekeeping([&] { return frame->FirmwareUpdateDialog() == nullptr; }, 3));
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back().title, "Camera disconnected");
+    EXPECT_EQ(ActiveSlot(), SimFlash::kSlotImg1) << "the camera still boots its old firmware";
+}
+
 TEST(SerialNumberDialog, OnlyAWholeNumberAboveZeroCloses) {
     test::LogCapture log;
     test::FakeUiServices ui;
