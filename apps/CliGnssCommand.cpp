@@ -26,10 +26,6 @@ constexpr const char* kCommand = "orvacam-cli gnss";
 // The GNSS Selector's read steps on a 100 ms timer.
 constexpr auto kReadTickPeriod = std::chrono::milliseconds(100);
 
-// The main signal of each system, by system id.
-constexpr const char* kSignalNames[GnssConfiguration::kSystemCount] = {"L1C/A", "L1C/A", "E1", "B1",
-                                                                       "L1C/A", "L1C/A", "L1"};
-
 bool HasSystem(const GnssConfiguration& config, int id) {
     return std::any_of(config.blocks.begin(), config.blocks.end(), [id](const GnssBlock& b) { return b.systemId == id; });
 }
@@ -160,8 +156,10 @@ void GnssRun::PrintTable() const {
     for (int id = 0; id < GnssConfiguration::kSystemCount; ++id) {
         if (!HasSystem(*dialog_.LastRead(), id)) continue;
         const GnssRow& row = dialog_.rows[id];
-        std::string signals = row.signal ? kSignalNames[id] : "";
-        if (id == GnssConfiguration::kQzssId && row.l1s) signals += signals.empty() ? "L1S" : " L1S";
+        std::string signals = row.signal ? GnssSelectionDialogModel::SignalName(id) : "";
+        if (id == GnssConfiguration::kQzssId && row.l1s) {
+            signals += std::string(signals.empty() ? "" : " ") + GnssSelectionDialogModel::kL1sName;
+        }
         std::printf("%-10s %-7s %3s %3s  %s\n", GnssSelectionDialogModel::RowName(id), row.enabled ? "on" : "off",
                     row.minChannels.c_str(), row.maxChannels.c_str(), signals.empty() ? "-" : signals.c_str());
     }

@@ -26,6 +26,12 @@ class Settings;
 
 class FirmwareUpdateDialogModel {
 public:
+    static constexpr const char* kTitle = "Firmware Update";
+    static constexpr const char* kFileLabel = "Firmware";
+    static constexpr const char* kSelectButton = "Select...";
+    static constexpr const char* kSlotLabel = "Slot";
+    static constexpr const char* kRunButton = "Run";
+    static constexpr const char* kCancelButton = "Cancel";
     static constexpr const char* kFilePickerTitle = "Select Camera Firmware File";
     static constexpr const char* kFileFilter = "Firmware Files (*.dat)|*.dat||All Files (*.*)|*.*||";
 

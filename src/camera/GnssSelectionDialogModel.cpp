@@ -13,6 +13,8 @@ constexpr const char* kReadFailed = "Reading data from the GPS module failed at 
 
 constexpr const char* kRowNames[GnssConfiguration::kSystemCount] = {"0-GPS",  "1-SBAS",  "2-Galileo",  "3-Baidou",
                                                                     "4-IMES", "5-QZSS", "6-GLONASS"};
+constexpr const char* kSignalNames[GnssConfiguration::kSystemCount] = {"L1C/A", "L1C/A", "E1", "B1",
+                                                                       "L1C/A", "L1C/A", "L1"};
 
 // A whole number from `low` to `high`, blanks around it allowed.
 std::optional<int> ParseInRange(const std::string& text, int low, int high) {
@@ -38,6 +40,10 @@ GnssSelectionDialogModel::GnssSelectionDialogModel(CameraManager& manager, IUiSe
 
 const char* GnssSelectionDialogModel::RowName(int systemId) {
     return systemId >= 0 && systemId < GnssConfiguration::kSystemCount ? kRowNames[systemId] : "";
+}
+
+const char* GnssSelectionDialogModel::SignalName(int systemId) {
+    return systemId >= 0 && systemId < GnssConfiguration::kSystemCount ? kSignalNames[systemId] : "";
 }
 
 CameraExtensionUnit* GnssSelectionDialogModel::Unit() const {

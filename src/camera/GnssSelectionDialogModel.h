@@ -33,6 +33,16 @@ struct GnssRow {
 class GnssSelectionDialogModel {
 public:
     static constexpr Clock::Duration kReceiverWait = std::chrono::seconds(1);
+    static constexpr const char* kTitle = "GNSS Selector";
+    static constexpr const char* kMinLabel = "Min Channels";
+    static constexpr const char* kMaxLabel = "Max Channels";
+    static constexpr const char* kSignalsLabel = "Signals";
+    static constexpr const char* kTotalLabel = "Total";
+    static constexpr const char* kActiveLabel = "Active";
+    static constexpr const char* kReadButton = "Read";
+    static constexpr const char* kWriteButton = "Write";
+    // QZSS's second signal, beside its main one.
+    static constexpr const char* kL1sName = "L1S";
     static constexpr const char* kNoCamera = "Can't access the GPS module because the camera is not available.";
 
     GnssSelectionDialogModel(CameraManager& manager, IUiServices& ui, Clock& clock);
@@ -47,6 +57,8 @@ public:
     void Tick();
 
     static const char* RowName(int systemId);
+    // The system's main signal ("L1C/A" for GPS).
+    static const char* SignalName(int systemId);
 
     std::array<GnssRow, GnssConfiguration::kSystemCount> rows;
     std::string totalText;

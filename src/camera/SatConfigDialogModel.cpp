@@ -16,6 +16,21 @@ std::string Dop(uint16_t value) { return FormatValueMessage("%.2f        ", valu
 
 }  // namespace
 
+const std::array<SatConfigDialogModel::Field, 12> SatConfigDialogModel::kFields{{
+    {"GPS module", "Module hardware", &SatConfigDialogModel::hardware},
+    {"GPS module", "Module firmware", &SatConfigDialogModel::firmware},
+    {"Receiver state", "Fix status", &SatConfigDialogModel::fixStatus},
+    {"Receiver state", "Satellites", &SatConfigDialogModel::satellites},
+    {"Receiver state", "Accuracy (m)", &SatConfigDialogModel::accuracy},
+    {"Receiver state", "Date and time", &SatConfigDialogModel::dateTime},
+    {"Receiver state", "Position", &SatConfigDialogModel::position},
+    {"Dilution of precision", "Geometric", &SatConfigDialogModel::dopGeometric},
+    {"Dilution of precision", "Time", &SatConfigDialogModel::dopTime},
+    {"Dilution of precision", "Positional", &SatConfigDialogModel::dopPositional},
+    {"Dilution of precision", "H", &SatConfigDialogModel::dopH},
+    {"Dilution of precision", "V", &SatConfigDialogModel::dopV},
+}};
+
 SatConfigDialogModel::SatConfigDialogModel(CameraManager& manager, Settings& settings, Clock& clock)
     : manager_(manager), settings_(settings), clock_(clock) {}
 

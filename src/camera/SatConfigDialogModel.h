@@ -10,6 +10,7 @@
 #include "camera/CameraStatus.h"
 #include "common/Clock.h"
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <span>
@@ -23,6 +24,17 @@ class SatConfigDialogModel {
 public:
     static constexpr Clock::Duration kRefreshPeriod = std::chrono::seconds(2);
     static constexpr int kVersionWords = 16;
+    static constexpr const char* kTitle = "Satellite Configuration";
+    static constexpr const char* kSelectConstellations = "Select constellations...";
+
+    // The shown values with their captions, in the order shown; consecutive fields of
+    // one group are shown together.
+    struct Field {
+        const char* group;
+        const char* label;
+        std::string SatConfigDialogModel::*value;
+    };
+    static const std::array<Field, 12> kFields;
 
     SatConfigDialogModel(CameraManager& manager, Settings& settings, Clock& clock);
 

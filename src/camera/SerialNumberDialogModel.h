@@ -15,6 +15,7 @@ namespace orva {
 
 class SerialNumberDialogModel {
 public:
+    static constexpr const char* kTitle = "Serial number";
     static constexpr const char* kPrompt = "Please enter the serial number of the camera.";
     static constexpr const char* kHint = "You can find the serial number on the type plate.";
 

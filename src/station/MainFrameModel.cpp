@@ -15,6 +15,8 @@ const char* MainFrameModel::Text(Command command) {
         case Command::Restart: return "R&estart";
         case Command::StartStreaming: return "&Start streaming";
         case Command::StopStreaming: return "S&top streaming";
+        case Command::UpdateFirmware: return "&Update firmware...";
+        case Command::SatelliteConfiguration: return "S&atellite Configuration...";
         case Command::ToggleZoom: return "Toggle &zoom (fit / scale)";
         case Command::ZoomIn: return "Zoom &in";
         case Command::ZoomOut: return "Zoom &out";
@@ -87,6 +89,8 @@ const char* MainFrameModel::ToolbarText(Command command) {
 
 const char* MainFrameModel::Description(Command command) {
     switch (command) {
+        case Command::UpdateFirmware: return "Write a firmware file into one of the camera's image slots.";
+        case Command::SatelliteConfiguration: return "The GPS module's version and state, and its satellite systems.";
         case Command::ToggleZoom: return "Toggle the zoom mode between \"scale to fit\" and \"aspect scale\".";
         case Command::NightVision: return "Dark red on black, to keep the eyes dark-adapted at the telescope.";
         case Command::EditZones: return "Click on the picture to select or release 64 x 64 pixel blocks.";
@@ -110,7 +114,9 @@ const char* MainFrameModel::Description(Command command) {
 bool MainFrameModel::IsEnabled(Command command, const MainFrameState& s) {
     switch (command) {
         case Command::Disconnect:
-        case Command::Restart: return s.connected;
+        case Command::Restart:
+        case Command::UpdateFirmware:
+        case Command::SatelliteConfiguration: return s.connected;
         case Command::StartStreaming: return s.connected && !s.streaming;
         case Command::StopStreaming: return s.connected && s.streaming;
         case Command::ToggleZoom:

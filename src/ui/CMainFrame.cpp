@@ -14,6 +14,8 @@
 #include "equipment/ObservingSiteManager.h"
 #include "ui/CDlgDarkFlat.h"
 #include "ui/CDlgEquipment.h"
+#include "ui/CDlgFwUpdate.h"
+#include "ui/CDlgSatConfig.h"
 #include "ui/CDlgSettings.h"
 #include "ui/CDlgRecordingWithOptions.h"
 #include "ui/CDlgMissedFrames.h"
@@ -187,6 +189,10 @@ void CMainFrame::BuildMenus() {
     cameraMenu_->addSeparator();
     connect(AddCommand(cameraMenu_, Command::StartStreaming), &QAction::triggered, this, [this] { StartStreaming(); });
     connect(AddCommand(cameraMenu_, Command::StopStreaming), &QAction::triggered, this, [this] { StopStreaming(); });
+    cameraMenu_->addSeparator();
+    connect(AddCommand(cameraMenu_, Command::UpdateFirmware), &QAction::triggered, this, [this] { OpenFirmwareUpdate(); });
+    connect(AddCommand(cameraMenu_, Command::SatelliteConfiguration), &QAction::triggered, this,
+            [this] { tools_->ShowSatConfig(); });
 
     QMenu* view = menuBar()->addMenu("&View");
     connect(AddCommand(view, Command::ToggleZoom), &QAction::triggered, this, [this] { view_->ToggleZoom(); });
@@ -335,6 +341,7 @@ void CMainFrame::LoadCameraControls(CameraUnit*) {
 void CMainFrame::HousekeepingTick() {
     if (closing_) return;
     station_.Tick();
+    if (firmwareUpdate_) firmwareUpdate_->Refresh();
     UpdateCommands();
 }
 
@@ -482,6 +489,20 @@ void CMainFrame::SetNightVision(bool on) {
 void CMainFrame::ShowMissedFrames() {
     CDlgMissedFrames dialog(station_.Processor().MissedFrameList(), this);
     dialog.exec();
+}
+
+CDlgFwUpdate* CMainFrame::FirmwareUpdateDialog() { return firmwareUpdate_; }
+
+void CMainFrame::OpenFirmwareUpdate() {
+    if (firmwareUpdate_) return;
+    FirmwareUpdateDialogModel& model = station_.FirmwareUpdateDialog();
+    const bool shift = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+    if (!model.Open(shift)) return;
+    // Window-modal without blocking: the station's tick steps the update meanwhile.
+    firmwareUpdate_ = new CDlgFwUpdate(model, station_.Ui(), this);
+    connect(firmwareUpdate_, &QDialog::finished, firmwareUpdate_, &QObject::deleteLater);
+    firmwareUpdate_->open();
+    UpdateCommands();
 }
 
 void CMainFrame::ShowAbout() {

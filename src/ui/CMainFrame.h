@@ -1,11 +1,12 @@
 #pragma once
 // The desktop station's main window: the camera control panel (CMainForm), the live view
 // with the histogram, the percentile buttons, the line profile and the record's text
-// beside it; the Camera menu (Connect, Disconnect, Restart, streaming), the Record menu
-// and toolbar (SER, ADV, FITS sequence, stop, FITS light, dark and flat frames), the View
-// menu (zoom, crosshair, zones, night vision, missed frames); the status bar with the
-// disk space while recording. Its 200 ms timer is the station's housekeeping tick, its
-// 100 ms timer the live view's refresh and the recording and capture models' step.
+// beside it; the Camera menu (Connect, Disconnect, Restart, streaming, firmware update,
+// satellite configuration), the Record menu and toolbar (SER, ADV, FITS sequence, stop,
+// FITS light, dark and flat frames), the View menu (zoom, crosshair, zones, night
+// vision, missed frames); the status bar with the disk space while recording. Its 200 ms
+// timer is the station's housekeeping tick, its 100 ms timer the live view's refresh and
+// the recording and capture models' step.
 // Closing it stops the stream and disconnects the camera before the window goes.
 //
 // Threads: GUI thread only. The frame path reaches the view only through LiveViewTarget
@@ -44,6 +45,7 @@ class EquipmentManager;
 class CCursorPeekControl;
 class CD2DControl;
 class CDlgDarkFlat;
+class CDlgFwUpdate;
 class CDlgRecordingWithOptions;
 class CHistogramControl;
 class CMainForm;
@@ -94,6 +96,8 @@ public:
     RecordingWithOptionsModel& RecordingOptions() { return recordingOptions_; }
     // The "Recording with Options" dialog, null until first opened.
     CDlgRecordingWithOptions* RecordingOptionsDialog() { return optionsDialog_; }
+    // The open firmware update dialog, null when none.
+    CDlgFwUpdate* FirmwareUpdateDialog();
     // The open dark/flat dialog, null when none.
     CDlgDarkFlat* DarkFlatDialog();
     QLabel* DiskStatus() { return diskStatus_; }
@@ -129,6 +133,7 @@ private:
     void TakeFits(char kind);
     void StepRecording();
     void ShowMissedFrames();
+    void OpenFirmwareUpdate();
     void ShowAbout();
     void ShutDown();
 
@@ -149,6 +154,7 @@ private:
     EquipmentLists equipment_;
     CMainForm* form_ = nullptr;
     QPointer<CDlgDarkFlat> darkFlat_;
+    QPointer<CDlgFwUpdate> firmwareUpdate_;
     QLabel* diskStatus_ = nullptr;
     CD2DControl* view_ = nullptr;
     CHistogramControl* histogramControl_ = nullptr;

@@ -1,9 +1,11 @@
 #include "ui/ToolWindows.h"
 
+#include "processing/OverlayText.h"
 #include "station/Station.h"
 #include "ui/CDlgOccultationEvents.h"
 #include "ui/CDlgGuiding.h"
 #include "ui/CDlgPlatesolving.h"
+#include "ui/CDlgSatConfig.h"
 #include "ui/CDlgTelescope.h"
 
 namespace orva {
@@ -96,6 +98,22 @@ CDlgGuiding& ToolWindows::ShowGuiding() {
         guidingWindow_ = std::make_unique<CDlgGuiding>(*guiding_, parent_);
     }
     return Raise(*guidingWindow_);
+}
+
+CDlgSatConfig& ToolWindows::ShowSatConfig() {
+    if (!satConfigWindow_) {
+        satConfig_ = std::make_unique<SatConfigDialogModel>(station_.Manager(), station_.GetSettings(),
+                                                            station_.GetClock());
+        satConfig_->formatFrameTime = [](const CameraStatus& s) {
+            const auto& t = s.frameStartTime;
+            return FormatOverlayTime(CalendarTime{t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7]});
+        };
+        gnssSelection_ = std::make_unique<GnssSelectionDialogModel>(station_.Manager(), station_.Ui(),
+                                                                    station_.GetClock());
+        satConfigWindow_ = std::make_unique<CDlgSatConfig>(*satConfig_, *gnssSelection_, parent_);
+    }
+    satConfigWindow_->Open();
+    return *satConfigWindow_;
 }
 
 }  // namespace orva

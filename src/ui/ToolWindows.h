@@ -1,10 +1,12 @@
 #pragma once
 // The station's tool windows (occultation events, plate solving, telescope control,
-// guiding), each made on first use and then only shown again, together with the models
+// guiding, satellite configuration), each made on first use and then only shown again, together with the models
 // they show. The main window owns one and calls its Show... functions from its menu.
 //
 // Threads: GUI thread only.
 
+#include "camera/GnssSelectionDialogModel.h"
+#include "camera/SatConfigDialogModel.h"
 #include "events/ObservationReport.h"
 #include "events/OccultationDetailsModel.h"
 #include "events/OccultationEventsModel.h"
@@ -26,6 +28,7 @@ namespace orva {
 class CDlgOccultationEvents;
 class CDlgGuiding;
 class CDlgPlatesolving;
+class CDlgSatConfig;
 class CDlgTelescope;
 class Station;
 
@@ -49,6 +52,8 @@ public:
     CDlgTelescope& ShowTelescope();
     // "Guiding...".
     CDlgGuiding& ShowGuiding();
+    // "Satellite Configuration...": reads the GPS module's version on every call.
+    CDlgSatConfig& ShowSatConfig();
     // The telescope window's logic for the main window's Ctrl+arrow keys; none until the
     // telescope window was made (the keys then do nothing).
     TelescopeDialogModel* Telescope() { return telescope_.get(); }
@@ -72,6 +77,9 @@ private:
     std::unique_ptr<CDlgTelescope> telescopeWindow_;
     std::unique_ptr<GuidingDialogModel> guiding_;
     std::unique_ptr<CDlgGuiding> guidingWindow_;
+    std::unique_ptr<SatConfigDialogModel> satConfig_;
+    std::unique_ptr<GnssSelectionDialogModel> gnssSelection_;
+    std::unique_ptr<CDlgSatConfig> satConfigWindow_;
 };
 
 }  // namespace orva

@@ -26,6 +26,7 @@ TEST(MainFrameModel, CommandsFollowTheConnectionAndStream) {
         {Command::Settings, true, true, true, true},          {Command::Observers, true, true, true, true},
         {Command::ObservingSites, true, true, true, true},    {Command::TelescopeMounts, true, true, true, true},
         {Command::Instruments, true, true, true, true},
+        {Command::UpdateFirmware, false, false, true, true}, {Command::SatelliteConfiguration, false, false, true, true},
     };
     for (const auto& c : cases) {
         const std::string name = MainFrameModel::Text(c.command);

@@ -16,7 +16,8 @@
 namespace orva::test {
 
 struct UiStation {
-    UiStation() {
+    // `clock`: the station's clock (camera commands, timers); the camera keeps real time.
+    explicit UiStation(Clock& clock = SteadyClock::Instance()) {
         settings.Load();
         StationOptions options;
         options.settings = &settings;
@@ -24,6 +25,7 @@ struct UiStation {
         options.devices = &devices;
         options.dataDirectory = dataDir.Path();
         options.frameProcessorThreads = 1;
+        options.clock = &clock;
         station = std::make_unique<Station>(options);
         station->SetCameraSettings({4, 20.0, 0});
     }
