@@ -25,6 +25,7 @@
 #include "ui/ToolWindows.h"
 #include "station/RecordingCommandsModel.h"
 #include "station/RecordingWithOptionsModel.h"
+#include "telescope/IPlateSolvingCompletedListener.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -36,7 +37,9 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenu;
+class QToolBar;
 
 namespace orva {
 
@@ -49,10 +52,12 @@ class CHistogramControl;
 class CMainForm;
 class Station;
 
-class CMainFrame final : public QMainWindow, public IMainFrameView {
+class CMainFrame final : public QMainWindow, public IMainFrameView, public IPlateSolvingCompletedListener {
 public:
     static constexpr int kHousekeepingMs = 200;
     static constexpr int kRefreshMs = 100;
+    // The version the saved toolbar and docking state is written with; another is ignored.
+    static constexpr int kWorkspaceVersion = 1;
 
     // `freeSpace` tells the disk space of the recording folder and `utcNow` the time of
     // day the timed recordings follow (tests replace them).
@@ -86,6 +91,7 @@ public:
     ZoneMatrix& Zones() { return zones_; }
     QAction* Action(MainFrameModel::Command command) { return actions_.at(command); }
     QMenu* CameraMenu() { return cameraMenu_; }
+    QToolBar* RecordToolbar() { return recordToolbar_; }
     void SetEquipmentLists(const EquipmentLists& lists) { equipment_ = lists; }
     CMainForm& Form() { return *form_; }
     CameraPanelModel& Panel() { return panel_; }
@@ -112,6 +118,10 @@ public:
     void CloseFirmwareUpdateDialogCancelled() override {}
     ILinkRecoveryCameraStatusInteraction* CameraPanel() override { return nullptr; }
 
+    // IPlateSolvingCompletedListener: called on the solving worker's thread; the view's
+    // mirroring is set again from the stored flip text on the GUI thread.
+    void OnPlateSolvingCompleted() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -130,6 +140,17 @@ private:
     void StepRecording();
     void ShowMissedFrames();
     void ShowAbout();
+    // The window's own commands: the dialogs it does not have, the toolbar and status bar
+    // toggles.
+    void BuildShellCommands();
+    // The edit commands act on the text field that has the focus; none: null.
+    static QLineEdit* FocusedTextField();
+    void ApplyFlipMirroring();
+    // The layout of the last session from the settings; a damaged one is ignored.
+    void RestoreWorkspace();
+    void SaveWorkspace();
+    // Ends a running recording as the Stop command would, while the camera still sends.
+    void FinishRecording();
     void ShutDown();
 
     Station& station_;
@@ -156,6 +177,9 @@ private:
     QLabel* textLine_ = nullptr;
     QLabel* status_ = nullptr;
     QMenu* cameraMenu_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QMenu* toolsMenu_ = nullptr;
+    QToolBar* recordToolbar_ = nullptr;
     QMenu* connectMenu_ = nullptr;
     QAction* connectSingle_ = nullptr;
     std::map<MainFrameModel::Command, QAction*> actions_;

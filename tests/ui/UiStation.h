@@ -18,6 +18,12 @@ namespace orva::test {
 struct UiStation {
     UiStation() {
         settings.Load();
+        NewStation();
+    }
+
+    // A station over the settings as they are now (the next start, after a reload).
+    void NewStation() {
+        station.reset();
         StationOptions options;
         options.settings = &settings;
         options.ui = &ui;
