@@ -602,6 +602,8 @@ void CMainFrame::ShutDown() {
     if (solves.Listener() == this) solves.SetListener(nullptr);
     SaveWorkspace();
     tools_->HideAll();
+    if (optionsDialog_ != nullptr) optionsDialog_->hide();
+    if (darkFlat_ != nullptr) darkFlat_->hide();
     LogMessage("I Closing Main Form");
     form_->StopTimer();
     FinishRecording();

@@ -3,13 +3,17 @@
 // with the histogram, the percentile buttons, the line profile and the record's text
 // beside it; the Camera menu (Connect, Disconnect, Restart, streaming), the Record menu
 // and toolbar (SER, ADV, FITS sequence, stop, FITS light, dark and flat frames), the View
-// menu (zoom, crosshair, zones, night vision, missed frames); the status bar with the
-// disk space while recording. Its 200 ms timer is the station's housekeeping tick, its
-// 100 ms timer the live view's refresh and the recording and capture models' step.
-// Closing it stops the stream and disconnects the camera before the window goes.
+// menu (zoom, crosshair, zones, night vision, missed frames, toolbar and status bar); the
+// status bar with the disk space while recording. Its 200 ms timer is the station's
+// housekeeping tick, its 100 ms timer the live view's refresh and the recording and
+// capture models' step. The toolbar's place, the status bar and the window's placement
+// are kept in the settings from one run to the next.
+// Closing it hides the tool windows, ends a running recording with its last frames,
+// joins the tool windows' workers, then stops the stream and disconnects the camera.
 //
-// Threads: GUI thread only. The frame path reaches the view only through LiveViewTarget
-// and the lookup table slot; nothing is drawn from another thread.
+// Threads: GUI thread only, except OnPlateSolvingCompleted (the solving worker), which
+// only posts to the GUI thread. The frame path reaches the view only through
+// LiveViewTarget and the lookup table slot; nothing is drawn from another thread.
 
 #include "camera/IMainFrameView.h"
 #include "display/HistogramControlModel.h"

@@ -330,18 +330,20 @@ TEST_F(MainFrame, ClosingHidesTheToolWindowsFirst) {
     frame->StartStreaming();
     frame->Action(Command::PlateSolving)->trigger();
     frame->Action(Command::Guiding)->trigger();
+    frame->UpdateCommands();
+    frame->Action(Command::RecordWithOptions)->trigger();
     std::vector<QDialog*> windows;
     for (QDialog* d : frame->findChildren<QDialog*>()) {
         if (d->isVisible()) windows.push_back(d);
     }
-    ASSERT_EQ(windows.size(), 2u);
+    ASSERT_EQ(windows.size(), 3u);
     int hiddenBeforeClosingLine = 0;
     HideWatcher watcher([&] {
         if (!log.Contains("I Closing Main Form")) ++hiddenBeforeClosingLine;
     });
     for (QDialog* d : windows) d->installEventFilter(&watcher);
     frame->close();
-    EXPECT_EQ(hiddenBeforeClosingLine, 2);
+    EXPECT_EQ(hiddenBeforeClosingLine, 3);
     const auto messages = log.Messages();
     const auto closing = std::find(messages.begin(), messages.end(), "I Closing Main Form");
     ASSERT_NE(closing, messages.end());
