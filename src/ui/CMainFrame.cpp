@@ -560,9 +560,12 @@ void CMainFrame::RestoreWorkspace() {
     if (!settings.WorkspaceGeometry.empty() && !restoreGeometry(blob(settings.WorkspaceGeometry))) {
         LogMessage("W The saved window placement is damaged; the default is used");
     }
-    if (!settings.WorkspaceState.empty() && !restoreState(blob(settings.WorkspaceState), kWorkspaceVersion)) {
-        LogMessage("W The saved toolbar layout is damaged; the default layout is used");
+    bool restored = false;
+    if (!settings.WorkspaceState.empty()) {
+        restored = restoreState(blob(settings.WorkspaceState), kWorkspaceVersion);
+        if (!restored) LogMessage("W The saved toolbar layout is damaged; the default layout is used");
     }
+    LogMessage(restored ? "I user-defined toolbar" : "I default toolbar");
     statusBar()->setVisible(settings.WorkspaceStatusBar != Settings::BoolText(false));
     actions_[Command::StatusBar]->setChecked(!statusBar()->isHidden());
 }

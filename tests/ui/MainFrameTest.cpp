@@ -235,8 +235,11 @@ TEST_F(MainFrame, TheNextWindowRestoresTheLayout) {
     ASSERT_EQ(size.width(), 1000);
     frame->close();
 
+    EXPECT_TRUE(log.Contains("I default toolbar"));
+    EXPECT_FALSE(log.Contains("I user-defined toolbar"));
     Restart();
     frame->show();
+    EXPECT_TRUE(log.Contains("I user-defined toolbar"));
     EXPECT_EQ(frame->toolBarArea(frame->RecordToolbar()), Qt::LeftToolBarArea);
     EXPECT_TRUE(frame->RecordToolbar()->isHidden());
     EXPECT_FALSE(frame->Action(Command::Toolbars)->isChecked());
@@ -286,6 +289,7 @@ TEST_F(MainFrame, ADamagedSavedLayoutGivesTheDefaultLayout) {
                   ++warnings)
             << c.name;
     }
+    EXPECT_FALSE(log.Contains("I user-defined toolbar"));
 }
 
 TEST_F(MainFrame, APlateSolveSetsTheViewMirroringFromTheStoredFlip) {
