@@ -22,7 +22,7 @@ std::optional<std::pair<int, int>> Pair(const std::string& text, int64_t max) {
 std::optional<OrvacamOptions> OrvacamOptions::Parse(const std::vector<std::string>& args, std::string& error) {
     static const std::vector<CommandLineOption> kOptions = {
         {"camera"}, {"mode"},   {"exposure"},   {"levels"},      {"zoom"}, {"probe"},
-        {"screenshot"}, {"after-ms"}, {"restretch"}, {"screenshot2"}, {"quit", false, false},
+        {"screenshot"}, {"after-ms"}, {"restretch"}, {"screenshot2"}, {"quit", false, false}, {"record"},
     };
     const auto line = CommandLine::Parse(args, kOptions, 0, error);
     if (!line) return std::nullopt;
@@ -80,6 +80,18 @@ std::optional<OrvacamOptions> OrvacamOptions::Parse(const std::vector<std::strin
     o.screenshot = line->Value("screenshot").value_or("");
     o.screenshot2 = line->Value("screenshot2").value_or("");
     o.quit = line->Has("quit");
+    if (const auto v = line->Value("record")) {
+        if (*v == "ser") {
+            o.record = RecordingFormat::Ser;
+        } else if (*v == "adv") {
+            o.record = RecordingFormat::Adv;
+        } else if (*v == "fits") {
+            o.record = RecordingFormat::FitsSequence;
+        } else {
+            error = "--record takes ser, adv or fits";
+            return std::nullopt;
+        }
+    }
     if (o.restretch.has_value() != !o.screenshot2.empty() || (o.restretch && o.screenshot.empty())) {
         error = "--restretch and --screenshot2 go together, after --screenshot";
         return std::nullopt;

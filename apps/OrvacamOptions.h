@@ -5,6 +5,8 @@
 //
 // Pure parsing; main thread.
 
+#include "recording/RecordingControl.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -26,12 +28,16 @@ struct OrvacamOptions {
     std::optional<std::pair<int, int>> restretch;  // --restretch B:W, then --screenshot2 FILE
     std::string screenshot2;
     bool quit = false;  // --quit: close the window after the grabs
+    // --record ser|adv|fits: start this recording once the camera streams; --after-ms
+    // then counts from the recording's start, and --quit closes the window while it runs.
+    std::optional<RecordingFormat> record;
 
     static constexpr const char* kUsage =
         "usage: orvacam --version\n"
         "       orvacam [--camera sim[:SENSORCODE]] [--mode N] [--exposure MS]\n"
         "               [--levels B:W] [--zoom PERCENT] [--probe X:Y]\n"
-        "               [--screenshot FILE [--after-ms N] [--restretch B:W --screenshot2 FILE] [--quit]]\n";
+        "               [--screenshot FILE [--after-ms N] [--restretch B:W --screenshot2 FILE] [--quit]]\n"
+        "               [--record ser|adv|fits [--after-ms N] [--quit]]\n";
 
     // Nothing, with `error` set, for a malformed command line.
     static std::optional<OrvacamOptions> Parse(const std::vector<std::string>& args, std::string& error);

@@ -18,7 +18,8 @@ OrvacamScript::OrvacamScript(CMainFrame& frame, const OrvacamOptions& options) :
 }
 
 void OrvacamScript::Start() {
-    if (options_.screenshot.empty()) return;
+    if (options_.screenshot.empty() && !options_.record) return;
+    if (options_.record) step_ = Step::WaitRecording;
     startedMs_ = QDateTime::currentMSecsSinceEpoch();
     timer_.start(50);
 }
@@ -55,8 +56,21 @@ bool OrvacamScript::Grab(const std::string& path) {
 
 void OrvacamScript::Poll() {
     const qint64 elapsed = QDateTime::currentMSecsSinceEpoch() - startedMs_;
+    if (step_ == Step::WaitRecording) {
+        if (!frame_.Recording().CanStart()) return;
+        if (!frame_.Recording().Start(*options_.record)) {
+            std::fprintf(stderr, "orvacam: the recording did not start\n");
+            step_ = Step::Done;
+        } else {
+            startedMs_ = QDateTime::currentMSecsSinceEpoch();
+            frame_.UpdateCommands();
+            step_ = Step::WaitFirst;
+            return;
+        }
+    }
     if (step_ == Step::WaitFirst) {
-        if (elapsed < options_.afterMs || !Grab(options_.screenshot)) return;
+        if (elapsed < options_.afterMs) return;
+        if (!options_.screenshot.empty() && !Grab(options_.screenshot)) return;
         if (options_.restretch) {
             frame_.Histogram().SetLevels(options_.restretch->first, options_.restretch->second);
             frame_.HistogramControl().update();

@@ -1,5 +1,6 @@
 #pragma once
-// The desktop station's test hooks, run from the event loop: after the given time it
+// The desktop station's test hooks, run from the event loop: once the camera streams it
+// starts the recording asked for; after the given time it
 // saves a grab of the main window (and, beside it, FILE.txt with where the picture and
 // the probed pixel lie in the grab, the probed pixel's raw and shown values and the
 // stretch levels); then, if asked, changes the stretch, waits for a picture composed
@@ -25,7 +26,7 @@ public:
     void Start();
 
 private:
-    enum class Step { WaitFirst, WaitRestretched, Done };
+    enum class Step { WaitRecording, WaitFirst, WaitRestretched, Done };
     void Poll();
     bool Grab(const std::string& path);
 

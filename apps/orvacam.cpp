@@ -15,7 +15,9 @@
 #include "equipment/ObserverManager.h"
 #include "equipment/ObservingSiteManager.h"
 #include "equipment/SetupWizardModel.h"
+#include "events/OwEventReceiver.h"
 #include "station/Station.h"
+#include "station/WorkspaceReset.h"
 #include "ui/CD2DControl.h"
 #include "ui/CDlgSetupWizard.h"
 #include "ui/CMainFrame.h"
@@ -43,6 +45,8 @@ int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
     stationOptions.ui = &ui;
     stationOptions.devices = &devices.All();
     Station station(stationOptions);
+    // Without the feed (the failure is logged) events come only from Occult imports.
+    station.StartEventFeed({OwEventReceiver::DefaultSocketPath(AppPaths::DataDirectory())});
     StationCameraSettings cameraSettings;
     cameraSettings.modeIndex = options.modeIndex;
     cameraSettings.exposureMs = options.exposureMs;
@@ -136,6 +140,11 @@ int main(int argc, char** argv) {
     orva::Settings& settings = orva::Settings::Instance();
     settings.Load();
     RunSetupAssistantWhenDue(settings, options->connectAtStart);
+    // An unattended start has nobody to read the notice: the first attended one shows it.
+    if (!options->connectAtStart) {
+        orva::QtUiServices ui;
+        orva::WorkspaceReset::RunOnce(settings, ui);
+    }
     if (!settings.LogDirectory.empty()) {
         orva::AppPaths::EnsureDirectory(settings.LogDirectory);
         orva::InitLogFile(settings.LogDirectory);

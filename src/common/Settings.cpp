@@ -30,7 +30,7 @@ constexpr int kMaxPreviewZoomFactor = 1000;
 std::span<const Settings::Key> Settings::Keys() {
     // The file's order. Windows program paths of the original defaults are the program
     // names here, looked up on PATH.
-    static const std::array<Key, 42> keys = {{
+    static const std::array<Key, 46> keys = {{
         {"NofFrameProcessorThreads", "6", false, &Settings::NofFrameProcessorThreads, nullptr},
         {"FitsDirectory", "", true, &Settings::FitsDirectory, nullptr},
         {"SerDirectory", "", true, &Settings::SerDirectory, nullptr},
@@ -76,6 +76,10 @@ std::span<const Settings::Key> Settings::Keys() {
         // The desktop's dark red colours, which keep the observer's eyes dark-adapted.
         {"NightVision", "FALSE", true, &Settings::NightVision, nullptr},
         {"SimbadServer", "simbad.cds.unistra.fr", true, &Settings::SimbadServer, nullptr},
+        {"ToolbarVersion", "", true, &Settings::ToolbarVersion, nullptr},
+        {"WorkspaceGeometry", "", true, &Settings::WorkspaceGeometry, nullptr},
+        {"WorkspaceState", "", true, &Settings::WorkspaceState, nullptr},
+        {"WorkspaceStatusBar", "", true, &Settings::WorkspaceStatusBar, nullptr},
         {kCameraConfigurationKey, "", true, nullptr, nullptr},
     }};
     return keys;

@@ -118,6 +118,14 @@ public:
     std::string GuidingDirections;
     std::string NightVision;  // "TRUE": the window in dark red on black
     std::string SimbadServer;  // host[:port] of the SIMBAD service
+    // Empty until the workspace notice was shown once (see WorkspaceReset).
+    std::string ToolbarVersion;
+    // The main window's saved workspace, as base64 of the window toolkit's own blobs:
+    // window geometry, toolbar and docking state; the status bar "TRUE"/"FALSE" (empty:
+    // shown). All empty: the default layout.
+    std::string WorkspaceGeometry;
+    std::string WorkspaceState;
+    std::string WorkspaceStatusBar;
     // Key "CameraConfiguration". Set CameraConfigPresent when writing the record: an absent
     // record is saved as empty text, so it stays absent after a restart.
     CameraConfiguration CameraConfig;

@@ -41,6 +41,16 @@ const char* MainFrameModel::Text(Command command) {
         case Command::Guiding: return "&Guiding...";
         case Command::About: return "&About ORVA Cam Control...";
         case Command::Exit: return "E&xit";
+        case Command::Photometry: return "P&hotometry...";
+        case Command::VideoPlayer: return "&Video Player...";
+        case Command::HardwareConfiguration: return "&Hardware Configuration...";
+        case Command::CharacterizeCamera: return "Ch&aracterize camera...";
+        case Command::Toolbars: return "&Toolbars and docking windows";
+        case Command::StatusBar: return "Status &bar";
+        case Command::Undo: return "&Undo";
+        case Command::Cut: return "Cu&t";
+        case Command::Copy: return "&Copy";
+        case Command::Paste: return "&Paste";
     }
     return "";
 }
@@ -57,6 +67,10 @@ const char* MainFrameModel::Shortcut(Command command) {
         case Command::NightVision: return "Ctrl+N";
         case Command::MissedFrames: return "Ctrl+M";
         case Command::Exit: return "Ctrl+Q";
+        case Command::Undo: return "Ctrl+Z";
+        case Command::Cut: return "Ctrl+X";
+        case Command::Copy: return "Ctrl+C";
+        case Command::Paste: return "Ctrl+V";
         case Command::RecordSer: return "F5";
         case Command::RecordAdv: return "F6";
         case Command::RecordFitsSequence: return "F7";
@@ -131,6 +145,16 @@ bool MainFrameModel::IsEnabled(Command command, const MainFrameState& s) {
         case Command::FitsDark:
         case Command::FitsFlat: return s.connected && s.streaming && s.canCaptureDarkFlat;
         case Command::StopRecording: return s.connected && s.streaming && s.recording;
+        case Command::EditZones:
+        case Command::ClearZones: return s.zonesEnabled;
+        case Command::Photometry:
+        case Command::VideoPlayer:
+        case Command::HardwareConfiguration:
+        case Command::CharacterizeCamera: return false;
+        case Command::Undo:
+        case Command::Cut:
+        case Command::Copy:
+        case Command::Paste: return s.textFocus;
         default: return true;
     }
 }

@@ -19,6 +19,8 @@ struct MainFrameState {
     bool recording = false;          // a recording runs
     bool canCaptureLight = false;    // a single FITS light frame may be taken
     bool canCaptureDarkFlat = false; // a dark or flat may be taken (no dialog open)
+    bool zonesEnabled = false;       // the live view's zones are switched on
+    bool textFocus = false;          // a text field has the keyboard focus (Undo, Cut, Copy, Paste)
 };
 
 class MainFrameModel {
@@ -59,6 +61,19 @@ public:
         Guiding,
         About,
         Exit,
+        // Dialogs this station does not have: shown, but never enabled.
+        Photometry,
+        VideoPlayer,
+        HardwareConfiguration,
+        CharacterizeCamera,
+        // The window's own handling: toolbar and status bar visibility, and the text
+        // editing commands, which act on the focused text field.
+        Toolbars,
+        StatusBar,
+        Undo,
+        Cut,
+        Copy,
+        Paste,
     };
     static constexpr Command kAllCommands[] = {
         Command::Settings,   Command::Observers,   Command::ObservingSites, Command::TelescopeMounts,
@@ -71,6 +86,9 @@ public:
         Command::RecordWithOptions, Command::FitsLight,  Command::FitsDark,    Command::FitsFlat,       Command::StopRecording,
         Command::PlateSolving, Command::EventData,  Command::ImportOccultXml, Command::Telescope, Command::Guiding,
         Command::About,      Command::Exit,
+        Command::Photometry, Command::VideoPlayer, Command::HardwareConfiguration, Command::CharacterizeCamera,
+        Command::Toolbars,   Command::StatusBar,   Command::Undo,           Command::Cut,
+        Command::Copy,       Command::Paste,
     };
     static constexpr Command kRecordingCommands[] = {
         Command::RecordSer, Command::RecordAdv, Command::RecordFitsSequence, Command::RecordWithOptions,

@@ -40,6 +40,12 @@ void CD2DControl::SetNightVision(bool on) {
     update();
 }
 
+void CD2DControl::SetMirroring(bool x, bool y) {
+    mirrorX_ = x;
+    mirrorY_ = y;
+    update();
+}
+
 void CD2DControl::ToggleZoom() {
     geometry_.ToggleZoomMode();
     update();

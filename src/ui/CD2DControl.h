@@ -30,6 +30,11 @@ public:
     void SetCrosshair(bool on);
     bool Crosshair() const { return crosshair_; }
     void SetNightVision(bool on);
+    // Whether the camera mirrors the picture horizontally (x) and vertically (y), so that
+    // directions on the sky can be drawn the right way round.
+    void SetMirroring(bool x, bool y);
+    bool MirrorX() const { return mirrorX_; }
+    bool MirrorY() const { return mirrorY_; }
     void ToggleZoom();
     void ZoomIn();
     void ZoomOut();
@@ -63,6 +68,8 @@ private:
     bool fullFix_ = true;
     bool crosshair_ = false;
     bool nightVision_ = false;
+    bool mirrorX_ = false;
+    bool mirrorY_ = false;
     std::optional<QPointF> dragFrom_;
     std::optional<std::pair<int, int>> fixedCentre_;
     std::function<void()> zonesChanged_;

@@ -35,6 +35,8 @@ public:
 
     // One step of the 100 ms timer, as the timer runs it.
     void TimerTick();
+    // The window is closing: no more steps.
+    void StopTimer() { timer_.stop(); }
     // Shows the models' state and enabling.
     void Refresh();
 

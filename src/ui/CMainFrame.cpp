@@ -5,6 +5,7 @@
 #include "common/Settings.h"
 #include "events/OccultXmlReader.h"
 #include "station/Station.h"
+#include "telescope/PlateSolvingResult.h"
 #include "ui/CCursorPeekControl.h"
 #include "ui/CD2DControl.h"
 #include "common/SettingsDialogModel.h"
@@ -26,13 +27,16 @@
 #include <chrono>
 #include <cmath>
 #include <optional>
+#include <thread>
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -71,6 +75,8 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
         return in;
     };
     form_->onShowMissedFrames = [this] { ShowMissedFrames(); };
+    // The camera mirrors the picture: the view turns its sky directions with it.
+    panel_.onMirrorChanged = [this](bool x, bool y) { view_->SetMirroring(view_->MirrorX() != x, view_->MirrorY() != y); };
     // A new mode: the calibration frames no longer fit.
     panel_.onResolutionChanging = [this] { calibration_.UncheckBoth(); };
     recording_.zones = [this] {
@@ -95,6 +101,11 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
     BuildMenus();
     BuildRecordingCommands();
     BuildEditMenu();
+    BuildShellCommands();
+    for (QAction* menu : menuBar()->actions()) {
+        // The enabling is current whenever a menu opens, not only on the next tick.
+        if (menu->menu() != nullptr) connect(menu->menu(), &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
+    }
 
     station_.Processor().SetDisplayTarget(&target_);
     station_.SetFrontEnd(this);
@@ -109,6 +120,8 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
     station_.RefreshCameraList();
     UpdateCommands();
     resize(1440, 860);
+    RestoreWorkspace();
+    PlateSolvingResult::Instance().SetListener(this);
 }
 
 CMainFrame::~CMainFrame() { ShutDown(); }
@@ -195,6 +208,7 @@ void CMainFrame::BuildMenus() {
             [this] { tools_->ShowSatConfig(); });
 
     QMenu* view = menuBar()->addMenu("&View");
+    viewMenu_ = view;
     connect(AddCommand(view, Command::ToggleZoom), &QAction::triggered, this, [this] { view_->ToggleZoom(); });
     connect(AddCommand(view, Command::ZoomIn), &QAction::triggered, this, [this] { view_->ZoomIn(); });
     connect(AddCommand(view, Command::ZoomOut), &QAction::triggered, this, [this] { view_->ZoomOut(); });
@@ -252,6 +266,8 @@ MainFrameState CMainFrame::State() {
     s.recording = recording_.IsRecording();
     s.canCaptureLight = capture_.CanCapture(0);
     s.canCaptureDarkFlat = capture_.CanCapture('D');
+    s.zonesEnabled = zones_.IsEnabled();
+    s.textFocus = FocusedTextField() != nullptr;
     return s;
 }
 
@@ -288,8 +304,6 @@ void CMainFrame::UpdateCommands() {
     RebuildConnectEntries();
     const MainFrameState state = State();
     for (const auto& [command, action] : actions_) action->setEnabled(MainFrameModel::IsEnabled(command, state));
-    actions_[Command::EditZones]->setEnabled(zones_.IsEnabled());
-    actions_[Command::ClearZones]->setEnabled(zones_.IsEnabled());
     std::string name;
     if (state.connected && station_.Manager().ActiveCameraUnit()) name = station_.Manager().ActiveCameraUnit()->FriendlyName();
     std::string statusText = MainFrameModel::StatusText(state, name, station_.Processor().CurrentFrameNumber(),
@@ -365,6 +379,7 @@ void CMainFrame::BuildRecordingCommands() {
     menuBar()->insertMenu(menuBar()->actions().at(2), menu);  // after File and Camera
     QToolBar* toolbar = addToolBar("Record");
     toolbar->setObjectName("RecordToolbar");
+    recordToolbar_ = toolbar;
     for (const Command command : MainFrameModel::kRecordingCommands) {
         if (command == Command::FitsLight) menu->addSeparator();
         QAction* action = AddCommand(menu, command);
@@ -401,6 +416,7 @@ CDlgDarkFlat* CMainFrame::DarkFlatDialog() { return darkFlat_; }
 void CMainFrame::BuildToolsMenu() {
     tools_ = std::make_unique<ToolWindows>(station_, this, &solveCapture_);
     QMenu* tools = menuBar()->addMenu("&Tools");
+    toolsMenu_ = tools;
     connect(AddCommand(tools, Command::EventData), &QAction::triggered, this, [this] { tools_->ShowOccultationEvents(); });
     connect(AddCommand(tools, Command::ImportOccultXml), &QAction::triggered, this, [this] { ImportOccultXml(); });
     connect(AddCommand(tools, Command::PlateSolving), &QAction::triggered, this, [this] { tools_->ShowPlateSolving(); });
@@ -425,6 +441,17 @@ void CMainFrame::ImportOccultXml() {
 void CMainFrame::BuildEditMenu() {
     auto* menu = new QMenu("&Edit", this);
     menuBar()->insertMenu(menuBar()->actions().at(1), menu);  // after File
+    const auto edit = [this, menu](Command command, void (*operation)(QLineEdit&)) {
+        connect(AddCommand(menu, command), &QAction::triggered, this, [operation] {
+            if (QLineEdit* field = FocusedTextField()) operation(*field);
+        });
+    };
+    edit(Command::Undo, [](QLineEdit& field) { field.undo(); });
+    menu->addSeparator();
+    edit(Command::Cut, [](QLineEdit& field) { field.cut(); });
+    edit(Command::Copy, [](QLineEdit& field) { field.copy(); });
+    edit(Command::Paste, [](QLineEdit& field) { field.paste(); });
+    menu->addSeparator();
     connect(AddCommand(menu, Command::Settings), &QAction::triggered, this, [this] {
         SettingsDialogModel model(station_.GetSettings());
         model.reopenGpsLog = [this] { station_.ApplySettings(); };
@@ -510,6 +537,81 @@ void CMainFrame::ShowAbout() {
                        QString("ORVA Cam Control\nVersion %1").arg(QString::fromStdString(ProgramVersionText())));
 }
 
+void CMainFrame::BuildShellCommands() {
+    toolsMenu_->addSeparator();
+    AddCommand(toolsMenu_, Command::Photometry);
+    AddCommand(toolsMenu_, Command::VideoPlayer);
+    cameraMenu_->addSeparator();
+    AddCommand(cameraMenu_, Command::HardwareConfiguration);
+    AddCommand(cameraMenu_, Command::CharacterizeCamera);
+
+    viewMenu_->addSeparator();
+    QAction* toolbars = recordToolbar_->toggleViewAction();
+    toolbars->setText(MainFrameModel::Text(Command::Toolbars));
+    viewMenu_->addAction(toolbars);
+    actions_[Command::Toolbars] = toolbars;
+    QAction* statusBarToggle = AddCommand(viewMenu_, Command::StatusBar);
+    statusBarToggle->setCheckable(true);
+    statusBarToggle->setChecked(true);
+    connect(statusBarToggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
+}
+
+QLineEdit* CMainFrame::FocusedTextField() {
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* field = qobject_cast<QLineEdit*>(focus)) return field;
+    if (auto* box = qobject_cast<QComboBox*>(focus)) return box->lineEdit();
+    return nullptr;
+}
+
+void CMainFrame::OnPlateSolvingCompleted() {
+    QMetaObject::invokeMethod(this, [this] { ApplyFlipMirroring(); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::ApplyFlipMirroring() {
+    if (closing_) return;
+    const std::string& flip = station_.GetSettings().CameraConfig.flipMode;
+    view_->SetMirroring(flip.find('X') != std::string::npos, flip.find('Y') != std::string::npos);
+}
+
+void CMainFrame::RestoreWorkspace() {
+    const Settings& settings = station_.GetSettings();
+    const auto blob = [](const std::string& text) {
+        return QByteArray::fromBase64(QByteArray::fromStdString(text), QByteArray::AbortOnBase64DecodingErrors);
+    };
+    if (!settings.WorkspaceGeometry.empty() && !restoreGeometry(blob(settings.WorkspaceGeometry))) {
+        LogMessage("W The saved window placement is damaged; the default is used");
+    }
+    bool restored = false;
+    if (!settings.WorkspaceState.empty()) {
+        restored = restoreState(blob(settings.WorkspaceState), kWorkspaceVersion);
+        if (!restored) LogMessage("W The saved toolbar layout is damaged; the default layout is used");
+    }
+    LogMessage(restored ? "I user-defined toolbar" : "I default toolbar");
+    statusBar()->setVisible(settings.WorkspaceStatusBar != Settings::BoolText(false));
+    actions_[Command::StatusBar]->setChecked(!statusBar()->isHidden());
+}
+
+void CMainFrame::SaveWorkspace() {
+    Settings& settings = station_.GetSettings();
+    settings.WorkspaceGeometry = saveGeometry().toBase64().toStdString();
+    settings.WorkspaceState = saveState(kWorkspaceVersion).toBase64().toStdString();
+    settings.WorkspaceStatusBar = Settings::BoolText(!statusBar()->isHidden());
+    settings.Save();
+}
+
+void CMainFrame::FinishRecording() {
+    if (!recording_.IsRecording()) return;
+    recording_.Stop();
+    // The frame processor lets the writer go at the next frame; the session closes the
+    // file itself once its grace time has passed. The bound only guards against a clock
+    // that does not move.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (recording_.IsRecording() && std::chrono::steady_clock::now() < giveUp) {
+        recording_.Step();
+        if (recording_.IsRecording()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
     ShutDown();
     event->accept();
@@ -520,10 +622,19 @@ void CMainFrame::ShutDown() {
     closing_ = true;
     housekeeping_.stop();
     refresh_.stop();
+    PlateSolvingResult& solves = PlateSolvingResult::Instance();
+    if (solves.Listener() == this) solves.SetListener(nullptr);
+    SaveWorkspace();
+    tools_->HideAll();
+    if (optionsDialog_ != nullptr) optionsDialog_->hide();
+    if (darkFlat_ != nullptr) darkFlat_->hide();
     LogMessage("I Closing Main Form");
+    form_->StopTimer();
+    FinishRecording();
     // The tool windows' workers (plate solving, telescope) are stopped and joined first.
     tools_.reset();
-    // Stops the stream (its threads joined), disconnects the camera, closes the GPS log;
+    // Stops the event feed and the stream (their threads joined), then disconnects the
+    // camera and closes the GPS log, which the frame path writes until the stream stops;
     // only then may the view's target go.
     station_.Shutdown();
     station_.Processor().SetDisplayTarget(nullptr);

@@ -3,14 +3,18 @@
 // with the histogram, the percentile buttons, the line profile and the record's text
 // beside it; the Camera menu (Connect, Disconnect, Restart, streaming, firmware update,
 // satellite configuration), the Record menu and toolbar (SER, ADV, FITS sequence, stop,
-// FITS light, dark and flat frames), the View menu (zoom, crosshair, zones, night
-// vision, missed frames); the status bar with the disk space while recording. Its 200 ms
-// timer is the station's housekeeping tick, its 100 ms timer the live view's refresh and
-// the recording and capture models' step.
-// Closing it stops the stream and disconnects the camera before the window goes.
+// FITS light, dark and flat frames), the View menu (zoom, crosshair, zones, night vision,
+// missed frames, toolbar and status bar); the status bar with the disk space while
+// recording. Its 200 ms timer is the station's housekeeping tick, its 100 ms timer the
+// live view's refresh and the recording and capture models' step. The toolbar's place,
+// the status bar and the window's placement are kept in the settings from one run to the
+// next.
+// Closing it hides the tool windows, ends a running recording with its last frames,
+// joins the tool windows' workers, then stops the stream and disconnects the camera.
 //
-// Threads: GUI thread only. The frame path reaches the view only through LiveViewTarget
-// and the lookup table slot; nothing is drawn from another thread.
+// Threads: GUI thread only, except OnPlateSolvingCompleted (the solving worker), which
+// only posts to the GUI thread. The frame path reaches the view only through
+// LiveViewTarget and the lookup table slot; nothing is drawn from another thread.
 
 #include "camera/IMainFrameView.h"
 #include "display/HistogramControlModel.h"
@@ -26,6 +30,7 @@
 #include "ui/ToolWindows.h"
 #include "station/RecordingCommandsModel.h"
 #include "station/RecordingWithOptionsModel.h"
+#include "telescope/IPlateSolvingCompletedListener.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -37,7 +42,9 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenu;
+class QToolBar;
 
 namespace orva {
 
@@ -51,10 +58,12 @@ class CHistogramControl;
 class CMainForm;
 class Station;
 
-class CMainFrame final : public QMainWindow, public IMainFrameView {
+class CMainFrame final : public QMainWindow, public IMainFrameView, public IPlateSolvingCompletedListener {
 public:
     static constexpr int kHousekeepingMs = 200;
     static constexpr int kRefreshMs = 100;
+    // The version the saved toolbar and docking state is written with; another is ignored.
+    static constexpr int kWorkspaceVersion = 1;
 
     // `freeSpace` tells the disk space of the recording folder and `utcNow` the time of
     // day the timed recordings follow (tests replace them).
@@ -88,6 +97,7 @@ public:
     ZoneMatrix& Zones() { return zones_; }
     QAction* Action(MainFrameModel::Command command) { return actions_.at(command); }
     QMenu* CameraMenu() { return cameraMenu_; }
+    QToolBar* RecordToolbar() { return recordToolbar_; }
     void SetEquipmentLists(const EquipmentLists& lists) { equipment_ = lists; }
     CMainForm& Form() { return *form_; }
     CameraPanelModel& Panel() { return panel_; }
@@ -116,6 +126,10 @@ public:
     void CloseFirmwareUpdateDialogCancelled() override {}
     ILinkRecoveryCameraStatusInteraction* CameraPanel() override { return nullptr; }
 
+    // IPlateSolvingCompletedListener: called on the solving worker's thread; the view's
+    // mirroring is set again from the stored flip text on the GUI thread.
+    void OnPlateSolvingCompleted() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -135,6 +149,17 @@ private:
     void ShowMissedFrames();
     void OpenFirmwareUpdate();
     void ShowAbout();
+    // The window's own commands: the dialogs it does not have, the toolbar and status bar
+    // toggles.
+    void BuildShellCommands();
+    // The edit commands act on the text field that has the focus; none: null.
+    static QLineEdit* FocusedTextField();
+    void ApplyFlipMirroring();
+    // The layout of the last session from the settings; a damaged one is ignored.
+    void RestoreWorkspace();
+    void SaveWorkspace();
+    // Ends a running recording as the Stop command would, while the camera still sends.
+    void FinishRecording();
     void ShutDown();
 
     Station& station_;
@@ -162,6 +187,9 @@ private:
     QLabel* textLine_ = nullptr;
     QLabel* status_ = nullptr;
     QMenu* cameraMenu_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QMenu* toolsMenu_ = nullptr;
+    QToolBar* recordToolbar_ = nullptr;
     QMenu* connectMenu_ = nullptr;
     QAction* connectSingle_ = nullptr;
     std::map<MainFrameModel::Command, QAction*> actions_;

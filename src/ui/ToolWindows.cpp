@@ -8,6 +8,8 @@
 #include "ui/CDlgSatConfig.h"
 #include "ui/CDlgTelescope.h"
 
+#include <initializer_list>
+
 namespace orva {
 namespace {
 
@@ -43,6 +45,14 @@ ToolWindows::~ToolWindows() {
     eventsWindow_.reset();
     plateSolvingWindow_.reset();
     plateSolver_.reset();
+}
+
+void ToolWindows::HideAll() {
+    for (QWidget* window : std::initializer_list<QWidget*>{eventsWindow_.get(), plateSolvingWindow_.get(),
+                                                           telescopeWindow_.get(), guidingWindow_.get(),
+                                                           satConfigWindow_.get()}) {
+        if (window != nullptr) window->hide();
+    }
 }
 
 CDlgOccultationEvents& ToolWindows::ShowOccultationEvents() {

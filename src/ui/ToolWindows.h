@@ -54,6 +54,9 @@ public:
     CDlgGuiding& ShowGuiding();
     // "Satellite Configuration...": reads the GPS module's version on every call.
     CDlgSatConfig& ShowSatConfig();
+    // Hides every window made so far (the main window is closing); their workers go on
+    // until this object goes.
+    void HideAll();
     // The telescope window's logic for the main window's Ctrl+arrow keys; none until the
     // telescope window was made (the keys then do nothing).
     TelescopeDialogModel* Telescope() { return telescope_.get(); }

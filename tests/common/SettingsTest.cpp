@@ -87,6 +87,10 @@ const char* const kDefaultFile =
     "GuidingDirections=31\n"
     "NightVision=FALSE\n"
     "SimbadServer=simbad.cds.unistra.fr\n"
+    "ToolbarVersion=\n"
+    "WorkspaceGeometry=\n"
+    "WorkspaceState=\n"
+    "WorkspaceStatusBar=\n"
     "CameraConfiguration=\n";
 
 TEST_F(SettingsTest, EmptyProfileGivesTheDefaultsAndSavesThemInOrder) {

@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -132,6 +133,32 @@ pid_t Launch(const std::vector<std::string>& args, const std::string& display, c
     return pid;
 }
 
+// Waits for the program to end; a hang is killed and reported.
+int WaitForExit(pid_t pid, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            ADD_FAILURE() << "orvacam hung";
+            return -1;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return status;
+}
+
+// The window closed in order: "I Closing Main Form", then the stream's consumer ended,
+// and the log's closing line last.
+void ExpectClosedInOrder(const std::vector<std::string>& log) {
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "I ---------- Closing Log File ----------");
+    const auto closing = std::find(log.begin(), log.end(), "I Closing Main Form");
+    ASSERT_NE(closing, log.end());
+    EXPECT_NE(std::find(closing, log.end(), "I CDmsWorker::ConsumeForever: Exiting."), log.end());
+}
+
 // The built program and an X server of its own for each test.
 class OrvacamGui : public ::testing::Test {
 protected:
@@ -162,16 +189,7 @@ TEST_F(OrvacamGui, StreamsShowsTheStarsAndRestretches) {
         "--probe", "240:135", "--screenshot", first, "--after-ms", "2500", "--restretch", "2000:30000",
         "--screenshot2", second, "--quit"};
     const pid_t pid = Launch(args, x.Display(), dir);
-    const auto deadline = std::chrono::steady_clock::now() + 180s;
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            FAIL() << "orvacam hung";
-        }
-        std::this_thread::sleep_for(20ms);
-    }
+    const int status = WaitForExit(pid, 180s);
     ASSERT_TRUE(WIFEXITED(status)) << test::ReadFile(dir.File("err"));
     EXPECT_EQ(WEXITSTATUS(status), 0) << test::ReadFile(dir.File("err"));
 
@@ -231,12 +249,54 @@ TEST_F(OrvacamGui, StreamsShowsTheStarsAndRestretches) {
 
     // Closed while streaming: the stream stopped, the camera released, the log closed last.
     const auto log = LogMessages(dir.File("log"));
-    ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "I ---------- Closing Log File ----------");
-    const auto closing = std::find(log.begin(), log.end(), "I Closing Main Form");
-    ASSERT_NE(closing, log.end());
-    EXPECT_NE(std::find(closing, log.end(), "I CDmsWorker::ConsumeForever: Exiting."), log.end());
+    ExpectClosedInOrder(log);
     EXPECT_NE(std::find(log.begin(), log.end(), "I ShowWindow"), log.end());
+}
+
+// The observer closes the window while an ADV recording runs: the recording is ended as
+// Stop would end it, so the file needs no repair, and the program ends cleanly with the
+// log closed last.
+TEST_F(OrvacamGui, ClosingDuringAnAdvRecordingKeepsTheFileSound) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.File("config"));
+    std::filesystem::create_directories(dir.File("adv"));
+    test::WriteFile(dir.File("config/ORVA Cam Control.ini"), "[Settings]\nLogDirectory=" + dir.File("log") +
+                                                                 "\nAutoStartStreaming=TRUE\nAdvDirectory=" +
+                                                                 dir.File("adv") + "\n");
+    // Kept in the build folder, for a person to look at.
+    const std::string grab = (BuildDir() / "tests" / "orvacam-recording.png").string();
+    std::filesystem::remove(grab);
+    const pid_t pid = Launch({program, "--camera", "sim", "--mode", "4", "--exposure", "40", "--record", "adv",
+                              "--after-ms", "2000", "--screenshot", grab, "--quit"},
+                             x.Display(), dir);
+    const int status = WaitForExit(pid, 180s);
+    ASSERT_TRUE(WIFEXITED(status)) << test::ReadFile(dir.File("err"));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << test::ReadFile(dir.File("err"));
+
+    std::vector<std::string> recordings;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.File("adv"))) {
+        if (entry.path().extension() == ".adv") recordings.push_back(entry.path().string());
+    }
+    ASSERT_EQ(recordings.size(), 1u) << test::ReadFile(dir.File("err"));
+    const std::string report = dir.File("inspect.txt");
+    const std::string cli = (BuildDir() / "apps" / "orvacam-cli").string();
+    const int inspect = std::system(("'" + cli + "' inspect '" + recordings[0] + "' > '" + report + "' 2>&1").c_str());
+    const std::string text = test::ReadFile(report);
+    EXPECT_TRUE(WIFEXITED(inspect) && WEXITSTATUS(inspect) == 0) << text;
+    EXPECT_NE(text.find("\nresult: sound\n"), std::string::npos) << text;
+    int frames = 0;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("frames: ", 0) == 0) frames = std::atoi(line.c_str() + 8);
+    }
+    EXPECT_GT(frames, 10) << text;
+
+    const auto log = LogMessages(dir.File("log"));
+    ExpectClosedInOrder(log);
+    // Nothing was closed behind the recording's back.
+    EXPECT_EQ(std::find(log.begin(), log.end(),
+                        "W RecordingSession: no frame came after the stop request; the recording was closed without it"),
+              log.end());
 }
 
 // A second start while a station runs says so and leaves: non-zero status, nothing

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 namespace orva {
 namespace {
@@ -92,6 +93,151 @@ TEST(MainFrameModel, EveryCommandHasATextAndShortcutsAreUnique) {
     EXPECT_STREQ(MainFrameModel::Shortcut(Command::Disconnect), "Ctrl+D");
     EXPECT_STREQ(MainFrameModel::Shortcut(Command::StartStreaming), "Ctrl+R");
     EXPECT_STREQ(MainFrameModel::Shortcut(Command::StopStreaming), "Ctrl+S");
+}
+
+// The enabling table of the menus in the four states an observer meets, as the window's
+// rules state it. "Recording" is a running ADV recording: no new one may start, while a
+// single FITS, a dark or a flat still may.
+TEST(MainFrameModel, EnablingTableInTheFourStates) {
+    MainFrameState noCamera;
+    MainFrameState connected{true, true, false};
+    MainFrameState streaming{true, true, true};
+    streaming.canRecord = streaming.canCaptureLight = streaming.canCaptureDarkFlat = true;
+    MainFrameState recording = streaming;
+    recording.canRecord = false;
+    recording.recording = true;
+    const MainFrameState states[] = {noCamera, connected, streaming, recording};
+
+    // Columns: no camera, connected, streaming, recording.
+    const struct {
+        Command command;
+        const char* enabled;
+    } table[] = {
+        {Command::Settings, "1111"},
+        {Command::Observers, "1111"},
+        {Command::ObservingSites, "1111"},
+        {Command::TelescopeMounts, "1111"},
+        {Command::Instruments, "1111"},
+        {Command::Disconnect, "0111"},
+        {Command::Restart, "0111"},
+        {Command::UpdateFirmware, "0111"},
+        {Command::SatelliteConfiguration, "0111"},
+        {Command::StartStreaming, "0100"},
+        {Command::StopStreaming, "0011"},
+        {Command::RecordSer, "0010"},
+        {Command::RecordAdv, "0010"},
+        {Command::RecordFitsSequence, "0010"},
+        // Stays open while recording: its dialog stops the timed recordings it started.
+        {Command::RecordWithOptions, "0011"},
+        {Command::FitsLight, "0011"},
+        {Command::FitsDark, "0011"},
+        {Command::FitsFlat, "0011"},
+        {Command::StopRecording, "0001"},
+        {Command::PlateSolving, "1111"},
+        {Command::EventData, "1111"},
+        {Command::ImportOccultXml, "1111"},
+        {Command::Telescope, "1111"},
+        {Command::Guiding, "1111"},
+        {Command::Photometry, "0000"},
+        {Command::VideoPlayer, "0000"},
+        {Command::HardwareConfiguration, "0000"},
+        {Command::CharacterizeCamera, "0000"},
+        {Command::Toolbars, "1111"},
+        {Command::StatusBar, "1111"},
+        // No text field has the focus in these states.
+        {Command::Undo, "0000"},
+        {Command::Cut, "0000"},
+        {Command::Copy, "0000"},
+        {Command::Paste, "0000"},
+        {Command::ToggleZoom, "0011"},
+        {Command::ZoomIn, "0011"},
+        {Command::ZoomOut, "0011"},
+        {Command::Crosshair, "1111"},
+        {Command::NightVision, "1111"},
+        {Command::MissedFrames, "1111"},
+        {Command::EnableZones, "1111"},
+        // The zones are off.
+        {Command::EditZones, "0000"},
+        {Command::ClearZones, "0000"},
+        {Command::About, "1111"},
+        {Command::Exit, "1111"},
+    };
+    std::set<Command> rows;
+    for (const auto& row : table) {
+        rows.insert(row.command);
+        for (int column = 0; column < 4; ++column) {
+            EXPECT_EQ(MainFrameModel::IsEnabled(row.command, states[column]), row.enabled[column] == '1')
+                << MainFrameModel::Text(row.command) << " in column " << column;
+        }
+    }
+    for (const Command c : MainFrameModel::kAllCommands) {
+        EXPECT_EQ(rows.count(c), 1u) << MainFrameModel::Text(c) << " has no row in the table";
+    }
+    // Connect: only with a camera listed and none connected.
+    for (const MainFrameState& s : states) EXPECT_FALSE(MainFrameModel::IsConnectEnabled(s));
+    EXPECT_TRUE(MainFrameModel::IsConnectEnabled({true, false, false}));
+
+    // The never-enabled commands stay so whatever else is true.
+    MainFrameState everything = recording;
+    everything.canRecord = everything.zonesEnabled = everything.textFocus = true;
+    for (const Command c : {Command::Photometry, Command::VideoPlayer, Command::HardwareConfiguration,
+                            Command::CharacterizeCamera}) {
+        EXPECT_FALSE(MainFrameModel::IsEnabled(c, everything)) << MainFrameModel::Text(c);
+    }
+    for (const Command c : {Command::Undo, Command::Cut, Command::Copy, Command::Paste, Command::EditZones,
+                            Command::ClearZones}) {
+        EXPECT_TRUE(MainFrameModel::IsEnabled(c, everything)) << MainFrameModel::Text(c);
+    }
+}
+
+// The menu texts without their access-key marks are the ones the observer's manuals name.
+TEST(MainFrameModel, MenuTextsWithoutAccessKeys) {
+    const struct {
+        Command command;
+        const char* text;
+    } cases[] = {
+        {Command::Settings, "Settings..."},
+        {Command::Observers, "Observers..."},
+        {Command::ObservingSites, "Observing Sites..."},
+        {Command::TelescopeMounts, "Telescope Mounts..."},
+        {Command::Instruments, "Instruments..."},
+        {Command::Disconnect, "Disconnect"},
+        {Command::Restart, "Restart"},
+        {Command::StartStreaming, "Start streaming"},
+        {Command::StopStreaming, "Stop streaming"},
+        {Command::RecordSer, "SER"},
+        {Command::RecordAdv, "ADV"},
+        {Command::RecordFitsSequence, "FITS Sequence"},
+        {Command::RecordWithOptions, "Record with options..."},
+        {Command::FitsLight, "Single FITS (Light)"},
+        {Command::FitsDark, "FITS (Dark)"},
+        {Command::FitsFlat, "FITS (Flat)"},
+        {Command::StopRecording, "Stop recording"},
+        {Command::PlateSolving, "Plate solving..."},
+        {Command::EventData, "Event Data..."},
+        {Command::Telescope, "Telescope..."},
+        {Command::Guiding, "Guiding..."},
+        {Command::Photometry, "Photometry..."},
+        {Command::VideoPlayer, "Video Player..."},
+        {Command::HardwareConfiguration, "Hardware Configuration..."},
+        {Command::CharacterizeCamera, "Characterize camera..."},
+        {Command::Undo, "Undo"},
+        {Command::Cut, "Cut"},
+        {Command::Copy, "Copy"},
+        {Command::Paste, "Paste"},
+        {Command::ToggleZoom, "Toggle zoom (fit / scale)"},
+        {Command::About, "About ORVA Cam Control..."},
+        {Command::Exit, "Exit"},
+    };
+    for (const auto& c : cases) {
+        std::string text = MainFrameModel::Text(c.command);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '&'), 1) << text;
+        text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+        EXPECT_EQ(text, c.text);
+    }
+    // These keep their marks as quoted.
+    EXPECT_STREQ(MainFrameModel::Text(Command::Toolbars), "&Toolbars and docking windows");
+    EXPECT_STREQ(MainFrameModel::Text(Command::StatusBar), "Status &bar");
 }
 
 TEST(MainFrameModel, StatusText) {

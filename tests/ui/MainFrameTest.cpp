@@ -3,14 +3,27 @@
 #include "ui/CHistogramControl.h"
 #include "ui/CMainFrame.h"
 
+#include "ui/CMainForm.h"
+#include "telescope/PlateSolvingResult.h"
+
 #include "UiStation.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <QTest>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <thread>
 
 namespace orva {
 namespace {
@@ -28,7 +41,54 @@ protected:
 
     bool Enabled(Command c) { return frame->Action(c)->isEnabled(); }
 
+    // The window of the next start: a new station and window over the settings as the
+    // file holds them.
+    void Restart() {
+        frame.reset();
+        settings.Load();
+        NewStation();
+        frame = std::make_unique<CMainFrame>(*station);
+    }
+
     std::unique_ptr<CMainFrame> frame;
+};
+
+struct MenuEntry {
+    QAction* action;
+    QString menu;  // the title of the menu it sits in
+};
+
+// Every entry of the visible menus, submenus included, without separators and submenu titles.
+void CollectEntries(QMenu* menu, std::vector<MenuEntry>& entries) {
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator() || !a->isVisible()) continue;
+        if (a->menu() != nullptr) {
+            CollectEntries(a->menu(), entries);
+        } else {
+            entries.push_back({a, menu->title()});
+        }
+    }
+}
+
+std::vector<MenuEntry> MenuEntries(QMenuBar* bar) {
+    std::vector<MenuEntry> entries;
+    for (QAction* a : bar->actions()) {
+        if (a->menu() != nullptr) CollectEntries(a->menu(), entries);
+    }
+    return entries;
+}
+
+// Calls `onHide` whenever the watched window is hidden.
+class HideWatcher final : public QObject {
+public:
+    explicit HideWatcher(std::function<void()> onHide) : onHide_(std::move(onHide)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide) onHide_();
+        return false;
+    }
+
+private:
+    std::function<void()> onHide_;
 };
 
 TEST_F(MainFrame, MenusFollowConnectingAndStreaming) {
@@ -78,6 +138,221 @@ TEST_F(MainFrame, ClosingWhileStreamingStopsTheStreamFirst) {
     const auto closing = std::find(messages.begin(), messages.end(), "I Closing Main Form");
     EXPECT_NE(std::find(closing, messages.end(), "I CDmsWorker::DoStopStreaming, stopping complete"), messages.end());
     EXPECT_NE(std::find(closing, messages.end(), "I OnCameraDisconnected"), messages.end());
+}
+
+// Every menu entry against the window's enabling table, through the states an observer
+// goes through: camera listed but not connected, connected, streaming, recording ADV.
+TEST_F(MainFrame, EveryMenuEntryFollowsTheEnablingTable) {
+    settings.AdvDirectory = dataDir.Path();
+    const auto check = [&](const char* phase, const MainFrameState& expected) {
+        frame->UpdateCommands();
+        std::set<Command> seen;
+        int connectEntries = 0;
+        for (const MenuEntry& e : MenuEntries(frame->menuBar())) {
+            const std::string text = e.action->text().toStdString();
+            const Command* command = std::find_if(
+                std::begin(MainFrameModel::kAllCommands), std::end(MainFrameModel::kAllCommands),
+                [&](Command c) { return frame->Action(c) == e.action; });
+            if (command != std::end(MainFrameModel::kAllCommands)) {
+                seen.insert(*command);
+                EXPECT_EQ(e.action->isEnabled(), MainFrameModel::IsEnabled(*command, expected)) << phase << ": " << text;
+            } else if (text.rfind("Connect", 0) == 0 || e.menu == "C&onnect") {
+                ++connectEntries;
+                EXPECT_EQ(e.action->isEnabled(), MainFrameModel::IsConnectEnabled(expected)) << phase << ": " << text;
+            } else {
+                // The percentile stretches are view settings, always at hand.
+                EXPECT_EQ(e.menu, "&Auto stretch") << phase << ": " << text << " is no command of the table";
+                EXPECT_TRUE(e.action->isEnabled()) << phase << ": " << text;
+            }
+        }
+        EXPECT_EQ(connectEntries, 1) << phase;
+        for (const Command c : MainFrameModel::kAllCommands) {
+            EXPECT_EQ(seen.count(c), 1u) << phase << ": " << MainFrameModel::Text(c) << " is not in the menus";
+        }
+    };
+
+    check("not connected", {true, false, false});
+
+    ASSERT_TRUE(frame->ConnectCamera(camera->SymbolicLink()));
+    check("connected", {true, true, false});
+
+    frame->Action(Command::StartStreaming)->trigger();
+    ASSERT_TRUE(station->IsStreaming());
+    MainFrameState streaming{true, true, true};
+    streaming.canRecord = streaming.canCaptureLight = streaming.canCaptureDarkFlat = true;
+    check("streaming", streaming);
+
+    frame->Action(Command::RecordAdv)->trigger();
+    ASSERT_TRUE(frame->Recording().IsRecording()) << (ui.messages.empty() ? "" : ui.messages.back().text);
+    MainFrameState recording = streaming;
+    recording.canRecord = false;
+    recording.recording = true;
+    check("recording", recording);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(MainFrame, EditCommandsActOnTheFocusedTextField) {
+    QLineEdit field;
+    field.show();
+    field.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&field));
+    field.setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), &field);
+    frame->UpdateCommands();
+    for (const Command c : {Command::Undo, Command::Cut, Command::Copy, Command::Paste}) EXPECT_TRUE(Enabled(c));
+
+    field.setText("21:30:12");
+    field.selectAll();
+    frame->Action(Command::Copy)->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "21:30:12");
+    field.end(false);
+    frame->Action(Command::Paste)->trigger();
+    EXPECT_EQ(field.text(), "21:30:1221:30:12");
+    frame->Action(Command::Undo)->trigger();
+    EXPECT_EQ(field.text(), "21:30:12");
+    field.selectAll();
+    frame->Action(Command::Cut)->trigger();
+    EXPECT_EQ(field.text(), "");
+
+    field.hide();
+    frame->UpdateCommands();
+    for (const Command c : {Command::Undo, Command::Cut, Command::Copy, Command::Paste}) EXPECT_FALSE(Enabled(c));
+}
+
+// The toolbar's place and visibility, the status bar and the window size come back with
+// the next start.
+TEST_F(MainFrame, TheNextWindowRestoresTheLayout) {
+    frame->show();
+    QToolBar* toolbar = frame->RecordToolbar();
+    EXPECT_EQ(frame->toolBarArea(toolbar), Qt::TopToolBarArea);
+    frame->addToolBar(Qt::LeftToolBarArea, toolbar);
+    frame->Action(Command::Toolbars)->trigger();
+    frame->Action(Command::StatusBar)->trigger();
+    EXPECT_TRUE(toolbar->isHidden());
+    EXPECT_TRUE(frame->statusBar()->isHidden());
+    frame->resize(1000, 700);
+    const QSize size = frame->size();  // the panel may need more height
+    ASSERT_EQ(size.width(), 1000);
+    frame->close();
+
+    EXPECT_TRUE(log.Contains("I default toolbar"));
+    EXPECT_FALSE(log.Contains("I user-defined toolbar"));
+    Restart();
+    frame->show();
+    EXPECT_TRUE(log.Contains("I user-defined toolbar"));
+    EXPECT_EQ(frame->toolBarArea(frame->RecordToolbar()), Qt::LeftToolBarArea);
+    EXPECT_TRUE(frame->RecordToolbar()->isHidden());
+    EXPECT_FALSE(frame->Action(Command::Toolbars)->isChecked());
+    EXPECT_TRUE(frame->statusBar()->isHidden());
+    EXPECT_FALSE(frame->Action(Command::StatusBar)->isChecked());
+    EXPECT_EQ(frame->size(), size);
+
+    // Shown again, and so kept.
+    frame->Action(Command::Toolbars)->trigger();
+    frame->Action(Command::StatusBar)->trigger();
+    Restart();
+    frame->show();
+    EXPECT_FALSE(frame->RecordToolbar()->isHidden());
+    EXPECT_EQ(frame->toolBarArea(frame->RecordToolbar()), Qt::LeftToolBarArea);
+    EXPECT_FALSE(frame->statusBar()->isHidden());
+    EXPECT_TRUE(frame->Action(Command::StatusBar)->isChecked());
+}
+
+TEST_F(MainFrame, ADamagedSavedLayoutGivesTheDefaultLayout) {
+    // A real layout, but of another version of the window.
+    frame->addToolBar(Qt::LeftToolBarArea, frame->RecordToolbar());
+    const std::string otherVersion = frame->saveState(CMainFrame::kWorkspaceVersion + 1).toBase64().toStdString();
+    const std::string good = frame->saveState(CMainFrame::kWorkspaceVersion).toBase64().toStdString();
+    const struct {
+        const char* name;
+        std::string state;
+        std::string geometry;
+    } cases[] = {
+        {"not base64", "%%% not a layout %%%", "%%%"},
+        {"cut short", good.substr(0, good.size() / 2), "AdnQywADAAA="},
+        {"random bytes", "q83vASNFZ4mrze8BI0VniavN7wEjRWeJ", "q83vASNFZ4mrze8BI0VniavN7wEj"},
+        {"other version", otherVersion, ""},
+    };
+    std::size_t warnings = 0;
+    for (const auto& c : cases) {
+        frame.reset();
+        settings.WorkspaceState = c.state;
+        settings.WorkspaceGeometry = c.geometry;
+        settings.WorkspaceStatusBar = "";
+        ASSERT_TRUE(settings.Save());
+        Restart();
+        frame->show();
+        EXPECT_EQ(frame->toolBarArea(frame->RecordToolbar()), Qt::TopToolBarArea) << c.name;
+        EXPECT_FALSE(frame->RecordToolbar()->isHidden()) << c.name;
+        EXPECT_FALSE(frame->statusBar()->isHidden()) << c.name;
+        EXPECT_EQ(log.MessagesStartingWith("W The saved toolbar layout is damaged; the default layout is used").size(),
+                  ++warnings)
+            << c.name;
+    }
+    EXPECT_FALSE(log.Contains("I user-defined toolbar"));
+}
+
+TEST_F(MainFrame, APlateSolveSetsTheViewMirroringFromTheStoredFlip) {
+    PlateSolvingResult& solves = PlateSolvingResult::Instance();
+    EXPECT_EQ(solves.Listener(), frame.get());
+    const struct {
+        const char* flip;
+        bool x, y;
+    } cases[] = {{"XY", true, true}, {"X", true, false}, {"Y", false, true}, {"none", false, false}};
+    for (const auto& c : cases) {
+        settings.CameraConfig.flipMode = c.flip;
+        // As the solving worker calls it.
+        std::thread worker([&solves] { solves.Listener()->OnPlateSolvingCompleted(); });
+        worker.join();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(frame->View().MirrorX(), c.x) << c.flip;
+        EXPECT_EQ(frame->View().MirrorY(), c.y) << c.flip;
+    }
+    frame.reset();
+    EXPECT_EQ(solves.Listener(), nullptr);
+}
+
+// A flip chosen on the panel turns the view's mirroring of the axes that changed.
+TEST_F(MainFrame, AFlipChangeTurnsTheViewMirroring) {
+    ASSERT_TRUE(frame->ConnectCamera(camera->SymbolicLink()));
+    frame->Panel().SelectFlip(3);  // XY
+    EXPECT_TRUE(frame->View().MirrorX());
+    EXPECT_TRUE(frame->View().MirrorY());
+    frame->Panel().SelectFlip(2);  // Y
+    EXPECT_FALSE(frame->View().MirrorX());
+    EXPECT_TRUE(frame->View().MirrorY());
+    frame->Panel().SelectFlip(0);
+    EXPECT_FALSE(frame->View().MirrorX());
+    EXPECT_FALSE(frame->View().MirrorY());
+}
+
+// Closing with tool windows open: they are hidden before the window says it closes, the
+// plate solver's worker is joined, and the stream stops after that line.
+TEST_F(MainFrame, ClosingHidesTheToolWindowsFirst) {
+    frame->show();
+    ASSERT_TRUE(frame->ConnectCamera(camera->SymbolicLink()));
+    frame->StartStreaming();
+    frame->Action(Command::PlateSolving)->trigger();
+    frame->Action(Command::Guiding)->trigger();
+    frame->UpdateCommands();
+    frame->Action(Command::RecordWithOptions)->trigger();
+    std::vector<QDialog*> windows;
+    for (QDialog* d : frame->findChildren<QDialog*>()) {
+        if (d->isVisible()) windows.push_back(d);
+    }
+    ASSERT_EQ(windows.size(), 3u);
+    int hiddenBeforeClosingLine = 0;
+    HideWatcher watcher([&] {
+        if (!log.Contains("I Closing Main Form")) ++hiddenBeforeClosingLine;
+    });
+    for (QDialog* d : windows) d->installEventFilter(&watcher);
+    frame->close();
+    EXPECT_EQ(hiddenBeforeClosingLine, 3);
+    const auto messages = log.Messages();
+    const auto closing = std::find(messages.begin(), messages.end(), "I Closing Main Form");
+    ASSERT_NE(closing, messages.end());
+    EXPECT_NE(std::find(closing, messages.end(), "I CDmsWorker::DoStopStreaming, stopping complete"), messages.end());
+    EXPECT_FALSE(station->IsConnected());
 }
 
 TEST_F(MainFrame, NightVisionTurnsTheWindowRedAndIsRemembered) {

@@ -19,6 +19,12 @@ struct UiStation {
     // `clock`: the station's clock (camera commands, timers); the camera keeps real time.
     explicit UiStation(Clock& clock = SteadyClock::Instance()) {
         settings.Load();
+        NewStation();
+    }
+
+    // A station over the settings as they are now (the next start, after a reload).
+    void NewStation() {
+        station.reset();
         StationOptions options;
         options.settings = &settings;
         options.ui = &ui;
