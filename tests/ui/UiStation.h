@@ -17,7 +17,7 @@ namespace orva::test {
 
 struct UiStation {
     // `clock`: the station's clock (camera commands, timers); the camera keeps real time.
-    explicit UiStation(Clock& clock = SteadyClock::Instance()) {
+    explicit UiStation(Clock& clock = SteadyClock::Instance()) : stationClock(&clock) {
         settings.Load();
         NewStation();
     }
@@ -31,11 +31,12 @@ struct UiStation {
         options.devices = &devices;
         options.dataDirectory = dataDir.Path();
         options.frameProcessorThreads = 1;
-        options.clock = &clock;
+        options.clock = stationClock;
         station = std::make_unique<Station>(options);
         station->SetCameraSettings({4, 20.0, 0});
     }
 
+    Clock* stationClock;
     LogCapture log;
     TempDir dir;
     TempDir dataDir;
