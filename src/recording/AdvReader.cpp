@@ -400,8 +400,13 @@ void AdvReader::SetDecodeThreads(int threads) {
 }
 
 bool AdvReader::ReadEachFrame(const FrameVisitor& take) {
-    // A pair per thread: each thread's decoding chains stay full while the run lasts.
-    const auto runLength = static_cast<uint32_t>(2 * decodeThreads_);
+    // A pair per thread: each thread's decoding chains stay full while the run lasts. The
+    // largest frames would make a run of many threads too large to hold: fewer pairs then.
+    constexpr uint64_t kRunBytes = uint64_t{256} << 20;
+    const uint64_t pairBytes = 2 * 2 * uint64_t{width_} * height_;
+    const auto pairs = static_cast<uint32_t>(std::clamp<uint64_t>(kRunBytes / std::max<uint64_t>(pairBytes, 1), 1,
+                                                                  static_cast<uint64_t>(decodeThreads_)));
+    const uint32_t runLength = 2 * pairs;
     runFrames_.resize(runLength);
     std::vector<AdvFrame*> frames;
     for (AdvFrame& f : runFrames_) frames.push_back(&f);
