@@ -3,12 +3,19 @@
 //   ratio, on simulated star fields (1920 x 1200 and 3072 x 2048) and a dark frame, all
 //   12-bit data in 16-bit words; zstd (levels 1 and 3) and lz4 on the same frames, the
 //   general-purpose peers a user could have chosen. The camera delivers a 1920 x 1200
-//   frame every 25 ms: encoding must take well under that on one core.
+//   frame every 25 ms: encoding must take well under that on one core. vs_camera is the
+//   rate over the camera's fastest, 1920 x 1200 x 2 bytes x 40 frames/s = 184 MB/s. All
+//   rates are by the wall clock, the decoding on several threads included: run on a
+//   quiet machine.
+// - Reading a whole LAGARITH16 recording of 1920 x 1200 frames from a file, as the
+//   inspection does, with its images decoded on 1 and 2 threads: MB/s of decoded frames
+//   and vs_camera. A recording is read at least twice as fast as it was recorded.
 // - The count normalisation's worst case: one dominant value and every other value once,
 //   where walking the list one step at a time would take some 10^9 steps.
 // - The SER and ADV writers' throughput to a file against plain write() of the same bytes,
 //   interleaved round by round.
 
+#include "recording/AdvReader.h"
 #include "recording/AdvWriter.h"
 #include "recording/Lagarith16Decoder.h"
 #include "recording/Lagarith16Encoder.h"
@@ -84,9 +91,24 @@ const Frame& FrameOf(int kind, int32_t frameNumber = 1) {
 
 double RawBytes(const Frame& f) { return 2.0 * static_cast<double>(f.size()); }
 
-void Report(benchmark::State& state, const Frame& frame, std::size_t compressed) {
+constexpr double kCameraBytesPerSecond = 1920.0 * 1200.0 * 2.0 * 40.0;
+
+using Clock = std::chrono::steady_clock;
+
+// `bytes` of frames taken per iteration since `start`, by the wall clock (as the
+// benchmarks' own time): in bytes/s, MB/s (10^6) and against the camera.
+void ReportRate(benchmark::State& state, double bytes, Clock::time_point start) {
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const double rate = bytes * static_cast<double>(state.iterations()) / seconds;
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+    state.counters["MB/s"] = rate / 1e6;
+    state.counters["vs_camera"] = rate / kCameraBytesPerSecond;
+}
+
+void Report(benchmark::State& state, const Frame& frame, std::size_t compressed, Clock::time_point start,
+            int framesPerIteration = 1) {
     state.SetLabel(KindName(static_cast<int>(state.range(0))));
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(RawBytes(frame)));
+    ReportRate(state, framesPerIteration * RawBytes(frame), start);
     state.counters["ratio"] = RawBytes(frame) / static_cast<double>(compressed);
 }
 
@@ -94,11 +116,12 @@ void Lagarith16Encode(benchmark::State& state) {
     const Frame& frame = FrameOf(static_cast<int>(state.range(0)));
     orva::Lagarith16Encoder encoder;
     std::size_t size = 0;
+    const auto start = Clock::now();
     for (auto _ : state) {
         size = encoder.Encode(frame.data(), frame.size()).size();
         benchmark::ClobberMemory();
     }
-    Report(state, frame, size);
+    Report(state, frame, size, start);
 }
 
 void Lagarith16Decode(benchmark::State& state) {
@@ -109,12 +132,13 @@ void Lagarith16Decode(benchmark::State& state) {
     orva::Lagarith16Decoder decoder;
     Frame decoded(frame.size());
     orva::Lagarith16Error error;
+    const auto start = Clock::now();
     for (auto _ : state) {
         if (!decoder.Decode(block, decoded, error)) state.SkipWithError(error.what.c_str());
         benchmark::ClobberMemory();
     }
     if (decoded != frame) state.SkipWithError("decoded frame differs");
-    Report(state, frame, block.size());
+    Report(state, frame, block.size(), start);
 }
 
 // Two consecutive frames decoded in one interleaved pass, as a reader going through a
@@ -131,6 +155,7 @@ void Lagarith16DecodeTwo(benchmark::State& state) {
     orva::Lagarith16Decoder decoder;
     Frame decoded(frame.size());
     Frame nextDecoded(frame.size());
+    const auto start = Clock::now();
     for (auto _ : state) {
         orva::Lagarith16Job first(block, decoded);
         orva::Lagarith16Job second(nextBlock, nextDecoded);
@@ -139,8 +164,7 @@ void Lagarith16DecodeTwo(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     if (decoded != frame || nextDecoded != nextFrame) state.SkipWithError("decoded frame differs");
-    Report(state, frame, block.size());
-    state.SetBytesProcessed(2 * static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(RawBytes(frame)));
+    Report(state, frame, block.size(), start, 2);
 }
 
 void ZstdCompress(benchmark::State& state) {
@@ -149,12 +173,13 @@ void ZstdCompress(benchmark::State& state) {
     std::vector<char> out(ZSTD_compressBound(frame.size() * 2));
     ZSTD_CCtx* context = ZSTD_createCCtx();
     std::size_t size = 0;
+    const auto start = Clock::now();
     for (auto _ : state) {
         size = ZSTD_compressCCtx(context, out.data(), out.size(), frame.data(), frame.size() * 2, level);
         benchmark::ClobberMemory();
     }
     ZSTD_freeCCtx(context);
-    Report(state, frame, size);
+    Report(state, frame, size, start);
     state.SetLabel(std::string(KindName(static_cast<int>(state.range(0)))) + ", zstd " + std::to_string(level));
 }
 
@@ -165,13 +190,14 @@ void ZstdDecompress(benchmark::State& state) {
     packed.resize(ZSTD_compress(packed.data(), packed.size(), frame.data(), frame.size() * 2, level));
     Frame decoded(frame.size());
     ZSTD_DCtx* context = ZSTD_createDCtx();
+    const auto start = Clock::now();
     for (auto _ : state) {
         ZSTD_decompressDCtx(context, decoded.data(), decoded.size() * 2, packed.data(), packed.size());
         benchmark::ClobberMemory();
     }
     ZSTD_freeDCtx(context);
     if (decoded != frame) state.SkipWithError("decoded frame differs");
-    Report(state, frame, packed.size());
+    Report(state, frame, packed.size(), start);
     state.SetLabel(std::string(KindName(static_cast<int>(state.range(0)))) + ", zstd " + std::to_string(level));
 }
 
@@ -180,12 +206,13 @@ void Lz4Compress(benchmark::State& state) {
     const int rawBytes = static_cast<int>(frame.size() * 2);
     std::vector<char> out(static_cast<std::size_t>(LZ4_compressBound(rawBytes)));
     int size = 0;
+    const auto start = Clock::now();
     for (auto _ : state) {
         size = LZ4_compress_default(reinterpret_cast<const char*>(frame.data()), out.data(), rawBytes,
                                     static_cast<int>(out.size()));
         benchmark::ClobberMemory();
     }
-    Report(state, frame, static_cast<std::size_t>(size));
+    Report(state, frame, static_cast<std::size_t>(size), start);
 }
 
 void Lz4Decompress(benchmark::State& state) {
@@ -195,12 +222,13 @@ void Lz4Decompress(benchmark::State& state) {
     packed.resize(static_cast<std::size_t>(LZ4_compress_default(reinterpret_cast<const char*>(frame.data()), packed.data(),
                                                                 rawBytes, static_cast<int>(packed.size()))));
     Frame decoded(frame.size());
+    const auto start = Clock::now();
     for (auto _ : state) {
         LZ4_decompress_safe(packed.data(), reinterpret_cast<char*>(decoded.data()), static_cast<int>(packed.size()), rawBytes);
         benchmark::ClobberMemory();
     }
     if (decoded != frame) state.SkipWithError("decoded frame differs");
-    Report(state, frame, packed.size());
+    Report(state, frame, packed.size(), start);
 }
 
 // The scaled counts of the dominant-value frame: one large count and 65535 ones, far
@@ -246,12 +274,18 @@ constexpr int kContenders = 4;
 constexpr int kWriterOrder[kContenders][kContenders] = {{0, 1, 3, 2}, {1, 2, 0, 3}, {2, 3, 1, 0}, {3, 0, 2, 1}};
 constexpr int kWriterRounds = 2 * kContenders;
 
-bool WriteWithWriter(orva::BaseWriter& writer, const Frame& frame) {
+// Frames 0 to count - 1, as frameOf gives them.
+bool WriteFrames(orva::BaseWriter& writer, int32_t count, const std::function<const Frame&(int32_t)>& frameOf) {
     if (!writer.StartRecording(nullptr)) return false;
-    for (int32_t n = 0; n < kWriterFrames; ++n) {
+    for (int32_t n = 0; n < count; ++n) {
+        const Frame& frame = frameOf(n);
         writer.AddFrame(frame.data(), frame.size() * 2, 1000 + static_cast<uint64_t>(n), Overlay(n));
     }
     return writer.StopRecording();
+}
+
+bool WriteWithWriter(orva::BaseWriter& writer, const Frame& frame) {
+    return WriteFrames(writer, kWriterFrames, [&](int32_t) -> const Frame& { return frame; });
 }
 
 bool WritePlain(const std::string& path, const Frame& frame) {
@@ -318,17 +352,65 @@ void WritersAgainstPlainWrite(benchmark::State& state) {
     }
 }
 
+// A LAGARITH16 recording of kRecordingFrames star fields, 1920 x 1200, each different;
+// the file is removed at exit.
+constexpr int32_t kRecordingFrames = 8;
+
+const Frame& RecordedFrame(int32_t n) { return FrameOf(kStars1920, 1 + n); }
+
+const std::string& CodedRecording() {
+    struct Recording {
+        Recording() : path(ScratchFile("coded.adv")) {
+            orva::SharedTelescopeState telescope;
+            orva::AdvWriter writer(telescope);
+            written = writer.OpenRecording(path, 1920, 1200, 16, {}, true) &&
+                      WriteFrames(writer, kRecordingFrames, RecordedFrame);
+        }
+        ~Recording() { std::filesystem::remove(path); }
+        std::string path;
+        bool written = false;
+    };
+    static const Recording recording;
+    static const std::string none;
+    return recording.written ? recording.path : none;
+}
+
+// Every frame of the recording through AdvReader::ReadEachFrame, the path the inspection
+// takes; range(0) decode threads.
+void AdvReadEachFrame(benchmark::State& state) {
+    const int threads = static_cast<int>(state.range(0));
+    orva::AdvReader reader;
+    if (!reader.Open(CodedRecording())) {
+        state.SkipWithError(("the recording cannot be read: " + reader.Error()).c_str());
+        return;
+    }
+    reader.SetDecodeThreads(threads);
+    bool same = true;
+    reader.ReadEachFrame([&](uint32_t n, const orva::AdvFrame& f) {
+        same = same && f.pixels == RecordedFrame(static_cast<int32_t>(n));
+    });
+    if (!same || reader.FrameCount() != kRecordingFrames) state.SkipWithError("decoded frames differ");
+    const auto start = Clock::now();
+    for (auto _ : state) {
+        if (!reader.ReadEachFrame([](uint32_t, const orva::AdvFrame&) {})) state.SkipWithError(reader.Error().c_str());
+    }
+    ReportRate(state, kRecordingFrames * RawBytes(RecordedFrame(0)), start);
+    state.SetLabel(std::string(KindName(kStars1920)) + ", " + std::to_string(kRecordingFrames) + " frames, " +
+                   std::to_string(threads) + (threads == 1 ? " thread" : " threads"));
+}
+
 void FrameKinds(benchmark::internal::Benchmark* b) {
     for (int kind : {kStars1920, kStars3072, kDark1920}) b->Arg(kind);
 }
 
-BENCHMARK(Lagarith16Encode)->Apply(FrameKinds)->Arg(kDominant1920)->Unit(benchmark::kMillisecond);
-BENCHMARK(Lagarith16Decode)->Apply(FrameKinds)->Unit(benchmark::kMillisecond);
-BENCHMARK(Lagarith16DecodeTwo)->Apply(FrameKinds)->Unit(benchmark::kMillisecond);
-BENCHMARK(ZstdCompress)->ArgsProduct({{kStars1920, kStars3072, kDark1920}, {1, 3}})->Unit(benchmark::kMillisecond);
-BENCHMARK(ZstdDecompress)->ArgsProduct({{kStars1920, kStars3072, kDark1920}, {1, 3}})->Unit(benchmark::kMillisecond);
-BENCHMARK(Lz4Compress)->Apply(FrameKinds)->Unit(benchmark::kMillisecond);
-BENCHMARK(Lz4Decompress)->Apply(FrameKinds)->Unit(benchmark::kMillisecond);
+BENCHMARK(Lagarith16Encode)->Apply(FrameKinds)->Arg(kDominant1920)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(Lagarith16Decode)->Apply(FrameKinds)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(Lagarith16DecodeTwo)->Apply(FrameKinds)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(AdvReadEachFrame)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(ZstdCompress)->ArgsProduct({{kStars1920, kStars3072, kDark1920}, {1, 3}})->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(ZstdDecompress)->ArgsProduct({{kStars1920, kStars3072, kDark1920}, {1, 3}})->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(Lz4Compress)->Apply(FrameKinds)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(Lz4Decompress)->Apply(FrameKinds)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(NormalizeWorstCase)->Unit(benchmark::kMicrosecond);
 BENCHMARK(WritersAgainstPlainWrite)->Iterations(1)->Unit(benchmark::kSecond);
 

@@ -1,5 +1,6 @@
 #include "recording/AdvReader.h"
 
+#include "processing/FrameWorkerPool.h"
 #include "recording/Lagarith16Encoder.h"
 
 #include <algorithm>
@@ -84,6 +85,10 @@ private:
     uint64_t position_;
     uint64_t base_;
 };
+
+AdvReader::AdvReader() = default;
+
+AdvReader::~AdvReader() = default;
 
 bool AdvReader::Open(const std::string& path, Mode mode) {
     name_ = path;
@@ -377,32 +382,90 @@ std::string AdvReader::CheckFrameAt(uint64_t at, uint64_t& start, uint64_t& end)
 }
 
 bool AdvReader::ReadFrame(uint32_t index, AdvFrame& frame) {
-    CodedImage image;
-    const bool parsed = ParseFrame(index, frame, frameBytes_, image);
-    return DecodeImage(parsed, image, frame);
+    AdvFrame* const frames[] = {&frame};
+    return ReadRun(index, frames, 1) == 1;
 }
 
 bool AdvReader::ReadTwoFrames(uint32_t index, AdvFrame& first, AdvFrame& second) {
-    CodedImage a;
-    CodedImage b;
-    if (!ParseFrame(index, first, frameBytes_, a)) return DecodeImage(false, a, first);
-    const bool parsedB = ParseFrame(index + 1, second, nextFrameBytes_, b);
-    if (!a.coded || !b.coded) return DecodeImage(true, a, first) && DecodeImage(parsedB, b, second);
-    Lagarith16Job jobA(a.payload, first.pixels);
-    Lagarith16Job jobB(b.payload, second.pixels);
-    decoder_.DecodeTwo(jobA, jobB);
-    if (!jobA.ok) return Fail(a.at + jobA.error.offset, jobA.error.what);
-    if (!jobB.ok) return Fail(b.at + jobB.error.offset, jobB.error.what);
-    return parsedB;
+    AdvFrame* const frames[] = {&first, &second};
+    return ReadRun(index, frames, 2) == 2;
 }
 
-// The image comes before the status values: its decoding error is the one to report
-// even when the status values were found damaged too.
-bool AdvReader::DecodeImage(bool parsed, const CodedImage& image, AdvFrame& frame) {
-    if (!image.coded) return parsed;
-    Lagarith16Error error;
-    if (!decoder_.Decode(image.payload, frame.pixels, error)) return Fail(image.at + error.offset, error.what);
-    return parsed;
+void AdvReader::SetDecodeThreads(int threads) {
+    threads = std::clamp(threads, 1, FrameWorkerPool::kMaxThreads);
+    if (threads == decodeThreads_) return;
+    decodeThreads_ = threads;
+    pool_.reset();  // joins the old workers
+    if (threads > 1) pool_ = std::make_unique<FrameWorkerPool>(threads);
+}
+
+bool AdvReader::ReadEachFrame(const FrameVisitor& take) {
+    // A pair per thread: each thread's decoding chains stay full while the run lasts. The
+    // largest frames would make a run of many threads too large to hold: fewer pairs then.
+    constexpr uint64_t kRunBytes = uint64_t{256} << 20;
+    const uint64_t pairBytes = 2 * 2 * uint64_t{width_} * height_;
+    const auto pairs = static_cast<uint32_t>(std::clamp<uint64_t>(kRunBytes / std::max<uint64_t>(pairBytes, 1), 1,
+                                                                  static_cast<uint64_t>(decodeThreads_)));
+    const uint32_t runLength = 2 * pairs;
+    runFrames_.resize(runLength);
+    std::vector<AdvFrame*> frames;
+    for (AdvFrame& f : runFrames_) frames.push_back(&f);
+    for (uint32_t index = 0; index < FrameCount(); index += runLength) {
+        const uint32_t count = std::min(runLength, FrameCount() - index);
+        const uint32_t whole = ReadRun(index, frames.data(), count);
+        for (uint32_t k = 0; k < whole; ++k) take(index + k, runFrames_[k]);
+        if (whole != count) return false;
+    }
+    return true;
+}
+
+// The frames are parsed here, one after the other, up to the first that is damaged; their
+// images are decoded together; then the first fault in frame order is the one reported.
+// A frame's image comes before its status values: its decoding error is the one to
+// report even when the status values were found damaged too.
+uint32_t AdvReader::ReadRun(uint32_t index, AdvFrame* const* frames, uint32_t count) {
+    if (runBytes_.size() < count) runBytes_.resize(count);
+    runImages_.assign(count, CodedImage{});
+    uint32_t parsed = 0;
+    while (parsed < count && ParseFrame(index + parsed, *frames[parsed], runBytes_[parsed], runImages_[parsed])) ++parsed;
+    // The damaged frame's image, when found, is decoded too: its fault may come first.
+    const uint32_t seen = std::min(parsed + 1, count);
+    DecodeRun(frames, seen);
+    for (uint32_t k = 0; k < seen; ++k) {
+        const Lagarith16Job& job = runJobs_[k];
+        if (runImages_[k].coded && !job.ok) {
+            Fail(runImages_[k].at + job.error.offset, job.error.what);
+            return k;
+        }
+    }
+    return parsed;  // the error of a damaged frame is ParseFrame's
+}
+
+void AdvReader::DecodeRun(AdvFrame* const* frames, uint32_t count) {
+    runJobs_.clear();
+    std::vector<uint32_t> coded;
+    for (uint32_t k = 0; k < count; ++k) {
+        runJobs_.emplace_back(runImages_[k].payload, frames[k]->pixels);
+        if (runImages_[k].coded) coded.push_back(k);
+    }
+    const auto pairs = static_cast<int>((coded.size() + 1) / 2);
+    while (decoders_.size() < static_cast<std::size_t>(pairs)) decoders_.push_back(std::make_unique<Lagarith16Decoder>());
+    // Each part touches only its own decoder, jobs and frames' pixels.
+    const FrameWorkerPool::Task decodePair = [&](int pair, int) {
+        Lagarith16Decoder& decoder = *decoders_[static_cast<std::size_t>(pair)];
+        Lagarith16Job& first = runJobs_[coded[2 * static_cast<std::size_t>(pair)]];
+        if (2 * static_cast<std::size_t>(pair) + 1 < coded.size()) {
+            decoder.DecodeTwo(first, runJobs_[coded[2 * static_cast<std::size_t>(pair) + 1]]);
+        } else {
+            first.ok = decoder.Decode(first.block, first.samples, first.error);
+        }
+    };
+    if (pairs == 0) return;
+    if (pool_ != nullptr) {
+        pool_->Run(pairs, decodePair);
+    } else {
+        for (int pair = 0; pair < pairs; ++pair) decodePair(pair, pairs);
+    }
 }
 
 bool AdvReader::ParseFrame(uint32_t index, AdvFrame& frame, std::vector<uint8_t>& frameBytes, CodedImage& image) {

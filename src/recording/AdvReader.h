@@ -16,19 +16,26 @@
 // within the file) before it is taken. The walk stops cleanly at the first frame that is
 // cut or damaged, or where the index begins; the whole frames before it make the index.
 //
-// Threads: one thread at a time.
+// Threads: one thread at a time. ReadEachFrame (and ReadTwoFrames) may hand the decoding
+// of a run's images to the reader's own worker threads, one image or pair per worker,
+// each decoding into its frame only; every run is finished before the call returns, and
+// the workers are joined when the reader is destroyed or given another thread count.
 
 #include "recording/AdvFormat.h"
 #include "recording/BinaryInputFile.h"
 #include "recording/Lagarith16Decoder.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace orva {
+
+class FrameWorkerPool;
 
 struct AdvTag {
     std::string name;
@@ -80,6 +87,12 @@ struct AdvFrame {
 class AdvReader {
 public:
     static constexpr uint64_t kMaxSamples = 1ull << 26;
+    using FrameVisitor = std::function<void(uint32_t index, const AdvFrame& frame)>;
+
+    AdvReader();
+    ~AdvReader();
+    AdvReader(const AdvReader&) = delete;
+    AdvReader& operator=(const AdvReader&) = delete;
 
     enum class Mode {
         Strict,   // the index and closing tables must be there and agree with the header
@@ -120,6 +133,15 @@ public:
     // in one interleaved pass: for reading a whole recording about 1.3 times as fast.
     bool ReadTwoFrames(uint32_t index, AdvFrame& first, AdvFrame& second);
 
+    // The threads, the caller's included, that decode the runs of ReadEachFrame: 1 (the
+    // default) to FrameWorkerPool::kMaxThreads; others are clamped.
+    void SetDecodeThreads(int threads);
+    // Reads every frame in order as ReadFrame would and hands each to `take`, decoding
+    // runs of frames side by side on the decode threads. At a damaged frame, every frame
+    // before it has been handed over; it is not, and the result is false with ReadFrame's
+    // error for it.
+    bool ReadEachFrame(const FrameVisitor& take);
+
     static std::optional<std::string> TagValue(const std::vector<AdvTag>& tags, const std::string& name);
 
 private:
@@ -134,7 +156,11 @@ private:
     // Everything of a frame but the decoding of a coded image, which `image` then holds
     // (pointing into frameBytes). False when the frame is damaged.
     bool ParseFrame(uint32_t index, AdvFrame& frame, std::vector<uint8_t>& frameBytes, CodedImage& image);
-    bool DecodeImage(bool parsed, const CodedImage& image, AdvFrame& frame);
+    // Frames index to index + count - 1, each as ReadFrame reads it; how many were read
+    // whole before the first damaged one, whose error is then set.
+    uint32_t ReadRun(uint32_t index, AdvFrame* const* frames, uint32_t count);
+    // Decodes the coded images of a run, in pairs, on the decode threads.
+    void DecodeRun(AdvFrame* const* frames, uint32_t count);
 
     bool Check(Mode mode);
     void FindFrames();
@@ -169,9 +195,15 @@ private:
     std::vector<AdvRegion> regions_;
     uint64_t regionBytes_ = 0;
     bool layout1Coded_ = false;
-    std::vector<uint8_t> frameBytes_;
-    std::vector<uint8_t> nextFrameBytes_;  // the second frame of ReadTwoFrames
-    Lagarith16Decoder decoder_;
+    // One of each per frame of a run.
+    std::vector<std::vector<uint8_t>> runBytes_;
+    std::vector<CodedImage> runImages_;
+    std::vector<Lagarith16Job> runJobs_;
+    std::vector<AdvFrame> runFrames_;  // ReadEachFrame's
+    // One per pair of a run: a decoder keeps its tables from block to block.
+    std::vector<std::unique_ptr<Lagarith16Decoder>> decoders_;
+    int decodeThreads_ = 1;
+    std::unique_ptr<FrameWorkerPool> pool_;  // with more than one decode thread
 };
 
 }  // namespace orva

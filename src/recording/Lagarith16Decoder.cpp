@@ -20,16 +20,23 @@ constexpr std::size_t kValueCount = 65536;
 // (code x m) >> (31 + l) exactly, since code x (m r - 2^(31 + l)) < 2^31 x r <= 2^(31 + l)
 // (division by invariant integers, Granlund and Montgomery). A division per sample would
 // take most of the decoding time; 32-bit factors keep the table small enough to stay in
-// the first-level cache beside the symbol lookup. (r never falls below 8: renormalisation
-// keeps range above 2^23.)
+// the first-level cache beside the symbol lookup. The shifts are looked up beside the
+// factors: computed, they lengthen every sample's chain of dependent steps. (r never
+// falls below 8: renormalisation keeps range above 2^23.)
 constexpr uint32_t kMaxR = 1u << 11;
 
-const std::array<uint32_t, kMaxR + 1>& Reciprocals() {
-    static const std::array<uint32_t, kMaxR + 1> table = [] {
-        std::array<uint32_t, kMaxR + 1> t{};
+struct Reciprocals {
+    std::array<uint32_t, kMaxR + 1> factor{};
+    std::array<uint8_t, kMaxR + 1> shift{};
+};
+
+const Reciprocals& ReciprocalTable() {
+    static const Reciprocals table = [] {
+        Reciprocals t;
         for (uint32_t r = 8; r <= kMaxR; ++r) {
-            const uint64_t scale = uint64_t{1} << (31 + std::bit_width(r - 1));
-            t[r] = static_cast<uint32_t>((scale + r - 1) / r);
+            const auto shift = static_cast<unsigned>(31 + std::bit_width(r - 1));
+            t.factor[r] = static_cast<uint32_t>(((uint64_t{1} << shift) + r - 1) / r);
+            t.shift[r] = static_cast<uint8_t>(shift);
         }
         return t;
     }();
@@ -67,24 +74,29 @@ struct Lagarith16Decoder::Coder {
     // Finds the packed entry of the next symbol and narrows the interval to it; false (nothing
     // changed) when the target lies outside the model. Every step keeps
     // code < range <= 2^31, damaged input or not: the symbol found for the target holds it.
-    [[gnu::always_inline]] bool Narrow(const uint32_t* reciprocals, uint64_t& entry) {
+    [[gnu::always_inline]] bool Narrow(const Reciprocals& reciprocals, uint64_t& entry) {
         const uint32_t r = range >> kScaleBits;
-        const auto target = static_cast<uint32_t>((uint64_t{code} * reciprocals[r]) >> (31 + std::bit_width(r - 1)));
-        entry = bucketEntry[target >> kBucketShift];
-        if (static_cast<int64_t>(entry) < 0) [[unlikely]] {
+        const uint64_t product = uint64_t{code} * reciprocals.factor[r];
+        const unsigned shift = reciprocals.shift[r];
+        // The bucket straight from the product, not from the target: one step less.
+        entry = bucketEntry[product >> (shift + kBucketShift)];
+        auto frequency = static_cast<uint32_t>(entry >> kFrequencyShift);
+        if (frequency == 0) [[unlikely]] {
+            const auto target = static_cast<uint32_t>(product >> shift);
             if (target >= kTotal) return false;
             auto s = static_cast<uint32_t>(entry);
             while (cumulativeEnd[s] <= target) ++s;
             entry = symbolEntry[s];
+            frequency = static_cast<uint32_t>(entry >> kFrequencyShift);
         }
         code -= r * static_cast<uint32_t>(entry & kFieldMask);
-        range = r * static_cast<uint32_t>((entry >> kFrequencyShift) & kFieldMask);
+        range = r * frequency;
         return true;
     }
 
     // One sample, reading byte by byte. False when the target lies outside the model or
     // the data ends before the renormalisation is done.
-    [[gnu::always_inline]] bool Step(const uint32_t* reciprocals) {
+    [[gnu::always_inline]] bool Step(const Reciprocals& reciprocals) {
         uint64_t entry;
         if (!Narrow(reciprocals, entry)) return false;
         while (range <= kRenormalizeBelow) {
@@ -104,7 +116,7 @@ struct Lagarith16Decoder::Coder {
 
     // One sample, taking the 0 to 3 bytes the renormalisation needs from one load, without
     // a branch. False (nothing changed) when the target lies outside the model.
-    [[gnu::always_inline]] bool StepAhead(const uint32_t* reciprocals) {
+    [[gnu::always_inline]] bool StepAhead(const Reciprocals& reciprocals) {
         uint64_t entry;
         if (!Narrow(reciprocals, entry)) return false;
         const unsigned bytes = (range <= kRenormalizeBelow) + (range <= (kRenormalizeBelow >> 8)) +
@@ -139,7 +151,7 @@ void Lagarith16Decoder::DecodeTwo(Lagarith16Job& first, Lagarith16Job& second) {
         // hide latency, the renormalisation without branches wins (alone it loses: it
         // lengthens the chain more than the mispredicted branches cost). A sample outside
         // the model stops the pair; Finish then finds it again and reports it.
-        const uint32_t* reciprocals = Reciprocals().data();
+        const Reciprocals& reciprocals = ReciprocalTable();
         Coder ca = a;
         Coder cb = b;
         bool ok = true;
@@ -156,7 +168,7 @@ void Lagarith16Decoder::DecodeTwo(Lagarith16Job& first, Lagarith16Job& second) {
 }
 
 bool Lagarith16Decoder::Finish(Coder& coder, Lagarith16Error& error) {
-    const uint32_t* reciprocals = Reciprocals().data();
+    const Reciprocals& reciprocals = ReciprocalTable();
     Coder c = coder;
     bool ok = true;
     while (c.out != c.last && (ok = c.Step(reciprocals))) {
@@ -281,9 +293,9 @@ bool Lagarith16Decoder::ReadModel(std::span<const uint8_t> block, std::size_t& p
 
 // The symbol of a target frequency in one table access for most targets: each bucket of
 // 2^kBucketShift frequencies that lies within one symbol's interval holds that symbol's
-// packed entry; a bucket shared by several symbols holds the first of them, flagged, for
-// a short walk. The buckets past the model, which only damaged data reaches, are flagged
-// too. Small buckets resolve more targets at once, but the table must stay in the
+// packed entry; a bucket shared by several symbols holds the index of the first of them
+// with frequency 0, for a short walk. The buckets past the model, which only damaged data
+// reaches, are marked so too. Small buckets resolve more targets at once, but the table must stay in the
 // first-level cache beside the reciprocals: 512 frequencies per bucket measured best.
 void Lagarith16Decoder::BuildLookup(Model& model) {
     const std::size_t symbolCount = model.counts.size();
@@ -302,7 +314,7 @@ void Lagarith16Decoder::BuildLookup(Model& model) {
         if (symbol < symbolCount && model.cumulativeEnd[symbol] > last) {
             model.bucketEntry[bucket] = model.symbolEntry[symbol];
         } else {
-            model.bucketEntry[bucket] = kSharedBucket | symbol;
+            model.bucketEntry[bucket] = symbol;
         }
     }
 }

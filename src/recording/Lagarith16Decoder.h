@@ -50,11 +50,13 @@ public:
 
 private:
     struct Coder;
-    // Packed symbol entry: cumulative frequency (bits 0-19), frequency (20-39), value (40-55).
+    // Packed symbol entry: cumulative frequency (bits 0-19), value (20-35), frequency
+    // (44-63), so that the frequency, on the chain from one sample to the next, takes one
+    // shift. A shared bucket's entry has frequency 0 and its first symbol index in the
+    // low bits.
     static constexpr uint64_t kFieldMask = 0xFFFFF;
-    static constexpr unsigned kFrequencyShift = 20;
-    static constexpr unsigned kValueShift = 40;
-    static constexpr uint64_t kSharedBucket = uint64_t{1} << 63;  // low bits: first symbol index
+    static constexpr unsigned kValueShift = 20;
+    static constexpr unsigned kFrequencyShift = 44;
     static constexpr unsigned kBucketShift = 9;
     // Damaged data can give targets up to 2^20 + 2^17: those buckets are all shared.
     static constexpr uint32_t kBuckets = (((1u << 20) + (1u << 17)) >> kBucketShift) + 1;

@@ -10,6 +10,8 @@
 // short is recognised as such and named repairable.
 //
 // Threads: any; one inspection at a time per object (there is no state between calls).
+// An ADV file's images are decoded on one thread per core, all joined before Inspect
+// returns.
 
 #include "recording/RecordingTimeline.h"
 

@@ -122,23 +122,40 @@ TEST(AdvReader, SurvivesEveryCutAndChangedByte) {
     }
 }
 
-// Reads the frames two at a time: what was read and the first failure's message.
+// How the frames of a recording are read in the tests below.
+struct ReadWay {
+    const char* name;
+    int framesAtATime;  // 1 or 2: ReadFrame or ReadTwoFrames; 0: ReadEachFrame
+    int threads = 1;     // ReadEachFrame's decode threads
+};
+
+// What was read and the first failure's message.
 struct ReadOutcome {
     std::vector<AdvFrame> frames;
     std::string error;
 };
 
-ReadOutcome ReadFrames(const std::string& bytes, bool twoAtATime) {
+ReadOutcome ReadFrames(const std::string& bytes, const ReadWay& way) {
     ReadOutcome out;
     AdvReader reader;
     if (!reader.OpenBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) {
         out.error = reader.Error();
         return out;
     }
-    for (uint32_t i = 0; i < reader.FrameCount(); i += twoAtATime ? 2 : 1) {
+    if (way.framesAtATime == 0) {
+        reader.SetDecodeThreads(way.threads);
+        const bool ok = reader.ReadEachFrame([&](uint32_t index, const AdvFrame& frame) {
+            EXPECT_EQ(index, out.frames.size());
+            out.frames.push_back(frame);
+        });
+        EXPECT_EQ(ok, out.frames.size() == reader.FrameCount());
+        if (!ok) out.error = reader.Error();
+        return out;
+    }
+    for (uint32_t i = 0; i < reader.FrameCount(); i += static_cast<uint32_t>(way.framesAtATime)) {
         AdvFrame first;
         AdvFrame second;
-        const bool two = twoAtATime && i + 1 < reader.FrameCount();
+        const bool two = way.framesAtATime == 2 && i + 1 < reader.FrameCount();
         if (!(two ? reader.ReadTwoFrames(i, first, second) : reader.ReadFrame(i, first))) {
             out.error = reader.Error();
             return out;
@@ -149,24 +166,34 @@ ReadOutcome ReadFrames(const std::string& bytes, bool twoAtATime) {
     return out;
 }
 
-// Two frames at a time read what one at a time reads, on every cut and changed byte of
-// a compressed recording of 3 frames: the same frames, or the same first error.
+void ExpectSameFrames(const std::vector<AdvFrame>& read, const std::vector<AdvFrame>& expected) {
+    ASSERT_EQ(read.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(read[i].pixels, expected[i].pixels) << i;
+        EXPECT_EQ(read[i].start, expected[i].start) << i;
+        EXPECT_EQ(read[i].stored, expected[i].stored) << i;
+        EXPECT_EQ(read[i].status.size(), expected[i].status.size()) << i;
+    }
+}
+
+// Two frames at a time, and every frame with its images decoded on several threads, read
+// what one at a time reads, on every cut and changed byte of a compressed recording of 3
+// frames: the same frames, or the same first error. Every frame walks up to a damaged one
+// hand over each frame before it.
 TEST(AdvReader, TwoFramesAtATimeReadAsOneByOne) {
     const std::string good = SmallRecording(3, {});
-    auto same = [](const std::string& bytes) {
-        const ReadOutcome one = ReadFrames(bytes, false);
-        const ReadOutcome two = ReadFrames(bytes, true);
-        EXPECT_EQ(two.error, one.error);
-        if (!one.error.empty()) return;
-        ASSERT_EQ(two.frames.size(), one.frames.size());
-        for (std::size_t i = 0; i < one.frames.size(); ++i) {
-            EXPECT_EQ(two.frames[i].pixels, one.frames[i].pixels) << i;
-            EXPECT_EQ(two.frames[i].start, one.frames[i].start) << i;
-            EXPECT_EQ(two.frames[i].stored, one.frames[i].stored) << i;
-            EXPECT_EQ(two.frames[i].status.size(), one.frames[i].status.size()) << i;
+    const ReadWay oneByOne{"one by one", 1};
+    const ReadWay others[] = {{"two at a time", 2}, {"every frame, 1 thread", 0, 1}, {"every frame, 2 threads", 0, 2}};
+    auto same = [&](const std::string& bytes) {
+        const ReadOutcome one = ReadFrames(bytes, oneByOne);
+        for (const ReadWay& way : others) {
+            SCOPED_TRACE(way.name);
+            const ReadOutcome other = ReadFrames(bytes, way);
+            EXPECT_EQ(other.error, one.error);
+            if (way.framesAtATime == 0 || one.error.empty()) ExpectSameFrames(other.frames, one.frames);
         }
     };
-    const ReadOutcome whole = ReadFrames(good, true);
+    const ReadOutcome whole = ReadFrames(good, others[0]);
     ASSERT_EQ(whole.error, "");
     ASSERT_EQ(whole.frames.size(), 3u);
     for (int i = 0; i < 3; ++i) {
@@ -182,6 +209,44 @@ TEST(AdvReader, TwoFramesAtATimeReadAsOneByOne) {
         std::string bytes = good;
         bytes[at] = static_cast<char>(bytes[at] ^ 0xA5);
         same(bytes);
+    }
+}
+
+// A longer compressed recording read in runs of frames on 1 to 3 threads: every frame as
+// one by one reads it. With frame 5 damaged (its coded image, or its status values) the
+// frames before it, from earlier runs and from its own, are handed over whole, and the
+// error is the one ReadFrame gives.
+TEST(AdvReader, EveryFrameOnSeveralThreadsReadsAsOneByOne) {
+    const std::string good = SmallRecording(11, {});
+    AdvReader layout;
+    ASSERT_TRUE(layout.OpenBytes(reinterpret_cast<const uint8_t*>(good.data()), good.size()));
+    const uint64_t frame5 = layout.Index()[5].offset;
+    const uint64_t status5 = frame5 + 25 + test::U32At(good, frame5 + 21);
+    struct Case {
+        const char* name;
+        std::function<void(std::string&)> damage;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"whole", [](std::string&) {}, ""},
+        {"coded image", [frame5](std::string& b) { b[frame5 + 28] = 0x7F; },
+         "at offset " + std::to_string(frame5 + 29) + ": table of 32"},
+        {"status values", [status5](std::string& b) { b[status5 + 17] = 12; },
+         "at offset " + std::to_string(status5 + 17) + ": status value for unknown channel 12"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string bytes = good;
+        c.damage(bytes);
+        const ReadOutcome one = ReadFrames(bytes, {"one by one", 1});
+        EXPECT_NE(one.error.find(c.error), std::string::npos) << one.error;
+        EXPECT_EQ(one.frames.size(), c.error.empty() ? 11u : 5u);
+        for (const int threads : {1, 2, 3}) {
+            SCOPED_TRACE(std::to_string(threads) + " threads");
+            const ReadOutcome each = ReadFrames(bytes, {"every frame", 0, threads});
+            EXPECT_EQ(each.error, one.error);
+            ExpectSameFrames(each.frames, one.frames);
+        }
     }
 }
 

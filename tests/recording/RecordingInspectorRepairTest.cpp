@@ -50,9 +50,9 @@ std::string WriteSer(const std::string& path, bool finish) {
     return path;
 }
 
-std::string WriteAdv(const std::string& path, bool finish) {
+std::string WriteAdv(const std::string& path, bool finish, bool compress = false) {
     AdvWriter writer;
-    EXPECT_TRUE(writer.OpenRecording(path, kWidth, kHeight, 16, {}, false));
+    EXPECT_TRUE(writer.OpenRecording(path, kWidth, kHeight, 16, {}, compress));
     WriteFrames(writer);
     if (finish) {
         EXPECT_TRUE(writer.StopRecording());
@@ -118,6 +118,39 @@ TEST(RecordingInspectorTest, ReportsDimensionsFramesAndTiming) {
     EXPECT_EQ(f.missedFrames, 3);
     ASSERT_EQ(f.gaps.size(), 1u);
     EXPECT_EQ(f.gaps[0].first, 4);
+}
+
+// A compressed ADV file, whose images are decoded on every core, gives the frames the
+// uncompressed one gives; a damaged image in the middle gives the reader's error for it.
+TEST(RecordingInspectorTest, InspectsCompressedAdvAsUncompressed) {
+    test::LogCapture log;
+    test::TempDir dir;
+    std::string error;
+    const auto plain = RecordingInspector::Inspect(WriteAdv(dir.File("plain.adv"), true), error);
+    ASSERT_TRUE(plain) << error;
+    const std::string coded = WriteAdv(dir.File("coded.adv"), true, true);
+    const auto r = RecordingInspector::Inspect(coded, error);
+    ASSERT_TRUE(r) << error;
+    ASSERT_EQ(r->frames.size(), plain->frames.size());
+    for (std::size_t i = 0; i < r->frames.size(); ++i) {
+        EXPECT_EQ(r->frames[i].startTicks, plain->frames[i].startTicks) << i;
+        EXPECT_EQ(r->frames[i].endTicks, plain->frames[i].endTicks) << i;
+        EXPECT_EQ(r->frames[i].frameNumber, plain->frames[i].frameNumber) << i;
+    }
+    EXPECT_NE(std::find(r->notes.begin(), r->notes.end(), "compression: LAGARITH16"), r->notes.end());
+
+    std::string bytes = test::ReadFile(coded);
+    AdvReader reader;
+    ASSERT_TRUE(reader.Open(coded));
+    const uint64_t frame2 = reader.Index()[2].offset;
+    bytes[frame2 + 28] = 0x7F;  // in the head of the image block
+    test::WriteFile(coded, bytes);
+    ASSERT_TRUE(reader.Open(coded));
+    AdvFrame frame;
+    ASSERT_TRUE(reader.ReadFrame(1, frame));
+    ASSERT_FALSE(reader.ReadFrame(2, frame));
+    EXPECT_FALSE(RecordingInspector::Inspect(coded, error));
+    EXPECT_EQ(error, reader.Error());
 }
 
 TEST(RecordingInspectorTest, ReadsTheGpsStatusCsv) {
