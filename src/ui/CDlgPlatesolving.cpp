@@ -1,5 +1,7 @@
 #include "ui/CDlgPlatesolving.h"
 
+#include "ui/QtText.h"
+
 #include "common/Log.h"
 #include "common/Settings.h"
 
@@ -19,7 +21,6 @@ namespace {
 
 constexpr int kTimerMs = 100;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 

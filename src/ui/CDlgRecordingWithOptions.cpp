@@ -1,5 +1,7 @@
 #include "ui/CDlgRecordingWithOptions.h"
 
+#include "ui/QtText.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -16,7 +18,6 @@ namespace {
 // The format list's order.
 constexpr RecordingFormat kFormats[] = {RecordingFormat::Adv, RecordingFormat::Ser, RecordingFormat::FitsSequence};
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 

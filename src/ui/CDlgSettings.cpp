@@ -1,5 +1,7 @@
 #include "ui/CDlgSettings.h"
 
+#include "ui/QtText.h"
+
 #include "common/IUiServices.h"
 
 #include <QCheckBox>
@@ -15,11 +17,6 @@
 #include <QVBoxLayout>
 
 namespace orva {
-namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-}  // namespace
 
 CDlgSettings::CDlgSettings(SettingsDialogModel& model, IUiServices& ui, QWidget* parent)
     : QDialog(parent), model_(model) {

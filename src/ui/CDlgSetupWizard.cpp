@@ -1,5 +1,7 @@
 #include "ui/CDlgSetupWizard.h"
 
+#include "ui/QtText.h"
+
 #include "common/Log.h"
 
 #include <QFormLayout>
@@ -29,7 +31,6 @@ private:
     std::function<bool()> complete_;
 };
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 QLabel* Explanation(const char* text, QWidget* parent) {
     auto* label = new QLabel(text, parent);

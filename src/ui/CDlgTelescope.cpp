@@ -3,6 +3,7 @@
 #include "ui/ActionButton.h"
 #include "ui/CDlgTelescopeChooser.h"
 #include "ui/CDlgTelescopeRates.h"
+#include "ui/QtText.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -18,7 +19,6 @@ namespace {
 
 constexpr int kTimerMs = 200;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 

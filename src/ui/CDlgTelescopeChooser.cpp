@@ -1,6 +1,7 @@
 #include "ui/CDlgTelescopeChooser.h"
 
 #include "ui/ActionButton.h"
+#include "ui/QtText.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -18,7 +19,6 @@ namespace {
 // Often enough that a listing's answer shows without a noticeable wait.
 constexpr int kPollMs = 100;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 

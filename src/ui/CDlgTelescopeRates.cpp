@@ -1,6 +1,7 @@
 #include "ui/CDlgTelescopeRates.h"
 
 #include "ui/ActionButton.h"
+#include "ui/QtText.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -11,8 +12,6 @@
 
 namespace orva {
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 template <class Fields>
 std::array<std::string, TelescopeRatesDialogModel::kRows> Texts(const Fields& fields) {

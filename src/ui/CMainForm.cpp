@@ -1,5 +1,7 @@
 #include "ui/CMainForm.h"
 
+#include "ui/QtText.h"
+
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QCheckBox>
@@ -38,7 +40,6 @@ private:
     std::function<void(int)> step_;
 };
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 void SetText(QLabel* label, const std::string& text) {
     if (label->text() != Q(text)) label->setText(Q(text));

@@ -1,14 +1,11 @@
 #include "ui/QtUiServices.h"
 
+#include "ui/QtText.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 
 namespace orva {
-namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-}  // namespace
 
 void QtUiServices::ShowMessage(const std::string& title, const std::string& text, MessageIcon icon) {
     const QMessageBox::Icon qtIcon = icon == MessageIcon::Error     ? QMessageBox::Critical
