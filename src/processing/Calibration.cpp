@@ -94,18 +94,20 @@ void CalibrateRowSse2(uint16_t* row, int width, int32_t offset, const uint16_t* 
     CalibrateRowPlain<kOffsets, kDark, kFlat>(row, done, width, offset, darkRow, pedestal, flatRow, norm);
 }
 
-// Eight quotients norm x r / f in 32-bit lanes. A single-precision estimate is within
-// one of the quotient wherever the quotient is below 2^16 (two roundings of 2^-24 each);
-// the remainder norm x r - q x f, exact in wrapping 32-bit arithmetic because it is
-// small, then moves q by one where the estimate was off. Larger quotients, and f = 0
-// (an infinite or undefined estimate, converted to 0x80000000), end far above 65535
-// whatever the correction does, and the final limit makes them 65535.
-ORVA_TARGET("avx2") inline __m256i FlatQuotientAvx2(__m256i r32, __m256i f32, __m256 normFloat, __m256i norm32) {
-    const __m256 estimate = _mm256_mul_ps(_mm256_cvtepi32_ps(r32), _mm256_div_ps(normFloat, _mm256_cvtepi32_ps(f32)));
+// Eight quotients norm x r / f in 32-bit lanes. The estimate uses a normalization made
+// larger by 2^-18 of itself: with the three roundings of 2^-24 each it then lies in
+// (Q, Q + Q x 2^-17) for a quotient Q > 0, so where Q is below 2^17 it truncates to
+// floor(Q) or one more, and the sign of the remainder norm x r - q x f (exact in
+// wrapping 32-bit arithmetic because it is within f of zero) settles which. Larger
+// quotients, and f = 0 (an infinite or undefined estimate, converted to 0x80000000), end
+// above 65535 whatever the correction does, and the final limit makes them 65535.
+ORVA_TARGET("avx2")
+inline __m256i FlatQuotientAvx2(__m256i r32, __m256i f32, __m256 highNormFloat, __m256i norm32) {
+    const __m256 estimate =
+        _mm256_mul_ps(_mm256_cvtepi32_ps(r32), _mm256_div_ps(highNormFloat, _mm256_cvtepi32_ps(f32)));
     __m256i q = _mm256_cvttps_epi32(estimate);
     const __m256i remainder = _mm256_sub_epi32(_mm256_mullo_epi32(r32, norm32), _mm256_mullo_epi32(q, f32));
     q = _mm256_add_epi32(q, _mm256_cmpgt_epi32(_mm256_setzero_si256(), remainder));
-    q = _mm256_sub_epi32(q, _mm256_cmpgt_epi32(remainder, _mm256_sub_epi32(f32, _mm256_set1_epi32(1))));
     return _mm256_min_epu32(q, _mm256_set1_epi32(65535));
 }
 
@@ -118,7 +120,7 @@ void CalibrateRowAvx2(uint16_t* row, int width, int32_t offset, const uint16_t* 
     const __m256i g = _mm256_set1_epi16(static_cast<int16_t>(pedestal));
     const __m256i bias = _mm256_set1_epi16(static_cast<int16_t>(0x8000));
     const __m256i topBiased = _mm256_set1_epi16(static_cast<int16_t>((65535 - pedestal) ^ 0x8000));
-    const __m256 normFloat = _mm256_set1_ps(static_cast<float>(norm));
+    const __m256 highNormFloat = _mm256_set1_ps(static_cast<float>(norm) * (1.0f + 0x1p-18f));
     const __m256i norm32 = _mm256_set1_epi32(static_cast<int32_t>(norm));
     int x = 0;
     for (; x + 16 <= width; x += 16) {
@@ -131,13 +133,13 @@ void CalibrateRowAvx2(uint16_t* row, int width, int32_t offset, const uint16_t* 
         }
         if (kFlat) {
             const __m256i f = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(flatRow + x));
-            const __m256i low = FlatQuotientAvx2(_mm256_cvtepu16_epi32(_mm256_castsi256_si128(u)),
-                                                 _mm256_cvtepu16_epi32(_mm256_castsi256_si128(f)), normFloat, norm32);
-            const __m256i high = FlatQuotientAvx2(_mm256_cvtepu16_epi32(_mm256_extracti128_si256(u, 1)),
-                                                  _mm256_cvtepu16_epi32(_mm256_extracti128_si256(f, 1)), normFloat,
-                                                  norm32);
-            // The pack interleaves the 128-bit halves; the permutation puts them back.
-            u = _mm256_permute4x64_epi64(_mm256_packus_epi32(low, high), 0xD8);
+            // Unpacking within the 128-bit halves and packing back keeps the pixel order.
+            const __m256i zero = _mm256_setzero_si256();
+            const __m256i low = FlatQuotientAvx2(_mm256_unpacklo_epi16(u, zero), _mm256_unpacklo_epi16(f, zero),
+                                                 highNormFloat, norm32);
+            const __m256i high = FlatQuotientAvx2(_mm256_unpackhi_epi16(u, zero), _mm256_unpackhi_epi16(f, zero),
+                                                  highNormFloat, norm32);
+            u = _mm256_packus_epi32(low, high);
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + x), u);
     }

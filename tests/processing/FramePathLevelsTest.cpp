@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <set>
 #include <tuple>
 #include <vector>
@@ -306,6 +307,51 @@ TEST(FramePathLevelsTest, FlatDivisionIsTheExactIntegerQuotientForEveryValue) {
                     const uint64_t q = f == 0 ? 65535 : std::min<uint64_t>(uint64_t{n} * values[i] / f, 65535);
                     ASSERT_EQ(row[i], q) << SimdLevelName(level) << " n " << n << " f " << f << " r " << values[i];
                 }
+            }
+        }
+    }
+}
+
+// The quotient's estimate depends on the divisor, so every divisor, with values that put
+// the quotient on an exact integer, one either side of it and at the limit of 65535.
+TEST(FramePathLevelsTest, FlatDivisionIsTheExactIntegerQuotientForEveryDivisor) {
+    constexpr int kWidth = 65536 + 8;  // and a tail beyond the vector width
+    const auto divisor = [](int x) { return static_cast<uint32_t>(x & 0xFFFF); };
+    const uint16_t normalizations[] = {1, 3, 30000, 32768, 65535};
+    for (const uint16_t n : normalizations) {
+        const auto atLimit = [n](uint32_t f) { return std::min<uint32_t>(uint32_t{65535} * f / n, 65535); };
+        const std::function<uint32_t(uint32_t, int)> values[] = {
+            [](uint32_t f, int) { return f; },
+            [](uint32_t f, int) { return f == 0 ? 0 : f - 1; },
+            [](uint32_t f, int) { return std::min<uint32_t>(f + 1, 65535); },
+            [&](uint32_t f, int) { return atLimit(f); },
+            [&](uint32_t f, int) { return std::min<uint32_t>(atLimit(f) + 1, 65535); },
+            [&](uint32_t f, int) { return atLimit(f) == 0 ? 0 : atLimit(f) - 1; },
+            [](uint32_t f, int) { return (f * 7) & 0xFFFF; },
+            [](uint32_t, int) { return uint32_t{65535}; },
+            [](uint32_t, int x) { return (static_cast<uint32_t>(x) * 40503u) & 0xFFFF; },
+        };
+        const int rows = static_cast<int>(std::size(values));
+        std::vector<uint16_t> image(static_cast<std::size_t>(kWidth) * rows);
+        std::vector<uint16_t> flat(image.size());
+        for (int y = 0; y < rows; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * kWidth + x;
+                flat[i] = static_cast<uint16_t>(divisor(x));
+                image[i] = static_cast<uint16_t>(values[y](divisor(x), x));
+            }
+        }
+        CalibrationParams p;
+        p.firstUntouchedRow = rows;
+        p.flat = flat.data();
+        p.flatNormalization = n;
+        for (const SimdLevel level : Levels()) {
+            std::vector<uint16_t> out = image;
+            CalibrateRows(out.data(), kWidth, 0, rows, p, level);
+            for (std::size_t i = 0; i < out.size(); ++i) {
+                const uint64_t f = flat[i];
+                const uint64_t q = f == 0 ? 65535 : std::min<uint64_t>(uint64_t{n} * image[i] / f, 65535);
+                ASSERT_EQ(out[i], q) << SimdLevelName(level) << " n " << n << " f " << f << " r " << image[i];
             }
         }
     }
