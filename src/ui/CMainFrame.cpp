@@ -24,12 +24,14 @@
 #include "ui/CMainForm.h"
 #include "ui/NightPalette.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <optional>
 #include <thread>
 
 #include <QAction>
+#include <QIcon>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -66,6 +68,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
                     FitsCaptureModel::kLightFrames),
       recordingOptions_(station, recording_, panel_, station.GetClock(), std::move(utcNow)) {
     setWindowTitle("ORVA Cam Control");
+    SetProgramIcon();
     view_ = new CD2DControl(target_, zones_, this);
     form_ = new CMainForm(panel_, calibration_, this);
     form_->enableInputs = [this] {
@@ -530,6 +533,24 @@ void CMainFrame::OpenFirmwareUpdate() {
     connect(firmwareUpdate_, &QDialog::finished, firmwareUpdate_, &QObject::deleteLater);
     firmwareUpdate_->open();
     UpdateCommands();
+}
+
+void CMainFrame::SetProgramIcon() {
+    // The desktop's task bar and window switcher take the sizes they need from here.
+    const QIcon source(":/orvacam.svg");
+    QIcon icon;
+    for (const int size : {32, 16}) {
+        errno = 0;
+        const QPixmap pixmap = source.pixmap(size, size);
+        const std::string sizeText = std::to_string(size) + "x" + std::to_string(size);
+        if (pixmap.isNull()) {
+            LogMessageInt("W Failed to create " + sizeText + " program icon.", errno);
+            continue;
+        }
+        icon.addPixmap(pixmap);
+        LogMessage("I Program icon " + sizeText + " successfully configured.");
+    }
+    if (!icon.isNull()) setWindowIcon(icon);
 }
 
 void CMainFrame::ShowAbout() {

@@ -148,6 +148,8 @@ private:
     void StepRecording();
     void ShowMissedFrames();
     void OpenFirmwareUpdate();
+    // The program icon at 32x32 and 16x16, each size logged.
+    void SetProgramIcon();
     void ShowAbout();
     // The window's own commands: the dialogs it does not have, the toolbar and status bar
     // toggles.

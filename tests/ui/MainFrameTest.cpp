@@ -91,6 +91,17 @@ private:
     std::function<void()> onHide_;
 };
 
+// The icon comes from the program's own resource through Qt's SVG plugin: a missing
+// plugin (an install step forgotten) leaves the window without one and says so.
+TEST_F(MainFrame, TheWindowHasItsProgramIconInBothSizes) {
+    EXPECT_TRUE(log.Contains("I Program icon 32x32 successfully configured."));
+    EXPECT_TRUE(log.Contains("I Program icon 16x16 successfully configured."));
+    EXPECT_TRUE(log.MessagesStartingWith("W Failed to create").empty());
+    const QList<QSize> sizes = frame->windowIcon().availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
+    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+}
+
 TEST_F(MainFrame, MenusFollowConnectingAndStreaming) {
     const auto connectEntry = [&] {
         for (QAction* a : frame->CameraMenu()->actions()) {
