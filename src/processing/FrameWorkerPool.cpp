@@ -7,9 +7,12 @@
 
 namespace orva {
 
-FrameWorkerPool::FrameWorkerPool(int threadCount) : threadCount_(std::clamp(threadCount, 1, kMaxThreads)) {
+FrameWorkerPool::FrameWorkerPool(int threadCount, Use use, const char* threadName)
+    : threadCount_(std::clamp(threadCount, 1, kMaxThreads)) {
     threads_.reserve(static_cast<std::size_t>(threadCount_ - 1));
-    for (int i = 1; i < threadCount_; ++i) threads_.emplace_back([this] { WorkerLoop(); });
+    for (int i = 1; i < threadCount_; ++i) {
+        threads_.emplace_back([this, use, threadName] { WorkerLoop(use, threadName); });
+    }
 }
 
 FrameWorkerPool::~FrameWorkerPool() {
@@ -50,9 +53,9 @@ void FrameWorkerPool::Run(int parts, const Task& task) {
     task_ = nullptr;
 }
 
-void FrameWorkerPool::WorkerLoop() {
-    ThreadName::SetCurrent("frame-worker");
-    ThreadPriority::RaiseCurrentForFramePath();
+void FrameWorkerPool::WorkerLoop(Use use, const char* threadName) {
+    ThreadName::SetCurrent(threadName);
+    if (use == Use::FramePath) ThreadPriority::RaiseCurrentForFramePath();
     uint64_t seen = 0;
     std::unique_lock lock(mutex_);
     for (;;) {

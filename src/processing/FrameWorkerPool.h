@@ -27,8 +27,13 @@ public:
     static constexpr int kMaxThreads = 16;
     static constexpr int kMaxParts = 64;
 
-    // threadCount in 1..16 (others are clamped): the caller plus threadCount - 1 workers.
-    explicit FrameWorkerPool(int threadCount);
+    // The frame path's pools run above the desktop; a pool that serves other work (reading
+    // a recording back) stays at the normal priority, below a recording that may run beside it.
+    enum class Use { FramePath, Background };
+
+    // threadCount in 1..16 (others are clamped): the caller plus threadCount - 1 workers,
+    // named `threadName` (at most 15 characters are kept).
+    explicit FrameWorkerPool(int threadCount, Use use = Use::FramePath, const char* threadName = "frame-worker");
     ~FrameWorkerPool();
     FrameWorkerPool(const FrameWorkerPool&) = delete;
     FrameWorkerPool& operator=(const FrameWorkerPool&) = delete;
@@ -44,7 +49,7 @@ public:
     }
 
 private:
-    void WorkerLoop();
+    void WorkerLoop(Use use, const char* threadName);
     // Takes and runs parts until none is left.
     void RunParts(const Task& task, int parts);
 

@@ -396,7 +396,7 @@ void AdvReader::SetDecodeThreads(int threads) {
     if (threads == decodeThreads_) return;
     decodeThreads_ = threads;
     pool_.reset();  // joins the old workers
-    if (threads > 1) pool_ = std::make_unique<FrameWorkerPool>(threads);
+    if (threads > 1) pool_ = std::make_unique<FrameWorkerPool>(threads, FrameWorkerPool::Use::Background, "adv-decode");
 }
 
 bool AdvReader::ReadEachFrame(const FrameVisitor& take) {
