@@ -35,10 +35,11 @@ function(orva_add_tests folder)
   target_link_libraries(${target} PRIVATE ${ARG_DEPENDS} orva_testsupport GTest::gmock GTest::gtest_main)
   orva_warnings(${target})
   # A test that reaches the process-wide settings or data folder never touches the user's.
+  # The source folder reaches the tests at run time (see tests/support/TestPaths.h).
   set(home ${CMAKE_CURRENT_BINARY_DIR}/test-home)
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS ${folder}
-      ENVIRONMENT "ORVA_CONFIG_DIR=${home}/config;ORVA_DATA_DIR=${home}/data"
+      ENVIRONMENT "ORVA_CONFIG_DIR=${home}/config;ORVA_DATA_DIR=${home}/data;ORVA_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()

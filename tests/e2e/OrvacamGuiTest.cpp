@@ -12,6 +12,7 @@
 #include "display/DisplayStretch.h"
 
 #include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -115,7 +116,7 @@ pid_t Launch(const std::vector<std::string>& args, const std::string& display, c
     for (const char* keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "PATH"}) {
         if (const char* v = getenv(keep)) env.push_back(std::string(keep) + "=" + v);
     }
-    env.push_back("LSAN_OPTIONS=suppressions=" ORVA_SOURCE_DIR "/tests/e2e/orvacam-lsan.supp");
+    env.push_back("LSAN_OPTIONS=suppressions=" + test::SourceDir() + "/tests/e2e/orvacam-lsan.supp");
     const std::string errFile = dir.File(second ? "err2" : "err");
     const pid_t pid = fork();
     if (pid == 0) {

@@ -2,6 +2,7 @@
 
 #include "common/SharedTelescopeState.h"
 #include "support/ManualClock.h"
+#include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ TEST(StarCatalog, ParsesTheStarListAndRefusesBadLines) {
 
 TEST(StarCatalog, TheCommittedListLoads) {
     std::string error;
-    const auto catalog = StarCatalog::LoadFile(ORVA_TEST_SUPPORT_DIR "/sky/tycho2-regions.csv", &error);
+    const auto catalog = StarCatalog::LoadFile(test::TestSupportDir() + "/sky/tycho2-regions.csv", &error);
     ASSERT_TRUE(catalog) << error;
     EXPECT_GT(catalog->Stars().size(), 300u);
 }

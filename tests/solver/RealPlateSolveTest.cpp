@@ -8,6 +8,7 @@
 #include "simcam/SimulatedCamera.h"
 #include "support/LogCapture.h"
 #include "support/ManualClock.h"
+#include "support/TestPaths.h"
 #include "support/TempDir.h"
 #include "telescope/PlateSolvingStrategyAstrometryNet.h"
 #include "telescope/PlateSolvingStrategySolveField.h"
@@ -36,7 +37,7 @@ protected:
     // One frame of the simulated camera at the pointing, as a FITS capture file.
     std::string CaptureFrame(const SkyPointing& pointing) {
         std::string error;
-        auto catalog = StarCatalog::LoadFile(ORVA_TEST_SUPPORT_DIR "/sky/tycho2-regions.csv", &error);
+        auto catalog = StarCatalog::LoadFile(test::TestSupportDir() + "/sky/tycho2-regions.csv", &error);
         EXPECT_TRUE(catalog) << error;
         SimCameraConfig config;
         config.pacing = SimPacing::AsFastAsRequested;
@@ -95,7 +96,7 @@ TEST_F(RealPlateSolveTest, WebStrategyAgainstTheLocalApiServer) {
     const std::string fits = CaptureFrame(truth);
 
     SolverProcess server;
-    ASSERT_EQ(server.Start({"python3", ORVA_TEST_SUPPORT_DIR "/astrometry_api_server.py", "--port", "0", "--cpulimit", "30"}), 0);
+    ASSERT_EQ(server.Start({"python3", test::TestSupportDir() + "/astrometry_api_server.py", "--port", "0", "--cpulimit", "30"}), 0);
     while (!server.LastLine().starts_with("PORT ")) {
         ASSERT_FALSE(server.WaitFinished(std::chrono::milliseconds(20))) << server.LastLine();
     }
