@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config ccache
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev lld
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev libzstd-dev liblz4-dev libudev-dev
   fitsverify libxml2-utils python3
