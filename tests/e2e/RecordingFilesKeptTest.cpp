@@ -109,7 +109,7 @@ TEST_F(CliStationRun, DarkTakenTwiceOnOneDayKeepsBoth) {
     const Outcome second = Run(Record("dark", "4", out));
     ASSERT_EQ(second.code, 0) << second.err;
     ASSERT_EQ(second.Written().size(), 1u) << second.out;
-    const std::string& name = first.Written()[0];
+    const std::string name = first.Written()[0];
     EXPECT_EQ(second.Written()[0], name.substr(0, name.size() - 5) + "_2.fits");
     EXPECT_EQ(test::ReadFile(name), firstBytes);
     for (const std::string& file : {first.Written()[0], second.Written()[0]}) {
