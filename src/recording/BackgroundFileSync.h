@@ -5,8 +5,12 @@
 // So a power loss or a crash of the system costs at most the last interval of frames,
 // and the final sync at the end of a recording has little left to do.
 //
-// A file is synced with fdatasync; a folder of many files (a FITS sequence) with syncfs
-// on the folder, which puts the whole file system's data and names on the disk in one call.
+// A file's data is written out and waited for with sync_file_range, not fdatasync: a
+// forced journal commit stalls every writer of the file system, the frame thread among
+// them (measured: frames missed under load). The file's size reaches the disk with the
+// file system's own commit a few seconds later, and the writer's fdatasync at the close
+// makes all of it durable. A folder of many files (a FITS sequence) is synced with syncfs
+// on the folder, which puts the file system's data and names on the disk in one call.
 // The first sync that fails is kept (Error()): the data may not have reached the disk,
 // and the writer stops the recording on it.
 //

@@ -19,9 +19,9 @@
 // Files: the recording file and the CSV are created, never opened over an existing file:
 // a name that is taken gets "_2", "_3", ... before its extension, and the CSV takes the
 // recording's number (RecordingFilePath and StatusFilePath say what was created). While
-// recording, a thread of the writer's syncs both files every 2 s or 64 MiB
-// (BackgroundFileSync); StopRecording syncs them once more before it closes them, so a
-// recording that stopped without an error is on the disk.
+// recording, a thread of the writer's writes both files' data out to the disk every 2 s or
+// 64 MiB (BackgroundFileSync); StopRecording syncs them (fdatasync) before it closes them,
+// so a recording that stopped without an error is on the disk.
 //
 // Threads: OpenRecording, SetStatusFileName, SetObjectName and StartRecording run on the
 // GUI thread before the writer is handed to the frame processor; AddFrame and

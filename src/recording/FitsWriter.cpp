@@ -107,7 +107,9 @@ void FitsWriter::WriteFile(const uint16_t* pixels) {
     lastErrorNumber_ = 0;
     lastErrorText_.clear();
     if (creation_ == Creation::NewFile) {
-        if (!file.Create(fileName_)) FailOpening(file);
+        // The recording syncs the sequence's folder; a folder sync per frame would hold
+        // up the frame thread.
+        if (!file.Create(fileName_, OutputFile::FolderSync::None)) FailOpening(file);
         WriteContents(file, pixels, width, height);
         return;
     }
@@ -116,7 +118,8 @@ void FitsWriter::WriteFile(const uint16_t* pixels) {
     const std::size_t slash = fileName_.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const std::string temporary = fileName_.substr(0, nameStart) + "." + fileName_.substr(nameStart) + ".tmp";
-    if (!file.CreateNumbered(temporary)) FailOpening(file);
+    // The folder is synced once the file has its final name.
+    if (!file.CreateNumbered(temporary, 1, OutputFile::FolderSync::None)) FailOpening(file);
     const std::string temporaryPath = file.Path();
     try {
         WriteContents(file, pixels, width, height);

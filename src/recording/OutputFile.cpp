@@ -13,33 +13,33 @@ OutputFile::~OutputFile() {
     if (file_ != nullptr) std::fclose(file_);
 }
 
-bool OutputFile::Create(const std::string& path) {
+bool OutputFile::Create(const std::string& path, FolderSync folderSync) {
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
     path_ = path;
     number_ = 1;
     error_ = 0;
-    return Attach(CreateDescriptor(path));
+    return Attach(CreateDescriptor(path, folderSync));
 }
 
-bool OutputFile::CreateNumbered(const std::string& path, int firstNumber) {
+bool OutputFile::CreateNumbered(const std::string& path, int firstNumber, FolderSync folderSync) {
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
     error_ = 0;
     for (int number = firstNumber < 1 ? 1 : firstNumber; number <= kMaxNumber; ++number) {
         path_ = NumberedFileName(path, number);
         number_ = number;
-        const int fd = CreateDescriptor(path_);
+        const int fd = CreateDescriptor(path_, folderSync);
         if (fd >= 0 || errno != EEXIST) return Attach(fd);
     }
     errno = EEXIST;
     return Fail();
 }
 
-int OutputFile::CreateDescriptor(const std::string& path) {
+int OutputFile::CreateDescriptor(const std::string& path, FolderSync folderSync) {
     errno = 0;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return -1;
+    if (fd < 0 || folderSync == FolderSync::None) return fd;
     const int folderError = SyncFolderOf(path);
     if (folderError != 0) {
         // A name that may not last is no place for a recording.

@@ -30,11 +30,14 @@ public:
 
     // Creates the file; a name that is taken is a failure (EEXIST). Closes a file that is
     // still open first. False on failure (Error()).
-    bool Create(const std::string& path);
+    // With FolderSync::None the folder is not synced (the owner syncs it otherwise).
+    enum class FolderSync { AfterCreate, None };
+    bool Create(const std::string& path, FolderSync folderSync = FolderSync::AfterCreate);
     // As Create, but a taken name is passed over: from `firstNumber` on, the path numbered
     // by NumberedFileName (1: the path itself, then "_2", "_3", ...) is tried until one is
     // free. Path() and Number() then say which was created.
-    bool CreateNumbered(const std::string& path, int firstNumber = 1);
+    bool CreateNumbered(const std::string& path, int firstNumber = 1,
+                        FolderSync folderSync = FolderSync::AfterCreate);
     bool IsOpen() const { return file_ != nullptr; }
     // The number of the name created last (1: the path as asked).
     int Number() const { return number_; }
@@ -73,7 +76,7 @@ private:
     bool Unusable();
 
     // Creates exactly this path; -1 with errno on failure.
-    int CreateDescriptor(const std::string& path);
+    int CreateDescriptor(const std::string& path, FolderSync folderSync);
     // Takes over a created descriptor.
     bool Attach(int fd);
 
