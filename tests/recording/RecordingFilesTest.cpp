@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -278,7 +279,7 @@ TEST(BackgroundFileSync, SyncsWhenTheByteThresholdIsCrossedAndKeepsTheFirstFailu
         BackgroundFileSync sync(std::chrono::milliseconds(1), 1u << 30);
         sync.Start({{fd, BackgroundFileSync::Scope::File}, {pipeFds[0], BackgroundFileSync::Scope::File}});
         EXPECT_TRUE(WaitFor([&] { return sync.Error() != 0; }));
-        EXPECT_EQ(sync.Error(), EINVAL);
+        EXPECT_EQ(sync.Error(), ESPIPE);
     }
     ::close(pipeFds[0]);
     ::close(pipeFds[1]);
