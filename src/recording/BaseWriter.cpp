@@ -16,10 +16,6 @@ constexpr const char* kRecordingFileWhat = "recording file";
 constexpr const char* kStatusFileWhat = "GPS status CSV file";
 constexpr const char* kFolderWhat = "recording folder";
 
-std::string DescribeErrorNumber(const std::string& path, int error) {
-    return path + ": " + std::strerror(error) + " (" + std::to_string(error) + ")";
-}
-
 // The longest prefix of at most kMaxStringBytes that does not end inside a UTF-8 character.
 std::size_t StringLengthToWrite(const std::string& text) {
     if (text.size() <= BaseWriter::kMaxStringBytes) return text.size();
@@ -101,7 +97,7 @@ bool BaseWriter::StopRecording() {
 bool BaseWriter::SyncAtStop() {
     sync_.Stop();
     if (sync_.Error() != 0) {
-        FailWith(kRecordingFileWhat, DescribeErrorNumber(recordingPath_.empty() ? folder_ : recordingPath_, sync_.Error()));
+        FailWith(kRecordingFileWhat, OutputFile::Describe(recordingPath_.empty() ? folder_ : recordingPath_, sync_.Error()));
         return false;
     }
     if (recordingFile_.IsOpen() && !recordingFile_.Sync()) {
@@ -113,7 +109,7 @@ bool BaseWriter::SyncAtStop() {
         return false;
     }
     if (folderFd_ >= 0 && ::syncfs(folderFd_) != 0) {
-        FailWith(kFolderWhat, DescribeErrorNumber(folder_, errno));
+        FailWith(kFolderWhat, OutputFile::Describe(folder_, errno));
         return false;
     }
     return true;
@@ -135,7 +131,7 @@ bool BaseWriter::AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t t
     sync_.NoteWritten(byteCount);
     if (const int syncError = sync_.Error(); syncError != 0) {
         // The system could not put what was written on the disk: it may be lost.
-        FailWith(kRecordingFileWhat, DescribeErrorNumber(recordingPath_.empty() ? folder_ : recordingPath_, syncError));
+        FailWith(kRecordingFileWhat, OutputFile::Describe(recordingPath_.empty() ? folder_ : recordingPath_, syncError));
         return false;
     }
 

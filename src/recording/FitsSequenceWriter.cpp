@@ -4,6 +4,7 @@
 #include "common/TextFormats.h"
 #include "recording/FitsHeaderValues.h"
 #include "recording/FitsWriter.h"
+#include "recording/OutputFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -24,8 +25,7 @@ std::string FitsSequenceWriter::GetFormatDescription() const {
 bool FitsSequenceWriter::OpenRecording(const std::string& fileNameTemplate, int width, int height, uint8_t bitDepth) {
     template_ = fileNameTemplate;
     PrepareRecording(width, height, bitDepth);
-    const std::size_t slash = fileNameTemplate.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : fileNameTemplate.substr(0, slash);
+    const std::string folder = OutputFile::FolderOf(fileNameTemplate);
     // Unsynced files are not lost data yet: the frames are still written, and each one
     // reaches the disk in the file system's own time.
     if (!SyncFolderWhileRecording(folder)) {

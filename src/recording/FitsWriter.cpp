@@ -6,7 +6,6 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <unistd.h>
@@ -130,11 +129,11 @@ void FitsWriter::WriteFile(const uint16_t* pixels) {
     if (std::rename(temporaryPath.c_str(), fileName_.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporaryPath.c_str());
-        FailWriting(fileName_ + ": " + std::strerror(error) + " (" + std::to_string(error) + ")", error);
+        FailWriting(OutputFile::Describe(fileName_, error), error);
     }
     if (const int error = OutputFile::SyncFolderOf(fileName_); error != 0) {
         // The complete file is in place; only its name may not last a power loss yet.
-        FailWriting(fileName_ + ": " + std::strerror(error) + " (" + std::to_string(error) + ")", error);
+        FailWriting(OutputFile::Describe(fileName_, error), error);
     }
 }
 

@@ -122,14 +122,17 @@ bool OutputFile::Close() {
     return true;
 }
 
-std::string OutputFile::DescribeError() const {
-    return path_ + ": " + std::strerror(error_) + " (" + std::to_string(error_) + ")";
+std::string OutputFile::Describe(const std::string& path, int error) {
+    return path + ": " + std::strerror(error) + " (" + std::to_string(error) + ")";
+}
+
+std::string OutputFile::FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
 int OutputFile::SyncFolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return errno;
     int error = ::fsync(fd) == 0 ? 0 : errno;
     ::close(fd);

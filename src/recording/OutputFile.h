@@ -63,12 +63,15 @@ public:
     int Error() const { return error_; }
     const std::string& Path() const { return path_; }
     // "<path>: <system error text> (<number>)", for log lines and messages to the user.
-    std::string DescribeError() const;
+    std::string DescribeError() const { return Describe(path_, error_); }
+    static std::string Describe(const std::string& path, int error);
 
     // Syncs the folder that holds the path, so that a name created or renamed in it
     // lasts. 0 or the system error number; a file system that cannot sync folders
     // (EINVAL) counts as done.
     static int SyncFolderOf(const std::string& path);
+    // The folder part of a path: "." for a bare name, "/" for a name in the root.
+    static std::string FolderOf(const std::string& path);
 
 private:
     bool Fail();
