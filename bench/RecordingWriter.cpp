@@ -68,6 +68,9 @@ void BM_AddFrameWithStatusFile(benchmark::State& state) {
         if (writer.GetFrameCount() == 2000) {  // keep the file small
             state.PauseTiming();
             writer.StopRecording();
+            // Recordings never replace a file: make room for the same names.
+            std::filesystem::remove(folder + "/frames.raw");
+            std::filesystem::remove(folder + "/frames.csv");
             writer.OpenRecording(folder + "/frames.raw", width, height);
             writer.StartRecording(nullptr);
             state.ResumeTiming();
@@ -90,6 +93,9 @@ void BM_FitsWriteFile(benchmark::State& state) {
         writer.GetHeaderData().SetNaxis2(height);
         writer.GetHeaderData().SetBitpix(16);
         writer.WriteFile(pixels.data());
+        state.PauseTiming();
+        std::filesystem::remove(folder + "/frame.fits");  // a FITS file is never written over another
+        state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(pixels.size() * 2));
     std::filesystem::remove_all(folder);

@@ -151,6 +151,8 @@ void InitLogFile(const std::string& directory) {
             g_file.store(nullptr, std::memory_order_release);
             g_path.clear();
         }
+        // Every line was flushed; the close puts them on the disk.
+        if (std::fflush(file) == 0) fdatasync(fileno(file));
         std::fclose(file);
         g_crashDirectory[0] = '\0';
         return;
@@ -163,7 +165,8 @@ void InitLogFile(const std::string& directory) {
     char path[kPathBufferSize];
     if (!FormatDatedPath(path, directory, "orva_app_log_", now, ".txt")) return;  // path too long: log stays off
 
-    FILE* file = std::fopen(path, "a");
+    // "e": close-on-exec, so that no program the station starts holds the log open.
+    FILE* file = std::fopen(path, "ae");
     if (file == nullptr) return;  // a missing folder or no rights: logging stays off and the station runs on
     if (directory.size() < sizeof(g_crashDirectory)) {
         std::memcpy(g_crashDirectory, directory.c_str(), directory.size() + 1);
@@ -251,7 +254,7 @@ void WriteMiniDumpOnCrash(int signalNumber) {
     if (!FormatDatedPath(path, g_crashDirectory, "orva_minidump_", UtcNow(), ".dmp")) return;
 
     // A second crash on the same UTC day replaces the first report.
-    const int fd = open(path, O_RDWR | O_CREAT | O_TRUNC, 0644);
+    const int fd = open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
         char line[128];
         TextBuffer b{line, sizeof(line)};

@@ -126,6 +126,11 @@ bool FrameProcessor::StartFitsCapture(FitsRecordingJob* job, std::unique_ptr<IFi
         job->framesAccumulated = 0;
         job->state = FitsRecordingJob::kStateRunning;
     }
+    {
+        // A file of this name written earlier (and removed since) does not complete this one.
+        std::lock_guard lock(outputMutex_);
+        completedFiles_.erase(sink->GetFileName());
+    }
     auto* capture = new FitsCapture{job, std::move(sink)};
     // A capture that the frame path has not taken yet is replaced.
     delete pendingCapture_.exchange(capture);

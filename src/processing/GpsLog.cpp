@@ -3,6 +3,8 @@
 #include "common/Log.h"
 #include "processing/GpsStatusCsv.h"
 
+#include <unistd.h>
+
 namespace orva {
 namespace {
 
@@ -33,7 +35,8 @@ void GpsLog::InitGpsLog(const std::string& directory, bool enabled) {
         LogMessageString("E GPS log path too long, GPS log not opened:", directory);
         return;
     }
-    std::FILE* file = std::fopen(path, "a");
+    // "e": close-on-exec, so that no program the station starts holds the log open.
+    std::FILE* file = std::fopen(path, "ae");
     if (file == nullptr) return;  // stays closed; the frame processor then writes no lines
     path_ = path;
     headerPending_ = true;
@@ -72,7 +75,10 @@ std::string GpsLog::FilePath() const {
 
 void GpsLog::CloseLocked() {
     std::FILE* file = file_.exchange(nullptr, std::memory_order_acq_rel);
-    if (file != nullptr) std::fclose(file);
+    if (file == nullptr) return;
+    // Lines are not flushed one by one; at the close they go to the disk.
+    if (std::fflush(file) == 0) ::fdatasync(::fileno(file));
+    std::fclose(file);
 }
 
 }  // namespace orva

@@ -1,7 +1,8 @@
 #pragma once
 // The daily GPS log: while frames flow, one GPS status CSV line a minute is appended to
 // "<directory>/orva_gps_log_YYYY_MM_DD.txt", dated when the file is opened. A header line
-// precedes the first data line after every opening.
+// precedes the first data line after every opening. The file is close-on-exec and is
+// synced to the disk when it is closed.
 //
 // Threads: the GUI thread initialises and closes; the frame processor's thread writes
 // lines. The lock serialises both. IsOpen() is a lock-free test for the frame path.

@@ -3,13 +3,18 @@
 #include "common/Log.h"
 #include "processing/GpsStatusCsv.h"
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
 
 namespace orva {
 namespace {
 
 constexpr const char* kRecordingFileWhat = "recording file";
 constexpr const char* kStatusFileWhat = "GPS status CSV file";
+constexpr const char* kFolderWhat = "recording folder";
 
 // The longest prefix of at most kMaxStringBytes that does not end inside a UTF-8 character.
 std::size_t StringLengthToWrite(const std::string& text) {
@@ -22,9 +27,15 @@ std::size_t StringLengthToWrite(const std::string& text) {
 
 }  // namespace
 
+BaseWriter::~BaseWriter() { CloseFiles(); }
+
 bool BaseWriter::Open(const std::string& fileName, int width, int height, uint8_t bitDepth) {
     PrepareRecording(width, height, bitDepth);
-    if (recordingFile_.Open(fileName, "wb")) return true;
+    if (recordingFile_.CreateNumbered(fileName)) {
+        recordingPath_ = recordingFile_.Path();
+        if (recordingFile_.Number() > 1) LogMessageString("W File name in use, recording into:", recordingPath_);
+        return true;
+    }
     failed_ = true;
     failureMessage_ = "Failed to create the recording file " + recordingFile_.DescribeError();
     LogMessageString("E Failed to create recording file:", recordingFile_.DescribeError());
@@ -46,16 +57,25 @@ bool BaseWriter::StartRecording(const RecordingCameraSnapshot* camera) {
         recording_ = false;
         return false;
     }
-    if (statusFileName_.empty()) return true;
-    if (!statusFile_.Open(statusFileName_, "w")) {
-        LogMessageInt("E Failed to open CSV file for GPS status recording", statusFile_.Error());
-        return true;  // the recording goes on without a CSV file
+    if (!statusFileName_.empty()) {
+        if (statusFile_.CreateNumbered(statusFileName_, recordingFile_.IsOpen() ? recordingFile_.Number() : 1)) {
+            statusPath_ = statusFile_.Path();
+            if (!statusFile_.Write(kGpsStatusCsvHeader, std::strlen(kGpsStatusCsvHeader))) {
+                FailOn(statusFile_, kStatusFileWhat);
+                recording_ = false;
+                return false;
+            }
+        } else {
+            // The recording goes on without a CSV file.
+            LogMessageInt("E Failed to open CSV file for GPS status recording", statusFile_.Error());
+        }
     }
-    if (!statusFile_.Write(kGpsStatusCsvHeader, std::strlen(kGpsStatusCsvHeader))) {
-        FailOn(statusFile_, kStatusFileWhat);
-        recording_ = false;
-        return false;
+    std::vector<BackgroundFileSync::Target> targets;
+    for (const OutputFile* file : {&recordingFile_, &statusFile_}) {
+        if (file->IsOpen()) targets.push_back({file->Descriptor(), BackgroundFileSync::Scope::File});
     }
+    if (folderFd_ >= 0) targets.push_back({folderFd_, BackgroundFileSync::Scope::FileSystem});
+    sync_.Start(std::move(targets));
     return true;
 }
 
@@ -66,10 +86,33 @@ bool BaseWriter::StopRecording() {
         return false;
     }
     WriteTrailer();
-    if (!failed_ && !recordingFile_.Close()) FailOn(recordingFile_, kRecordingFileWhat);
-    if (!failed_ && !statusFile_.Close()) FailOn(statusFile_, kStatusFileWhat);
+    if (!failed_ && SyncAtStop()) {
+        if (!recordingFile_.Close()) FailOn(recordingFile_, kRecordingFileWhat);
+        if (!failed_ && !statusFile_.Close()) FailOn(statusFile_, kStatusFileWhat);
+    }
     CloseFiles();
     return !failed_;
+}
+
+bool BaseWriter::SyncAtStop() {
+    sync_.Stop();
+    if (sync_.Error() != 0) {
+        FailWith(kRecordingFileWhat, OutputFile::Describe(recordingPath_.empty() ? folder_ : recordingPath_, sync_.Error()));
+        return false;
+    }
+    if (recordingFile_.IsOpen() && !recordingFile_.Sync()) {
+        FailOn(recordingFile_, kRecordingFileWhat);
+        return false;
+    }
+    if (statusFile_.IsOpen() && !statusFile_.Sync()) {
+        FailOn(statusFile_, kStatusFileWhat);
+        return false;
+    }
+    if (folderFd_ >= 0 && ::syncfs(folderFd_) != 0) {
+        FailWith(kFolderWhat, OutputFile::Describe(folder_, errno));
+        return false;
+    }
+    return true;
 }
 
 int32_t BaseWriter::GetFrameCount() const { return frameCount_; }
@@ -85,6 +128,12 @@ bool BaseWriter::AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t t
     }
     WriteFrame(pixels, byteCount, timestamp, overlay);
     if (failed_) return false;
+    sync_.NoteWritten(byteCount);
+    if (const int syncError = sync_.Error(); syncError != 0) {
+        // The system could not put what was written on the disk: it may be lost.
+        FailWith(kRecordingFileWhat, OutputFile::Describe(recordingPath_.empty() ? folder_ : recordingPath_, syncError));
+        return false;
+    }
 
     if (statusFile_.IsOpen()) {
         char line[kGpsStatusCsvLineCapacity];
@@ -176,6 +225,8 @@ bool BaseWriter::FlushFile() {
 
 void BaseWriter::PrepareRecording(int width, int height, uint8_t bitDepth) {
     CloseFiles();
+    recordingPath_.clear();
+    statusPath_.clear();
     width_ = width;
     height_ = height;
     bitDepth_ = bitDepth;
@@ -190,17 +241,29 @@ void BaseWriter::StopAfterFailure(const std::string& message) {
     CloseFiles();
 }
 
-void BaseWriter::FailOn(const OutputFile& file, const char* what) {
+bool BaseWriter::SyncFolderWhileRecording(const std::string& folder) {
+    if (folderFd_ >= 0) ::close(folderFd_);
+    folder_ = folder;
+    folderFd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return folderFd_ >= 0;
+}
+
+void BaseWriter::FailOn(const OutputFile& file, const char* what) { FailWith(what, file.DescribeError()); }
+
+void BaseWriter::FailWith(const char* what, const std::string& description) {
     if (failed_) return;
-    const std::string description = file.DescribeError();
     LogMessageString(std::string("E Recording stopped, failed to write ") + what + ":", description);
     StopAfterFailure("Recording stopped: failed to write " + description);
 }
 
 void BaseWriter::CloseFiles() {
+    // The sync thread uses the descriptors until it is stopped.
+    sync_.Stop();
     // After a failure the closes cannot save more; their own errors add nothing.
     recordingFile_.Close();
     statusFile_.Close();
+    if (folderFd_ >= 0) ::close(folderFd_);
+    folderFd_ = -1;
 }
 
 }  // namespace orva

@@ -16,11 +16,19 @@
 // both files (what was written stays on disk) and reports the failure: AddFrame and
 // StopRecording return false, HasFailed() is true and FailureMessage() says why.
 //
+// Files: the recording file and the CSV are created, never opened over an existing file:
+// a name that is taken gets "_2", "_3", ... before its extension, and the CSV takes the
+// recording's number (RecordingFilePath and StatusFilePath say what was created). While
+// recording, a thread of the writer's writes both files' data out to the disk every 2 s or
+// 64 MiB (BackgroundFileSync); StopRecording syncs them (fdatasync) before it closes them,
+// so a recording that stopped without an error is on the disk.
+//
 // Threads: OpenRecording, SetStatusFileName, SetObjectName and StartRecording run on the
 // GUI thread before the writer is handed to the frame processor; AddFrame and
 // StopRecording then run on the frame processor's thread only. No lock of its own.
 
 #include "processing/IRecordingSink.h"
+#include "recording/BackgroundFileSync.h"
 #include "recording/OutputFile.h"
 #include "recording/RecordingCameraSnapshot.h"
 #include "recording/RecordingNames.h"
@@ -34,12 +42,13 @@ namespace orva {
 class BaseWriter : public IRecordingSink {
 public:
     BaseWriter() = default;
-    ~BaseWriter() override = default;
+    ~BaseWriter() override;
     BaseWriter(const BaseWriter&) = delete;
     BaseWriter& operator=(const BaseWriter&) = delete;
 
-    // Stores the frame geometry and creates (replaces) the recording file for binary
-    // writing. False, with an "E" line and a failure message, when it cannot be created.
+    // Stores the frame geometry and creates the recording file, under a numbered name
+    // when the name is taken. False, with an "E" line and a failure message, when it
+    // cannot be created.
     virtual bool Open(const std::string& fileName, int width, int height, uint8_t bitDepth);
     virtual void SetObjectName(const std::string& name);
     std::string GetFormatDescription() const override = 0;
@@ -58,6 +67,11 @@ public:
     // The observer, instrument and camera names the file headers carry, resolved by
     // recording control on the GUI thread before StartRecording.
     void SetRecordingNames(const RecordingNames& names) { names_ = names; }
+
+    // The files as created (empty: none): the recording file, with its number when the
+    // name asked for was taken, and the GPS status CSV file.
+    const std::string& RecordingFilePath() const { return recordingPath_; }
+    const std::string& StatusFilePath() const { return statusPath_; }
 
     bool HasFailed() const override { return failed_; }
     std::string FailureMessage() const override { return failureMessage_; }
@@ -95,6 +109,10 @@ protected:
     // A format that writes its own files reports their failure through this: the log
     // line is its own, the writer stops as for any other write failure.
     void StopAfterFailure(const std::string& message);
+    // A format that writes its own files into one folder names it before StartRecording:
+    // its file system is synced in the background and at the stop. False, with errno,
+    // when the folder cannot be opened.
+    bool SyncFolderWhileRecording(const std::string& folder);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -106,6 +124,9 @@ protected:
 
 private:
     void FailOn(const OutputFile& file, const char* what);
+    void FailWith(const char* what, const std::string& description);
+    // After the last frame: the final sync of every file; false (logged) on a failure.
+    bool SyncAtStop();
     void CloseFiles();
 
     std::string statusFileName_;
@@ -117,6 +138,11 @@ private:
     int height_ = 0;
     uint8_t bitDepth_ = 0;
     OutputFile recordingFile_;
+    std::string recordingPath_;
+    std::string statusPath_;
+    std::string folder_;
+    int folderFd_ = -1;
+    BackgroundFileSync sync_;
     bool recording_ = false;
     int32_t frameCount_ = 0;
     int32_t lastFrameCounter_ = -1;

@@ -11,7 +11,7 @@ bool BinaryInputFile::Open(const std::string& path) {
     Close();
     errorText_.clear();
     errno = 0;
-    file_ = std::fopen(path.c_str(), "rb");
+    file_ = std::fopen(path.c_str(), "rbe");
     if (file_ == nullptr || fseeko(file_, 0, SEEK_END) != 0) {
         errorText_ = std::string(std::strerror(errno != 0 ? errno : EIO));
         Close();

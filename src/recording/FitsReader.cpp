@@ -60,7 +60,7 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 
 std::unique_ptr<FitsReaderResult> FitsReader::Read(const std::string& fileName) {
     auto result = std::make_unique<FitsReaderResult>();
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rbe"));
     if (!file) throw std::logic_error("Failed to open FITS file for reading.");
     try {
         result->header = ReadHeader(file.get());

@@ -4,6 +4,7 @@
 #include "common/TextFormats.h"
 #include "recording/FitsHeaderValues.h"
 #include "recording/FitsWriter.h"
+#include "recording/OutputFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -24,6 +25,12 @@ std::string FitsSequenceWriter::GetFormatDescription() const {
 bool FitsSequenceWriter::OpenRecording(const std::string& fileNameTemplate, int width, int height, uint8_t bitDepth) {
     template_ = fileNameTemplate;
     PrepareRecording(width, height, bitDepth);
+    const std::string folder = OutputFile::FolderOf(fileNameTemplate);
+    // Unsynced files are not lost data yet: the frames are still written, and each one
+    // reaches the disk in the file system's own time.
+    if (!SyncFolderWhileRecording(folder)) {
+        LogMessageString("W FITS sequence folder cannot be synced while recording:", folder);
+    }
     return true;
 }
 
@@ -34,7 +41,11 @@ std::string FitsSequenceWriter::FrameFileName(const std::string& fileNameTemplat
 }
 
 void FitsSequenceWriter::WriteFrame(const uint16_t* pixels, uint64_t, uint64_t, const BinaryOverlay& overlay) {
-    FitsWriter fits(FrameFileName(template_, GetFrameCount() + 1));
+    // Each frame makes a new file; only a template without the frame number names one
+    // file for all frames, which then is this recording's own to replace.
+    const bool ownFile = GetFrameCount() > 0 && template_.find(kFrameNumberPlaceholder) == std::string::npos;
+    FitsWriter fits(FrameFileName(template_, GetFrameCount() + 1),
+                    ownFile ? FitsWriter::Creation::ReplaceWhole : FitsWriter::Creation::NewFile);
     FitsHeaderData& header = fits.GetHeaderData();
     FillFitsHeader(header, Width(), Height(), Names(), ObjectName());
     SetFitsExposureValues(header, overlay);

@@ -7,6 +7,10 @@
 // the recording goes on with the next frame. A full disk stops the recording as any
 // failed write does (BaseWriter).
 //
+// A frame file is always a new file (an existing one of its name is not replaced: the
+// frame is logged and skipped). The folder's file system is synced in the background and
+// at the stop, instead of each file on the frame thread.
+//
 // Threads: as BaseWriter; each file is created, written and closed within one frame.
 
 #include "recording/BaseWriter.h"
@@ -22,7 +26,7 @@ public:
     // "FITS Sequence 16-bit"
     std::string GetFormatDescription() const override;
     // Stores the template (a full path containing "[FRAMENR]") and the geometry; creates
-    // no file.
+    // no file. The template's folder is synced while recording.
     virtual bool OpenRecording(const std::string& fileNameTemplate, int width, int height, uint8_t bitDepth);
 
     // The template with every "[FRAMENR]" replaced by the frame number, "%05d".

@@ -4,9 +4,11 @@
 #include "recording/OutputFile.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <new>
 #include <stdexcept>
+#include <unistd.h>
 #include <vector>
 
 namespace orva {
@@ -85,7 +87,8 @@ int RequireSize(const FitsHeaderData& header, const char* keyword) {
 
 }  // namespace
 
-FitsWriter::FitsWriter(std::string fileName) : fileName_(std::move(fileName)) {}
+FitsWriter::FitsWriter(std::string fileName, Creation creation)
+    : fileName_(std::move(fileName)), creation_(creation) {}
 
 FitsHeaderData& FitsWriter::GetHeaderData() { return header_; }
 
@@ -102,22 +105,62 @@ void FitsWriter::WriteFile(const uint16_t* pixels) {
     OutputFile file;
     lastErrorNumber_ = 0;
     lastErrorText_.clear();
-    if (!file.Open(fileName_, "wb")) {
-        lastErrorNumber_ = file.Error();
-        lastErrorText_ = file.DescribeError();
-        LogMessageString("E Failed to open FITS file for writing:", file.DescribeError());
-        throw std::logic_error("Failed to open FITS file for writing.");
+    if (creation_ == Creation::NewFile) {
+        // The recording syncs the sequence's folder; a folder sync per frame would hold
+        // up the frame thread.
+        if (!file.Create(fileName_, OutputFile::FolderSync::None)) FailOpening(file);
+        WriteContents(file, pixels, width, height);
+        return;
     }
+
+    // The temporary file is hidden and numbered when a stale one is in the way.
+    const std::size_t slash = fileName_.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string temporary = fileName_.substr(0, nameStart) + "." + fileName_.substr(nameStart) + ".tmp";
+    // The folder is synced once the file has its final name.
+    if (!file.CreateNumbered(temporary, 1, OutputFile::FolderSync::None)) FailOpening(file);
+    const std::string temporaryPath = file.Path();
+    try {
+        WriteContents(file, pixels, width, height);
+    } catch (...) {
+        ::unlink(temporaryPath.c_str());
+        throw;
+    }
+    if (std::rename(temporaryPath.c_str(), fileName_.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporaryPath.c_str());
+        FailWriting(OutputFile::Describe(fileName_, error), error);
+    }
+    if (const int error = OutputFile::SyncFolderOf(fileName_); error != 0) {
+        // The complete file is in place; only its name may not last a power loss yet.
+        FailWriting(OutputFile::Describe(fileName_, error), error);
+    }
+}
+
+void FitsWriter::FailOpening(const OutputFile& file) {
+    lastErrorNumber_ = file.Error();
+    lastErrorText_ = file.DescribeError();
+    LogMessageString("E Failed to open FITS file for writing:", file.DescribeError());
+    throw std::logic_error("Failed to open FITS file for writing.");
+}
+
+void FitsWriter::FailWriting(const std::string& description, int error) {
+    lastErrorNumber_ = error;
+    lastErrorText_ = description;
+    LogMessageString("E Failed to write FITS file:", description);
+    throw std::logic_error("Failed to write FITS file.");
+}
+
+void FitsWriter::WriteContents(OutputFile& file, const uint16_t* pixels, int width, int height) {
     try {
         WriteHeaderCards(file, header_);
         WritePixelData(file, pixels, width, height);
+        // A replacing write is renamed into place only once it is on the disk.
+        if (creation_ == Creation::ReplaceWhole && !file.Sync()) throw WriteFailure{};
         if (!file.Close()) throw WriteFailure{};
     } catch (const WriteFailure&) {
-        lastErrorNumber_ = file.Error();
-        lastErrorText_ = file.DescribeError();
-        LogMessageString("E Failed to write FITS file:", file.DescribeError());
         file.Close();
-        throw std::logic_error("Failed to write FITS file.");
+        FailWriting(file.DescribeError(), file.Error());
     } catch (const std::logic_error&) {
         file.Close();
         throw;

@@ -4,7 +4,18 @@
 //
 // Failures throw std::logic_error. Every write is checked: the first failure logs one
 // "E" line with the file and the system error, closes the file and throws
-// "Failed to write FITS file."; what was written stays on disk.
+// "Failed to write FITS file.".
+//
+// How the file comes to be (Creation):
+//   NewFile       creates the file, never over an existing one (that is a failure); what
+//                 was written before a failure stays on disk. The files of a FITS
+//                 sequence: their folder is synced by the recording.
+//   ReplaceWhole  writes a hidden temporary file beside the target, syncs it and only
+//                 then renames it over the target, and syncs the folder: the target is
+//                 either as it was or the complete new file, never a part of one. A
+//                 failure removes the temporary file. Single captures, whose name was
+//                 claimed before the frames were taken.
+// Every file is close-on-exec.
 //
 // Threads: one writer is used by one thread at a time.
 
@@ -19,14 +30,17 @@ class OutputFile;
 
 class FitsWriter {
 public:
-    explicit FitsWriter(std::string fileName);
+    enum class Creation { NewFile, ReplaceWhole };
+
+    explicit FitsWriter(std::string fileName, Creation creation = Creation::NewFile);
     virtual ~FitsWriter() = default;
     FitsWriter(const FitsWriter&) = delete;
     FitsWriter& operator=(const FitsWriter&) = delete;
 
     // To be filled before WriteFile; NAXIS1, NAXIS2 and BITPIX (16) must be set.
     virtual FitsHeaderData& GetHeaderData();
-    // Creates (replaces) the file and writes header and NAXIS1 x NAXIS2 samples, top row first.
+    // Writes header and NAXIS1 x NAXIS2 samples, top row first, into the file as the
+    // Creation says.
     virtual void WriteFile(const uint16_t* pixels);
     virtual const std::string& GetFileName() const;
     // After WriteFile failed to open or write the file: the system error number and
@@ -49,8 +63,14 @@ protected:
     virtual void WriteText(OutputFile& file, const std::string& text);
 
 private:
+    // Header and data into an open file; throws as WriteFile does and closes the file.
+    void WriteContents(OutputFile& file, const uint16_t* pixels, int width, int height);
+    [[noreturn]] void FailOpening(const OutputFile& file);
+    [[noreturn]] void FailWriting(const std::string& description, int error);
+
     FitsHeaderData header_;
     std::string fileName_;
+    Creation creation_;
     int lastErrorNumber_ = 0;
     std::string lastErrorText_;
 };

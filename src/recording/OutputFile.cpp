@@ -1,7 +1,11 @@
 #include "recording/OutputFile.h"
 
+#include "recording/RecordingFileName.h"
+
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace orva {
 
@@ -9,15 +13,57 @@ OutputFile::~OutputFile() {
     if (file_ != nullptr) std::fclose(file_);
 }
 
-bool OutputFile::Open(const std::string& path, const char* mode) {
+bool OutputFile::Create(const std::string& path, FolderSync folderSync) {
     if (file_ != nullptr) std::fclose(file_);
+    file_ = nullptr;
     path_ = path;
+    number_ = 1;
     error_ = 0;
+    return Attach(CreateDescriptor(path, folderSync));
+}
+
+bool OutputFile::CreateNumbered(const std::string& path, int firstNumber, FolderSync folderSync) {
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = nullptr;
+    error_ = 0;
+    for (int number = firstNumber < 1 ? 1 : firstNumber; number <= kMaxNumber; ++number) {
+        path_ = NumberedFileName(path, number);
+        number_ = number;
+        const int fd = CreateDescriptor(path_, folderSync);
+        if (fd >= 0 || errno != EEXIST) return Attach(fd);
+    }
+    errno = EEXIST;
+    return Fail();
+}
+
+int OutputFile::CreateDescriptor(const std::string& path, FolderSync folderSync) {
     errno = 0;
-    file_ = std::fopen(path.c_str(), mode);
-    if (file_ == nullptr) return Fail();
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 || folderSync == FolderSync::None) return fd;
+    const int folderError = SyncFolderOf(path);
+    if (folderError != 0) {
+        // A name that may not last is no place for a recording.
+        ::close(fd);
+        ::unlink(path.c_str());
+        errno = folderError;
+        return -1;
+    }
+    return fd;
+}
+
+bool OutputFile::Attach(int fd) {
+    if (fd < 0) return Fail();
+    file_ = ::fdopen(fd, "wb");
+    if (file_ == nullptr) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return Fail();
+    }
     return true;
 }
+
+int OutputFile::Descriptor() const { return file_ != nullptr ? ::fileno(file_) : -1; }
 
 bool OutputFile::Write(const void* data, std::size_t length) {
     if (Unusable()) return false;
@@ -31,6 +77,13 @@ bool OutputFile::Flush() {
     if (Unusable()) return false;
     errno = 0;
     if (std::fflush(file_) != 0) return Fail();
+    return true;
+}
+
+bool OutputFile::Sync() {
+    if (!Flush()) return false;
+    errno = 0;
+    if (::fdatasync(::fileno(file_)) != 0) return Fail();
     return true;
 }
 
@@ -69,8 +122,22 @@ bool OutputFile::Close() {
     return true;
 }
 
-std::string OutputFile::DescribeError() const {
-    return path_ + ": " + std::strerror(error_) + " (" + std::to_string(error_) + ")";
+std::string OutputFile::Describe(const std::string& path, int error) {
+    return path + ": " + std::strerror(error) + " (" + std::to_string(error) + ")";
+}
+
+std::string OutputFile::FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+int OutputFile::SyncFolderOf(const std::string& path) {
+    const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int error = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    if (error == EINVAL) error = 0;
+    return error;
 }
 
 bool OutputFile::Fail() {

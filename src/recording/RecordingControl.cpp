@@ -3,7 +3,11 @@
 #include "camera/CameraExtensionUnit.h"
 #include "common/Log.h"
 
+#include "recording/OutputFile.h"
+
+#include <cerrno>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace orva {
@@ -32,6 +36,21 @@ FolderTexts RecordingFolderTexts(RecordingFormat format) {
 bool FolderExists(const std::string& folder) {
     std::error_code error;
     return !folder.empty() && std::filesystem::is_directory(folder, error);
+}
+
+// A folder of the name, or with "_2", "_3", ... when a folder of that name exists: a
+// sequence never writes into another one's folder. Anything else in the way is a failure.
+std::optional<std::string> CreateNumberedFolder(const std::string& name) {
+    for (int number = 1; number <= OutputFile::kMaxNumber; ++number) {
+        const std::string folder = NumberedFileName(name, number);
+        if (::mkdir(folder.c_str(), 0777) == 0) {
+            if (OutputFile::SyncFolderOf(folder) != 0) return std::nullopt;
+            if (number > 1) LogMessageString("W Folder name in use, recording into:", folder);
+            return folder;
+        }
+        if (errno != EEXIST || !FolderExists(folder)) return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -68,16 +87,14 @@ std::optional<RecordingTarget> RecordingControl::PrepareRecording(RecordingForma
     }
     std::string folder = WithTrailingSeparator(configured);
     if (format == RecordingFormat::FitsSequence) {
-        folder += FitsSequenceFolderName(utcNow_());
-        std::error_code error;
-        std::filesystem::create_directory(folder, error);
-        if (error || !FolderExists(folder)) {
+        const auto created = CreateNumberedFolder(folder + FitsSequenceFolderName(utcNow_()));
+        if (!created) {
             ui_.ShowMessage("Directory error",
                             "Failed to create a subdirectory for the FITS sequence. Please check the permissions.",
                             MessageIcon::Error);
             return std::nullopt;
         }
-        folder += "/";
+        folder = *created + "/";
     }
 
     RecordingTarget target;
@@ -133,7 +150,18 @@ std::optional<std::string> RecordingControl::PrepareCapturePath(char kind, const
         ui_.ShowMessage("Directory not found", text, MessageIcon::Error);
         return std::nullopt;
     }
-    return WithTrailingSeparator(configured) + MakeRecordingFileName(NameParts(camera), "fits", false, kind);
+    // The name is claimed now with an empty file, numbered when taken, so that no other
+    // capture or recording takes it while the frames are averaged; the capture then
+    // replaces it whole (FitsCaptureSink).
+    OutputFile claim;
+    const std::string path = WithTrailingSeparator(configured) + MakeRecordingFileName(NameParts(camera), "fits", false, kind);
+    if (!claim.CreateNumbered(path) || !claim.Close()) {
+        LogMessageString("E Failed to create FITS file:", claim.DescribeError());
+        ui_.ShowMessage("Error", "The FITS file cannot be created: " + claim.DescribeError(), MessageIcon::Error);
+        return std::nullopt;
+    }
+    if (claim.Number() > 1) LogMessageString("W File name in use, capturing into:", claim.Path());
+    return claim.Path();
 }
 
 }  // namespace orva

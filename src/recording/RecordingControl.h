@@ -13,7 +13,9 @@
 //   clears the camera's recording marker.
 //
 // PrepareCapturePath names single FITS captures (light, dark, flat, plate-solving image)
-// in their folders.
+// in their folders and claims the name with an empty file. No name is ever taken twice: a
+// recording, its CSV, a capture or a FITS sequence folder whose name exists gets "_2",
+// "_3", ... (the writers number recordings and CSV files when they create them).
 //
 // Threads: GUI thread only. The gate is handed to the frame processor's thread with the
 // writer; see RecordingFrameGate.
@@ -65,8 +67,8 @@ public:
                         const RecordingGateOptions& gate = {});
     void StopRecording(const RecordingCamera& camera);
 
-    // kind 0 (light frame), 'D', 'F' or 'P'. Empty when the folder does not exist (the
-    // message is shown).
+    // kind 0 (light frame), 'D', 'F' or 'P': the path of the claimed (empty) file. Empty
+    // when the folder does not exist or the file cannot be created (the message is shown).
     std::optional<std::string> PrepareCapturePath(char kind, const RecordingCamera& camera);
 
     // Set by StopRecording; the caller clears it once the frame processor let the writer go.

@@ -45,6 +45,15 @@ std::string FitsSequenceFolderName(const UtcDateTime& time) {
     return text;
 }
 
+std::string NumberedFileName(const std::string& path, int number) {
+    if (number <= 1) return path;
+    const std::size_t nameStart = path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1;
+    std::size_t dot = path.rfind('.');
+    // A leading dot names a hidden file, not an extension.
+    if (dot == std::string::npos || dot <= nameStart) dot = path.size();
+    return path.substr(0, dot) + "_" + std::to_string(number) + path.substr(dot);
+}
+
 std::string WithTrailingSeparator(const std::string& folder) {
     if (folder.empty() || folder.back() == '/') return folder;
     return folder + "/";

@@ -38,6 +38,11 @@ std::string ExposureTextForFileName(const std::string& exposureText);
 // "20240523_213012_FITS_Sequence"
 std::string FitsSequenceFolderName(const UtcDateTime& time);
 
+// The name a file takes when its first choice is taken: number 1 or less gives the path
+// unchanged, number n "_n" before the extension of the last path component:
+// "a/20240523_213012.ser" with 2 gives "a/20240523_213012_2.ser".
+std::string NumberedFileName(const std::string& path, int number);
+
 // The folder with one "/" at its end (an empty folder stays empty).
 std::string WithTrailingSeparator(const std::string& folder);
 

@@ -79,9 +79,12 @@ std::optional<RepairResult> RecordingRepair::RepairSer(const std::string& path, 
     names.camera = h.instrument;
     names.telescope = h.telescope;
     writer.SetRecordingNames(names);
-    if (!writer.OpenRecording(result.path, width, height, 16) || !writer.StartRecording(nullptr)) {
+    const bool opened = writer.OpenRecording(result.path, width, height, 16);
+    // The writer takes the next free number when the name was taken meanwhile.
+    result.path = writer.RecordingFilePath();
+    if (!opened || !writer.StartRecording(nullptr)) {
         error = writer.FailureMessage();
-        RemoveQuietly(result.path);
+        if (opened) RemoveQuietly(result.path);
         return std::nullopt;
     }
     std::vector<uint16_t> pixels(static_cast<std::size_t>(width) * height);
@@ -159,7 +162,9 @@ std::optional<RepairResult> RecordingRepair::RepairAdv(const std::string& path, 
     // the header's places for them, as the writer leaves a recording it stops.
     OutputFile out;
     std::vector<uint8_t> chunk(1 << 20);
-    bool ok = out.Open(result.path, "wb");
+    const bool opened = out.CreateNumbered(result.path);
+    bool ok = opened;
+    if (opened) result.path = out.Path();
     for (uint64_t copied = 0; ok && copied < framesEnd;) {
         const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(chunk.size(), framesEnd - copied));
         ok = in.ReadAt(copied, chunk.data(), n) && out.Write(chunk.data(), n);
@@ -175,7 +180,7 @@ std::optional<RepairResult> RecordingRepair::RepairAdv(const std::string& path, 
     ok = out.Close() && ok;
     if (!ok) {
         error = out.Failed() ? out.DescribeError() : path + ": cannot be read";
-        RemoveQuietly(result.path);
+        if (opened) RemoveQuietly(result.path);
         return std::nullopt;
     }
     AdvReader check;

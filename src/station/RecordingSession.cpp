@@ -208,7 +208,7 @@ std::string RecordingSession::RecordingPath() const {
     if (options_.format == RecordingFormat::FitsSequence) {
         return std::filesystem::path(target_.recordingPath).parent_path().string();
     }
-    return target_.recordingPath;
+    return writer_ ? writer_->RecordingFilePath() : std::string();
 }
 
 std::string RecordingSession::FormatDescription() const { return writer_ ? writer_->GetFormatDescription() : ""; }

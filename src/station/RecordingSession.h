@@ -74,9 +74,10 @@ public:
     const std::string& FailureMessage() const { return failure_; }
 
     // The recording file (a FITS sequence: its folder) and the GPS status CSV (empty
-    // when none). Valid after a successful Start.
+    // when none), as created: numbered when the name was taken. Valid after a
+    // successful Start.
     std::string RecordingPath() const;
-    const std::string& StatusCsvPath() const { return target_.statusCsvPath; }
+    std::string StatusCsvPath() const { return writer_ ? writer_->StatusFilePath() : std::string(); }
     std::string FormatDescription() const;
     // Frames and bytes in the file so far (any time).
     int64_t FramesWritten() const { return control_.Gate().FramesWritten(); }

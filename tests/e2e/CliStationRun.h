@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -102,6 +103,7 @@ protected:
             execve(cli.c_str(), argv.data(), envp.data());
             _exit(127);
         }
+        runOf_[pid] = runs_;
         return pid;
     }
 
@@ -121,8 +123,10 @@ protected:
         }
         o.exited = WIFEXITED(status);
         o.code = o.exited ? WEXITSTATUS(status) : -1;
-        o.out = test::ReadFile(dir.File("out" + std::to_string(runs_)));
-        o.err = test::ReadFile(dir.File("err" + std::to_string(runs_)));
+        // Runs may overlap: each has its own output files.
+        const int run = runOf_[pid];
+        o.out = test::ReadFile(dir.File("out" + std::to_string(run)));
+        o.err = test::ReadFile(dir.File("err" + std::to_string(run)));
         return o;
     }
 
@@ -154,6 +158,7 @@ protected:
 
 private:
     int runs_ = 0;
+    std::map<pid_t, int> runOf_;
 };
 
 }  // namespace orva

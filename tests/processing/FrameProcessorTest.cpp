@@ -314,6 +314,21 @@ TEST_F(FrameProcessorTest, AveragedCapturesHoldTheTruncatedMeanOfTheCalibratedFr
     }
 }
 
+TEST_F(FrameProcessorTest, CaptureOfANameWrittenBeforeIsCompleteOnlyWhenWrittenAgain) {
+    auto fp = Make(normalCamera);
+    auto first = std::make_shared<test::CaptureRecord>();
+    ASSERT_TRUE(fp->StartFitsCapture(nullptr, std::make_unique<test::FakeCaptureSink>("same.fits", first)));
+    Feed(*fp, Frame(SteadyRecord(1)));
+    ASSERT_TRUE(fp->IsFitsFileCompleted("same.fits"));
+
+    auto second = std::make_shared<test::CaptureRecord>();
+    ASSERT_TRUE(fp->StartFitsCapture(nullptr, std::make_unique<test::FakeCaptureSink>("same.fits", second)));
+    EXPECT_FALSE(fp->IsFitsFileCompleted("same.fits"));
+    Feed(*fp, Frame(SteadyRecord(2)));
+    EXPECT_EQ(second->writes, 1);
+    EXPECT_TRUE(fp->IsFitsFileCompleted("same.fits"));
+}
+
 TEST_F(FrameProcessorTest, SingleCaptureCancellationAndFailures) {
     auto fp = Make(normalCamera);
     fp->SetPcTime(true);

@@ -108,9 +108,44 @@ TEST_F(RecordingControlTest, NamesRecordingsAndTheirCsvInTheFormatsFolder) {
     EXPECT_TRUE(std::filesystem::is_directory(folder));
     EXPECT_EQ(fits->recordingPath, folder + "/" + base + "_[FRAMENR].fits");
     EXPECT_EQ(fits->statusCsvPath, "");
-    // The same second again: the existing sub-folder is taken.
+    // The same second again: a sub-folder of its own.
     EXPECT_TRUE(control.PrepareRecording(RecordingFormat::FitsSequence, camera));
     EXPECT_TRUE(ui.messages.empty());
+}
+
+// Two sequences or captures in one second (or two darks of one day) never share a name:
+// the second gets "_2", and what the first left there is not touched.
+TEST_F(RecordingControlTest, SecondSequenceFolderAndCaptureOfTheSameNameAreNumbered) {
+    const std::string folder = dir.File("fits/20240523_213012_FITS_Sequence");
+    std::filesystem::create_directory(folder);
+    test::WriteFile(folder + "/kept.fits", "first");
+    const auto fits = control.PrepareRecording(RecordingFormat::FitsSequence, camera);
+    ASSERT_TRUE(fits);
+    EXPECT_EQ(fits->recordingPath, folder + "_2/20240523_213012_1920x1200_G12dB_0040ms_[FRAMENR].fits");
+    EXPECT_TRUE(std::filesystem::is_directory(folder + "_2"));
+    EXPECT_EQ(test::ReadFile(folder + "/kept.fits"), "first");
+
+    struct Case {
+        char kind;
+        std::string first;
+    };
+    const std::vector<Case> cases = {
+        {'D', dir.File("dark/D20240523_1920_12dB_0040ms")},
+        {'F', dir.File("flat/F20240523_1920_12dB_0040ms")},
+        {0, dir.File("fits/20240523_213012_1920x1200_G12dB_0040ms")},
+        {'P', dir.File("fits/P20240523_213012_1920x1200_G12dB_0040ms")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first);
+        test::WriteFile(c.first + ".fits", "old image");
+        // The name is claimed when it is given out, so the next capture cannot take it.
+        EXPECT_EQ(control.PrepareCapturePath(c.kind, camera), c.first + "_2.fits");
+        EXPECT_EQ(control.PrepareCapturePath(c.kind, camera), c.first + "_3.fits");
+        EXPECT_EQ(test::ReadFile(c.first + ".fits"), "old image");
+        EXPECT_TRUE(std::filesystem::exists(c.first + "_2.fits"));
+    }
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(log.Contains("W File name in use, capturing into: " + dir.File("dark/D20240523_1920_12dB_0040ms_2.fits")));
 }
 
 TEST_F(RecordingControlTest, RefusesWithoutFolderCameraOrWhileRecording) {

@@ -58,5 +58,23 @@ TEST(RecordingFileNameTest, FitsSequenceFolderAndSeparator) {
     EXPECT_EQ(WithTrailingSeparator(""), "");
 }
 
+TEST(RecordingFileNameTest, NumberedNamesGoBeforeTheExtension) {
+    const struct {
+        std::string path;
+        int number;
+        std::string expected;
+    } cases[] = {
+        {"/d/20240523_213012_1920x1200_G12dB_0040ms.ser", 1, "/d/20240523_213012_1920x1200_G12dB_0040ms.ser"},
+        {"/d/20240523_213012_1920x1200_G12dB_0040ms.ser", 2, "/d/20240523_213012_1920x1200_G12dB_0040ms_2.ser"},
+        {"/d/D20240523_1920_12dB_0040ms.fits", 12, "/d/D20240523_1920_12dB_0040ms_12.fits"},
+        {"/d/20240523_213012_FITS_Sequence", 3, "/d/20240523_213012_FITS_Sequence_3"},
+        {"/d.x/name", 2, "/d.x/name_2"},
+        {"/d/.D.fits.tmp", 2, "/d/.D.fits_2.tmp"},
+        {"/d/.hidden", 2, "/d/.hidden_2"},
+        {"plain", 0, "plain"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(NumberedFileName(c.path, c.number), c.expected) << c.path;
+}
+
 }  // namespace
 }  // namespace orva
