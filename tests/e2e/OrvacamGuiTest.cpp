@@ -321,6 +321,13 @@ TEST_F(OrvacamGui, ASecondStationIsRefused) {
         std::this_thread::sleep_for(20ms);
     }
     ASSERT_TRUE(shown()) << test::ReadFile(dir.File("err"));
+    // The first station's own start-up write (the camera's configuration, saved when it
+    // connects) comes after the window shows; the comparison below starts after it.
+    auto configured = [&] { return test::ReadFile(ini).find("\nCameraConfiguration=;") != std::string::npos; };
+    while (!configured() && std::chrono::steady_clock::now() < deadline && waitpid(first, nullptr, WNOHANG) == 0) {
+        std::this_thread::sleep_for(20ms);
+    }
+    ASSERT_TRUE(configured()) << test::ReadFile(ini);
     EXPECT_EQ(SingleInstanceGuard(dir.Path()).Acquire(), SingleInstanceGuard::State::Busy);
     const std::string iniBefore = test::ReadFile(ini);
 
