@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 preset=${1:-default}
 shift || true
 ./scripts/install-deps.sh
-if [ ! -f "build/$preset/build.ninja" ]; then
+# Configured again when the presets changed, so that a changed cache variable takes effect.
+if [ ! -f "build/$preset/build.ninja" ] || [ CMakePresets.json -nt "build/$preset/CMakeCache.txt" ]; then
   cmake --preset "$preset" >/dev/null
 fi
 if [ $# -gt 0 ]; then
