@@ -367,6 +367,7 @@ TEST_F(FirmwareDialogTest, AnUnknownRunningSlotPreselectsNoBootloaderAndRunErase
     dialog.firmwareFile = dir.File("fw.dat");
     test::WriteFile(dialog.firmwareFile, std::string(file.begin(), file.end()));
     camera->Faults().FailExtensionUnitCalls(-5, 1);
+    dialog.selectedSlot = FirmwareUpdate::kSlotImg2;  // chosen with Shift held
     dialog.Run();
     Ticks(20);
     ASSERT_TRUE(dialog.Engine());
