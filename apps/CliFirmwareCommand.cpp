@@ -84,7 +84,7 @@ std::string ActiveSlotName(int code) {
         return "IMG-2";
     case FirmwareUpdate::kActiveNone:
         return "none";
-    case -1:
+    case FirmwareUpdate::kActiveUnknown:
         return "unknown (the camera did not answer)";
     default:
         return std::to_string(code);

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -115,5 +116,12 @@ int main(int argc, char** argv) {
         PrintUsage(*c);
         return 0;
     }
-    return c->run(args);
+    // A recording, image or list too large for the memory the system grants ends the
+    // command with one line, not an abort; files are closed by their owners on the way out.
+    try {
+        return c->run(args);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "orvacam-cli %s: not enough memory to finish the command\n", command.c_str());
+        return 1;
+    }
 }

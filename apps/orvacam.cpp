@@ -29,6 +29,7 @@
 #include <clocale>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string_view>
 
 namespace {
@@ -151,7 +152,15 @@ int main(int argc, char** argv) {
     }
     settings.LogLoadWarning();
     orva::LogMessageString("I Version", orva::ProgramVersionText());
-    const int result = RunStation(app, *options);
+    int result = 1;
+    // Running out of memory ends the program with one line in the terminal and the log,
+    // not an abort; the station's destructors have closed its files on the way out.
+    try {
+        result = RunStation(app, *options);
+    } catch (const std::bad_alloc&) {
+        std::fputs("orvacam: not enough memory to go on\n", stderr);
+        orva::LogMessage("E Not enough memory to go on");
+    }
     if (orva::IsLogOpen()) orva::InitLogFile("");
     return result;
 }

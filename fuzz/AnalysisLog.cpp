@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the reader of AOTA and PyOTE analysis logs. Every time it
-// reads must be one the D and R fields can take: finite, not negative. The seeds in
-// corpus/AnalysisLog are ours, built from the documented line formats.
+// reads must be one the D and R fields can take: seconds in [0, 60), a finite accuracy
+// that is not negative. The seeds in corpus/AnalysisLog are ours, built from the
+// documented line formats, with numbers that are no times ("nan", "inf", 1e300, 60) and
+// lines cut short.
 
 #include "events/AnalysisLogReader.h"
 
@@ -15,7 +17,7 @@ namespace {
 
 void Check(const std::optional<orva::AnalysisTime>& t) {
     if (!t) return;
-    if (!std::isfinite(t->seconds) || t->seconds < 0 || !std::isfinite(t->accuracySec) || t->accuracySec < 0 ||
+    if (!(t->seconds >= 0.0 && t->seconds < 60.0) || !std::isfinite(t->accuracySec) || t->accuracySec < 0 ||
         t->hours < 0 || t->minutes < 0) {
         __builtin_trap();
     }

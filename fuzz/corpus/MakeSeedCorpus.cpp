@@ -170,6 +170,45 @@ void WriteTexts(const fs::path& out) {
                                            R"({"calibration": {"ra": 83.822, "dec": -5.391, "radius": 0.5}})");
 }
 
+// The event feed's messages: the documented one, numbers that are no numbers, texts with
+// control characters and messages cut short.
+void WriteEventMessages(const fs::path& out) {
+    const std::string documented =
+        R"({"EventTime":638452710120000000,"MaxDurationSec":4.5,"AsteroidName":"(2001) Einstein_slash_A",)"
+        R"("AsteroidMagnitude":15.5,"StarName":"TYC 123-456-1","StarMv":10.25,"StarRaHours":5.5,)"
+        R"("StarDecDegrees":-12.75,"EventInfoVersion":2,"FeedName":"IOTA/ES","StarConstellation":"Ori",)"
+        R"("ChordOffset":-3.7,"SourceOccultXml":0})";
+    Write(out, "OwEventMessage", "documented_message.json", documented);
+    Write(out, "OwEventMessage", "not_numbers.json",
+          R"({"EventTime":638452710120000000,"MaxDurationSec":nan,"ErrorInTimeSec":inf,"Probability":-inf,)"
+          R"("AsteroidMagnitude":1e300,"StarMv":-1e300,"StarRaHours":NaN,"StarDecDegrees":1e999,)"
+          R"("EventInfoVersion":2,"MoonSunLit":infinity,"StarAzimut":361,"PathWidth":-nan,"ChordOffset":1e300,)"
+          R"("TravelDistance":3e9,"StarName":"HIP 1"})");
+    Write(out, "OwEventMessage", "control_characters.json",
+          "{\"EventTime\":638452710120000000,\"AsteroidName\":\"(1) Ce\nres\x1b[2J\",\"StarName\":\"HIP\t42\x7f\x85\","
+          "\"EventInfoVersion\":2,\"FeedName\":\"{{OBSERVER_EMAIL}}\r\"}");
+    Write(out, "OwEventMessage", "cut_short.json", documented.substr(0, documented.find(",\"StarMv\"")));
+    Write(out, "OwEventMessage", "cut_in_a_number.json", R"({"EventTime":638452710120000000,"StarMv":1e3)");
+}
+
+// The analysis logs: both kinds, with times that are no times and lines cut short.
+void WriteAnalysisLogs(const fs::path& out) {
+    Write(out, "AnalysisLog", "aota",
+          "AOTA analysis of the file x\n  Event time in UTC\nD    21 30 12.3456 +- 0.0123\n"
+          "R    21 30 59.9996 +- 0.0400\n");
+    Write(out, "AnalysisLog", "pyote",
+          "#################### PYOTE 4\n================= 0.95 containment\nD: [21:30:12.3456]  {-0.012,+0.015}\n"
+          "R: [21:31:00.5]  {-0.02,0.01}\n");
+    Write(out, "AnalysisLog", "aota_not_times",
+          "AOTA analysis of the file x\n  Event time in UTC\nD    21 30 nan +- 0.1\nR    21 30 inf +- 0.1\n"
+          "R    21 30 1e300 +- 0.1\nR    21 30 60 +- 0.1\nR    21 30 12.5 +- inf\nR    21 30 12.5 +- 1e300\n");
+    Write(out, "AnalysisLog", "pyote_not_times",
+          "#################### PYOTE 4\n================= 0.95 containment\nD: [21:30:nan]  {-0.012,+0.015}\n"
+          "D: [21:30:1e300]  {-inf,inf}\nD: [21:30:60.0]  {-0.01,0.01}\nD: [21:30:12.5]  {-nan,1e300}\n");
+    Write(out, "AnalysisLog", "cut_short",
+          "AOTA analysis of the file x\n  Event time in UTC\nD    21 30 12.3456 +-\nR    21 30\nR");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -185,6 +224,8 @@ int main(int argc, char** argv) {
     WriteFrameRecords(out, frames);
     WriteListsAndSettings(out, scratch);
     WriteTexts(out);
+    WriteEventMessages(out);
+    WriteAnalysisLogs(out);
     fs::remove_all(scratch);
     return 0;
 }

@@ -92,13 +92,13 @@ int FirmwareUpdate::FetchImageSlot() {
     LogMessage("I Fetching firmware IMG slot");
     if (!WriteFirmwareUpdateXu(Frame{kQuerySlot})) {
         LogMessage("E Fetching firmware IMG slot failed (1)!");
-        return -1;
+        return kActiveUnknown;
     }
     Frame reply{};
     if (!unit_.GetExtensionUnit(CameraExtensionUnit::kSelectorFirmware, reply)) {
         failure_ = TransportFailure::Read;
         LogMessage("E Fetching firmware IMG slot failed (2)!");
-        return -1;
+        return kActiveUnknown;
     }
     return reply[3];
 }
@@ -130,12 +130,17 @@ void FirmwareUpdate::StartUpdate(const std::string& path, int slot, const Serial
                    static_cast<int>(fx3Size), static_cast<int>(fpgaSize));
     if (slot < 0 || slot >= kSlotCount) return Fail("Error: Unknown firmware slot");
     // Erasing the image the camera runs from would leave nothing to boot if the link or
-    // the power fails before the new image is complete.
-    if (IsImageSlot(slot) && FetchImageSlot() == kSlots[slot].activeCode) {
+    // the power fails before the new image is complete; a camera that cannot say which
+    // one it runs may run the target, so nothing is erased then either.
+    const int running = FetchImageSlot();
+    if (running < 0) {
+        return Fail("Error: The camera did not report its active firmware slot. Please reconnect the camera and "
+                    "try again.");
+    }
+    if (IsImageSlot(slot) && running == kSlots[slot].activeCode) {
         return Fail(std::string("Error: The camera runs the firmware in slot ") + SlotName(slot) +
                     ". Please write the other image slot.");
     }
-    failure_ = TransportFailure::None;
 
     slot_ = slot;
     firstBlock_ = kSlots[slot].firstBlock;

@@ -56,6 +56,8 @@ public:
     static constexpr int kActiveImg1 = 15;
     static constexpr int kActiveImg2 = 3;
     static constexpr int kActiveNone = 255;
+    // FetchImageSlot's answer when the camera could not be asked.
+    static constexpr int kActiveUnknown = -1;
 
     static constexpr uint32_t kBlockSize = 65536;
     static constexpr uint32_t kPageSize = 256;
@@ -66,10 +68,11 @@ public:
 
     FirmwareUpdate(CameraExtensionUnit& unit, Clock& clock);
 
-    // The camera's active slot code, or -1 when it could not be read.
+    // The camera's active slot code, or kActiveUnknown when it could not be read.
     int FetchImageSlot();
     // Checks the file and the slot and starts erasing; any problem ends in the error state
-    // with its text as status.
+    // with its text as status. Nothing is erased unless the camera tells which slot it
+    // runs and that slot is not the target.
     void StartUpdate(const std::string& path, int slot, const SerialNumberQuery& serialNumber);
     // One step; true when the update no longer runs (idle, done or failed). Page work
     // stops at the deadline (after at least one page).

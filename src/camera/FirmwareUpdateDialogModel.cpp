@@ -65,6 +65,12 @@ bool FirmwareUpdateDialogModel::Open(bool shiftHeld) {
         activeSlotText_ = "(Active: none)";
         selectedSlot = FirmwareUpdate::kSlotImg1;
         break;
+    case FirmwareUpdate::kActiveUnknown:
+        // The query failed: nothing is known of what the camera runs, so the bootloader
+        // slot is not offered; "Run" asks the camera again and refuses while it cannot tell.
+        activeSlotText_ = "(Active: unknown)";
+        selectedSlot = FirmwareUpdate::kSlotImg1;
+        break;
     default:
         activeSlotText_ = FormatValueMessage("(Active: %d)", active);
         selectedSlot = FirmwareUpdate::kSlotS2bl;

@@ -49,7 +49,11 @@ bool CameraConfiguration::Decode(std::string_view text) {
         text.remove_prefix(end + 1);
         switch (position) {
             case 0: resolution = field; break;
-            case 1: exposureMs = DecimalToDouble(field); break;
+            case 1: {
+                const double ms = DecimalToDouble(field);
+                exposureMs = ms >= 0.0 && ms <= kMaxExposureMs ? ms : 0.0;
+                break;
+            }
             case 2: gain = field; break;
             case kFlipModePosition:
                 flipMode = field;

@@ -9,6 +9,9 @@ namespace orva {
 
 struct CameraConfiguration {
     static constexpr int kFieldCount = 14;
+    // A stored exposure beyond this (edited by hand, 1e300) reads as 0, as text that is no
+    // number does.
+    static constexpr double kMaxExposureMs = 1000000.0;
 
     std::string resolution;         // 0: text of the resolution list
     double exposureMs = 0.0;        // 1: "%.1f"

@@ -123,6 +123,9 @@ void Settings::Load() {
     if (PreviewZoomFactor < kMinPreviewZoomFactor || PreviewZoomFactor > kMaxPreviewZoomFactor) {
         PreviewZoomFactor = kDefaultPreviewZoomFactor;
     }
+    if (DarkFlatDelaySeconds < 0 || DarkFlatDelaySeconds > kMaxDarkFlatDelaySeconds) {
+        DarkFlatDelaySeconds = kDefaultDarkFlatDelaySeconds;
+    }
     if (PreviewModeText == "3") PreviewModeText = "2";
     loaded_ = true;
 

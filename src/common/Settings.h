@@ -26,6 +26,10 @@ public:
     static constexpr const char* kFileName = "ORVA Cam Control.ini";
     static constexpr const char* kSection = "Settings";
     static constexpr int kDefaultPreviewZoomFactor = 100;
+    // "DarkFlatDelaySeconds" outside 0..kMax loads as its default: the countdown counts
+    // half seconds in an int.
+    static constexpr int kDefaultDarkFlatDelaySeconds = 10;
+    static constexpr int kMaxDarkFlatDelaySeconds = 3600;
 
     // The process-wide object in AppPaths::ConfigDirectory(), created on first use.
     static Settings& Instance();

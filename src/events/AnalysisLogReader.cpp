@@ -51,10 +51,11 @@ private:
 
 bool StartsWith(const std::string& line, std::string_view prefix) { return line.starts_with(prefix); }
 
-// Seconds and accuracies that no analysis writes (negative, not finite) do not read.
+// Seconds and accuracies that no analysis writes (negative, not finite, seconds of 60 or
+// more) do not read.
 bool Plausible(const AnalysisTime& t) {
-    return std::isfinite(t.seconds) && std::isfinite(t.accuracySec) && t.seconds >= 0.0 && t.accuracySec >= 0.0 &&
-           t.accuracySec < 1e6 && t.hours >= 0 && t.minutes >= 0;
+    return t.seconds >= 0.0 && t.seconds < 60.0 && t.accuracySec >= 0.0 && t.accuracySec < 1e6 && t.hours >= 0 &&
+           t.minutes >= 0;
 }
 
 std::optional<AnalysisTime> ReadAotaTime(const std::string& line) {

@@ -10,6 +10,9 @@
 // line reading "D: [%d:%d:%lf]  {%lf,%lf}" is D, and after it the next one reading
 // "R: ..." is R; the accuracy is the larger magnitude of the two containment limits.
 //
+// A time whose seconds are not in [0, 60) or whose accuracy is not finite and at least 0
+// does not read.
+//
 // Lines are read as bytes, at most 1023 to a line (a longer one counts as several), with
 // "\n" or "\r\n" as line end. A line too short for its pattern simply does not read.
 //

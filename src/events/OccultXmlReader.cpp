@@ -3,7 +3,9 @@
 #include "common/Log.h"
 #include "equipment/COrvaXmlParser.h"
 #include "equipment/Utf16.h"
+#include "events/EventNumberRange.h"
 #include "events/NumberScan.h"
+#include "events/OutsideText.h"
 #include "events/OwEventManager.h"
 #include "events/OwEventTime.h"
 
@@ -80,10 +82,11 @@ std::optional<uint64_t> EventTicksOf(int year, int month, int day, double hours)
 OccultImportResult OccultXmlReader::Import(const std::string& path, OwEventManager& store) {
     OccultImportResult result;
     OccultXmlReader reader;
-    const std::vector<OwEvent> events = reader.Read(path, &result.readable);
+    std::vector<OwEvent> events = reader.Read(path, &result.readable);
     result.refused = reader.Skipped();
-    for (const OwEvent& event : events) {
-        switch (store.AddEvent(event).status) {
+    // All at once: each day file is written once, not once per event of the file.
+    for (const AddEventResult& added : store.AddEvents(std::move(events))) {
+        switch (added.status) {
             case AddEventStatus::Added:
             case AddEventStatus::Filed: ++result.added; break;
             case AddEventStatus::Duplicate: ++result.duplicates; break;
@@ -134,7 +137,8 @@ void OccultXmlReader::EndItem() {
 
 void OccultXmlReader::ReadElements(const std::string& text) {
     const EntryValues v = ScanEntry(text, "sfdddf");
-    if (v.count < 6) {
+    // A duration no prediction gives ("nan", 1e300) makes the entry unreadable.
+    if (v.count < 6 || !EventNumberRange::kDurationSec.Contains(v.numbers[0])) {
         LogMessageString("E Failed to parse 'Elements' entry", text);
         return;
     }
@@ -149,8 +153,13 @@ void OccultXmlReader::ReadElements(const std::string& text) {
 
 void OccultXmlReader::ReadStar(const std::string& text) {
     const EntryValues v = ScanEntry(text, "sfffff");
-    if (v.count < 6) return;
-    current_->StarName = v.texts[0];
+    // An entry with a number out of its range ("nan", 1e300) sets none of its fields, as
+    // one that does not match its format.
+    if (v.count < 6 || !EventNumberRange::kRaHours.Contains(v.numbers[0]) ||
+        !EventNumberRange::kDegreesSigned.Contains(v.numbers[1]) || !EventNumberRange::kMagnitude.Contains(v.numbers[3])) {
+        return;
+    }
+    current_->StarName = WithoutControlCharacters(v.texts[0]);
     current_->StarRaHours = v.numbers[0];
     current_->StarDecDegrees = v.numbers[1];
     current_->StarMag = v.numbers[3];
@@ -159,8 +168,11 @@ void OccultXmlReader::ReadStar(const std::string& text) {
 
 void OccultXmlReader::ReadObject(const std::string& text) {
     const EntryValues v = ScanEntry(text, "dsfffddff");
-    if (v.count < 9) return;
-    current_->AsteroidName = "(" + std::to_string(v.integers[0]) + ") " + v.texts[0];
+    if (v.count < 9 || !EventNumberRange::kMagnitude.Contains(v.numbers[0]) ||
+        !EventNumberRange::kDiameterKm.Contains(v.numbers[1])) {
+        return;
+    }
+    current_->AsteroidName = "(" + std::to_string(v.integers[0]) + ") " + WithoutControlCharacters(v.texts[0]);
     current_->AsteroidMag = v.numbers[0];
     current_->AsteroidDiameter = v.numbers[1];
 }

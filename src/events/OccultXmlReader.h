@@ -8,7 +8,9 @@
 // through the list-file reader in plain mode.
 //
 // An event whose "Elements" entry is missing, malformed or names no valid date and hour
-// has no time: it is not imported, and a line is logged.
+// has no time: it is not imported, and a line is logged. An entry with a number outside
+// its range (EventNumberRange: "nan", "inf", 1e300) counts as malformed; names lose their
+// control characters.
 //
 // Threads: the thread that owns the event store.
 

@@ -7,6 +7,7 @@
 #include "processing/FrameTimestamp.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
@@ -173,10 +174,13 @@ bool OwEventManager::Load() {
     return true;
 }
 
-bool OwEventManager::Save() {
+bool OwEventManager::Save() { return SaveShownDays({true, true}); }
+
+bool OwEventManager::SaveShownDays(const std::array<bool, 2>& days) {
     if (!loaded_) return false;
     bool ok = true;
     for (int index = 0; index < 2; ++index) {
+        if (!days[static_cast<std::size_t>(index)]) continue;
         const EventDate date = AddDays(startDate_, index);
         const std::optional<std::string> path = PrepareDayPath(date);
         if (!path) return false;
@@ -200,58 +204,122 @@ bool OwEventManager::Save() {
 }
 
 OwEventManager::FileStatus OwEventManager::FileIntoDay(const OwEvent& event, bool replace) {
-    const EventDate date = DateOfTicks(event.EventTime);
+    return FileIntoDay(DateOfTicks(event.EventTime), {&event}, replace).front();
+}
+
+std::vector<OwEventManager::FileStatus> OwEventManager::FileIntoDay(const EventDate& date,
+                                                                    const std::vector<const OwEvent*>& events,
+                                                                    bool replace) {
+    std::vector<FileStatus> statuses(events.size(), FileStatus::Failed);
     const std::optional<std::vector<OwEvent>> read = ReadDay(date);
-    if (!read || protectedDays_.contains(DayKey(date))) return FileStatus::Failed;
+    if (!read || protectedDays_.contains(DayKey(date))) return statuses;
     std::vector<OwEvent> day = *read;
-    const auto same = std::find_if(day.begin(), day.end(), [&event](const OwEvent& e) { return e.SameEventAs(event); });
-    if (same != day.end()) {
-        if (!replace) return FileStatus::Duplicate;
-        *same = event;
-    } else {
-        day.push_back(event);
+    bool changed = false;
+    bool appended = false;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const OwEvent& event = *events[i];
+        const auto same =
+            std::find_if(day.begin(), day.end(), [&event](const OwEvent& e) { return e.SameEventAs(event); });
+        if (same != day.end()) {
+            if (!replace) {
+                statuses[i] = FileStatus::Duplicate;
+                continue;
+            }
+            *same = event;
+        } else {
+            day.push_back(event);
+            appended = true;
+        }
+        statuses[i] = FileStatus::Filed;
+        changed = true;
+    }
+    if (!changed) return statuses;
+    if (appended) {
         std::stable_sort(day.begin(), day.end(),
                          [](const OwEvent& a, const OwEvent& b) { return a.EventTime < b.EventTime; });
     }
     std::vector<const OwEvent*> toWrite;
     for (const OwEvent& e : day) toWrite.push_back(&e);
-    return WriteDay(DayFilePath(date), toWrite) ? FileStatus::Filed : FileStatus::Failed;
+    if (!WriteDay(DayFilePath(date), toWrite)) {
+        for (FileStatus& status : statuses) {
+            if (status == FileStatus::Filed) status = FileStatus::Failed;
+        }
+    }
+    return statuses;
 }
 
 AddEventResult OwEventManager::AddEvent(OwEvent event) {
-    AddEventResult result;
-    if (!IsUsableEventTime(event.EventTime)) {
-        LogMessageString("W OwEventManager refused an event without a valid time:", event.GetTitle());
-        result.status = AddEventStatus::Rejected;
-        return result;
-    }
-    if (!loaded_ && !Load()) return result;
+    std::vector<OwEvent> one;
+    one.push_back(std::move(event));
+    return AddEvents(std::move(one)).front();
+}
 
-    const EventDate date = DateOfTicks(event.EventTime);
-    if (IsShown(date)) {
-        const bool known = std::any_of(events_.begin(), events_.end(),
-                                       [&event](const EventPtr& e) { return e->SameEventAs(event); });
-        if (known) {
-            result.status = AddEventStatus::Duplicate;
-            return result;
+std::vector<AddEventResult> OwEventManager::AddEvents(std::vector<OwEvent> events) {
+    std::vector<AddEventResult> results(events.size());
+    std::array<bool, 2> changedDays{};
+    // Events of days that are not shown, by day: each day file is read and written once.
+    std::map<int, std::pair<EventDate, std::vector<std::size_t>>> otherDays;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        OwEvent& event = events[i];
+        if (!IsUsableEventTime(event.EventTime)) {
+            LogMessageString("W OwEventManager refused an event without a valid time:", event.GetTitle());
+            results[i].status = AddEventStatus::Rejected;
+            continue;
         }
-        event.id = IdOf(event);
-        event.SecondsToEvent = 0;
-        const auto added = std::make_shared<OwEvent>(std::move(event));
-        events_.insert(std::upper_bound(events_.begin(), events_.end(), added, EarlierTime), added);
-        result = {AddEventStatus::Added, added->id, Save()};
-    } else {
-        LogMessageInt("I OwEventManager: Filing new event into the events file of day", DayKey(date));
-        event.id = 0;
-        switch (FileIntoDay(event, false)) {
-            case FileStatus::Filed: result = {AddEventStatus::Filed, 0, true}; break;
-            case FileStatus::Duplicate: result.status = AddEventStatus::Duplicate; return result;
-            case FileStatus::Failed: ReportSaveFailure(true); return result;
+        if (!loaded_ && !Load()) return results;  // the rest stay Failed
+
+        const EventDate date = DateOfTicks(event.EventTime);
+        if (IsShown(date)) {
+            const bool known = std::any_of(events_.begin(), events_.end(),
+                                           [&event](const EventPtr& e) { return e->SameEventAs(event); });
+            if (known) {
+                results[i].status = AddEventStatus::Duplicate;
+                continue;
+            }
+            event.id = IdOf(event);
+            event.SecondsToEvent = 0;
+            const auto added = std::make_shared<OwEvent>(std::move(event));
+            events_.insert(std::upper_bound(events_.begin(), events_.end(), added, EarlierTime), added);
+            results[i] = {AddEventStatus::Added, added->id, false};
+            changedDays[date == startDate_ ? 0 : 1] = true;
+        } else {
+            LogMessageInt("I OwEventManager: Filing new event into the events file of day", DayKey(date));
+            event.id = 0;
+            auto& day = otherDays[DayKey(date)];
+            day.first = date;
+            day.second.push_back(i);
         }
     }
-    UpdateTimeToEvent();
-    NotifyEventsChanged();
-    return result;
+
+    bool changed = false;
+    if (changedDays[0] || changedDays[1]) {
+        const bool saved = SaveShownDays(changedDays);
+        for (AddEventResult& r : results) {
+            if (r.status == AddEventStatus::Added) r.saved = saved;
+        }
+        changed = true;
+    }
+    for (const auto& [key, day] : otherDays) {
+        std::vector<const OwEvent*> toFile;
+        for (const std::size_t i : day.second) toFile.push_back(&events[i]);
+        const std::vector<FileStatus> statuses = FileIntoDay(day.first, toFile, false);
+        for (std::size_t k = 0; k < statuses.size(); ++k) {
+            AddEventResult& r = results[day.second[k]];
+            switch (statuses[k]) {
+                case FileStatus::Filed:
+                    r = {AddEventStatus::Filed, 0, true};
+                    changed = true;
+                    break;
+                case FileStatus::Duplicate: r.status = AddEventStatus::Duplicate; break;
+                case FileStatus::Failed: ReportSaveFailure(true); break;
+            }
+        }
+    }
+    if (changed) {
+        UpdateTimeToEvent();
+        NotifyEventsChanged();
+    }
+    return results;
 }
 
 EventChange OwEventManager::DeleteEvent(OwEventId id) {
@@ -323,11 +391,15 @@ void OwEventManager::Tick() {
     const uint64_t now = clock_();
     if (!loaded_ && now >= nextLoadAttempt_) Load();
     if (loaded_) {
-        for (OwEvent& event : inbox_.TakeAll()) {
-            const std::string title = event.GetTitle();
-            const AddEventResult added = AddEvent(std::move(event));
-            if (added.status == AddEventStatus::Duplicate) {
-                LogMessageString("I OwEventManager: event from the feed already known:", title);
+        // All that arrived since the last tick is added at once, so a flood of messages
+        // writes each day file once per tick, not once per event.
+        std::vector<OwEvent> arrived = inbox_.TakeAll();
+        std::vector<std::string> titles;
+        for (const OwEvent& event : arrived) titles.push_back(event.GetTitle());
+        const std::vector<AddEventResult> added = AddEvents(std::move(arrived));
+        for (std::size_t i = 0; i < added.size(); ++i) {
+            if (added[i].status == AddEventStatus::Duplicate) {
+                LogMessageString("I OwEventManager: event from the feed already known:", titles[i]);
             }
         }
     }

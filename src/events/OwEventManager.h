@@ -29,6 +29,7 @@
 #include "events/OwEventRecordingInfo.h"
 #include "events/OwEventTime.h"
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -93,6 +94,9 @@ public:
 
     // Takes a new event. See AddEventStatus.
     AddEventResult AddEvent(OwEvent event);
+    // Takes several new events, in order, one result each; every day file they change is
+    // written once (an import, the feed's events of one tick).
+    std::vector<AddEventResult> AddEvents(std::vector<OwEvent> events);
     EventChange DeleteEvent(OwEventId id);
     // Changes an event in place (the dialogs' edits) and saves. An edit that leaves the
     // event without a usable time is refused and changes nothing. The id stays. An edit
@@ -150,9 +154,14 @@ private:
     std::optional<std::vector<OwEvent>> ReadDay(const EventDate& date);
     bool SetAsideDamaged(const std::string& path, const std::string& problem);
     bool WriteDay(const std::string& path, const std::vector<const OwEvent*>& events);
+    // Save for the shown days marked (StartDate, the day after).
+    bool SaveShownDays(const std::array<bool, 2>& days);
     // Writes the event into its own day file (a day that is not shown), replacing an equal
     // event when `replace`, else refusing it as a duplicate.
     FileStatus FileIntoDay(const OwEvent& event, bool replace);
+    // The same for events of one day, with one write of its file.
+    std::vector<FileStatus> FileIntoDay(const EventDate& date, const std::vector<const OwEvent*>& events,
+                                        bool replace);
     void ReportSaveFailure(bool failed);
     void Report(const std::string& text);
     void NotifyEventsChanged();

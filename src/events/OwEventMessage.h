@@ -24,9 +24,11 @@ struct OwEventMessageResult {
     std::string error;   // why the message was refused, when not ok
 };
 
-// Builds the event of one message. A message without a usable "EventTime" (missing, not
-// a number, 0, or beyond the year 9999) is refused: an event without a time could neither
-// be filed under its day nor counted down to.
+// Builds the event of one message. A message that is not a whole object (cut short before
+// its closing brace) is refused, and so is one without a usable "EventTime" (missing, not
+// a number, 0, or beyond the year 9999): an event without a time could neither be filed
+// under its day nor counted down to. A number that is not finite or lies outside its
+// field's range (EventNumberRange) counts as absent; texts lose their control characters.
 OwEventMessageResult ParseOwEventMessage(std::string_view message);
 
 }  // namespace orva

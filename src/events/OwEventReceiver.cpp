@@ -4,7 +4,9 @@
 #include "common/Log.h"
 #include "events/OwEventMessage.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -50,10 +52,17 @@ void RemoveStaleSocket(const std::string& path, const sockaddr_un& address) {
 enum class ReadEnd { Complete, TooLong, Failed, TimedOut, Stopping };
 
 // Reads until the client closes its side. At most `limit` bytes are kept; one more byte
-// makes the message too long. A byte on the wake pipe (Stop) ends the wait at once.
-ReadEnd ReadToEnd(int fd, int wakeFd, std::string& message, std::size_t limit, int timeoutMs) {
+// makes the message too long. A byte on the wake pipe (Stop) ends the wait at once. Each
+// wait lasts at most the read time-out, and the whole reading ends at the deadline, so a
+// client that trickles a byte now and then cannot hold the feed either.
+ReadEnd ReadToEnd(int fd, int wakeFd, std::string& message, std::size_t limit, std::chrono::milliseconds readTimeout,
+                  std::chrono::steady_clock::time_point deadline) {
     char buffer[512];
     for (;;) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left <= std::chrono::milliseconds::zero()) return ReadEnd::TimedOut;
+        const int timeoutMs = static_cast<int>(std::min(left, readTimeout).count());
         pollfd p[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
         const int ready = ::poll(p, 2, timeoutMs);
         if (ready < 0 && errno == EINTR) continue;
@@ -163,8 +172,8 @@ void OwEventReceiver::Serve(int client) {
     LogMessage("I OwEventReceiver");
 
     std::string message;
-    const int timeoutMs = static_cast<int>(options_.readTimeout.count());
-    switch (ReadToEnd(client, wakeRead_, message, kOwEventMessageMaxBytes, timeoutMs)) {
+    const auto deadline = std::chrono::steady_clock::now() + options_.connectionTimeout;
+    switch (ReadToEnd(client, wakeRead_, message, kOwEventMessageMaxBytes, options_.readTimeout, deadline)) {
         case ReadEnd::Complete: break;
         case ReadEnd::Stopping: return;
         case ReadEnd::TooLong: LogMessageInt("W OwEventReceiver read failed", EMSGSIZE); return;

@@ -11,7 +11,8 @@
 // Threads: Start and Stop on the owner's thread; one reader thread of its own in between,
 // which only touches the socket, the log and the inbox (locked). Stop wakes the reader,
 // joins it and removes the socket file. A client that stalls is dropped after the read
-// time-out, so it cannot hold up the feed.
+// time-out, and every client once its connection time-out has passed, so none can hold
+// up the feed.
 
 #include "events/OwEventInbox.h"
 
@@ -32,7 +33,11 @@ public:
         std::string socketPath;
         // Connections from any other user id are refused.
         uid_t allowedUid = static_cast<uid_t>(-1);  // -1: the process's effective user
+        // The longest wait for the next bytes of a message.
         std::chrono::milliseconds readTimeout{5000};
+        // The longest a connection may take, however its bytes trickle in: the sender
+        // writes its message at once, so a few seconds are plenty.
+        std::chrono::milliseconds connectionTimeout{3000};
     };
 
     // The socket path for a data folder: in $XDG_RUNTIME_DIR when set, else in the folder.

@@ -246,10 +246,28 @@ PlaceholderMap ReportPlaceholders::Build(const OwEvent& event, const EquipmentLi
 }
 
 std::string ReportPlaceholders::Fill(std::string text, const PlaceholderMap& map) {
-    // Placeholders all start with "{{": a line without one needs no pass over the map.
-    if (text.find("{{") == std::string::npos) return text;
-    for (const auto& [key, value] : map) text = ReplaceAll(text, key, value);
-    return text;
+    // One pass over the text: a value is never searched again, so a star name holding
+    // "{{OBSERVER_EMAIL}}" appears as it is, whatever order the map has.
+    std::size_t open = text.find("{{");
+    if (open == std::string::npos) return text;
+    std::string filled;
+    std::size_t done = 0;
+    while (open != std::string::npos) {
+        const std::size_t close = text.find("}}", open + 2);
+        if (close == std::string::npos) break;
+        const auto found = map.find(text.substr(open, close + 2 - open));
+        if (found == map.end()) {
+            // Not a placeholder here; one may still start at the next brace ("{{{{KEY}}").
+            open = text.find("{{", open + 1);
+            continue;
+        }
+        filled.append(text, done, open - done);
+        filled += found->second;
+        done = close + 2;
+        open = text.find("{{", done);
+    }
+    filled.append(text, done);
+    return filled;
 }
 
 }  // namespace orva

@@ -23,7 +23,8 @@ public:
 
     // The event's own placeholders (times, D and R, recording, weather, prediction).
     static PlaceholderMap OfEvent(const OwEvent& event);
-    // Replaces every placeholder of the map in the text.
+    // Replaces every placeholder of the map in the text, in one pass: a placeholder
+    // inside a value stays as it is.
     static std::string Fill(std::string text, const PlaceholderMap& map);
 };
 

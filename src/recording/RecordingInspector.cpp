@@ -160,7 +160,11 @@ std::optional<InspectedRecording> RecordingInspector::InspectSer(const std::stri
     r.format = "SER " + std::to_string(reader.Header().pixelDepth) + "-bit";
     r.width = static_cast<int>(reader.Header().width);
     r.height = static_cast<int>(reader.Header().height);
-    std::vector<uint16_t> pixels(static_cast<std::size_t>(r.width) * r.height);
+    // The reader has checked that the file holds every frame it counts: the buffer is no
+    // larger than the file, and a file without frames (whatever size its header names)
+    // needs none.
+    std::vector<uint16_t> pixels;
+    if (reader.FrameCount() > 0) pixels.resize(static_cast<std::size_t>(r.width) * r.height);
     RecordReader records;
     std::size_t differing = 0;
     for (uint32_t i = 0; i < reader.FrameCount(); ++i) {

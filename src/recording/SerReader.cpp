@@ -94,6 +94,9 @@ bool SerReader::Check(Mode mode) {
 
     const uint64_t body = size - SerWriter::kHeaderBytes;
     const uint64_t count = header_.frameCount;
+    // A whole header and nothing after it: a recording with no frames, as the bare
+    // 162-byte header is.
+    if (body == 0 && count == 0) return true;
     const bool complete = count > 0 && body / (frameBytes_ + 8) >= count && body - count * (frameBytes_ + 8) == 0;
     if (complete) {
         frameCount_ = header_.frameCount;

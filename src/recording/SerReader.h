@@ -4,9 +4,11 @@
 //
 // Outside input: the file is checked when it is opened. A damaged or foreign file is
 // refused with a message that names the offset and what was wrong; nothing is read
-// outside the file and no allocation is larger than the file. A recording that was cut
-// short (a crash, a full disk: frame count 0, no trailer) is refused as well unless it is
-// opened for recovery, which takes the whole frames that are there.
+// outside the file and no allocation is larger than the file. A recording stopped before
+// its first frame (the bare 162-byte header, or a whole 178-byte one, frame count 0 and
+// nothing after it) is an empty recording. A recording that was cut short (a crash, a
+// full disk: frame count 0, frames but no trailer) is refused unless it is opened for
+// recovery, which takes the whole frames that are there.
 //
 // Threads: one thread at a time.
 

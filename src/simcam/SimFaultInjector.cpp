@@ -35,10 +35,11 @@ void SimFaultInjector::DeliverWrongSize(int64_t bytes) {
     sizeError_ = bytes;
 }
 
-void SimFaultInjector::FailExtensionUnitCalls(int32_t code, int32_t count) {
+void SimFaultInjector::FailExtensionUnitCalls(int32_t code, int32_t count, int32_t after) {
     std::lock_guard lock(mutex_);
     failCode_ = code;
     failCount_ = count;
+    failAfter_ = after;
 }
 
 void SimFaultInjector::ClearExtensionUnitFailure() {
@@ -150,6 +151,10 @@ SimDeliveryFaults SimFaultInjector::ArmPlannedFrame() {
 std::optional<int32_t> SimFaultInjector::TakeExtensionUnitFailure() {
     std::lock_guard lock(mutex_);
     if (failCount_ == 0) return std::nullopt;
+    if (failAfter_ > 0) {
+        --failAfter_;
+        return std::nullopt;
+    }
     if (failCount_ > 0) --failCount_;
     return failCode_;
 }

@@ -50,8 +50,9 @@ public:
     void CorruptCheckLane(int32_t frames = 1);
     // The next frame is delivered with `bytes` extra bytes (negative: missing).
     void DeliverWrongSize(int64_t bytes);
-    // The next `count` extension-unit calls fail with `code` (count < 0: until cleared).
-    void FailExtensionUnitCalls(int32_t code, int32_t count = -1);
+    // The next `count` extension-unit calls fail with `code` (count < 0: until cleared),
+    // after `after` calls that still succeed (the reply read of a request, say).
+    void FailExtensionUnitCalls(int32_t code, int32_t count = -1, int32_t after = 0);
     void ClearExtensionUnitFailure();
     void ClearAll();
 
@@ -82,6 +83,7 @@ private:
     int64_t sizeError_ = 0;
     int32_t failCode_ = 0;
     int32_t failCount_ = 0;
+    int32_t failAfter_ = 0;
     SimFaultPlan plan_;
     bool planStarted_ = false;
     int64_t planFrame_ = 0;  // the plan's count of the next frame the camera makes

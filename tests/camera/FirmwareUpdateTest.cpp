@@ -183,6 +183,39 @@ TEST(FirmwareUpdate, BadFilesAreRefusedBeforeAnyErase) {
     EXPECT_EQ(rig.ErasedBlocks(), 0);
 }
 
+TEST(FirmwareUpdate, ACameraThatCannotTellItsRunningSlotIsNotErased) {
+    // The query's request fails, or the request goes through and its reply read fails.
+    const struct {
+        const char* name;
+        int32_t succeedingCalls;
+        FirmwareUpdate::TransportFailure failure;
+    } cases[] = {
+        {"request", 0, FirmwareUpdate::TransportFailure::Send},
+        {"reply", 1, FirmwareUpdate::TransportFailure::Read},
+    };
+    for (const auto& c : cases) {
+        for (const int slot : {FirmwareUpdate::kSlotImg1, FirmwareUpdate::kSlotImg2, FirmwareUpdate::kSlotS2bl}) {
+            SCOPED_TRACE(std::string(c.name) + " " + FirmwareUpdate::SlotName(slot));
+            FlashRig rig;
+            const Image image;
+            // S2BL takes an FX3-only file.
+            const Bytes file = slot == FirmwareUpdate::kSlotS2bl ? SimFirmwareImage::File(image.fx3, {}, {}) : image.File();
+            FirmwareUpdate update(*rig.unit, rig.clock);
+            rig.camera->Faults().FailExtensionUnitCalls(-5, 1, c.succeedingCalls);
+            update.StartUpdate(rig.Store(file), slot, [&] { return rig.Serial(); });
+            EXPECT_EQ(update.State(), FirmwareUpdateState::Error);
+            EXPECT_EQ(update.StatusText(),
+                      "Error: The camera did not report its active firmware slot. Please reconnect the camera and try "
+                      "again.");
+            EXPECT_EQ(update.TakeTransportFailure(), c.failure) << "the dialog shows the failure";
+            EXPECT_TRUE(rig.RunToEnd(update));
+            EXPECT_EQ(update.State(), FirmwareUpdateState::Error) << "it stays failed";
+            EXPECT_EQ(rig.ErasedBlocks(), 0);
+            EXPECT_TRUE(rig.log.MessagesStartingWith("I Erasing block").empty());
+        }
+    }
+}
+
 TEST(FirmwareUpdate, FlashFaultsEndTheUpdateWithoutActivation) {
     struct Case {
         const char* name;
@@ -319,6 +352,31 @@ TEST_F(FirmwareDialogTest, OpeningPreselectsTheOtherSlotAndOffersStreaming) {
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back().title, "No camera");
     EXPECT_EQ(ui.messages.back().text, "Please connect the camera and try again.");
+}
+
+TEST_F(FirmwareDialogTest, AnUnknownRunningSlotPreselectsNoBootloaderAndRunErasesNothing) {
+    camera->Faults().FailExtensionUnitCalls(-5, 1, 1);  // the slot query's reply
+    ASSERT_TRUE(dialog.Open(true));
+    EXPECT_EQ(dialog.ActiveSlotText(), "(Active: unknown)");
+    EXPECT_EQ(dialog.selectedSlot, FirmwareUpdate::kSlotImg1);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Reading the firmware update status from the camera has failed.");
+
+    // The camera still cannot tell when "Run" asks again: nothing is erased.
+    const Bytes file = Image().File();
+    dialog.firmwareFile = dir.File("fw.dat");
+    test::WriteFile(dialog.firmwareFile, std::string(file.begin(), file.end()));
+    camera->Faults().FailExtensionUnitCalls(-5, 1);
+    dialog.selectedSlot = FirmwareUpdate::kSlotImg2;  // chosen with Shift held
+    dialog.Run();
+    Ticks(20);
+    ASSERT_TRUE(dialog.Engine());
+    EXPECT_EQ(dialog.Engine()->State(), FirmwareUpdateState::Error);
+    EXPECT_TRUE(dialog.ProgressFailed());
+    EXPECT_TRUE(dialog.ControlsEnabled());
+    EXPECT_EQ(camera->Device().WithFlash([](SimFlash& f) { return f.ErasedBlockCount(); }), 0);
+    EXPECT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].text, "Failed to send a command or data package to the camera.");
 }
 
 TEST_F(FirmwareDialogTest, UnplugDuringProgrammingIsReportedAndASecondUpdateCompletes) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace orva {
 namespace {
 
@@ -36,6 +38,22 @@ TEST(CameraConfiguration, RoundTripsThroughItsText) {
     EXPECT_EQ(decoded.resolution, original.resolution);
     EXPECT_DOUBLE_EQ(decoded.exposureMs, 33.3);
     EXPECT_EQ(decoded.blackLevelValue, -240);
+}
+
+// The settings file is text anyone can edit: an exposure that is no finite time of the
+// camera reads as 0, as text without a number does, and never reaches a conversion.
+TEST(CameraConfiguration, AnExposureOutOfRangeReadsAsZero) {
+    const struct {
+        const char* stored;
+        double exposureMs;
+    } cases[] = {{"33.3", 33.3}, {"0", 0.0},     {"1000000", 1000000.0}, {"1000000.1", 0.0}, {"1e300", 0.0},
+                 {"-5", 0.0},    {"nan", 0.0},   {"inf", 0.0},           {"-inf", 0.0},      {"1e999", 0.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        CameraConfiguration decoded = Sample();
+        EXPECT_TRUE(decoded.Decode(std::string("640 x 480;") + c.stored + ";High;0;0;0;None;"));
+        EXPECT_EQ(decoded.exposureMs, c.exposureMs);
+    }
 }
 
 TEST(CameraConfiguration, FlagsAreWrittenAsOneOrZero) {

@@ -146,6 +146,20 @@ TEST_F(SettingsTest, PreviewZoomFactorOutsideItsRangeLoadsAs100) {
     }
 }
 
+// A hand-edited delay beyond its range would overflow the dark-frame countdown (which
+// counts half seconds in an int).
+TEST_F(SettingsTest, DarkFlatDelayOutsideItsRangeLoadsAsTheDefault) {
+    const struct {
+        const char* stored;
+        int loaded;
+    } cases[] = {{"0", 0},     {"10", 10},         {"3600", 3600},     {"3601", 10}, {"-1", 10},
+                 {"1e300", 1}, {"99999999999", 10}, {"-99999999999", 10}, {"nan", 0},  {"", 0}};
+    for (const auto& c : cases) {
+        WriteSettings(std::string("DarkFlatDelaySeconds=") + c.stored + "\n");
+        EXPECT_EQ(Reloaded().DarkFlatDelaySeconds, c.loaded) << c.stored;
+    }
+}
+
 TEST_F(SettingsTest, PreviewModeLoadsThreeAsTwoAndTheGetterMapsStrayTextToZero) {
     const struct {
         const char* stored;

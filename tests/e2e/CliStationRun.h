@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,6 +95,10 @@ protected:
             const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(o, STDOUT_FILENO);
             dup2(e, STDERR_FILENO);
+            if (addressSpaceLimit > 0) {
+                const rlimit limit{addressSpaceLimit, addressSpaceLimit};
+                setrlimit(RLIMIT_AS, &limit);
+            }
             std::vector<char*> argv = {const_cast<char*>(cli.c_str())};
             for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
@@ -131,6 +136,10 @@ protected:
     }
 
     Outcome Run(const std::vector<std::string>& args) { return Wait(Start(args)); }
+
+    // Bytes of address space the program may use, 0 for no limit (a program built with a
+    // sanitizer needs far more than it allocates).
+    rlim_t addressSpaceLimit = 0;
 
     // The log's messages without their time stamps.
     std::vector<std::string> LogMessages() const {

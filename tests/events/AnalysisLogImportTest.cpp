@@ -82,6 +82,41 @@ TEST(AnalysisLogReader, TimesThatNoAnalysisWritesDoNotRead) {
     EXPECT_FALSE(log.r);
 }
 
+// Seconds must lie in [0, 60) and accuracies be finite: 1e300 s would reach the integer
+// conversion of the D and R time fields.
+TEST(AnalysisLogReader, SecondsOutsideAMinuteAndEndlessAccuraciesDoNotRead) {
+    const struct {
+        const char* seconds;
+        const char* accuracy;
+    } refused[] = {
+        {"60", "0.1"},    {"60.0004", "0.1"}, {"1e300", "0.1"}, {"inf", "0.1"},  {"-inf", "0.1"},
+        {"nan", "0.1"},   {"-0.001", "0.1"},  {"12.5", "inf"},  {"12.5", "nan"}, {"12.5", "1e300"},
+        {"12.5", "-inf"},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(std::string(c.seconds) + " +- " + c.accuracy);
+        const std::string aota = std::string("AOTA analysis of the file x\n  Event time in UTC\nD    21 30 ") +
+                                 c.seconds + " +- " + c.accuracy + "\nR    21 31 " + c.seconds + " +- " + c.accuracy + "\n";
+        const AnalysisLog a = Parse(aota);
+        EXPECT_FALSE(a.d);
+        EXPECT_FALSE(a.r);
+        const std::string pyote = std::string("#################### PYOTE 4 ####\n================= 0.95 containment\n"
+                                              "D: [21:30:") +
+                                  c.seconds + "]  {-" + c.accuracy + "," + c.accuracy + "}\nR: [21:31:" + c.seconds +
+                                  "]  {-" + c.accuracy + "," + c.accuracy + "}\n";
+        const AnalysisLog p = Parse(pyote);
+        EXPECT_EQ(p.kind, AnalysisLog::Kind::Pyote);
+        EXPECT_FALSE(p.d);
+        EXPECT_FALSE(p.r);
+    }
+    const AnalysisLog edge =
+        Parse("AOTA analysis of the file x\n  Event time in UTC\nD    21 30 0 +- 0\nR    21 30 59.9999 +- 999\n");
+    ASSERT_TRUE(edge.d);
+    ASSERT_TRUE(edge.r);
+    EXPECT_EQ(edge.d->seconds, 0.0);
+    EXPECT_EQ(edge.r->seconds, 59.9999);
+}
+
 TEST_F(EventWindowsTest, BothLogsFillDAndRWithTheCarryIntoTheNextMinute) {
     AddShownEvent();
     struct Case {

@@ -109,6 +109,36 @@ TEST_F(ReportTest, CreateReportWritesTheFilledTemplateAndOpensItInTheEditor) {
               1u);
 }
 
+// Texts from outside (the feed, an Occult file) may hold what looks like a placeholder:
+// the report shows it as it is, never the value of another placeholder.
+TEST_F(ReportTest, APlaceholderInsideAValueIsNotFilledAgain) {
+    store.UpdateEvent(id, [](OwEvent& e) {
+        e.StarName = "HIP {{OBSERVER_EMAIL}}";
+        e.AsteroidName = "(16) {{ORVA_SOFTWARE_NAME}}";
+    });
+    ownDetails.Show(id);
+    const ObservationReport::Result r = ownDetails.CreateReport();
+    ASSERT_TRUE(r.written);
+    const std::string report = ReadFile(r.path);
+    EXPECT_EQ(report.rfind("Report 16|{{ORVA_SOFTWARE_NAME}}|HIP {{OBSERVER_EMAIL}}|\n", 0), 0u) << report;
+    EXPECT_EQ(report.find("jane@example.org"), report.find("<jane@example.org>") + 1) << "only where the template has it";
+
+    const PlaceholderMap map = {{"{{A}}", "a{{B}}"}, {"{{B}}", "b{{A}}"}, {"{{C}}", "c"}};
+    const struct {
+        const char* text;
+        const char* filled;
+    } cases[] = {
+        {"{{A}}|{{B}}|{{C}}", "a{{B}}|b{{A}}|c"},
+        {"{{{{C}}}}", "{{c}}"},
+        {"{{X {{C}}", "{{X c"},
+        {"{{A}", "{{A}"},
+        {"}}{{C}}{{", "}}c{{"},
+        {"no placeholder", "no placeholder"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ReportPlaceholders::Fill(c.text, map), c.filled) << c.text;
+}
+
 TEST_F(ReportTest, AnExistingReportIsReplacedOnlyWhenTheObserverAgrees) {
     ownDetails.Show(id);
     const std::string path = reportsDir.Path() + "/Report_20240305__16_Psyche.txt";

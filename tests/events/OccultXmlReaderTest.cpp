@@ -136,6 +136,59 @@ TEST_F(OccultImportTest, EntriesThatDoNotMatchLeaveTheirFieldsAlone) {
     }
 }
 
+// Numbers of an entry must be finite and in their range; otherwise the entry reads as
+// one that does not match its format.
+TEST_F(OccultImportTest, EntriesWithNumbersOutOfTheirRangeSetNothing) {
+    const char* const star[] = {
+        "<Star>HIP 1,nan,2,3,4,5</Star>",  "<Star>HIP 1,inf,2,3,4,5</Star>",  "<Star>HIP 1,25,2,3,4,5</Star>",
+        "<Star>HIP 1,1,-inf,3,4,5</Star>", "<Star>HIP 1,1,91,3,4,5</Star>",   "<Star>HIP 1,1,2,3,1e300,5</Star>",
+        "<Star>HIP 1,1,2,3,-nan,5</Star>",
+    };
+    for (const char* entry : star) {
+        SCOPED_TRACE(entry);
+        const auto events = ReadText(OneEvent("L,1,2024,3,5,1", entry));
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].StarName, "");
+        EXPECT_EQ(events[0].StarRaHours, 0.0);
+        EXPECT_EQ(events[0].StarDecDegrees, 0.0);
+        EXPECT_EQ(events[0].StarMag, 0.0);
+        EXPECT_EQ(events[0].SourceOccultXml, 0u);
+    }
+    const char* const object[] = {
+        "<Object>1,Ceres,nan,2,3,4,5,6,7</Object>",
+        "<Object>1,Ceres,8,inf,3,4,5,6,7</Object>",
+        "<Object>1,Ceres,1e300,2,3,4,5,6,7</Object>",
+        "<Object>1,Ceres,8,-5,3,4,5,6,7</Object>",
+    };
+    for (const char* entry : object) {
+        SCOPED_TRACE(entry);
+        const auto events = ReadText(OneEvent("L,1,2024,3,5,1", entry));
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].AsteroidName, "");
+        EXPECT_EQ(events[0].AsteroidMag, 0.0);
+        EXPECT_EQ(events[0].AsteroidDiameter, 0.0);
+    }
+    // A duration that no prediction gives leaves the event without a time: not imported.
+    for (const char* elements : {"L,nan,2024,3,5,1", "L,inf,2024,3,5,1", "L,1e300,2024,3,5,1", "L,-2,2024,3,5,1"}) {
+        SCOPED_TRACE(elements);
+        EXPECT_TRUE(ReadText(OneEvent(elements)).empty());
+        EXPECT_TRUE(log.Contains(std::string("E Failed to parse 'Elements' entry ") + elements));
+    }
+    const auto inRange = ReadText(OneEvent("L,86400,2024,3,5,1", "<Star>HIP 1,24,-90,3,-1.5,5</Star>"));
+    ASSERT_EQ(inRange.size(), 1u);
+    EXPECT_EQ(inRange[0].EventMaxDurationSec, 86400.0);
+    EXPECT_EQ(inRange[0].StarRaHours, 24.0);
+    EXPECT_EQ(inRange[0].StarMag, -1.5);
+}
+
+TEST_F(OccultImportTest, NamesLoseTheirControlCharacters) {
+    const auto events = ReadText(OneEvent("L,1,2024,3,5,1", "<Star>HIP&#10;1&#9;2,1,2,3,4,5</Star>"
+                                                            "<Object>1,Ce&#13;res&#x1b;,8,2,3,4,5,6,7</Object>"));
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].StarName, "HIP12");
+    EXPECT_EQ(events[0].AsteroidName, "(1) Ceres");
+}
+
 TEST_F(OccultImportTest, IdBeforeStarAndObjectUsesTheDefaultMagnitudes) {
     const auto events =
         ReadText(OneEvent("L,1,2024,3,5,1", "<ID/><Star>HIP 1,1,2,3,4,5</Star><Object>1,Ceres,8,2,3,4,5,6,7</Object>"));

@@ -10,7 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
+#include <sys/inotify.h>
+#include <unistd.h>
 #include <vector>
 
 namespace orva {
@@ -203,6 +206,65 @@ TEST_F(EventStoreTest, TickFilesTheEventsOfTheInbox) {
     EXPECT_EQ(Titles(), (std::vector<std::string>{"A occ. S"}));
     EXPECT_EQ(TitlesIn(DayFile(2024, 3, 9)), (std::vector<std::string>{"B occ. S"}));
     EXPECT_EQ(store.Inbox().Size(), 0u);
+}
+
+// Counts the day files written into a folder: each write renames a finished file over
+// the old one, which inotify reports once per write.
+class DayFileWrites {
+public:
+    explicit DayFileWrites(const std::string& folder) {
+        fs::create_directories(folder);
+        fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        EXPECT_GE(fd_, 0);
+        EXPECT_GE(::inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO), 0);
+    }
+    ~DayFileWrites() { ::close(fd_); }
+    // Writes per file name since the last call.
+    std::map<std::string, int> Take() {
+        std::map<std::string, int> writes;
+        alignas(inotify_event) char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd_, buffer, sizeof(buffer));
+            if (n <= 0) return writes;
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->len > 0) ++writes[event->name];
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
+
+private:
+    int fd_ = -1;
+};
+
+TEST_F(EventStoreTest, AFloodOfFeedEventsWritesEachDayFileOncePerTick) {
+    ASSERT_TRUE(store.Load());
+    DayFileWrites writes(dataDir.Path() + "/Events");
+    constexpr int kPerDay = 25;
+    for (int i = 0; i < kPerDay; ++i) {
+        store.Inbox().Push(MakeEvent("A" + std::to_string(i), "S", Ticks(2024, 3, 5, 20) + i));
+        store.Inbox().Push(MakeEvent("B" + std::to_string(i), "S", Ticks(2024, 3, 9, 20) + i));  // not shown
+        store.Inbox().Push(MakeEvent("C" + std::to_string(i), "S", Ticks(2024, 3, 10, 20) + i));
+    }
+    store.Inbox().Push(MakeEvent("B0", "S", Ticks(2024, 3, 9, 20)));  // twice in one tick
+    store.Tick();
+    EXPECT_EQ(writes.Take(), (std::map<std::string, int>{
+                                 {"events_20240305.xml", 1}, {"events_20240309.xml", 1}, {"events_20240310.xml", 1}}));
+    EXPECT_EQ(store.Count(), static_cast<std::size_t>(kPerDay));
+    EXPECT_EQ(TitlesIn(DayFile(2024, 3, 5)).size(), static_cast<std::size_t>(kPerDay));
+    EXPECT_EQ(TitlesIn(DayFile(2024, 3, 9)).size(), static_cast<std::size_t>(kPerDay));
+    EXPECT_EQ(TitlesIn(DayFile(2024, 3, 10)).size(), static_cast<std::size_t>(kPerDay));
+    EXPECT_EQ(log.MessagesStartingWith("I OwEventManager: event from the feed already known: B0 occ. S").size(), 1u);
+
+    // The next tick adds the day after and the events filed before; an event already known
+    // writes nothing.
+    store.Inbox().Push(MakeEvent("D", "S", Ticks(2024, 3, 6, 1)));
+    store.Inbox().Push(MakeEvent("B1", "S", Ticks(2024, 3, 9, 20) + 1));
+    store.Tick();
+    EXPECT_EQ(writes.Take(), (std::map<std::string, int>{{"events_20240306.xml", 1}}));
+    store.Tick();
+    EXPECT_TRUE(writes.Take().empty()) << "an empty inbox writes nothing";
 }
 
 TEST_F(EventStoreTest, EventsAndIdsSurviveARestartAndADayShift) {

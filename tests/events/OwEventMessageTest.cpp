@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace orva {
 namespace {
@@ -127,6 +129,90 @@ TEST(OwEventMessage, AbsentOrUnreadableKeysKeepTheDefaults) {
     EXPECT_EQ(r.event.StarName, "");
     EXPECT_EQ(r.event.AsteroidName, "");
     EXPECT_EQ(r.event.EventTime, Ticks(2024, 3, 5, 21, 30, 12));
+}
+
+// Numbers the feed sends must be finite and in their field's range, or they count as
+// absent: "nan", "inf" and 1e300 would otherwise reach the report's integer conversions.
+TEST(OwEventMessage, NumbersOutOfTheirRangeCountAsAbsent) {
+    const struct {
+        const char* key;
+        double OwEvent::*field;
+        const char* inRange;
+        double inRangeValue;
+        std::vector<const char*> outOfRange;
+    } cases[] = {
+        {"MaxDurationSec", &OwEvent::EventMaxDurationSec, "4.5", 4.5, {"-1", "86401"}},
+        {"ErrorInTimeSec", &OwEvent::ErrorInTimeSec, "2.25", 2.25, {"-0.5"}},
+        {"Probability", &OwEvent::Probability, "100", 100.0, {"100.5", "-3"}},
+        {"AsteroidMagnitude", &OwEvent::AsteroidMag, "15.5", 15.5, {"41", "-31"}},
+        {"StarMv", &OwEvent::StarMag, "-1.5", -1.5, {"99"}},
+        {"CombinedMagnitude", &OwEvent::CombinedMag, "10.2", 10.2, {"1e5"}},
+        {"MagnitudeDrop", &OwEvent::MagDrop, "5.3", 5.3, {"-1e9"}},
+        {"StarRaHours", &OwEvent::StarRaHours, "23.9", 23.9, {"24.5", "-1"}},
+        {"StarDecDegrees", &OwEvent::StarDecDegrees, "-90", -90.0, {"90.1", "-91"}},
+        {"AsteroidDiameter", &OwEvent::AsteroidDiameter, "939.4", 939.4, {"-2", "2e5"}},
+        {"MoonDistance", &OwEvent::MoonDistance, "180", 180.0, {"181"}},
+        {"MoonAltitude", &OwEvent::MoonAltitude, "-5", -5.0, {"95"}},
+        {"MoonSunLit", &OwEvent::MoonSunLit, "40", 40.0, {"101"}},
+        {"StarAzimut", &OwEvent::StarAzimut, "359.5", 359.5, {"361", "-1"}},
+        {"StarAltitude", &OwEvent::StarAltitude, "45.5", 45.5, {"-100"}},
+        {"DistanceFromCenterLine", &OwEvent::DistanceFromCenterLine, "-12.5", -12.5, {"2e6"}},
+        {"PathNDistance", &OwEvent::DistancePathN, "3.5", 3.5, {"-2e6"}},
+        {"PathSDistance", &OwEvent::DistancePathS, "-4.5", -4.5, {"2e6"}},
+        {"PathWidth", &OwEvent::PathWidth, "8", 8.0, {"-1"}},
+        {"TravelDistance", &OwEvent::TravelDistance, "9.5", 9.5, {"2e6"}},
+    };
+    const char* const neverNumbers[] = {"nan", "-nan", "NaN", "inf", "-inf", "infinity", "1e300", "-1e300", "1e999"};
+    const auto parse = [](const char* key, const std::string& value) {
+        return ParseOwEventMessage(std::string(R"({"EventTime":638452710120000000,"EventInfoVersion":2,")") + key +
+                                   "\":" + value + "}");
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        const auto taken = parse(c.key, c.inRange);
+        ASSERT_TRUE(taken.ok) << taken.error;
+        EXPECT_EQ(taken.event.*c.field, c.inRangeValue);
+        std::vector<std::string> refused(c.outOfRange.begin(), c.outOfRange.end());
+        refused.insert(refused.end(), std::begin(neverNumbers), std::end(neverNumbers));
+        for (const std::string& value : refused) {
+            SCOPED_TRACE(value);
+            const auto r = parse(c.key, value);
+            ASSERT_TRUE(r.ok) << "only the value is refused, not the message";
+            EXPECT_EQ(r.event.*c.field, OwEvent{}.*c.field);
+        }
+    }
+    for (const char* value : {"nan", "inf", "-inf", "1e300", "-1e300", "3e9"}) {
+        SCOPED_TRACE(value);
+        const auto r = parse("ChordOffset", value);
+        ASSERT_TRUE(r.ok);
+        EXPECT_EQ(r.event.ChordOffset, 0);
+    }
+    EXPECT_EQ(parse("ChordOffset", "-999999.9").event.ChordOffset, -999999);
+}
+
+TEST(OwEventMessage, AMessageCutShortIsRefused) {
+    const std::string whole = kFullMessage;
+    // Cut anywhere before its closing brace, also right after a complete key and value.
+    for (const std::size_t length : {whole.size() - 1, whole.find(",\"StarName\""), std::size_t{40}, std::size_t{1}}) {
+        SCOPED_TRACE(length);
+        const auto r = ParseOwEventMessage(whole.substr(0, length));
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, "the message is cut short or no object");
+    }
+    EXPECT_FALSE(ParseOwEventMessage(R"("EventTime":638452710120000000})").ok) << "no opening brace";
+    EXPECT_TRUE(ParseOwEventMessage(" \r\n" + whole + "\r\n ").ok) << "blanks around the object";
+}
+
+TEST(OwEventMessage, TextsLoseTheirControlCharacters) {
+    const auto r = ParseOwEventMessage(
+        "{\"EventTime\":638452710120000000,\"AsteroidName\":\"(1) Ce\nres\x1b[2J\",\"StarName\":\"HIP\t42\r\x7f\x85\","
+        "\"EventInfoVersion\":2,\"FeedName\":\"IOTA\x01/ES\",\"StarConstellation\":\"\x9fOri\"}");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.event.AsteroidName, "(1) Ceres[2J");
+    EXPECT_EQ(r.event.StarName, "HIP42") << "bytes 0x85 and 0x9F are C1 controls once widened";
+    EXPECT_EQ(r.event.FeedName, "IOTA/ES");
+    EXPECT_EQ(r.event.StarConstellation, "Ori");
+    EXPECT_EQ(r.event.GetTitle().find('\n'), std::string::npos);
 }
 
 }  // namespace

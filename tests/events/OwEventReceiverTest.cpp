@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -163,6 +164,44 @@ TEST_F(EventFeedTest, EmptyMessageAndStalledClient) {
     ASSERT_TRUE(WaitHandled(receiver, 3));
     EXPECT_EQ(store.Inbox().Size(), 1u);
     EXPECT_EQ(log.MessagesStartingWith("W OwEventReceiver read failed ").size(), 1u);
+}
+
+// A client that sends a byte now and then, each well within the read time-out, is cut
+// off when its connection time-out has passed; the feed then takes the next message.
+TEST_F(EventFeedTest, AClientThatTricklesItsMessageIsCutOff) {
+    options.readTimeout = std::chrono::hours(1);
+    options.connectionTimeout = std::chrono::milliseconds(300);
+    ASSERT_TRUE(receiver.Start(options));
+    FeedClient trickling(options.socketPath);
+    ASSERT_TRUE(trickling.Connected());
+    const std::string message = Message("(1) Ceres", Ticks(2024, 3, 5, 20));
+    // Sends until the station closes the connection (a send then fails), at most the
+    // whole message: without the connection time-out it would be taken after ~20 s.
+    std::size_t sent = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (receiver.HandledConnections() < 1 && sent < message.size() && std::chrono::steady_clock::now() < deadline) {
+        trickling.Send(message.substr(sent++, 1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(WaitHandled(receiver, 1));
+    EXPECT_LT(sent, message.size()) << "cut off before the whole message was sent";
+    EXPECT_TRUE(log.Contains("W OwEventReceiver read failed " + std::to_string(ETIMEDOUT)));
+    EXPECT_EQ(store.Inbox().Size(), 0u);
+
+    SendMessage(options.socketPath, Message("(2) Pallas", Ticks(2024, 3, 5, 21)));
+    ASSERT_TRUE(WaitHandled(receiver, 2));
+    EXPECT_EQ(store.Inbox().Size(), 1u);
+}
+
+// A sender that closes its side before the closing brace: refused, not taken as an event
+// with the fields that happened to arrive.
+TEST_F(EventFeedTest, AMessageCutShortIsRefused) {
+    ASSERT_TRUE(receiver.Start(options));
+    const std::string message = Message("(1) Ceres", Ticks(2024, 3, 5, 20));
+    SendMessage(options.socketPath, message.substr(0, message.find(",\"StarName\"")));
+    ASSERT_TRUE(WaitHandled(receiver, 1));
+    EXPECT_EQ(store.Inbox().Size(), 0u);
+    EXPECT_TRUE(log.Contains("W OwEventReceiver refused the message: the message is cut short or no object"));
 }
 
 TEST_F(EventFeedTest, StopDoesNotWaitForAStalledClient) {

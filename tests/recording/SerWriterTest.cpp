@@ -87,6 +87,29 @@ TEST(SerWriter, RecordingStoppedBeforeItsFirstFrameIsTheBareHeader) {
     EXPECT_EQ(reader.Header().width, 640u);
 }
 
+// A whole 178-byte header with frame count 0 and nothing after it (a writer that writes
+// the time fields at once) is an empty recording too, in both modes.
+TEST(SerReader, AWholeHeaderWithoutFramesIsAnEmptyRecording) {
+    TempDir dir;
+    SerWriter writer;
+    const std::string path = dir.File("empty.ser");
+    Record(writer, path, 640, 480, 0);
+    const std::string file = ReadFile(path) + std::string(16, '\0');
+    ASSERT_EQ(file.size(), 178u);
+    for (const SerReader::Mode mode : {SerReader::Mode::Strict, SerReader::Mode::Recover}) {
+        SerReader reader;
+        ASSERT_TRUE(reader.OpenBytes(reinterpret_cast<const uint8_t*>(file.data()), file.size(), mode)) << reader.Error();
+        EXPECT_EQ(reader.FrameCount(), 0u);
+        EXPECT_TRUE(reader.Timestamps().empty());
+        EXPECT_EQ(reader.Header().width, 640u);
+    }
+    // One byte more is data without a frame count.
+    SerReader reader;
+    const std::string longer = file + '\0';
+    EXPECT_FALSE(reader.OpenBytes(reinterpret_cast<const uint8_t*>(longer.data()), longer.size()));
+    EXPECT_NE(reader.Error().find("frame count 0 but frame data follows the header"), std::string::npos);
+}
+
 TEST(SerWriter, NameFieldsHoldAtMost39BytesOfUtf8) {
     struct Case {
         std::string name;
