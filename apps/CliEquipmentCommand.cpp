@@ -157,10 +157,12 @@ int CliEquipmentCommand::Run(const std::vector<std::string>& args) {
     }
     if (list.Find(name) == nullptr) return Fail(kExitFailed, std::string("no ") + kind->word + " is named '" + name + "'");
     if (verb == "select") {
-        if (!list.SelectName(name)) return Fail(kExitFailed, "the settings could not be written");
+        // The setter says whether the name changed, not whether it was written.
+        list.SelectName(name);
+        if (!settings.Save()) return Fail(kExitFailed, "the settings could not be written");
         return 0;
     }
-    list.Delete(name);
+    if (!list.Delete(name)) return Fail(kExitFailed, "the list could not be written");
     return 0;
 }
 

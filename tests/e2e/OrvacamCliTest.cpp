@@ -598,6 +598,25 @@ TEST_F(CliStationRun, AnImportBesideARecordingWaitsAndIsKeptAfterwards) {
     EXPECT_NE(listed[1].find("Vesta occ. HIP 8"), std::string::npos) << listed[1];
 }
 
+// A settings file that is there but cannot be read (larger than any settings file) is left
+// exactly as it was by a station run and by a command that changes a setting; the station
+// says so, and the command that could not save fails.
+TEST_F(CliStationRun, AnUnreadableSettingsFileIsLeftAsItWas) {
+    const std::string ini = dir.File("config/ORVA Cam Control.ini");
+    const std::string original = "[Settings]\nFitsDirectory=" + dir.File("fits") + "\n; " +
+                                 std::string(5 * 1024 * 1024, 'x') + "\n";
+    test::WriteFile(ini, original);
+    const Outcome rec = Run(Record("ser", "20", dir.File("rec")));
+    EXPECT_EQ(rec.code, 0) << rec.err;
+    EXPECT_NE(rec.err.find("The settings file " + ini + " could not be read"), std::string::npos) << rec.err;
+    ASSERT_EQ(Run({"equipment", "add", "observer", "Ann"}).code, 0);
+    const Outcome select = Run({"equipment", "select", "observer", "Ann"});
+    EXPECT_EQ(select.code, 1);
+    EXPECT_NE(select.err.find("the settings could not be written"), std::string::npos) << select.err;
+    EXPECT_TRUE(test::ReadFile(ini) == original);
+    EXPECT_TRUE(test::ReadFile(ini + ".unreadable") == original);
+}
+
 TEST_F(CliStationRun, KilledRecordingIsRepairedFrameForFrame) {
     for (const std::string format : {"ser", "adv"}) {
         SCOPED_TRACE(format);
