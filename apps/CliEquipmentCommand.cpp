@@ -1,5 +1,7 @@
 #include "CliEquipmentCommand.h"
 
+#include "CliExit.h"
+#include "CliStationLock.h"
 #include "CliUiServices.h"
 
 #include "common/CommandLine.h"
@@ -116,6 +118,10 @@ int CliEquipmentCommand::Run(const std::vector<std::string>& args) {
         return Fail(kExitUsage, "unknown kind '" + words[1] + "' (observer, site, instrument or mount)");
     }
     if (verb != "add" && line->Has("set")) return Fail(kExitUsage, "--set goes with add");
+    // Adding, selecting and removing write the lists and the settings; listing only reads.
+    CliStationLock lock("orvacam-cli equipment");
+    const bool writes = verb == "add" || verb == "select" || verb == "remove";
+    if (writes && !lock.Take()) return CliExit::kStationBusy;
 
     Settings& settings = Settings::Instance();
     settings.Load();
@@ -151,10 +157,12 @@ int CliEquipmentCommand::Run(const std::vector<std::string>& args) {
     }
     if (list.Find(name) == nullptr) return Fail(kExitFailed, std::string("no ") + kind->word + " is named '" + name + "'");
     if (verb == "select") {
-        if (!list.SelectName(name)) return Fail(kExitFailed, "the settings could not be written");
+        // The setter says whether the name changed, not whether it was written.
+        list.SelectName(name);
+        if (!settings.Save()) return Fail(kExitFailed, "the settings could not be written");
         return 0;
     }
-    list.Delete(name);
+    if (!list.Delete(name)) return Fail(kExitFailed, "the list could not be written");
     return 0;
 }
 

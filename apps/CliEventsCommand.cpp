@@ -1,5 +1,7 @@
 #include "CliEventsCommand.h"
 
+#include "CliExit.h"
+#include "CliStationLock.h"
 #include "CliUiServices.h"
 
 #include "common/AppPaths.h"
@@ -40,6 +42,10 @@ int CliEventsCommand::Run(const std::vector<std::string>& args) {
     if ((verb == "import") != (words.size() == 2)) {
         return Fail(2, verb == "import" ? "import takes the Occult XML file" : verb + " takes no file");
     }
+
+    // Listing reads; importing writes the day files.
+    CliStationLock lock("orvacam-cli events");
+    if (verb == "import" && !lock.Take()) return CliExit::kStationBusy;
 
     Settings& settings = Settings::Instance();
     settings.Load();

@@ -13,6 +13,8 @@ public:
     static constexpr int kDone = 0;
     static constexpr int kFailed = 1;
     static constexpr int kUsage = 2;
+    // Another station holds the station's lock (the window's own code for a second start).
+    static constexpr int kStationBusy = 3;
 
     // Wrong options: says what is wrong; returns kUsage.
     static int Usage(const char* command, const std::string& message);

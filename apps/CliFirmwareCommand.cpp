@@ -6,6 +6,7 @@
 #include "CliSession.h"
 #include "CliSignals.h"
 #include "CliStation.h"
+#include "CliStationLock.h"
 #include "CliStationLoop.h"
 
 #include "camera/FirmwareUpdate.h"
@@ -190,6 +191,8 @@ int CliFirmwareCommand::Run(const std::vector<std::string>& args) {
     std::string error;
     const auto options = ParseOptions(args, error);
     if (!options) return UsageError(error);
+    CliStationLock lock(kCommand);
+    if (!lock.Take()) return CliExit::kStationBusy;
     CliSession session;
     CliSignals::InstallStopHandler();
     FirmwareRun run(*options);

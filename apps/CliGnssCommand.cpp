@@ -6,6 +6,7 @@
 #include "CliSession.h"
 #include "CliSignals.h"
 #include "CliStation.h"
+#include "CliStationLock.h"
 #include "CliStationLoop.h"
 
 #include "camera/GnssSelectionDialogModel.h"
@@ -172,6 +173,9 @@ int CliGnssCommand::Run(const std::vector<std::string>& args) {
     std::string error;
     const auto options = ParseOptions(args, error);
     if (!options) return UsageError(error);
+    // Only writing a configuration changes the station; showing it does not.
+    CliStationLock lock(kCommand);
+    if (!options->switches.empty() && !lock.Take()) return CliExit::kStationBusy;
     CliSession session;
     CliSignals::InstallStopHandler();
     GnssRun run(*options, session.GetSettings());

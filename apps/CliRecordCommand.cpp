@@ -7,6 +7,7 @@
 #include "CliSession.h"
 #include "CliSignals.h"
 #include "CliStation.h"
+#include "CliStationLock.h"
 #include "CliStationLoop.h"
 
 #include "common/AppPaths.h"
@@ -395,6 +396,9 @@ int CliRecordCommand::Run(const std::vector<std::string>& args) {
     const auto options = ParseOptions(args, error);
     if (!options) return UsageError(error);
 
+    // A recording is tied to the next event and writes the event files.
+    CliStationLock lock(kCommand);
+    if (!lock.Take()) return CliExit::kStationBusy;
     CliSession session;
     Settings& settings = session.GetSettings();
     if (options->out) {

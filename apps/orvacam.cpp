@@ -52,6 +52,10 @@ int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
     cameraSettings.modeIndex = options.modeIndex;
     cameraSettings.exposureMs = options.exposureMs;
     station.SetCameraSettings(cameraSettings);
+    // The lists outlive the window: their failures are shown while it is open.
+    EquipmentManager* const lists[] = {&ObserverManager::Instance(), &ObservingSiteManager::Instance(),
+                                       &InstrumentManager::Instance(), &MountManager::Instance()};
+    for (EquipmentManager* list : lists) list->SetUiServices(&ui);
 
     CMainFrame frame(station);
     ui.SetParent(&frame);
@@ -70,6 +74,7 @@ int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
     OrvacamScript script(frame, options);
     script.Start();
     const int result = app.exec();
+    for (EquipmentManager* list : lists) list->SetUiServices(nullptr);
     return result;
 }
 

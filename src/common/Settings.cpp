@@ -2,7 +2,10 @@
 
 #include "common/AppPaths.h"
 #include "common/DecimalText.h"
+#include "common/FileBytes.h"
+#include "common/IUiServices.h"
 #include "common/Log.h"
+#include "common/SideFileName.h"
 #include "common/NotificationCenter.h"
 
 #include <array>
@@ -102,10 +105,46 @@ Settings::Settings(std::string directory, NotificationCenter& center)
 
 std::string Settings::FilePath() const { return directory_ + "/" + kFileName; }
 
+void Settings::SetUiServices(IUiServices* ui) {
+    ui_ = ui;
+    if (fileProtected_ && !protectedNoticeShown_) Show(protectedNotice_);
+}
+
+void Settings::Show(const std::string& text) {
+    if (ui_ == nullptr) return;
+    ui_->ShowMessage("Error", text, MessageIcon::Warning);
+    if (text == protectedNotice_) protectedNoticeShown_ = true;
+}
+
+void Settings::ProtectUnreadableFile(const std::string& detail) {
+    const std::string path = FilePath();
+    fileProtected_ = true;
+    protectedNoticeShown_ = false;
+    protectedNotice_ = "The settings file " + path + " could not be read (" + detail +
+                       "). The program runs with default settings and leaves the file as it is: changes made now "
+                       "are not saved.";
+    // What can be read at all is kept beside it, once.
+    if (const std::optional<std::string> bytes = FileBytes::Read(path)) {
+        std::optional<std::string> copy = SideFileName::HoldingBytes(path, ".unreadable", *bytes);
+        if (!copy) {
+            const std::string name = SideFileName::FirstFree(path, ".unreadable");
+            if (FileBytes::WriteNew(name, *bytes)) copy = name;
+        }
+        if (copy) {
+            protectedCopy_ = *copy;
+            protectedNotice_ += " A copy of it is kept as " + *copy + ".";
+        }
+    }
+    Show(protectedNotice_);
+}
+
 void Settings::Load() {
     const std::string path = FilePath();
     IniFile::LoadResult result = store_.Load(path);
     storeRead_ = true;
+    fileProtected_ = false;
+    protectedCopy_.clear();
+    if (result.status == IniFile::LoadStatus::Unreadable) ProtectUnreadableFile(result.detail);
     if (result.status == IniFile::LoadStatus::Loaded && !store_.HasSection(kSection)) {
         result = {IniFile::LoadStatus::Damaged, "no [Settings] section"};
     }
@@ -146,7 +185,32 @@ void Settings::Load() {
 void Settings::LogLoadWarning() {
     if (loadWarning_.empty() || loadWarningLogged_ || !IsLogOpen()) return;
     LogMessage(loadWarning_);
+    if (fileProtected_) {
+        LogMessage("W Settings file is left as it is, nothing is saved until the next start" +
+                   (protectedCopy_.empty() ? std::string(", no copy could be kept") : ", a copy is kept as " + protectedCopy_) +
+                   ": " + FilePath());
+    }
     loadWarningLogged_ = true;
+}
+
+bool Settings::WriteStore(const char* operation) {
+    if (fileProtected_) {
+        if (!protectedRefusalLogged_) {
+            LogMessage(std::string("E ") + operation + " refused, the settings file could not be read: " + FilePath());
+            protectedRefusalLogged_ = true;
+        }
+        if (!protectedNoticeShown_) Show(protectedNotice_);
+        return false;
+    }
+    std::string error;
+    if (store_.Save(FilePath(), error)) {
+        saveFailureShown_ = false;
+        return true;
+    }
+    LogMessage(std::string("E ") + operation + " failed, the previous file is kept: " + error);
+    if (!saveFailureShown_) Show("Failed to save the settings (" + error + "). The previous settings file is kept.");
+    saveFailureShown_ = true;
+    return false;
 }
 
 bool Settings::Save() {
@@ -161,9 +225,7 @@ bool Settings::Save() {
             store_.Set(kSection, key.name, CameraConfigPresent ? CameraConfig.Encode() : std::string());
         }
     }
-    std::string error;
-    const bool saved = store_.Save(FilePath(), error);
-    if (!saved) LogMessage("E Settings::Save failed, the previous file is kept: " + error);
+    const bool saved = WriteStore("Settings::Save");
 
     // The new values are in effect whether or not they reached the disk.
     if (instrumentChanged_) {
@@ -234,16 +296,14 @@ std::string Settings::GetTelescopeRates(const std::string& driverId) {
 bool Settings::SetTelescopeRates(const std::string& driverId, const std::string& rates) {
     ReadStoreOnce();
     store_.Set(kSection, "TelescopeRates." + driverId, rates);
-    std::string error;
-    if (store_.Save(FilePath(), error)) return true;
-    LogMessage("E Settings::SetTelescopeRates failed, the previous file is kept: " + error);
-    return false;
+    return WriteStore("Settings::SetTelescopeRates");
 }
 
 void Settings::ReadStoreOnce() {
     if (storeRead_) return;
-    store_.Load(FilePath());
+    const IniFile::LoadResult result = store_.Load(FilePath());
     storeRead_ = true;
+    if (result.status == IniFile::LoadStatus::Unreadable) ProtectUnreadableFile(result.detail);
 }
 
 }  // namespace orva

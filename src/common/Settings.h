@@ -6,6 +6,11 @@
 // Threads: GUI thread only. Worker threads read plain values (directories, thread count,
 // flags) that were loaded before they started.
 //
+// A file that exists but cannot be read (an I/O error, no permission, far too large) is
+// never overwritten: the station runs on the defaults, keeps a copy of the file when it
+// can be read at all ("<file>.unreadable", then "<file>.unreadable-2" ...), tells the
+// user once and refuses every save until the next start.
+//
 // Plain values are public fields named after their keys: assign them, then call Save.
 // The selections that other windows follow (instrument, site, mount, observer and the
 // solver values) have setters that save and publish the change.
@@ -19,6 +24,7 @@
 
 namespace orva {
 
+class IUiServices;
 class NotificationCenter;
 
 class Settings {
@@ -42,10 +48,16 @@ public:
     // The centre the settings publish their changes on; the window publishes its own there.
     NotificationCenter& Notifications() { return center_; }
 
+    // Where the unreadable file and failed saves are shown (none: only logged). A load
+    // problem not shown yet is shown at once.
+    void SetUiServices(IUiServices* ui);
+
     // Reads every key, with its default where the file lacks it. A file that is missing
     // or not wholly readable gives one warning: logged at once if the log is open, else
     // kept for LogLoadWarning.
     void Load();
+    // True after a Load that found the file but could not read it: nothing is written.
+    bool IsFileProtected() const { return fileProtected_; }
     bool IsLoaded() const { return loaded_; }
     // The warning of the last Load, empty when the file was read whole.
     const std::string& LoadWarning() const { return loadWarning_; }
@@ -53,7 +65,8 @@ public:
     void LogLoadWarning();
 
     // Writes the saved keys, then publishes a pending instrument or solver change.
-    // False (and an "E" log line) when the file could not be written; the old one is kept.
+    // False (an "E" log line, and shown) when the file could not be written or is
+    // protected; the old one is kept.
     bool Save();
 
     // The selection setters: a different text (compared case-sensitively) is stored,
@@ -142,6 +155,11 @@ private:
     bool ChangeSelection(std::string& field, const std::string& value, bool& changedFlag);
     // Reads the file once, so that a save before Load keeps what the file holds.
     void ReadStoreOnce();
+    // Marks the file as not to be overwritten and keeps a copy when it can be read at all.
+    void ProtectUnreadableFile(const std::string& detail);
+    // Writes the store; false (logged as `operation`, shown) when protected or failed.
+    bool WriteStore(const char* operation);
+    void Show(const std::string& text);
 
     std::string directory_;
     NotificationCenter& center_;
@@ -150,6 +168,13 @@ private:
     bool loaded_ = false;
     std::string loadWarning_;
     bool loadWarningLogged_ = false;
+    IUiServices* ui_ = nullptr;
+    bool fileProtected_ = false;
+    std::string protectedNotice_;  // said to the user once
+    std::string protectedCopy_;    // where the unreadable file was copied; empty: nowhere
+    bool protectedRefusalLogged_ = false;
+    bool protectedNoticeShown_ = false;
+    bool saveFailureShown_ = false;
 
     std::string selectedSiteName_;
     std::string selectedMountName_;

@@ -7,16 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 
 namespace orva {
 
-std::string SingleInstanceGuard::DefaultDirectory() {
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != '\0') return runtime;
-    return AppPaths::DataDirectory();
-}
+std::string SingleInstanceGuard::DefaultDirectory() { return AppPaths::DataDirectory(); }
 
 SingleInstanceGuard::SingleInstanceGuard(std::string directory) : path_(std::move(directory) + "/" + kFileName) {}
 

@@ -1,7 +1,9 @@
 #pragma once
-// One station per user: an exclusive lock (flock) on "orvacam.lock" in $XDG_RUNTIME_DIR,
-// or in the data folder when that is not set. Two stations on one camera and one settings
-// file would fight over both; the second start is refused before it changes anything.
+// One station per data folder: an exclusive lock (flock) on "orvacam.lock" in the data
+// folder, taken by the window and by every command that writes station data. Two stations
+// on one camera, one settings file and one set of event files and equipment lists would
+// fight over them; the second start is refused before it changes anything. The lock sits
+// beside the data it guards, so two starts with different runtime folders still meet.
 // The lock is tied to the open file, so the kernel drops it when the process ends, even
 // after a crash; a stale file never blocks a start.
 //
@@ -19,7 +21,7 @@ public:
 
     enum class State { NotTried, Held, Busy, Failed };
 
-    // $XDG_RUNTIME_DIR when set, else AppPaths::DataDirectory().
+    // AppPaths::DataDirectory().
     static std::string DefaultDirectory();
 
     explicit SingleInstanceGuard(std::string directory);

@@ -1,5 +1,6 @@
 #include "equipment/COrvaXmlParser.h"
 
+#include "common/FileBytes.h"
 #include "common/Log.h"
 #include "equipment/CodedText.h"
 
@@ -8,8 +9,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <unistd.h>
@@ -54,14 +53,6 @@ bool LastItemIsComplete(const std::string& buffer, std::ptrdiff_t errorOffset, p
     return readable.ends_with(std::string("</") + item.name());
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return bytes;
-}
-
 bool WriteAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -103,7 +94,7 @@ XmlReadResult COrvaXmlParser::Read(IOrvaXmlParserCallback& callback, const std::
                                    std::string_view expectedRoot) const {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return {XmlReadStatus::Missing, 0};
-    const std::optional<std::string> bytes = ReadWholeFile(path);
+    const std::optional<std::string> bytes = FileBytes::Read(path);
     if (!bytes) {
         LogMessageString("E COrvaXmlParser::Read failed, cannot read the file:", path);
         return {XmlReadStatus::Failed, 0};

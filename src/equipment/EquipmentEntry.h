@@ -48,6 +48,11 @@ public:
     bool SetInteger(std::string_view field, int32_t value);
     bool SetReal(std::string_view field, double value);
 
+    // True when both would be written alike: same name, notes and values.
+    bool SameContent(const EquipmentEntry& other) const {
+        return name == other.name && notes == other.notes && values_ == other.values_;
+    }
+
     // The field's text in the list file, before coding.
     std::string StoredText(std::size_t index) const;
     // Takes a value read from the list file: integers from decimal text (non-numeric

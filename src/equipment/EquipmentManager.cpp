@@ -1,7 +1,9 @@
 #include "equipment/EquipmentManager.h"
 
 #include "common/IUiServices.h"
+#include "common/FileBytes.h"
 #include "common/Log.h"
+#include "common/SideFileName.h"
 #include "equipment/COrvaXmlParser.h"
 #include "equipment/Utf16.h"
 
@@ -41,48 +43,112 @@ std::optional<std::string> EquipmentManager::PrepareFilePath() {
     return FilePath();
 }
 
+XmlReadResult EquipmentManager::ReadFile(const std::string& path, std::vector<EquipmentEntry>& into) {
+    // The reader's callbacks fill entries_; the list in memory waits aside meanwhile.
+    std::vector<EquipmentEntry> held = std::move(entries_);
+    entries_.clear();
+    reading_.reset();
+    const XmlReadResult result = COrvaXmlParser(XmlMode::Coded).Read(*this, path, kind_.rootName);
+    into = std::move(entries_);
+    entries_ = std::move(held);
+    reading_.reset();
+    if (result.status == XmlReadStatus::Failed) unreadable_ = !KeepDamagedCopy(path);
+    return result;
+}
+
 bool EquipmentManager::Load() {
     const std::optional<std::string> path = PrepareFilePath();
     if (!path) return false;
-    entries_.clear();
-    reading_.reset();
-    const XmlReadResult result = COrvaXmlParser(XmlMode::Coded).Read(*this, *path, kind_.rootName);
-    if (result.status != XmlReadStatus::Failed) return true;
-    KeepDamagedCopy(*path);
-    return false;
+    unreadable_ = false;
+    std::vector<EquipmentEntry> read;
+    const XmlReadResult result = ReadFile(*path, read);
+    entries_ = std::move(read);
+    RememberFile(*path);
+    return result.status != XmlReadStatus::Failed;
 }
 
-void EquipmentManager::KeepDamagedCopy(const std::string& path) const {
-    const std::string copy = path + ".damaged";
+bool EquipmentManager::KeepDamagedCopy(const std::string& path) const {
+    const std::optional<std::string> bytes = FileBytes::Read(path);
+    if (bytes && SideFileName::HoldingBytes(path, ".damaged", *bytes)) return true;  // kept at an earlier load
+    const std::string copy = SideFileName::FirstFree(path, ".damaged");
     std::error_code ec;
-    fs::copy_file(path, copy, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
+    if (bytes) fs::copy_file(path, copy, fs::copy_options::none, ec);
+    if (!bytes || ec) {
         LogMessageString("W EquipmentManager could not keep a copy of the unreadable list:", path);
-    } else {
-        LogMessageString("W EquipmentManager kept the unreadable list as", copy);
+        return false;
     }
+    LogMessageString("W EquipmentManager kept the unreadable list as", copy);
+    return true;
+}
+
+void EquipmentManager::Report(const std::string& text) const {
+    if (ui_ != nullptr) ui_->ShowMessage(kAccessErrorTitle, text, MessageIcon::Warning);
+}
+
+void EquipmentManager::RememberFile(const std::string& path) {
+    fileSignature_ = FileSignature::Of(path);
+    fileEntries_ = entries_;
+}
+
+void EquipmentManager::MergeOutsideChanges(const std::string& path) {
+    if (FileSignature::Of(path) == fileSignature_) return;
+    std::vector<EquipmentEntry> disk;
+    ReadFile(path, disk);
+    LogMessageString("I EquipmentManager: the list was changed by another program, merging:", path);
+    const auto named = [](const std::vector<EquipmentEntry>& list, const std::string& name) {
+        return std::find_if(list.begin(), list.end(), [&name](const EquipmentEntry& e) { return e.name == name; });
+    };
+    for (EquipmentEntry& outside : disk) {
+        const auto base = named(fileEntries_, outside.name);
+        const bool wasKnown = base != fileEntries_.end();
+        EquipmentEntry* mine = Find(outside.name);
+        if (mine == nullptr) {
+            if (!wasKnown) entries_.push_back(std::move(outside));  // else: deleted here since
+        } else if (wasKnown && mine->SameContent(*base) && !outside.SameContent(*base)) {
+            *mine = std::move(outside);  // edited there only
+        }
+    }
+    SortByName();
 }
 
 bool EquipmentManager::Save() {
     const std::optional<std::string> path = PrepareFilePath();
     if (!path) return false;
-    const bool written = COrvaXmlParser(XmlMode::Coded).Write(*this, *path);
+    if (unreadable_) {
+        LogMessageString("E EquipmentManager did not overwrite the unreadable list:", *path);
+        Report("The equipment list " + *path +
+               " could not be read, and no copy of it could be kept. It is not overwritten; the change is kept "
+               "until the program ends.");
+        return false;
+    }
+    MergeOutsideChanges(*path);
+    const bool written = !unreadable_ && COrvaXmlParser(XmlMode::Coded).Write(*this, *path);
+    if (written) {
+        RememberFile(*path);
+    } else {
+        LogMessageString("E EquipmentManager failed to save the list", *path);
+        Report("Failed to save the equipment list " + *path + ". Please check the data folder.");
+    }
     AfterSave();
     return written;
+}
+
+void EquipmentManager::SortByName() {
+    std::stable_sort(entries_.begin(), entries_.end(),
+                     [](const EquipmentEntry& a, const EquipmentEntry& b) { return LessByUtf16(a.name, b.name); });
 }
 
 bool EquipmentManager::Add(const std::string& name) {
     if (Find(name) != nullptr) return false;
     entries_.emplace_back(kind_.fields, name);
-    std::stable_sort(entries_.begin(), entries_.end(),
-                     [](const EquipmentEntry& a, const EquipmentEntry& b) { return LessByUtf16(a.name, b.name); });
+    SortByName();
     Save();
     return true;
 }
 
-void EquipmentManager::Delete(const std::string& name) {
+bool EquipmentManager::Delete(const std::string& name) {
     std::erase_if(entries_, [&name](const EquipmentEntry& e) { return e.name == name; });
-    Save();
+    return Save();
 }
 
 const EquipmentEntry* EquipmentManager::Find(const std::string& name) const {

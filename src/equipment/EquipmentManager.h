@@ -4,8 +4,16 @@
 // XML list form. One entry of each list is the current one, chosen by name in the settings.
 // The derived class of each kind says which file, which fields and which settings key.
 //
+// The command line may change the same file: before the list is written, the manager
+// checks whether the file changed on disk since it last read or wrote it, and if so reads
+// it again and merges by name (an entry added there is taken in, one edited only there
+// takes that edit, one deleted here stays deleted; where both sides changed an entry, this
+// side's version is written).
+//
 // Threads: GUI thread only.
 
+#include "common/FileSignature.h"
+#include "equipment/COrvaXmlParser.h"
 #include "equipment/EquipmentEntry.h"
 #include "equipment/IOrvaXmlParserCallback.h"
 
@@ -50,19 +58,24 @@ public:
     // empty list. In a damaged file an entry that does not decode is left out (logged
     // with its position) and every other entry is read; a truncated file gives the
     // entries before the cut. The file itself stays as it is until the list is changed
-    // (the only time it is written), and a copy is kept as "<file>.damaged" so that not
-    // even that change destroys what could not be read.
+    // (the only time it is written), and a copy is kept as "<file>.damaged" (then
+    // "<file>.damaged-2" ...) so that not even that change destroys what could not be
+    // read. A file of which no copy can be kept (it cannot be read at all) is never
+    // overwritten: saves are refused and say why.
     // False when the folder could not be reached (the list is then unchanged) or the
     // file could not be read whole.
     bool Load();
-    // Writes the whole list, then runs the after-save hook. False when it was not written.
-    // Called after the user changed the list (Add, Delete, an edited entry), never on its own.
+    // Writes the whole list, then runs the after-save hook. False when it was not written
+    // (logged and shown). Called after the user changed the list (Add, Delete, an edited
+    // entry), never on its own.
     bool Save();
     // Adds an entry of this name with empty or default fields, keeps the list ordered
-    // and saves. False, and nothing changed, when an entry has exactly this name.
+    // and saves. False, and nothing changed, when an entry has exactly this name. A save
+    // that fails is shown; the entry stays in the list, and the next save tries again.
     bool Add(const std::string& name);
-    // Removes every entry of exactly this name and saves.
-    void Delete(const std::string& name);
+    // Removes every entry of exactly this name and saves. False when the save failed
+    // (shown; the entries stay removed in the list).
+    bool Delete(const std::string& name);
 
     std::size_t Count() const { return entries_.size(); }
     const EquipmentEntry& At(std::size_t index) const { return entries_.at(index); }
@@ -96,13 +109,27 @@ protected:
 private:
     // Creates the folders on the way; empty (logged and shown) when that fails.
     std::optional<std::string> PrepareFilePath();
-    void KeepDamagedCopy(const std::string& path) const;
+    // Reads the file into `into`, leaving the list as it is. A file that cannot be read
+    // whole gets its copy kept.
+    XmlReadResult ReadFile(const std::string& path, std::vector<EquipmentEntry>& into);
+    // False when no copy could be kept.
+    bool KeepDamagedCopy(const std::string& path) const;
+    void Report(const std::string& text) const;
+    void RememberFile(const std::string& path);
+    // Takes in what another program wrote into the file since this list last read or
+    // wrote it.
+    void MergeOutsideChanges(const std::string& path);
+    void SortByName();
 
     const EquipmentKind& kind_;
     std::string dataDirectory_;
     IUiServices* ui_ = nullptr;
     std::vector<EquipmentEntry> entries_;
     std::optional<EquipmentEntry> reading_;  // the item being read
+    // The file as this list last read or wrote it: the base of a merge.
+    std::optional<FileSignature> fileSignature_;
+    std::vector<EquipmentEntry> fileEntries_;
+    bool unreadable_ = false;  // the file could not be read and no copy was kept: never written
 };
 
 }  // namespace orva

@@ -5,6 +5,7 @@
 #include "equipment/IOrvaXmlParserCallback.h"
 #include "events/NumberScan.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -229,6 +230,11 @@ OwEventFile::ReadResult OwEventFile::Read(const std::string& path) {
 bool OwEventFile::Write(const std::string& path, const std::vector<const OwEvent*>& events) {
     const DayFileCallback callback(&events);
     return COrvaXmlParser(XmlMode::Coded).Write(callback, path);
+}
+
+bool OwEventFile::SameStoredFields(const OwEvent& a, const OwEvent& b) {
+    return std::all_of(kFields.begin(), kFields.end(),
+                       [&](const EventField& f) { return StoredText(a, f.member) == StoredText(b, f.member); });
 }
 
 const std::array<const char*, OwEventFile::kFieldCount>& OwEventFile::ElementNames() {

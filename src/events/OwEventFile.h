@@ -36,6 +36,9 @@ public:
     // order. False, logged, when it was not written.
     static bool Write(const std::string& path, const std::vector<const OwEvent*>& events);
 
+    // True when both events would be written alike (the id and the countdown are not stored).
+    static bool SameStoredFields(const OwEvent& a, const OwEvent& b);
+
     // The element names in file order.
     static const std::array<const char*, kFieldCount>& ElementNames();
 };

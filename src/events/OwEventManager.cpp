@@ -3,6 +3,7 @@
 #include "common/DecimalText.h"
 #include "common/IUiServices.h"
 #include "common/Log.h"
+#include "common/SideFileName.h"
 #include "events/OwEventFile.h"
 #include "processing/FrameTimestamp.h"
 
@@ -92,8 +93,7 @@ std::optional<std::string> OwEventManager::PrepareDayPath(const EventDate& date)
 
 bool OwEventManager::SetAsideDamaged(const std::string& path, const std::string& problem) {
     std::error_code ec;
-    std::string aside = path + ".damaged";
-    for (int n = 2; fs::exists(aside, ec) && n < 1000; ++n) aside = path + ".damaged-" + std::to_string(n);
+    const std::string aside = SideFileName::FirstFree(path, ".damaged");
     fs::rename(path, aside, ec);
     if (ec) {
         LogMessageString("E OwEventManager could not set aside the damaged events file:", path);
@@ -124,6 +124,46 @@ std::optional<std::vector<OwEvent>> OwEventManager::ReadDay(const EventDate& dat
     return std::move(read.events);
 }
 
+void OwEventManager::RememberDay(const EventDate& date, const std::string& path, std::vector<OwEvent> events) {
+    dayFiles_[DayKey(date)] = {FileSignature::Of(path), std::move(events)};
+}
+
+bool OwEventManager::MergeOutsideChanges(const EventDate& date, const std::string& path) {
+    const auto known = dayFiles_.find(DayKey(date));
+    const DayFileState base = known != dayFiles_.end() ? known->second : DayFileState{};
+    if (FileSignature::Of(path) == base.signature) return false;
+    std::optional<std::vector<OwEvent>> disk = ReadDay(date);
+    if (!disk) return false;
+    LogMessageString("I OwEventManager: the events file was changed by another program, merging:", path);
+    const auto findIn = [](const auto& list, const OwEvent& event, auto deref) {
+        return std::find_if(list.begin(), list.end(), [&](const auto& e) { return deref(e).SameEventAs(event); });
+    };
+    const auto plain = [](const OwEvent& e) -> const OwEvent& { return e; };
+    const auto shared = [](const EventPtr& e) -> const OwEvent& { return *e; };
+    bool changed = false;
+    for (OwEvent& outside : *disk) {
+        const auto inBase = findIn(base.events, outside, plain);
+        const bool wasKnown = inBase != base.events.end();
+        const auto mine = findIn(events_, outside, shared);
+        if (mine == events_.end()) {
+            if (wasKnown) continue;  // deleted here since
+            outside.id = IdOf(outside);
+            outside.SecondsToEvent = 0;
+            const auto added = std::make_shared<OwEvent>(std::move(outside));
+            events_.insert(std::upper_bound(events_.begin(), events_.end(), added, EarlierTime), added);
+            changed = true;
+        } else if (wasKnown && OwEventFile::SameStoredFields(**mine, *inBase) &&
+                   !OwEventFile::SameStoredFields(outside, *inBase)) {
+            // Edited there only: the record keeps its id, and whoever holds it sees the edit.
+            outside.id = (*mine)->id;
+            outside.SecondsToEvent = (*mine)->SecondsToEvent;
+            **mine = std::move(outside);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
 bool OwEventManager::WriteDay(const std::string& path, const std::vector<const OwEvent*>& events) {
     if (OwEventFile::Write(path, events)) return true;
     LogMessageString("E OwEventManager failed to save the events file", path);
@@ -148,7 +188,8 @@ bool OwEventManager::Load() {
             nextLoadAttempt_ = clock_() + kLoadRetryTicks;
             return false;
         }
-        for (OwEvent& e : *day) fresh.push_back(std::make_shared<OwEvent>(std::move(e)));
+        for (const OwEvent& e : *day) fresh.push_back(std::make_shared<OwEvent>(e));
+        RememberDay(AddDays(startDate_, index), DayFilePath(AddDays(startDate_, index)), std::move(*day));
     }
 
     // Events seen before keep their ids; a file may hold the same event twice, and only
@@ -179,20 +220,29 @@ bool OwEventManager::Save() { return SaveShownDays({true, true}); }
 bool OwEventManager::SaveShownDays(const std::array<bool, 2>& days) {
     if (!loaded_) return false;
     bool ok = true;
+    bool merged = false;
     for (int index = 0; index < 2; ++index) {
         if (!days[static_cast<std::size_t>(index)]) continue;
         const EventDate date = AddDays(startDate_, index);
         const std::optional<std::string> path = PrepareDayPath(date);
         if (!path) return false;
+        merged = MergeOutsideChanges(date, *path) || merged;
         if (protectedDays_.contains(DayKey(date))) {
             ok = false;
             continue;
         }
         std::vector<const OwEvent*> day;
+        std::vector<OwEvent> written;
         for (const EventPtr& e : events_) {
-            if (DateOfTicks(e->EventTime) == date) day.push_back(e.get());
+            if (DateOfTicks(e->EventTime) != date) continue;
+            day.push_back(e.get());
+            written.push_back(*e);
         }
-        ok = WriteDay(*path, day) && ok;
+        if (WriteDay(*path, day)) {
+            RememberDay(date, *path, std::move(written));
+        } else {
+            ok = false;
+        }
     }
     // Events whose day is not shown (a file that held another day's event, an edit that
     // moved one) would otherwise be in no file at all.
@@ -200,6 +250,10 @@ bool OwEventManager::SaveShownDays(const std::array<bool, 2>& days) {
         if (!IsShown(DateOfTicks(e->EventTime))) ok = FileIntoDay(*e, true) == FileStatus::Filed && ok;
     }
     ReportSaveFailure(!ok);
+    if (merged) {
+        UpdateTimeToEvent();
+        NotifyEventsChanged();
+    }
     return ok;
 }
 
@@ -240,12 +294,18 @@ std::vector<OwEventManager::FileStatus> OwEventManager::FileIntoDay(const EventD
     }
     std::vector<const OwEvent*> toWrite;
     for (const OwEvent& e : day) toWrite.push_back(&e);
+<<<<<<< HEAD
     if (!WriteDay(DayFilePath(date), toWrite)) {
         for (FileStatus& status : statuses) {
             if (status == FileStatus::Filed) status = FileStatus::Failed;
         }
     }
     return statuses;
+=======
+    if (!WriteDay(DayFilePath(date), toWrite)) return FileStatus::Failed;
+    RememberDay(date, DayFilePath(date), std::move(day));
+    return FileStatus::Filed;
+>>>>>>> wip/lock
 }
 
 AddEventResult OwEventManager::AddEvent(OwEvent event) {

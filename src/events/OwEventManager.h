@@ -14,6 +14,13 @@
 // event in two steps: PrepareRecording when it starts (PendingEvent = NextEvent, camera
 // fields filled in) and AssignRecording when it ends (times, GPS average, equipment).
 //
+// Another program (the command line, a second store) may write the same day files. Before a
+// day file is written, the store checks whether it changed on disk since the store last
+// read or wrote it; if so it reads it again and merges by event (asteroid, star and time):
+// an event added there is taken in, an event edited only there takes that edit, an event
+// deleted here stays deleted; where both sides changed an event, this store's version is
+// written. Nothing written by the other side is dropped unseen.
+//
 // A day file that cannot be read whole is set aside beside it ("<file>.damaged", then
 // "<file>.damaged-2" ...), reported, and replaced by the events that could be read, so no
 // later save overwrites what could not be read. Failed saves are reported.
@@ -23,6 +30,7 @@
 // store's thread. Pointers returned by Events, Find and NextEvent stay valid until the
 // next call that changes the store; PendingEvent stays valid until AssignRecording.
 
+#include "common/FileSignature.h"
 #include "events/IOwEventManagerListener.h"
 #include "events/OwEvent.h"
 #include "events/OwEventInbox.h"
@@ -145,6 +153,11 @@ public:
 private:
     using EventPtr = std::shared_ptr<OwEvent>;
     enum class FileStatus { Filed, Duplicate, Failed };
+    // A day file as this store last read or wrote it: the base of a merge.
+    struct DayFileState {
+        std::optional<FileSignature> signature;
+        std::vector<OwEvent> events;
+    };
 
     bool IsShown(const EventDate& date) const;
     // Creates the folders on the way; empty (logged and shown) when that fails.
@@ -154,8 +167,15 @@ private:
     std::optional<std::vector<OwEvent>> ReadDay(const EventDate& date);
     bool SetAsideDamaged(const std::string& path, const std::string& problem);
     bool WriteDay(const std::string& path, const std::vector<const OwEvent*>& events);
+<<<<<<< HEAD
     // Save for the shown days marked (StartDate, the day after).
     bool SaveShownDays(const std::array<bool, 2>& days);
+=======
+    void RememberDay(const EventDate& date, const std::string& path, std::vector<OwEvent> events);
+    // Before a shown day is written: takes in what another program wrote into its file
+    // since this store last read or wrote it. True when the list changed.
+    bool MergeOutsideChanges(const EventDate& date, const std::string& path);
+>>>>>>> wip/lock
     // Writes the event into its own day file (a day that is not shown), replacing an equal
     // event when `replace`, else refusing it as a duplicate.
     FileStatus FileIntoDay(const OwEvent& event, bool replace);
@@ -187,6 +207,7 @@ private:
     bool saveFailureShown_ = false;
     // Days whose damaged file could not be set aside: never overwritten.
     std::set<int> protectedDays_;
+    std::map<int, DayFileState> dayFiles_;  // by DayKey
     std::vector<IOwEventManagerListener*> listeners_;
 };
 

@@ -46,6 +46,8 @@ Station::Station(const StationOptions& options)
       recovery_(manager_, ui_),
       firmwareUpdate_(manager_, settings_, ui_, clock_) {
     events_.SetUiServices(&ui_);
+    // The settings outlive the station: they show their failures through its UI while it runs.
+    settings_.SetUiServices(&ui_);
     FrameProcessorOptions processorOptions;
     processorOptions.threadCount = options.frameProcessorThreads > 0
                                        ? options.frameProcessorThreads
@@ -68,7 +70,10 @@ Station::Station(const StationOptions& options)
     ApplySettings();
 }
 
-Station::~Station() { Shutdown(); }
+Station::~Station() {
+    Shutdown();
+    settings_.SetUiServices(nullptr);
+}
 
 void Station::ApplySettings() {
     processor_->SetUseTimeResolution100us(settings_.UseTimeResolution100us != 0);

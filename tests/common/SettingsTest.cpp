@@ -2,6 +2,7 @@
 
 #include "common/Log.h"
 #include "common/NotificationCenter.h"
+#include "support/FakeUiServices.h"
 #include "support/LogCapture.h"
 #include "support/TempDir.h"
 
@@ -336,9 +337,14 @@ TEST_F(SettingsTest, BadFilesLoadDefaultsForWhatTheyLackWithOneWarning) {
         EXPECT_EQ(s.NofFrameProcessorThreads, "6") << c.name;
         const std::string warning = c.warning + path;
         EXPECT_EQ(s.LoadWarning(), warning) << c.name;
-        EXPECT_EQ(log.Messages(), std::vector<std::string>{warning}) << c.name;
+        std::vector<std::string> logged = {warning};
+        if (c.directory) {
+            logged.push_back("W Settings file is left as it is, nothing is saved until the next start, no copy could "
+                             "be kept: " + path);
+        }
+        EXPECT_EQ(log.Messages(), logged) << c.name;
         s.LogLoadWarning();  // already logged
-        EXPECT_EQ(log.Messages().size(), 1u) << c.name;
+        EXPECT_EQ(log.Messages().size(), logged.size()) << c.name;
     }
 }
 
@@ -359,6 +365,59 @@ TEST_F(SettingsTest, WholeFileLoadsWithoutWarning) {
     Reloaded();
     EXPECT_EQ(reloaded->LoadWarning(), "");
     EXPECT_TRUE(log.Messages().empty());
+}
+
+// A file that is there but cannot be read (here: larger than any settings file, which
+// works also for root, whom permissions do not stop) is never replaced by the defaults:
+// every save is refused, the user is told once, and a copy is kept once.
+TEST_F(SettingsTest, AnUnreadableFileIsNeverOverwrittenAndIsKeptAsACopy) {
+    const std::string original =
+        "[Settings]\nFitsDirectory=/mine\n; " + std::string(IniFile::kMaxFileSize, 'x') + "\n";
+    WriteFile(FilePath(), original);
+    test::FakeUiServices ui;
+    test::LogCapture log;
+    settings.SetUiServices(&ui);
+    settings.Load();
+    EXPECT_TRUE(settings.IsFileProtected());
+    EXPECT_EQ(settings.FitsDirectory, "");
+    settings.FitsDirectory = "/defaults";
+    EXPECT_FALSE(settings.Save());
+    EXPECT_TRUE(settings.SelectedInstrumentName("New"));
+    EXPECT_FALSE(settings.SetTelescopeRates("Sim", "1"));
+    EXPECT_TRUE(ReadFile(FilePath()) == original);
+    EXPECT_TRUE(ReadFile(FilePath() + ".unreadable") == original);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text.rfind("The settings file " + FilePath() + " could not be read (", 0), 0u);
+    EXPECT_NE(ui.messages[0].text.find("A copy of it is kept as " + FilePath() + ".unreadable."), std::string::npos);
+    EXPECT_EQ(log.MessagesStartingWith("E Settings::Save refused").size(), 1u);
+
+    // The next start finds the same file: no second copy. A save before any load refuses too.
+    Settings& again = Reloaded();
+    EXPECT_TRUE(again.IsFileProtected());
+    Settings unloaded(dir.Path(), center);
+    EXPECT_FALSE(unloaded.Save());
+    EXPECT_TRUE(ReadFile(FilePath()) == original);
+    EXPECT_FALSE(std::filesystem::exists(FilePath() + ".unreadable-2"));
+}
+
+// A save that fails is shown, once while saves keep failing, and again after one worked.
+TEST_F(SettingsTest, AFailedSaveIsShown) {
+    test::FakeUiServices ui;
+    settings.SetUiServices(&ui);
+    settings.Load();
+    std::filesystem::create_directories(FilePath() + "/inside");
+    EXPECT_FALSE(settings.Save());
+    EXPECT_FALSE(settings.Save());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title, "Error");
+    EXPECT_EQ(ui.messages[0].text.rfind("Failed to save the settings (cannot replace " + FilePath(), 0), 0u)
+        << ui.messages[0].text;
+    std::filesystem::remove_all(FilePath());
+    EXPECT_TRUE(settings.Save());
+    std::filesystem::remove(FilePath());
+    std::filesystem::create_directories(FilePath() + "/inside");
+    EXPECT_FALSE(settings.Save());
+    EXPECT_EQ(ui.messages.size(), 2u);
 }
 
 TEST_F(SettingsTest, FailedSaveIsLoggedReportedAndKeepsTheOldFile) {

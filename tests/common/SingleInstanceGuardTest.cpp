@@ -65,11 +65,13 @@ private:
     std::string old_;
 };
 
-TEST(SingleInstanceGuard, TheRuntimeFolderComesFirstThenTheDataFolder) {
+// The lock guards the data folder, so it lives there: a window started with another
+// runtime folder (another session, sudo, a desktop launcher) still meets it.
+TEST(SingleInstanceGuard, TheLockLivesInTheDataFolderWhateverTheRuntimeFolder) {
     ScopedEnv data("ORVA_DATA_DIR", "/data/orva");
     {
         ScopedEnv runtime("XDG_RUNTIME_DIR", "/run/user/4711");
-        EXPECT_EQ(SingleInstanceGuard::DefaultDirectory(), "/run/user/4711");
+        EXPECT_EQ(SingleInstanceGuard::DefaultDirectory(), "/data/orva");
     }
     ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
     EXPECT_EQ(SingleInstanceGuard::DefaultDirectory(), "/data/orva");

@@ -5,6 +5,7 @@
 // The program lies beside this test's folder (../apps/orvacam-cli); build both. Each
 // test waits for the program to finish (a time limit only bounds a hang).
 
+#include "common/SingleInstanceGuard.h"
 #include "processing/FrameTimestamp.h"
 #include "processing/ParseBinaryOverlay.h"
 #include "recording/AdvReader.h"
@@ -20,6 +21,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -480,6 +482,139 @@ TEST_F(CliStationRun, EventsAreImportedListedAndRecordedAround) {
                               "--event", "soon", "--out", dir.File("event")});
     EXPECT_EQ(none.code, 2);
     EXPECT_EQ(none.err.rfind("orvacam-cli record: --event takes 'next'", 0), 0u) << none.err;
+}
+
+std::tm UtcInSeconds(int seconds) {
+    const auto t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) + seconds;
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    return utc;
+}
+
+std::string OccultFile(const std::string& events) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Occultations>\n" + events + "</Occultations>\n";
+}
+
+// Whether some process holds an flock on the file, read from /proc/locks: probing with a
+// lock of our own would take it whenever it is free.
+bool SomeoneLocks(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return false;
+    const std::string inode = ":" + std::to_string(st.st_ino) + " ";
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);) {
+        if (line.find("FLOCK") != std::string::npos && line.find(inode) != std::string::npos) return true;
+    }
+    return false;
+}
+
+// Every file below the folder with its content, but the lock file.
+std::map<std::string, std::string> FolderContent(const std::string& folder) {
+    std::map<std::string, std::string> content;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder, ec)) {
+        if (e.is_regular_file() && e.path().filename() != SingleInstanceGuard::kFileName) {
+            content[e.path().string()] = test::ReadFile(e.path().string());
+        }
+    }
+    return content;
+}
+
+// While a station holds the data folder, every command that writes station data is
+// refused with one clear line and changes nothing; the commands that only read still run.
+TEST_F(CliStationRun, CommandsThatWriteStationDataAreRefusedWhileAStationRuns) {
+    const std::string data = dir.File("data");
+    ASSERT_EQ(Run({"equipment", "add", "observer", "Ann"}).code, 0);
+    const std::string file = dir.File("occult.xml");
+    test::WriteFile(file, OccultFile(OccultEvent(UtcInSeconds(3 * 3600), "Juno", "HIP 7")));
+    test::WriteFile(dir.File("firmware.dat"), std::string(64, '\0'));
+
+    SingleInstanceGuard station(data);  // as a window holds it, from another process's view
+    ASSERT_EQ(station.Acquire(), SingleInstanceGuard::State::Held);
+    const auto dataBefore = FolderContent(data);
+    const std::string settingsBefore = test::ReadFile(dir.File("config/ORVA Cam Control.ini"));
+    const std::string lockPath = data + "/" + SingleInstanceGuard::kFileName;
+    struct Case {
+        std::string command;
+        std::vector<std::string> args;
+    };
+    const std::vector<Case> writers = {
+        {"events", {"events", "import", file}},
+        {"equipment", {"equipment", "add", "observer", "Bob"}},
+        {"equipment", {"equipment", "select", "observer", "Ann"}},
+        {"equipment", {"equipment", "remove", "observer", "Ann"}},
+        {"record", Record("ser", "10", dir.File("rec"))},
+        {"firmware", {"firmware", "--camera", "sim", dir.File("firmware.dat")}},
+        {"gnss", {"gnss", "--camera", "sim", "--set", "GPS=off"}},
+    };
+    for (const Case& c : writers) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        const Outcome o = Run(c.args);
+        EXPECT_EQ(o.code, 3);
+        EXPECT_EQ(o.err, "orvacam-cli " + c.command + ": another station holds " + lockPath + "; close it first\n");
+    }
+    EXPECT_EQ(FolderContent(data), dataBefore);
+    EXPECT_EQ(test::ReadFile(dir.File("config/ORVA Cam Control.ini")), settingsBefore);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("rec")));
+
+    const Outcome list = Run({"equipment", "list", "observer"});
+    EXPECT_EQ(list.code, 0) << list.err;
+    EXPECT_TRUE(HasLine(list.OutLines(), "observer\tAnn")) << list.out;
+    EXPECT_EQ(Run({"events", "list"}).code, 0);
+}
+
+// The command line beside a running station loses nothing: a recording holds the station,
+// an import beside it is refused; once the recording ends the import is taken, and a later
+// station's save keeps it.
+TEST_F(CliStationRun, AnImportBesideARecordingWaitsAndIsKeptAfterwards) {
+    const std::string lockPath = dir.File("data") + "/" + SingleInstanceGuard::kFileName;
+    const pid_t recording = Start(Record("ser", "1000000", dir.File("long")));
+    ASSERT_GT(recording, 0);
+    const auto deadline = std::chrono::steady_clock::now() + kLiveness;
+    while (!SomeoneLocks(lockPath) && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(SomeoneLocks(lockPath));
+
+    const std::string first = dir.File("first.xml");
+    test::WriteFile(first, OccultFile(OccultEvent(UtcInSeconds(3 * 3600), "Juno", "HIP 7")));
+    const Outcome refused = Run({"events", "import", first});
+    EXPECT_EQ(refused.code, 3);
+    EXPECT_NE(refused.err.find("another station holds " + lockPath), std::string::npos) << refused.err;
+    EXPECT_TRUE(Run({"events", "list"}).out.empty());
+
+    kill(recording, SIGINT);
+    int status = 0;
+    waitpid(recording, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+
+    const Outcome imported = Run({"events", "import", first});
+    ASSERT_EQ(imported.code, 0) << imported.err;
+    EXPECT_TRUE(HasLine(imported.OutLines(), "imported 1 events, 0 already known, 0 refused")) << imported.out;
+    const std::string second = dir.File("second.xml");
+    test::WriteFile(second, OccultFile(OccultEvent(UtcInSeconds(3 * 3600 + 60), "Vesta", "HIP 8")));
+    ASSERT_EQ(Run({"events", "import", second}).code, 0);
+    const auto listed = Run({"events", "list"}).OutLines();
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_NE(listed[0].find("Juno occ. HIP 7"), std::string::npos) << listed[0];
+    EXPECT_NE(listed[1].find("Vesta occ. HIP 8"), std::string::npos) << listed[1];
+}
+
+// A settings file that is there but cannot be read (larger than any settings file) is left
+// exactly as it was by a station run and by a command that changes a setting; the station
+// says so, and the command that could not save fails.
+TEST_F(CliStationRun, AnUnreadableSettingsFileIsLeftAsItWas) {
+    const std::string ini = dir.File("config/ORVA Cam Control.ini");
+    const std::string original = "[Settings]\nFitsDirectory=" + dir.File("fits") + "\n; " +
+                                 std::string(5 * 1024 * 1024, 'x') + "\n";
+    test::WriteFile(ini, original);
+    const Outcome rec = Run(Record("ser", "20", dir.File("rec")));
+    EXPECT_EQ(rec.code, 0) << rec.err;
+    EXPECT_NE(rec.err.find("The settings file " + ini + " could not be read"), std::string::npos) << rec.err;
+    ASSERT_EQ(Run({"equipment", "add", "observer", "Ann"}).code, 0);
+    const Outcome select = Run({"equipment", "select", "observer", "Ann"});
+    EXPECT_EQ(select.code, 1);
+    EXPECT_NE(select.err.find("the settings could not be written"), std::string::npos) << select.err;
+    EXPECT_TRUE(test::ReadFile(ini) == original);
+    EXPECT_TRUE(test::ReadFile(ini + ".unreadable") == original);
 }
 
 TEST_F(CliStationRun, KilledRecordingIsRepairedFrameForFrame) {

@@ -110,9 +110,12 @@ std::vector<std::string> LogMessages(const std::string& folder) {
 // dir/err (dir/err2 with `second`).
 pid_t Launch(const std::vector<std::string>& args, const std::string& display, const test::TempDir& dir,
              bool second = false) {
+    // A second start comes from another session: its runtime folder is not the first one's.
+    const std::string runtime = second ? dir.File("runtime2") : dir.Path();
+    if (second) std::filesystem::create_directories(runtime);
     std::vector<std::string> env = {"DISPLAY=" + display, "ORVA_CONFIG_DIR=" + dir.File("config"),
                                     "ORVA_DATA_DIR=" + dir.File("data"), "HOME=" + dir.Path(),
-                                    "XDG_RUNTIME_DIR=" + dir.Path()};
+                                    "XDG_RUNTIME_DIR=" + runtime};
     for (const char* keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "PATH"}) {
         if (const char* v = getenv(keep)) env.push_back(std::string(keep) + "=" + v);
     }
@@ -328,7 +331,8 @@ TEST_F(OrvacamGui, ASecondStationIsRefused) {
         std::this_thread::sleep_for(20ms);
     }
     ASSERT_TRUE(configured()) << test::ReadFile(ini);
-    EXPECT_EQ(SingleInstanceGuard(dir.Path()).Acquire(), SingleInstanceGuard::State::Busy);
+    // The lock sits in the data folder it guards.
+    EXPECT_EQ(SingleInstanceGuard(dir.File("data")).Acquire(), SingleInstanceGuard::State::Busy);
     const std::string iniBefore = test::ReadFile(ini);
 
     // Unattended (--camera), so that no message box waits for a click.

@@ -351,7 +351,8 @@ TEST_F(EquipmentTest, DamagedFileGivesWhatWasReadableAndIsKept) {
         {"invalid base64url", "<Observers>" + lab + "<Observer><Name>TA*hAGIA</Name></Observer></Observers>", {"Lab"}},
         {"truncated", "<Observers>" + lab + "<Observer><Name>TABh", {"Lab"}},
     };
-    for (const auto& c : cases) {
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
         SCOPED_TRACE(c.name);
         test::LogCapture log;
         std::filesystem::create_directories(dataDir.Path() + "/Equipment");
@@ -361,12 +362,30 @@ TEST_F(EquipmentTest, DamagedFileGivesWhatWasReadableAndIsKept) {
         EXPECT_EQ(NamesOf(observers), c.names);
         EXPECT_EQ(log.MessagesStartingWith("E ").size(), 1u);
         EXPECT_EQ(ReadFile(ListFile("observers.xml")), c.file);
-        EXPECT_EQ(ReadFile(ListFile("observers.xml.damaged")), c.file);
+        // Each damaged file gets its own copy; the earlier ones stay.
+        const std::string copy = i == 0 ? "observers.xml.damaged" : "observers.xml.damaged-" + std::to_string(i + 1);
+        EXPECT_EQ(ReadFile(ListFile(copy)), c.file);
+        if (i > 0) {
+            EXPECT_EQ(ReadFile(ListFile("observers.xml.damaged")), cases[0].file);
+        }
 
         // Saving the readable part replaces the list; the copy keeps the rest.
         ASSERT_TRUE(observers.Add("New"));
-        EXPECT_EQ(ReadFile(ListFile("observers.xml.damaged")), c.file);
+        EXPECT_EQ(ReadFile(ListFile(copy)), c.file);
     }
+}
+
+// A damaged list that stays as it is (nothing changed it) is copied once, however often
+// it is loaded.
+TEST_F(EquipmentTest, TheSameDamagedListIsCopiedOnce) {
+    std::filesystem::create_directories(dataDir.Path() + "/Equipment");
+    WriteFile(ListFile("observers.xml"), "hello");
+    for (int start = 0; start < 3; ++start) {
+        ObserverManager observers(dataDir.Path(), settings);
+        EXPECT_FALSE(observers.Load());
+    }
+    EXPECT_EQ(ReadFile(ListFile("observers.xml.damaged")), "hello");
+    EXPECT_FALSE(std::filesystem::exists(ListFile("observers.xml.damaged-2")));
 }
 
 TEST_F(EquipmentTest, UndecodableEntryCostsOnlyItselfAndTheFileWaitsForAChange) {
@@ -423,6 +442,61 @@ TEST_F(EquipmentTest, UnreachableDataFolderIsLoggedAndShown) {
                                                MessageIcon::Warning};
         EXPECT_EQ(ui.messages, std::vector<test::FakeUiServices::Message>(3, box));
     }
+}
+
+// The command line and the window hold lists on one folder: what one of them wrote is
+// taken in by the other's next save. An entry added there is kept, one edited only there
+// keeps that edit, one deleted here stays deleted.
+TEST_F(EquipmentTest, TwoListsOnOneFolderKeepEachOthersChanges) {
+    ObserverManager window(dataDir.Path(), settings);
+    ObserverManager cli(dataDir.Path(), settings);
+    window.Load();
+    cli.Load();
+    ASSERT_TRUE(cli.Add("Ann"));
+    ASSERT_TRUE(window.Add("Bob"));
+    ObserverManager fresh(dataDir.Path(), settings);
+    ASSERT_TRUE(fresh.Load());
+    EXPECT_EQ(NamesOf(fresh), (std::vector<std::string>{"Ann", "Bob"}));
+
+    cli.Find("Ann")->notes = "from the command line";
+    ASSERT_TRUE(cli.Save());
+    ASSERT_TRUE(window.Delete("Bob"));
+    ObserverManager last(dataDir.Path(), settings);
+    ASSERT_TRUE(last.Load());
+    EXPECT_EQ(NamesOf(last), (std::vector<std::string>{"Ann"}));
+    EXPECT_EQ(last.Find("Ann")->notes, "from the command line");
+    EXPECT_EQ(NamesOf(window), (std::vector<std::string>{"Ann"}));
+}
+
+// A list that cannot be read at all (here: a folder stands where the file should be, which
+// no copy can be made of) is never replaced; the refusal is shown.
+TEST_F(EquipmentTest, AnUnreadableListIsNeverOverwritten) {
+    std::filesystem::create_directories(ListFile("observers.xml/inside"));
+    test::FakeUiServices ui;
+    ObserverManager observers(dataDir.Path(), settings);
+    observers.SetUiServices(&ui);
+    EXPECT_FALSE(observers.Load());
+    EXPECT_TRUE(observers.Add("New"));
+    EXPECT_FALSE(observers.Save());
+    EXPECT_TRUE(std::filesystem::is_directory(ListFile("observers.xml/inside")));
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_NE(ui.messages[0].text.find("could not be read"), std::string::npos) << ui.messages[0].text;
+}
+
+// A failed save is shown, not only logged, and Delete says so.
+TEST_F(EquipmentTest, FailedAddAndDeleteAreShown) {
+    test::FakeUiServices ui;
+    ObserverManager observers(dataDir.Path(), settings);
+    observers.SetUiServices(&ui);
+    ASSERT_TRUE(observers.Add("Kept"));
+    ASSERT_TRUE(ui.messages.empty());
+    std::filesystem::create_directory(ListFile("observers.xml.tmp"));
+    EXPECT_TRUE(observers.Add("Unsaved"));
+    EXPECT_FALSE(observers.Delete("Kept"));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].title, "Error");
+    EXPECT_EQ(ui.messages[0].text,
+              "Failed to save the equipment list " + ListFile("observers.xml") + ". Please check the data folder.");
 }
 
 TEST_F(EquipmentTest, FailedSaveKeepsThePreviousFile) {

@@ -313,6 +313,41 @@ TEST_F(EventStoreTest, DamagedDayFileIsKeptBesideAndReported) {
     EXPECT_EQ(store.Count(), 0u);
 }
 
+// The command line and the window hold stores on one folder: what one of them wrote is
+// taken in by the other's next save, never dropped. An event added there is kept, an event
+// edited only there keeps that edit, an event deleted here stays deleted.
+TEST_F(EventStoreTest, TwoStoresOnOneFolderKeepEachOthersChanges) {
+    OwEventManager cli(dataDir.Path(), [this] { return now; });
+    ASSERT_TRUE(store.Load());
+    ASSERT_TRUE(cli.Load());
+
+    ASSERT_EQ(cli.AddEvent(MakeEvent("Imported", "S", Ticks(2024, 3, 5, 20))).status, AddEventStatus::Added);
+    store.Inbox().Push(MakeEvent("Feed", "S", Ticks(2024, 3, 5, 21)));
+    store.Tick();
+    EXPECT_EQ(TitlesIn(DayFile(2024, 3, 5)), (std::vector<std::string>{"Imported occ. S", "Feed occ. S"}));
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"Imported occ. S", "Feed occ. S"}));
+    EXPECT_FALSE(log.MessagesStartingWith("I OwEventManager: the events file was changed by another program").empty());
+
+    // The command line edits the imported event (it learns of the feed event on the way);
+    // the window deletes the feed event and adds one of the next day.
+    const OwEvent* imported = nullptr;
+    for (const OwEvent* e : cli.Events()) imported = e->AsteroidName == "Imported" ? e : imported;
+    ASSERT_NE(imported, nullptr);
+    ASSERT_EQ(cli.UpdateEvent(imported->id, [](OwEvent& e) { e.RecordingComment1 = "clouds"; }), EventChange::Saved);
+    OwEventId feed = 0;
+    for (const OwEvent* e : store.Events()) feed = e->AsteroidName == "Feed" ? e->id : feed;
+    ASSERT_EQ(store.DeleteEvent(feed), EventChange::Saved);
+    Add("Tomorrow", Ticks(2024, 3, 6, 1));
+
+    OwEventManager later(dataDir.Path(), [this] { return now; });
+    ASSERT_TRUE(later.Load());
+    std::vector<std::string> titles;
+    for (const OwEvent* e : later.Events()) titles.push_back(e->GetTitle());
+    EXPECT_EQ(titles, (std::vector<std::string>{"Imported occ. S", "Tomorrow occ. S"}));
+    EXPECT_EQ(later.Events().front()->RecordingComment1, "clouds");
+    EXPECT_EQ(store.Events().front()->RecordingComment1, "clouds");
+}
+
 TEST_F(EventStoreTest, FailedSaveIsReported) {
     ASSERT_TRUE(store.Load());
     // A folder where the second day's file should be: it cannot be replaced.
