@@ -294,18 +294,14 @@ std::vector<OwEventManager::FileStatus> OwEventManager::FileIntoDay(const EventD
     }
     std::vector<const OwEvent*> toWrite;
     for (const OwEvent& e : day) toWrite.push_back(&e);
-<<<<<<< HEAD
     if (!WriteDay(DayFilePath(date), toWrite)) {
         for (FileStatus& status : statuses) {
             if (status == FileStatus::Filed) status = FileStatus::Failed;
         }
+        return statuses;
     }
-    return statuses;
-=======
-    if (!WriteDay(DayFilePath(date), toWrite)) return FileStatus::Failed;
     RememberDay(date, DayFilePath(date), std::move(day));
-    return FileStatus::Filed;
->>>>>>> wip/lock
+    return statuses;
 }
 
 AddEventResult OwEventManager::AddEvent(OwEvent event) {

@@ -167,15 +167,12 @@ private:
     std::optional<std::vector<OwEvent>> ReadDay(const EventDate& date);
     bool SetAsideDamaged(const std::string& path, const std::string& problem);
     bool WriteDay(const std::string& path, const std::vector<const OwEvent*>& events);
-<<<<<<< HEAD
     // Save for the shown days marked (StartDate, the day after).
     bool SaveShownDays(const std::array<bool, 2>& days);
-=======
     void RememberDay(const EventDate& date, const std::string& path, std::vector<OwEvent> events);
     // Before a shown day is written: takes in what another program wrote into its file
     // since this store last read or wrote it. True when the list changed.
     bool MergeOutsideChanges(const EventDate& date, const std::string& path);
->>>>>>> wip/lock
     // Writes the event into its own day file (a day that is not shown), replacing an equal
     // event when `replace`, else refusing it as a duplicate.
     FileStatus FileIntoDay(const OwEvent& event, bool replace);
