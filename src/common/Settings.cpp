@@ -5,8 +5,8 @@
 #include "common/FileBytes.h"
 #include "common/IUiServices.h"
 #include "common/Log.h"
-#include "common/SideFileName.h"
 #include "common/NotificationCenter.h"
+#include "common/SideFileName.h"
 
 #include <array>
 
@@ -107,13 +107,17 @@ std::string Settings::FilePath() const { return directory_ + "/" + kFileName; }
 
 void Settings::SetUiServices(IUiServices* ui) {
     ui_ = ui;
-    if (fileProtected_ && !protectedNoticeShown_) Show(protectedNotice_);
+    ShowProtectedNotice();
 }
 
-void Settings::Show(const std::string& text) {
-    if (ui_ == nullptr) return;
+bool Settings::Show(const std::string& text) {
+    if (ui_ == nullptr) return false;
     ui_->ShowMessage("Error", text, MessageIcon::Warning);
-    if (text == protectedNotice_) protectedNoticeShown_ = true;
+    return true;
+}
+
+void Settings::ShowProtectedNotice() {
+    if (fileProtected_ && !protectedNoticeShown_) protectedNoticeShown_ = Show(protectedNotice_);
 }
 
 void Settings::ProtectUnreadableFile(const std::string& detail) {
@@ -135,7 +139,7 @@ void Settings::ProtectUnreadableFile(const std::string& detail) {
             protectedNotice_ += " A copy of it is kept as " + *copy + ".";
         }
     }
-    Show(protectedNotice_);
+    ShowProtectedNotice();
 }
 
 void Settings::Load() {
@@ -186,9 +190,9 @@ void Settings::LogLoadWarning() {
     if (loadWarning_.empty() || loadWarningLogged_ || !IsLogOpen()) return;
     LogMessage(loadWarning_);
     if (fileProtected_) {
-        LogMessage("W Settings file is left as it is, nothing is saved until the next start" +
-                   (protectedCopy_.empty() ? std::string(", no copy could be kept") : ", a copy is kept as " + protectedCopy_) +
-                   ": " + FilePath());
+        const std::string copy =
+            protectedCopy_.empty() ? std::string(", no copy could be kept") : ", a copy is kept as " + protectedCopy_;
+        LogMessage("W Settings file is left as it is, nothing is saved until the next start" + copy + ": " + FilePath());
     }
     loadWarningLogged_ = true;
 }
@@ -199,7 +203,7 @@ bool Settings::WriteStore(const char* operation) {
             LogMessage(std::string("E ") + operation + " refused, the settings file could not be read: " + FilePath());
             protectedRefusalLogged_ = true;
         }
-        if (!protectedNoticeShown_) Show(protectedNotice_);
+        ShowProtectedNotice();
         return false;
     }
     std::string error;
@@ -208,6 +212,7 @@ bool Settings::WriteStore(const char* operation) {
         return true;
     }
     LogMessage(std::string("E ") + operation + " failed, the previous file is kept: " + error);
+    // Shown once while saves keep failing: a panel saves on every change.
     if (!saveFailureShown_) Show("Failed to save the settings (" + error + "). The previous settings file is kept.");
     saveFailureShown_ = true;
     return false;

@@ -159,7 +159,9 @@ private:
     void ProtectUnreadableFile(const std::string& detail);
     // Writes the store; false (logged as `operation`, shown) when protected or failed.
     bool WriteStore(const char* operation);
-    void Show(const std::string& text);
+    // False when there is nobody to show it to.
+    bool Show(const std::string& text);
+    void ShowProtectedNotice();
 
     std::string directory_;
     NotificationCenter& center_;

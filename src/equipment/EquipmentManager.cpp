@@ -1,7 +1,7 @@
 #include "equipment/EquipmentManager.h"
 
-#include "common/IUiServices.h"
 #include "common/FileBytes.h"
+#include "common/IUiServices.h"
 #include "common/Log.h"
 #include "common/SideFileName.h"
 #include "equipment/COrvaXmlParser.h"
@@ -114,6 +114,7 @@ void EquipmentManager::MergeOutsideChanges(const std::string& path) {
 bool EquipmentManager::Save() {
     const std::optional<std::string> path = PrepareFilePath();
     if (!path) return false;
+    if (!unreadable_) MergeOutsideChanges(*path);
     if (unreadable_) {
         LogMessageString("E EquipmentManager did not overwrite the unreadable list:", *path);
         Report("The equipment list " + *path +
@@ -121,8 +122,7 @@ bool EquipmentManager::Save() {
                "until the program ends.");
         return false;
     }
-    MergeOutsideChanges(*path);
-    const bool written = !unreadable_ && COrvaXmlParser(XmlMode::Coded).Write(*this, *path);
+    const bool written = COrvaXmlParser(XmlMode::Coded).Write(*this, *path);
     if (written) {
         RememberFile(*path);
     } else {

@@ -135,16 +135,13 @@ bool OwEventManager::MergeOutsideChanges(const EventDate& date, const std::strin
     std::optional<std::vector<OwEvent>> disk = ReadDay(date);
     if (!disk) return false;
     LogMessageString("I OwEventManager: the events file was changed by another program, merging:", path);
-    const auto findIn = [](const auto& list, const OwEvent& event, auto deref) {
-        return std::find_if(list.begin(), list.end(), [&](const auto& e) { return deref(e).SameEventAs(event); });
-    };
-    const auto plain = [](const OwEvent& e) -> const OwEvent& { return e; };
-    const auto shared = [](const EventPtr& e) -> const OwEvent& { return *e; };
     bool changed = false;
     for (OwEvent& outside : *disk) {
-        const auto inBase = findIn(base.events, outside, plain);
+        const auto inBase = std::find_if(base.events.begin(), base.events.end(),
+                                         [&outside](const OwEvent& e) { return e.SameEventAs(outside); });
         const bool wasKnown = inBase != base.events.end();
-        const auto mine = findIn(events_, outside, shared);
+        const auto mine = std::find_if(events_.begin(), events_.end(),
+                                       [&outside](const EventPtr& e) { return e->SameEventAs(outside); });
         if (mine == events_.end()) {
             if (wasKnown) continue;  // deleted here since
             outside.id = IdOf(outside);
