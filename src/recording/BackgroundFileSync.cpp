@@ -39,9 +39,15 @@ void BackgroundFileSync::Stop() {
 
 void BackgroundFileSync::NoteWritten(uint64_t bytes) {
     const uint64_t before = unsynced_.fetch_add(bytes, std::memory_order_relaxed);
-    // Only the write that crosses the threshold wakes the thread; a wake-up lost to the
-    // race with its wait costs at most one interval.
-    if (before < bytes_ && before + bytes >= bytes_) wake_.notify_one();
+    // Only the write that crosses the threshold wakes the thread. It passes through the
+    // mutex first: the thread may have seen the count below the threshold and not yet be
+    // waiting, and a notification then would be lost for a whole interval. The thread
+    // holds the mutex only around its wait, never during a sync, so this never blocks
+    // the frame thread on the disk.
+    if (before < bytes_ && before + bytes >= bytes_) {
+        { std::lock_guard<std::mutex> guard(mutex_); }
+        wake_.notify_one();
+    }
 }
 
 void BackgroundFileSync::Run() {

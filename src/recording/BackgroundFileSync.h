@@ -16,7 +16,8 @@
 //
 // Threads: Start and Stop on the thread that owns the recording (Stop may be called from
 // another thread than Start, never at the same time); NoteWritten and Error from the
-// frame thread, lock-free. The descriptors must stay open until Stop has returned.
+// frame thread (NoteWritten takes the mutex for an instant once per threshold crossed).
+// The descriptors must stay open until Stop has returned.
 
 #include <atomic>
 #include <chrono>
