@@ -5,4 +5,5 @@ set_tests_properties(
   CliStationRun.InjectedDropsAreExactlyTheMissedFramesAndTheLogsWarnings
   CliStationRun.EveryNthFrameAndTimedRecordings
   CliStationRun.KilledRecordingIsRepairedFrameForFrame
+  CliStationRun.UnplugDuringRecordingIsRecoveredAndTheFileKeepsEveryFrame
   PROPERTIES RUN_SERIAL TRUE)
