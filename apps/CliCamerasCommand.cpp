@@ -70,7 +70,7 @@ std::optional<uint8_t> CliCamerasCommand::SimulatedSensorCode(const std::string&
 }
 
 std::vector<CliCamerasCommand::Listed> CliCamerasCommand::ListCameras() {
-    StationCameraDevices devices(kDefaultSensor);
+    StationCameraDevices devices(kDefaultSensor, std::nullopt);
     COrvaMediaStream stream{MediaStreamOptions{}};
     CameraStreamAdapter adapter(stream);
     // The manager keeps to the camera family, as for a connect.

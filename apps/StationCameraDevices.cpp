@@ -1,18 +1,34 @@
 #include "StationCameraDevices.h"
 
+#include "common/CommandLine.h"
+
 namespace orva {
 namespace {
 
-SimCameraConfig CameraConfig(uint8_t sensorCode) {
+SimCameraConfig CameraConfig(uint8_t sensorCode, std::optional<int64_t> utcStartUnixNs,
+                             const std::function<UtcDateTime()>& utcNow) {
     SimCameraConfig config;
     config.identity.sensorCode = sensorCode;
+    // A GPS camera's clock shows the time of day it is switched on at.
+    config.utcStartUnixNs = utcStartUnixNs.value_or(UnixMillisecondsFromUtc(utcNow()) * 1000000);
     return config;
 }
 
 }  // namespace
 
-StationCameraDevices::StationCameraDevices(uint8_t simulatedSensorCode)
-    : simulated_(std::make_shared<SimulatedCamera>(CameraConfig(simulatedSensorCode), SteadyClock::Instance())),
+bool StationCameraDevices::SimulatedUtcStartOption(const CommandLine& line, std::optional<int64_t>& start,
+                                                   std::string& error) {
+    const auto text = line.Value("sim-utc");
+    if (!text) return true;
+    start = CommandLine::ParseUtcTime(*text);
+    if (!start) error = "--sim-utc must be a UTC time from 1980 to 2199 such as 2024-06-01T22:00:00 or 2024-06-01T22:00:00.5Z";
+    return start.has_value();
+}
+
+StationCameraDevices::StationCameraDevices(uint8_t simulatedSensorCode, std::optional<int64_t> simulatedUtcStartUnixNs,
+                                           const std::function<UtcDateTime()>& utcNow)
+    : simulated_(std::make_shared<SimulatedCamera>(CameraConfig(simulatedSensorCode, simulatedUtcStartUnixNs, utcNow),
+                                                   SteadyClock::Instance())),
       simulatedLayer_({simulated_}),
       systemLayer_(V4l2CameraDeviceEnumerator::CreateForSystem()),
       all_(std::make_unique<CombinedDeviceEnumerator>(

@@ -6,19 +6,34 @@
 // Threads: the main thread; the system layer's monitor thread only posts removals.
 
 #include "camera/CombinedDeviceEnumerator.h"
+#include "common/UtcTime.h"
 #include "simcam/SimDeviceEnumerator.h"
 #include "simcam/SimulatedCamera.h"
 #include "v4l2/V4l2CameraDeviceEnumerator.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace orva {
 
+class CommandLine;
+
 class StationCameraDevices {
 public:
-    // The simulated camera pretends to be a camera with this sensor code.
-    explicit StationCameraDevices(uint8_t simulatedSensorCode);
+    // The "--sim-utc" option of orvacam and orvacam-cli: the simulated camera's GPS time
+    // at start, "2024-06-01T22:00:00" with an optional fraction and "Z". False, with
+    // `error` set, for a malformed time; `start` stays empty when the option is absent.
+    static bool SimulatedUtcStartOption(const CommandLine& line, std::optional<int64_t>& start, std::string& error);
+
+
+    // The simulated camera pretends to be a camera with this sensor code. Its GPS clock
+    // starts at `simulatedUtcStartUnixNs` (Unix nanoseconds, UTC), or else at the time
+    // `utcNow` gives now.
+    StationCameraDevices(uint8_t simulatedSensorCode, std::optional<int64_t> simulatedUtcStartUnixNs,
+                         const std::function<UtcDateTime()>& utcNow = &UtcNow);
 
     ICameraDeviceEnumerator& All() { return *all_; }
     SimulatedCamera& Simulated() { return *simulated_; }

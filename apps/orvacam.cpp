@@ -39,7 +39,7 @@ int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
     using namespace orva;
     Settings& settings = Settings::Instance();
     // The Connect menu lists the simulated camera beside the system's cameras.
-    StationCameraDevices devices(options.sensorCode);
+    StationCameraDevices devices(options.sensorCode, options.simulatedUtcStartUnixNs);
     QtUiServices ui;
     StationOptions stationOptions;
     stationOptions.settings = &settings;
