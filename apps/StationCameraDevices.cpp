@@ -1,9 +1,14 @@
 #include "StationCameraDevices.h"
 
+#include "common/AppPaths.h"
 #include "common/CommandLine.h"
+#include "common/Log.h"
+#include "simcam/MountSkyPictureSource.h"
 
 namespace orva {
 namespace {
+
+constexpr const char* kStarListFileName = "tycho2-regions.csv";
 
 SimCameraConfig CameraConfig(uint8_t sensorCode, std::optional<int64_t> utcStartUnixNs,
                              const std::function<UtcDateTime()>& utcNow) {
@@ -12,6 +17,21 @@ SimCameraConfig CameraConfig(uint8_t sensorCode, std::optional<int64_t> utcStart
     // A GPS camera's clock shows the time of day it is switched on at.
     config.utcStartUnixNs = utcStartUnixNs.value_or(UnixMillisecondsFromUtc(utcNow()) * 1000000);
     return config;
+}
+
+// The sky follows the mount where the star list is at hand; without it the synthetic sky
+// alone, which needs no file.
+void FollowTheMount(SimulatedCamera& camera, const SharedTelescopeState& telescope) {
+    std::string error;
+    auto catalog = StarCatalog::LoadFile(AppPaths::ProgramDataFile(kStarListFileName), &error);
+    if (!catalog) {
+        LogMessageString("W Simulated camera: the picture does not follow the mount: ", error);
+        return;
+    }
+    CatalogSkyConfig sky;
+    sky.background = camera.Config().sky;
+    camera.SetPictureSource(
+        std::make_unique<MountSkyPictureSource>(camera.Config().sky, std::move(*catalog), sky, telescope));
 }
 
 }  // namespace
@@ -26,12 +46,15 @@ bool StationCameraDevices::SimulatedUtcStartOption(const CommandLine& line, std:
 }
 
 StationCameraDevices::StationCameraDevices(uint8_t simulatedSensorCode, std::optional<int64_t> simulatedUtcStartUnixNs,
+                                           const SharedTelescopeState& telescope,
                                            const std::function<UtcDateTime()>& utcNow)
     : simulated_(std::make_shared<SimulatedCamera>(CameraConfig(simulatedSensorCode, simulatedUtcStartUnixNs, utcNow),
                                                    SteadyClock::Instance())),
       simulatedLayer_({simulated_}),
       systemLayer_(V4l2CameraDeviceEnumerator::CreateForSystem()),
       all_(std::make_unique<CombinedDeviceEnumerator>(
-          std::vector<ICameraDeviceEnumerator*>{&simulatedLayer_, systemLayer_.get()})) {}
+          std::vector<ICameraDeviceEnumerator*>{&simulatedLayer_, systemLayer_.get()})) {
+    FollowTheMount(*simulated_, telescope);
+}
 
 }  // namespace orva

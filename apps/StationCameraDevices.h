@@ -20,6 +20,7 @@
 namespace orva {
 
 class CommandLine;
+class SharedTelescopeState;
 
 class StationCameraDevices {
 public:
@@ -31,9 +32,10 @@ public:
 
     // The simulated camera pretends to be a camera with this sensor code. Its GPS clock
     // starts at `simulatedUtcStartUnixNs` (Unix nanoseconds, UTC), or else at the time
-    // `utcNow` gives now.
+    // `utcNow` gives now. Its picture shows the catalogue's stars where the mount of
+    // `telescope` (which outlives the devices) points while one is connected.
     StationCameraDevices(uint8_t simulatedSensorCode, std::optional<int64_t> simulatedUtcStartUnixNs,
-                         const std::function<UtcDateTime()>& utcNow = &UtcNow);
+                         const SharedTelescopeState& telescope, const std::function<UtcDateTime()>& utcNow = &UtcNow);
 
     ICameraDeviceEnumerator& All() { return *all_; }
     SimulatedCamera& Simulated() { return *simulated_; }
