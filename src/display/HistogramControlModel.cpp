@@ -35,6 +35,12 @@ void HistogramControlModel::SetSize(int width, int height) {
 bool HistogramControlModel::FetchHistogram(ThreadSafeDoubleBuffer& buffer) {
     if (!buffer.FetchNewData()) return false;
     SetHistogram(buffer.GetReadBuffer());
+    if (origin_ == LevelsOrigin::Initial) {
+        if (const auto levels = DisplayStretch::FirstPictureLevels(bins_.data())) {
+            ApplyLevels(levels->background, levels->white);
+            origin_ = LevelsOrigin::Automatic;
+        }
+    }
     return true;
 }
 
@@ -91,6 +97,7 @@ void HistogramControlModel::MouseRelease() {
 }
 
 void HistogramControlModel::MoveBackground(int level) {
+    origin_ = LevelsOrigin::User;
     background_.SetMaximum(white_.Value());
     background_.SetValue(level);
     white_.SetMinimum(background_.Value());
@@ -98,6 +105,7 @@ void HistogramControlModel::MoveBackground(int level) {
 }
 
 void HistogramControlModel::MoveWhite(int level) {
+    origin_ = LevelsOrigin::User;
     white_.SetMinimum(background_.Value());
     white_.SetValue(level);
     background_.SetMaximum(white_.Value());
@@ -105,6 +113,7 @@ void HistogramControlModel::MoveWhite(int level) {
 }
 
 void HistogramControlModel::MoveMidtone(int level) {
+    origin_ = LevelsOrigin::User;
     midtone_.SetValue(level);
     UpdateLookupTable();
 }
@@ -119,6 +128,11 @@ bool HistogramControlModel::AutoStretch(double percent) {
 }
 
 void HistogramControlModel::SetLevels(int background, int white) {
+    origin_ = LevelsOrigin::User;
+    ApplyLevels(background, white);
+}
+
+void HistogramControlModel::ApplyLevels(int background, int white) {
     // Opened first so that the new pair is not clamped by the old one.
     background_.SetMinimum(0);
     background_.SetMaximum(65535);
@@ -137,7 +151,7 @@ void HistogramControlModel::MirrorLevels(bool invert) {
     const int top = white_.Maximum();
     const int oldBackground = background_.Value();
     const int oldWhite = white_.Value();
-    SetLevels(top - oldWhite, top - oldBackground);
+    ApplyLevels(top - oldWhite, top - oldBackground);
 }
 
 StretchLevels HistogramControlModel::Levels() const {

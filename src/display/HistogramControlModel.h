@@ -4,6 +4,11 @@
 // rules, automatic and mirrored levels, and the lookup table they give, published to
 // the frame path after every change.
 //
+// Until the user sets levels, the first histogram that arrives stretches the picture by
+// itself (DisplayStretch::FirstPictureLevels), so that the first stream shows stars
+// rather than a nearly black picture over the full range. Levels the user set (handles,
+// wheel, percentile buttons, the start option) are never overridden.
+//
 // Threads: GUI thread only. The table reaches the frame path through the slot.
 
 #include "display/CHistogramDragger.h"
@@ -37,6 +42,13 @@ public:
 
     enum class Button { Left, Right };
 
+    // Who set the levels in force.
+    enum class LevelsOrigin {
+        Initial,    // nobody: the full range, until the first histogram
+        Automatic,  // the first histogram
+        User,
+    };
+
     explicit HistogramControlModel(LookupTableSlot& slot);
 
     // Lays the graph out in a control of this size; the handles' tracks follow.
@@ -47,7 +59,8 @@ public:
     int GraphRight() const { return graphRight_; }
     int GraphBottom() const { return graphBottom_; }
 
-    // Takes a new histogram if the buffer has one; true when it did (repaint then).
+    // Takes a new histogram if the buffer has one; true when it did (repaint then). The
+    // first one with pixels sets the levels while they are still the initial ones.
     bool FetchHistogram(ThreadSafeDoubleBuffer& buffer);
     void SetHistogram(const uint64_t* bins);
     const std::array<uint64_t, DisplayStretch::kBins>& Bins() const { return bins_; }
@@ -66,8 +79,9 @@ public:
     // Levels from the histogram (the percentile buttons); false with an empty histogram.
     bool AutoStretch(double percent);
     void MirrorLevels(bool invert);
-    // Sets both levels directly (clamped), the midtone kept.
+    // Sets both levels directly (clamped), the midtone kept: the user's levels.
     void SetLevels(int background, int white);
+    LevelsOrigin Origin() const { return origin_; }
     // Rebuilds the lookup table and the curve from the handles and publishes the table.
     void UpdateLookupTable();
 
@@ -85,12 +99,14 @@ private:
     void MoveBackground(int level);
     void MoveWhite(int level);
     void MoveMidtone(int level);
+    void ApplyLevels(int background, int white);
 
     LookupTableSlot& slot_;
     CHistogramDragger background_;
     CHistogramDragger white_;
     CHistogramDragger midtone_;
     bool invert_ = false;
+    LevelsOrigin origin_ = LevelsOrigin::Initial;
     std::array<uint64_t, DisplayStretch::kBins> bins_{};
     uint64_t total_ = 0;
     uint64_t largest_ = 0;
