@@ -14,8 +14,10 @@ SimCameraConfig CameraConfig(uint8_t sensorCode, std::optional<int64_t> utcStart
                              const std::function<UtcDateTime()>& utcNow) {
     SimCameraConfig config;
     config.identity.sensorCode = sensorCode;
-    // A GPS camera's clock shows the time of day it is switched on at.
+    // A GPS camera's clock shows the time of day and keeps it, streaming or not. A given
+    // start is a reproducible time line instead: the first frame exposes at that time.
     config.utcStartUnixNs = utcStartUnixNs.value_or(UnixMillisecondsFromUtc(utcNow()) * 1000000);
+    config.gpsTimeFollowsClock = !utcStartUnixNs.has_value();
     return config;
 }
 

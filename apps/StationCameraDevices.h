@@ -29,10 +29,9 @@ public:
     // `error` set, for a malformed time; `start` stays empty when the option is absent.
     static bool SimulatedUtcStartOption(const CommandLine& line, std::optional<int64_t>& start, std::string& error);
 
-
-    // The simulated camera pretends to be a camera with this sensor code. Its GPS clock
-    // starts at `simulatedUtcStartUnixNs` (Unix nanoseconds, UTC), or else at the time
-    // `utcNow` gives now. Its picture shows the catalogue's stars where the mount of
+    // The simulated camera pretends to be a camera with this sensor code. Its first frame
+    // exposes at `simulatedUtcStartUnixNs` (Unix nanoseconds, UTC); without it the GPS
+    // clock starts at the time `utcNow` gives now and keeps real time. Its picture shows the catalogue's stars where the mount of
     // `telescope` (which outlives the devices) points while one is connected.
     StationCameraDevices(uint8_t simulatedSensorCode, std::optional<int64_t> simulatedUtcStartUnixNs,
                          const SharedTelescopeState& telescope, const std::function<UtcDateTime()>& utcNow = &UtcNow);
