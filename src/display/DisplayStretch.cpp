@@ -56,13 +56,13 @@ std::optional<DisplayStretch::Levels> DisplayStretch::AutoLevels(const uint64_t*
     return LevelsAtCounts(bins, tail, total - std::min(tail, total));
 }
 
-std::optional<DisplayStretch::Levels> DisplayStretch::FirstPictureLevels(const uint64_t* bins) {
+std::optional<DisplayStretch::Levels> DisplayStretch::StarFieldLevels(const uint64_t* bins) {
     const uint64_t total = CountedPixels(bins);
     if (total == 0) return std::nullopt;
     Levels levels = LevelsAtCounts(bins, total / 10, total - total / 2000);
-    if (levels.white - levels.background < kFirstPictureSpan) {
-        levels.white = std::min(levels.background + kFirstPictureSpan, 65535);
-        levels.background = levels.white - kFirstPictureSpan;
+    if (levels.white - levels.background < kStarFieldSpan) {
+        levels.white = std::min(levels.background + kStarFieldSpan, 65535);
+        levels.background = levels.white - kStarFieldSpan;
     }
     return levels;
 }

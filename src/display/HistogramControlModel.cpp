@@ -3,6 +3,7 @@
 #include "processing/ThreadSafeDoubleBuffer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 
 namespace orva {
@@ -35,11 +36,17 @@ void HistogramControlModel::SetSize(int width, int height) {
 bool HistogramControlModel::FetchHistogram(ThreadSafeDoubleBuffer& buffer) {
     if (!buffer.FetchNewData()) return false;
     SetHistogram(buffer.GetReadBuffer());
-    if (origin_ == LevelsOrigin::Initial) {
-        if (const auto levels = DisplayStretch::FirstPictureLevels(bins_.data())) {
-            ApplyLevels(levels->background, levels->white);
-            origin_ = LevelsOrigin::Automatic;
-        }
+    if (origin_ == LevelsOrigin::User) return true;
+    const auto levels = DisplayStretch::StarFieldLevels(bins_.data());
+    if (!levels) return true;
+    // Moved by more than a quarter of the span (background) or half of it (white): not
+    // noise, nor a star that fades, but a new picture.
+    const int span = white_.Value() - background_.Value();
+    const bool changed = std::abs(levels->background - background_.Value()) > span / 4 ||
+                         std::abs(levels->white - white_.Value()) > span / 2;
+    if (origin_ == LevelsOrigin::Initial || changed) {
+        ApplyLevels(levels->background, levels->white);
+        origin_ = LevelsOrigin::Automatic;
     }
     return true;
 }

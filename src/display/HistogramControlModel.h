@@ -4,10 +4,13 @@
 // rules, automatic and mirrored levels, and the lookup table they give, published to
 // the frame path after every change.
 //
-// Until the user sets levels, the first histogram that arrives stretches the picture by
-// itself (DisplayStretch::FirstPictureLevels), so that the first stream shows stars
-// rather than a nearly black picture over the full range. Levels the user set (handles,
-// wheel, percentile buttons, the start option) are never overridden.
+// Until the user sets levels, the histograms stretch the picture by themselves
+// (DisplayStretch::StarFieldLevels), so that the first stream shows stars rather than a
+// nearly black picture over the full range: the first histogram with pixels sets the
+// levels, and a later one only when the picture has changed much (the black level,
+// exposure or gain set after the first frames), so the stretch stays still while the
+// sky does. Levels the user set (handles, wheel, percentile buttons, the start option)
+// are never overridden.
 //
 // Threads: GUI thread only. The table reaches the frame path through the slot.
 
@@ -45,7 +48,7 @@ public:
     // Who set the levels in force.
     enum class LevelsOrigin {
         Initial,    // nobody: the full range, until the first histogram
-        Automatic,  // the first histogram
+        Automatic,  // the histograms
         User,
     };
 
@@ -59,8 +62,8 @@ public:
     int GraphRight() const { return graphRight_; }
     int GraphBottom() const { return graphBottom_; }
 
-    // Takes a new histogram if the buffer has one; true when it did (repaint then). The
-    // first one with pixels sets the levels while they are still the initial ones.
+    // Takes a new histogram if the buffer has one; true when it did (repaint then). Sets
+    // the levels from it while the user has not set them (see above).
     bool FetchHistogram(ThreadSafeDoubleBuffer& buffer);
     void SetHistogram(const uint64_t* bins);
     const std::array<uint64_t, DisplayStretch::kBins>& Bins() const { return bins_; }

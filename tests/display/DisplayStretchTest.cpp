@@ -89,7 +89,7 @@ TEST_F(AutoLevels, OnlyClippedPixelsGiveNothing) {
     EXPECT_FALSE(DisplayStretch::AutoLevels(bins, 99.0));
 }
 
-TEST_F(AutoLevels, FirstPictureLevelsDarkenTheSkyAndKeepTheStars) {
+TEST_F(AutoLevels, StarFieldLevelsDarkenTheSkyAndKeepTheStars) {
     struct Case {
         const char* name;
         std::vector<std::pair<int, uint64_t>> occupied;  // bin, count
@@ -101,8 +101,8 @@ TEST_F(AutoLevels, FirstPictureLevelsDarkenTheSkyAndKeepTheStars) {
         // (level(599)).
         {"star field", {{49, 500}, {50, 8000}, {51, 1500}, {300, 5}, {600, 5}}, 3139, 38372},
         // One grey level: not a threshold but a span from just below it.
-        {"flat", {{100, 100000}}, 6342, 6342 + DisplayStretch::kFirstPictureSpan},
-        {"flat at the top", {{1022, 100000}}, 65535 - DisplayStretch::kFirstPictureSpan, 65535},
+        {"flat", {{100, 100000}}, 6342, 6342 + DisplayStretch::kStarFieldSpan},
+        {"flat at the top", {{1022, 100000}}, 65535 - DisplayStretch::kStarFieldSpan, 65535},
         // The clipped bins do not count.
         {"clipped", {{0, 100000}, {1023, 100000}, {49, 500}, {50, 8000}, {51, 1500}, {300, 5}, {600, 5}}, 3139, 38372},
     };
@@ -110,14 +110,14 @@ TEST_F(AutoLevels, FirstPictureLevelsDarkenTheSkyAndKeepTheStars) {
         SCOPED_TRACE(c.name);
         std::fill(std::begin(bins), std::end(bins), 0);
         for (const auto& [bin, count] : c.occupied) bins[bin] = count;
-        const auto levels = DisplayStretch::FirstPictureLevels(bins);
+        const auto levels = DisplayStretch::StarFieldLevels(bins);
         ASSERT_TRUE(levels);
         EXPECT_EQ(levels->background, c.background);
         EXPECT_EQ(levels->white, c.white);
     }
     std::fill(std::begin(bins), std::end(bins), 0);
     bins[0] = 1000;
-    EXPECT_FALSE(DisplayStretch::FirstPictureLevels(bins));
+    EXPECT_FALSE(DisplayStretch::StarFieldLevels(bins));
 }
 
 }  // namespace

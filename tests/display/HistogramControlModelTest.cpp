@@ -152,7 +152,7 @@ void PublishStarField(ThreadSafeDoubleBuffer& buffer, int skyBin) {
     buffer.Swap();
 }
 
-TEST_F(HistogramControl, TheFirstHistogramStretchesThePictureOnce) {
+TEST_F(HistogramControl, HistogramsStretchThePictureUntilTheUserDoes) {
     ThreadSafeDoubleBuffer buffer;
     // Nothing but clipped pixels yet: the full range stays.
     std::fill(buffer.GetWriteBuffer(), buffer.GetWriteBuffer() + DisplayStretch::kBins, 0);
@@ -164,7 +164,7 @@ TEST_F(HistogramControl, TheFirstHistogramStretchesThePictureOnce) {
 
     PublishStarField(buffer, 50);
     EXPECT_TRUE(model.FetchHistogram(buffer));
-    const auto expected = DisplayStretch::FirstPictureLevels(model.Bins().data());
+    const auto expected = DisplayStretch::StarFieldLevels(model.Bins().data());
     ASSERT_TRUE(expected);
     EXPECT_EQ(model.Origin(), HistogramControlModel::LevelsOrigin::Automatic);
     EXPECT_EQ(model.Background().Value(), expected->background);
@@ -172,10 +172,19 @@ TEST_F(HistogramControl, TheFirstHistogramStretchesThePictureOnce) {
     EXPECT_EQ(&*slot.Current(), &model.Table());
     EXPECT_EQ((*slot.Current())[static_cast<std::size_t>(expected->background)], DisplayStretch::kOpaque);
 
-    // Later frames leave the levels alone; mirroring keeps them automatic.
-    PublishStarField(buffer, 200);
+    // A sky a little brighter leaves the stretch as it is.
+    PublishStarField(buffer, 52);
     EXPECT_TRUE(model.FetchHistogram(buffer));
     EXPECT_EQ(model.Background().Value(), expected->background);
+    EXPECT_EQ(model.White().Value(), expected->white);
+    // A black level raised after the first frames lifts the sky far: stretched again.
+    PublishStarField(buffer, 300);
+    EXPECT_TRUE(model.FetchHistogram(buffer));
+    const auto lifted = DisplayStretch::StarFieldLevels(model.Bins().data());
+    ASSERT_TRUE(lifted);
+    EXPECT_EQ(model.Background().Value(), lifted->background);
+    EXPECT_EQ(model.White().Value(), lifted->white);
+    // Mirroring keeps them automatic.
     model.MirrorLevels(true);
     EXPECT_EQ(model.Origin(), HistogramControlModel::LevelsOrigin::Automatic);
 }
@@ -216,12 +225,15 @@ TEST_F(HistogramControl, LevelsTheUserSetAreNeverOverridden) {
         EXPECT_EQ(own.Levels().midtone, before.midtone);
     }
 
-    // Set after the automatic levels: the user's from then on.
+    // Set after the automatic levels: the user's from then on, whatever the picture does.
     ThreadSafeDoubleBuffer buffer;
     PublishStarField(buffer, 50);
     model.FetchHistogram(buffer);
     model.SetLevels(2000, 30000);
     EXPECT_EQ(model.Origin(), HistogramControlModel::LevelsOrigin::User);
+    PublishStarField(buffer, 300);
+    model.FetchHistogram(buffer);
+    EXPECT_EQ(model.LevelsText(), "2000 - 30000");
 }
 
 }  // namespace
