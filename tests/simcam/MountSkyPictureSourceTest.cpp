@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 namespace orva {
@@ -86,6 +88,31 @@ TEST_F(MountSkyTest, AConnectedMountMovesTheCatalogueStarsAndWithoutOneTheSynthe
     // The mount disconnected: the synthetic sky again.
     telescope.Reset();
     EXPECT_EQ(Render(sky, 4), Render(plain, 4));
+}
+
+// The mount's worker writes the state while the camera's thread draws (ThreadSanitizer
+// checks the hand-over).
+TEST_F(MountSkyTest, TheMountMayMoveWhileFramesAreDrawn) {
+    readout.sensorWidth = readout.width = 200;
+    readout.sensorHeight = readout.height = 160;
+    MountSkyPictureSource sky(synthetic, StarCatalog({{83.8, -5.4, 8.0}}), catalogConfig, telescope);
+    sky.Configure(readout);
+    std::atomic<bool> done{false};
+    std::thread mount([&] {
+        for (int i = 0; !done.load(); ++i) {
+            if (i % 2 == 0) {
+                telescope.Write({1, 83.8 / 15.0, -5.4 + 0.01 * (i % 10)});
+            } else {
+                telescope.Reset();
+            }
+            std::this_thread::yield();
+        }
+    });
+    std::vector<uint16_t> image(200 * 160);
+    for (int32_t frame = 1; frame <= 20; ++frame) sky.Render({frame, 0, 40.0, 1.0, false}, image);
+    done = true;
+    mount.join();
+    EXPECT_LE(sky.CatalogSky().VisibleStarCount(), 1);
 }
 
 // The shipped star list has stars wherever the solver and guiding tests point.
