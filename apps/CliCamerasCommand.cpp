@@ -3,6 +3,7 @@
 #include "camera/CameraManager.h"
 #include "camera/CameraModel.h"
 #include "common/CommandLine.h"
+#include "common/SharedTelescopeState.h"
 #include "processing/CameraStreamAdapter.h"
 #include "StationCameraDevices.h"
 
@@ -70,7 +71,7 @@ std::optional<uint8_t> CliCamerasCommand::SimulatedSensorCode(const std::string&
 }
 
 std::vector<CliCamerasCommand::Listed> CliCamerasCommand::ListCameras() {
-    StationCameraDevices devices(kDefaultSensor);
+    StationCameraDevices devices(kDefaultSensor, std::nullopt, SharedTelescopeState::Instance());
     COrvaMediaStream stream{MediaStreamOptions{}};
     CameraStreamAdapter adapter(stream);
     // The manager keeps to the camera family, as for a connect.

@@ -62,6 +62,7 @@ std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, 
     static const std::vector<CommandLineOption> kOptions = {
         {"camera"}, {"mode"}, {"exposure"}, {"gain"}, {"format"}, {"frames"}, {"seconds"}, {"out"},
         {"csv", false, false}, {"fault", true, true}, {"occultation"}, {"center"}, {"event"}, {"every"},
+        {"sim-utc"},
     };
     const auto line = CommandLine::Parse(args, kOptions, 0, error);
     if (!line) return std::nullopt;
@@ -75,6 +76,7 @@ std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, 
     const auto sensor = CliCamerasCommand::CameraOption(*line, error, &o.camera.cameraLink);
     if (!sensor) return std::nullopt;
     o.camera.sensorCode = *sensor;
+    if (!StationCameraDevices::SimulatedUtcStartOption(*line, o.camera.simulatedUtcStartUnixNs, error)) return std::nullopt;
     const auto mode = CommandLine::ParseInteger(*line->Value("mode"), 0, 255);
     if (!mode) {
         error = "--mode must be a video mode index (0, 1, ...)";

@@ -16,7 +16,7 @@ public:
     static constexpr const char* kUsage =
         "record --camera sim[:SENSOR] --mode INDEX --exposure MS [--gain INDEX] "
         "--format ser|adv|adv-compressed|fits-seq|fits|dark|flat (--frames N | --seconds S [--center HH:MM:SS] | --event next) "
-        "[--out DIR] [--csv] [--fault FAULT]... [--occultation FRAME:COUNT] [--every N]";
+        "[--out DIR] [--csv] [--fault FAULT]... [--occultation FRAME:COUNT] [--every N] [--sim-utc YYYY-MM-DDTHH:MM:SS]";
 
     // The exit code: 0 done, 1 failed, 2 wrong options.
     static int Run(const std::vector<std::string>& args);

@@ -1,12 +1,13 @@
 #include "CliStation.h"
 
 #include "common/Settings.h"
+#include "common/SharedTelescopeState.h"
 
 #include <utility>
 
 namespace orva {
 CliStation::CliStation(const CliCameraSettings& settings, SimFaultPlan plan, std::string messagePrefix)
-    : devices_(settings.sensorCode),
+    : devices_(settings.sensorCode, settings.simulatedUtcStartUnixNs, SharedTelescopeState::Instance()),
       cameraLink_(settings.cameraLink.empty() ? devices_.Simulated().SymbolicLink() : settings.cameraLink),
       ui_(std::move(messagePrefix)) {
     devices_.Simulated().Faults().SetPlan(std::move(plan));

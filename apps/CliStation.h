@@ -13,13 +13,16 @@
 #include "simcam/SimFaultPlan.h"
 #include "station/Station.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace orva {
 
 struct CliCameraSettings {
     uint8_t sensorCode = 7;   // of the simulated camera
+    std::optional<int64_t> simulatedUtcStartUnixNs;  // its GPS clock at start; empty: now
     std::string cameraLink;   // a system camera's symbolic link; empty: the simulated camera
     StationCameraSettings camera;
 };

@@ -1,5 +1,7 @@
 #include "OrvacamOptions.h"
 
+#include "StationCameraDevices.h"
+
 #include "common/CommandLine.h"
 #include "simcam/SimSensorTable.h"
 
@@ -22,7 +24,7 @@ std::optional<std::pair<int, int>> Pair(const std::string& text, int64_t max) {
 std::optional<OrvacamOptions> OrvacamOptions::Parse(const std::vector<std::string>& args, std::string& error) {
     static const std::vector<CommandLineOption> kOptions = {
         {"camera"}, {"mode"},   {"exposure"},   {"levels"},      {"zoom"}, {"probe"},
-        {"screenshot"}, {"after-ms"}, {"restretch"}, {"screenshot2"}, {"quit", false, false}, {"record"},
+        {"screenshot"}, {"after-ms"}, {"restretch"}, {"screenshot2"}, {"quit", false, false}, {"record"}, {"sim-utc"},
     };
     const auto line = CommandLine::Parse(args, kOptions, 0, error);
     if (!line) return std::nullopt;
@@ -43,6 +45,7 @@ std::optional<OrvacamOptions> OrvacamOptions::Parse(const std::vector<std::strin
         o.connectAtStart = true;
         o.sensorCode = static_cast<uint8_t>(sensor);
     }
+    if (!StationCameraDevices::SimulatedUtcStartOption(*line, o.simulatedUtcStartUnixNs, error)) return std::nullopt;
     const auto integer = [&](const char* name, int64_t min, int64_t max, int& out) {
         if (const auto v = line->Value(name)) {
             const auto parsed = CommandLine::ParseInteger(*v, min, max);

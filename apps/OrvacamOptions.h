@@ -7,6 +7,7 @@
 
 #include "recording/RecordingControl.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -18,6 +19,7 @@ struct OrvacamOptions {
     // "sim" or "sim:N" (sensor code N, as orvacam-cli takes it); empty: none at start.
     bool connectAtStart = false;
     uint8_t sensorCode = 7;
+    std::optional<int64_t> simulatedUtcStartUnixNs;  // --sim-utc: the simulated camera's GPS clock at start
     int modeIndex = 0;
     double exposureMs = 40.0;
     std::optional<std::pair<int, int>> levels;     // --levels B:W at start
@@ -34,7 +36,7 @@ struct OrvacamOptions {
 
     static constexpr const char* kUsage =
         "usage: orvacam --version\n"
-        "       orvacam [--camera sim[:SENSORCODE]] [--mode N] [--exposure MS]\n"
+        "       orvacam [--camera sim[:SENSORCODE]] [--mode N] [--exposure MS] [--sim-utc YYYY-MM-DDTHH:MM:SS]\n"
         "               [--levels B:W] [--zoom PERCENT] [--probe X:Y]\n"
         "               [--screenshot FILE [--after-ms N] [--restretch B:W --screenshot2 FILE] [--quit]]\n"
         "               [--record ser|adv|fits [--after-ms N] [--quit]]\n";

@@ -6,19 +6,35 @@
 // Threads: the main thread; the system layer's monitor thread only posts removals.
 
 #include "camera/CombinedDeviceEnumerator.h"
+#include "common/UtcTime.h"
 #include "simcam/SimDeviceEnumerator.h"
 #include "simcam/SimulatedCamera.h"
 #include "v4l2/V4l2CameraDeviceEnumerator.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace orva {
 
+class CommandLine;
+class SharedTelescopeState;
+
 class StationCameraDevices {
 public:
-    // The simulated camera pretends to be a camera with this sensor code.
-    explicit StationCameraDevices(uint8_t simulatedSensorCode);
+    // The "--sim-utc" option of orvacam and orvacam-cli: the simulated camera's GPS time
+    // at start, "2024-06-01T22:00:00" with an optional fraction and "Z". False, with
+    // `error` set, for a malformed time; `start` stays empty when the option is absent.
+    static bool SimulatedUtcStartOption(const CommandLine& line, std::optional<int64_t>& start, std::string& error);
+
+    // The simulated camera pretends to be a camera with this sensor code. Its first frame
+    // exposes at `simulatedUtcStartUnixNs` (Unix nanoseconds, UTC); without it the GPS
+    // clock starts at the time `utcNow` gives now and keeps real time. Its picture shows the catalogue's stars where the mount of
+    // `telescope` (which outlives the devices) points while one is connected.
+    StationCameraDevices(uint8_t simulatedSensorCode, std::optional<int64_t> simulatedUtcStartUnixNs,
+                         const SharedTelescopeState& telescope, const std::function<UtcDateTime()>& utcNow = &UtcNow);
 
     ICameraDeviceEnumerator& All() { return *all_; }
     SimulatedCamera& Simulated() { return *simulated_; }

@@ -9,6 +9,7 @@
 #include "common/Log.h"
 #include "common/ProgramVersion.h"
 #include "common/Settings.h"
+#include "common/SharedTelescopeState.h"
 #include "common/SingleInstanceGuard.h"
 #include "equipment/InstrumentManager.h"
 #include "equipment/MountManager.h"
@@ -39,7 +40,7 @@ int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
     using namespace orva;
     Settings& settings = Settings::Instance();
     // The Connect menu lists the simulated camera beside the system's cameras.
-    StationCameraDevices devices(options.sensorCode);
+    StationCameraDevices devices(options.sensorCode, options.simulatedUtcStartUnixNs, SharedTelescopeState::Instance());
     QtUiServices ui;
     StationOptions stationOptions;
     stationOptions.settings = &settings;

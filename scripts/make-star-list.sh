@@ -7,11 +7,12 @@
 #
 #   scripts/make-star-list.sh [output] [radius-degrees] [ra,dec ...]
 #
-# Without pointings it writes the regions the solver tests use (tests/support/sky/).
+# Without pointings it writes the regions the solver tests and the station's simulated
+# camera use (data/, installed with the program).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-output=${1:-tests/support/sky/tycho2-regions.csv}
+output=${1:-data/tycho2-regions.csv}
 radius=${2:-2.5}
 shift 2 2>/dev/null || shift $#
 pointings=("$@")

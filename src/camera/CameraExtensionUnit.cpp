@@ -203,6 +203,12 @@ uint32_t CameraExtensionUnit::ExposureValueMs(double exposureMs) { return Clampe
 
 uint32_t CameraExtensionUnit::ExposureValue100us(double exposureMs) { return ClampedExposure(exposureMs * 10.0); }
 
+std::string CameraExtensionUnit::ExposureText(double exposureMs, bool units100us) {
+    if (!units100us) return std::to_string(ExposureValueMs(exposureMs));
+    const uint32_t value = ExposureValue100us(exposureMs);
+    return std::to_string(value / 10) + "." + std::to_string(value % 10);
+}
+
 std::unique_ptr<CameraModel> CameraExtensionUnit::ReadCameraModel() {
     std::array<uint8_t, kExtendedVersionBlockSize> block{};
     const std::span<uint8_t> version(block.data(), kVersionBlockSize);

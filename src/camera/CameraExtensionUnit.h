@@ -21,6 +21,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace orva {
@@ -87,6 +88,9 @@ public:
     // the 16 bits the command carries.
     static uint32_t ExposureValueMs(double exposureMs);
     static uint32_t ExposureValue100us(double exposureMs);
+    // The exposure the camera runs at once sent in the chosen units, as the window shows
+    // it and file names carry it: "33" for 33.3 in ms units, "40.0" in 100 us units.
+    static std::string ExposureText(double exposureMs, bool units100us);
 
     // Reads the version blocks (retrying a camera that reports extension-unit version 1)
     // and builds the model; null when a read fails.

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace orva {
 namespace {
@@ -14,7 +15,27 @@ std::string FromEnvironment(const char* overrideVar, const char* xdgVar, const c
     return std::string(home != nullptr ? home : ".") + homeRelative;
 }
 
+std::string ExecutableDirectory() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.parent_path().string();
+}
+
 }  // namespace
+
+std::string AppPaths::ProgramDataFile(const std::string& fileName) {
+    std::vector<std::string> candidates;
+    if (const std::string dir = ExecutableDirectory(); !dir.empty()) {
+        candidates.push_back(dir + "/../" ORVA_INSTALL_DATA_DIR "/" + fileName);
+        candidates.push_back(dir + "/" + fileName);
+    }
+    candidates.push_back(std::string(ORVA_SOURCE_DATA_DIR "/") + fileName);
+    std::error_code ec;
+    for (const std::string& path : candidates) {
+        if (std::filesystem::is_regular_file(path, ec)) return std::filesystem::path(path).lexically_normal().string();
+    }
+    return candidates.front();
+}
 
 std::string AppPaths::ConfigDirectory() {
     return FromEnvironment("ORVA_CONFIG_DIR", "XDG_CONFIG_HOME", "/.config/ORVA");

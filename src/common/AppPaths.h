@@ -11,6 +11,11 @@ public:
     static std::string ConfigDirectory();
     // $ORVA_DATA_DIR, else $XDG_DATA_HOME/ORVA, else ~/.local/share/ORVA.
     static std::string DataDirectory();
+    // A file shipped with the program (the report template, the simulated camera's star
+    // list): in the installed data folder beside the program's bin folder, beside the
+    // program, or in the source tree's data folder when the program runs from its build
+    // tree. The first of these places when the file is in none of them.
+    static std::string ProgramDataFile(const std::string& fileName);
     // Creates the folder and its parents; true when it exists afterwards.
     static bool EnsureDirectory(const std::string& path);
 };

@@ -1,5 +1,7 @@
 #include "common/CommandLine.h"
 
+#include "common/UtcTime.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -88,6 +90,52 @@ std::optional<double> CommandLine::ParseDecimal(std::string_view text, double mi
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || ptr != text.data() + text.size() || value < min || value > max) return std::nullopt;
     return value;
+}
+
+std::optional<int64_t> CommandLine::ParseUtcTime(std::string_view text) {
+    if (!text.empty() && text.back() == 'Z') text.remove_suffix(1);
+    // Fixed-width fields at fixed places: "2024-06-01T22:00:00".
+    constexpr std::string_view kShape = "0000-00-00T00:00:00";
+    if (text.size() < kShape.size()) return std::nullopt;
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kShape[i] == '0' ? !digit : text[i] != kShape[i]) return std::nullopt;
+    }
+    const auto field = [&](std::size_t at, std::size_t length) {
+        int value = 0;
+        for (std::size_t i = at; i < at + length; ++i) value = value * 10 + (text[i] - '0');
+        return value;
+    };
+    UtcDateTime t;
+    t.year = field(0, 4);
+    t.month = field(5, 2);
+    t.day = field(8, 2);
+    t.hour = field(11, 2);
+    t.minute = field(14, 2);
+    t.second = field(17, 2);
+    int64_t fractionNs = 0;
+    std::string_view fraction = text.substr(kShape.size());
+    if (!fraction.empty()) {
+        if (fraction.size() < 2 || fraction.size() > 10 || fraction[0] != '.') return std::nullopt;
+        fraction.remove_prefix(1);
+        int64_t scale = 100000000;
+        for (const char c : fraction) {
+            if (c < '0' || c > '9') return std::nullopt;
+            fractionNs += (c - '0') * scale;
+            scale /= 10;
+        }
+    }
+    // The calendar round trip rejects days a month does not have.
+    const int64_t dayNumber = DaysFromCivil(t.year, t.month, t.day);
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    CivilFromDays(dayNumber, year, month, day);
+    if (t.year < 1980 || t.year > 2199 || t.month < 1 || t.month > 12 || year != t.year || month != t.month ||
+        day != t.day || t.hour > 23 || t.minute > 59 || t.second > 59) {
+        return std::nullopt;
+    }
+    return UnixMillisecondsFromUtc(t) * 1000000 + fractionNs;
 }
 
 }  // namespace orva

@@ -40,6 +40,10 @@ public:
     static std::optional<int64_t> ParseInteger(std::string_view text, int64_t min, int64_t max);
     // A decimal number such as "40" or "0.5" within [min, max]; nothing otherwise.
     static std::optional<double> ParseDecimal(std::string_view text, double min, double max);
+    // A UTC time "YYYY-MM-DDTHH:MM:SS", with an optional fraction of up to nine digits and
+    // an optional "Z", from 1980 (GPS time begins) to 2199: Unix nanoseconds; nothing
+    // otherwise.
+    static std::optional<int64_t> ParseUtcTime(std::string_view text);
 
 private:
     std::map<std::string, std::vector<std::string>> values_;

@@ -26,18 +26,43 @@ void DisplayStretch::Build(const StretchLevels& levels, LookupTable& table, Curv
     }
 }
 
-std::optional<DisplayStretch::Levels> DisplayStretch::AutoLevels(const uint64_t* bins, double percent) {
+namespace {
+
+uint64_t CountedPixels(const uint64_t* bins) {
     uint64_t total = 0;
-    for (int k = 1; k < kBins - 1; ++k) total += bins[k];
+    for (int k = 1; k < DisplayStretch::kBins - 1; ++k) total += bins[k];
+    return total;
+}
+
+// The level of the last bin whose running sum is at most `low` (0 if none), and of the
+// last whose running sum is at most `high` (65535 if none).
+DisplayStretch::Levels LevelsAtCounts(const uint64_t* bins, uint64_t low, uint64_t high) {
+    DisplayStretch::Levels levels{0, 65535};
+    uint64_t sum = 0;
+    for (int k = 0; k < DisplayStretch::kBins; ++k) {
+        if (k >= 1 && k < DisplayStretch::kBins - 1) sum += bins[k];
+        if (sum <= low) levels.background = DisplayStretch::BinLevel(k);
+        if (sum <= high) levels.white = DisplayStretch::BinLevel(k);
+    }
+    return levels;
+}
+
+}  // namespace
+
+std::optional<DisplayStretch::Levels> DisplayStretch::AutoLevels(const uint64_t* bins, double percent) {
+    const uint64_t total = CountedPixels(bins);
     if (total == 0) return std::nullopt;
     const auto tail = static_cast<uint64_t>(static_cast<double>(total) * (100.0 - percent) / 200.0);
-    const uint64_t top = total - std::min(tail, total);
-    Levels levels{0, 65535};
-    uint64_t sum = 0;
-    for (int k = 0; k < kBins; ++k) {
-        if (k >= 1 && k < kBins - 1) sum += bins[k];
-        if (sum <= tail) levels.background = BinLevel(k);
-        if (sum <= top) levels.white = BinLevel(k);
+    return LevelsAtCounts(bins, tail, total - std::min(tail, total));
+}
+
+std::optional<DisplayStretch::Levels> DisplayStretch::StarFieldLevels(const uint64_t* bins) {
+    const uint64_t total = CountedPixels(bins);
+    if (total == 0) return std::nullopt;
+    Levels levels = LevelsAtCounts(bins, total / 10, total - total / 2000);
+    if (levels.white - levels.background < kStarFieldSpan) {
+        levels.white = std::min(levels.background + kStarFieldSpan, 65535);
+        levels.background = levels.white - kStarFieldSpan;
     }
     return levels;
 }

@@ -44,6 +44,13 @@ public:
         int white = 65535;
     };
     static std::optional<Levels> AutoLevels(const uint64_t* bins, double percent);
+    // Levels for a picture nobody has stretched: the background where the darkest tenth
+    // of the pixels ends, so that the sky shows nearly black, and the white where the
+    // brightest 1/2000 begins, so that stars stand out; at least kStarFieldSpan apart, so
+    // that a flat picture is not cut into black and white.
+    // Counted over the bins 1..1022 as AutoLevels counts. Nothing when those are empty.
+    static constexpr int kStarFieldSpan = 1024;
+    static std::optional<Levels> StarFieldLevels(const uint64_t* bins);
 
     // bin k's level: k x 65535 / 1023.
     static int BinLevel(int bin) { return bin * 65535 / 1023; }

@@ -3,6 +3,7 @@
 #include "processing/ThreadSafeDoubleBuffer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 
 namespace orva {
@@ -35,6 +36,18 @@ void HistogramControlModel::SetSize(int width, int height) {
 bool HistogramControlModel::FetchHistogram(ThreadSafeDoubleBuffer& buffer) {
     if (!buffer.FetchNewData()) return false;
     SetHistogram(buffer.GetReadBuffer());
+    if (origin_ == LevelsOrigin::User) return true;
+    const auto levels = DisplayStretch::StarFieldLevels(bins_.data());
+    if (!levels) return true;
+    // Moved by more than a quarter of the span (background) or half of it (white): not
+    // noise, nor a star that fades, but a new picture.
+    const int span = white_.Value() - background_.Value();
+    const bool changed = std::abs(levels->background - background_.Value()) > span / 4 ||
+                         std::abs(levels->white - white_.Value()) > span / 2;
+    if (origin_ == LevelsOrigin::Initial || changed) {
+        ApplyLevels(levels->background, levels->white);
+        origin_ = LevelsOrigin::Automatic;
+    }
     return true;
 }
 
@@ -91,6 +104,7 @@ void HistogramControlModel::MouseRelease() {
 }
 
 void HistogramControlModel::MoveBackground(int level) {
+    origin_ = LevelsOrigin::User;
     background_.SetMaximum(white_.Value());
     background_.SetValue(level);
     white_.SetMinimum(background_.Value());
@@ -98,6 +112,7 @@ void HistogramControlModel::MoveBackground(int level) {
 }
 
 void HistogramControlModel::MoveWhite(int level) {
+    origin_ = LevelsOrigin::User;
     white_.SetMinimum(background_.Value());
     white_.SetValue(level);
     background_.SetMaximum(white_.Value());
@@ -105,6 +120,7 @@ void HistogramControlModel::MoveWhite(int level) {
 }
 
 void HistogramControlModel::MoveMidtone(int level) {
+    origin_ = LevelsOrigin::User;
     midtone_.SetValue(level);
     UpdateLookupTable();
 }
@@ -119,6 +135,11 @@ bool HistogramControlModel::AutoStretch(double percent) {
 }
 
 void HistogramControlModel::SetLevels(int background, int white) {
+    origin_ = LevelsOrigin::User;
+    ApplyLevels(background, white);
+}
+
+void HistogramControlModel::ApplyLevels(int background, int white) {
     // Opened first so that the new pair is not clamped by the old one.
     background_.SetMinimum(0);
     background_.SetMaximum(65535);
@@ -137,7 +158,7 @@ void HistogramControlModel::MirrorLevels(bool invert) {
     const int top = white_.Maximum();
     const int oldBackground = background_.Value();
     const int oldWhite = white_.Value();
-    SetLevels(top - oldWhite, top - oldBackground);
+    ApplyLevels(top - oldWhite, top - oldBackground);
 }
 
 StretchLevels HistogramControlModel::Levels() const {

@@ -4,6 +4,14 @@
 // rules, automatic and mirrored levels, and the lookup table they give, published to
 // the frame path after every change.
 //
+// Until the user sets levels, the histograms stretch the picture by themselves
+// (DisplayStretch::StarFieldLevels), so that the first stream shows stars rather than a
+// nearly black picture over the full range: the first histogram with pixels sets the
+// levels, and a later one only when the picture has changed much (the black level,
+// exposure or gain set after the first frames), so the stretch stays still while the
+// sky does. Levels the user set (handles, wheel, percentile buttons, the start option)
+// are never overridden.
+//
 // Threads: GUI thread only. The table reaches the frame path through the slot.
 
 #include "display/CHistogramDragger.h"
@@ -37,6 +45,13 @@ public:
 
     enum class Button { Left, Right };
 
+    // Who set the levels in force.
+    enum class LevelsOrigin {
+        Initial,    // nobody: the full range, until the first histogram
+        Automatic,  // the histograms
+        User,
+    };
+
     explicit HistogramControlModel(LookupTableSlot& slot);
 
     // Lays the graph out in a control of this size; the handles' tracks follow.
@@ -47,7 +62,8 @@ public:
     int GraphRight() const { return graphRight_; }
     int GraphBottom() const { return graphBottom_; }
 
-    // Takes a new histogram if the buffer has one; true when it did (repaint then).
+    // Takes a new histogram if the buffer has one; true when it did (repaint then). Sets
+    // the levels from it while the user has not set them (see above).
     bool FetchHistogram(ThreadSafeDoubleBuffer& buffer);
     void SetHistogram(const uint64_t* bins);
     const std::array<uint64_t, DisplayStretch::kBins>& Bins() const { return bins_; }
@@ -66,8 +82,9 @@ public:
     // Levels from the histogram (the percentile buttons); false with an empty histogram.
     bool AutoStretch(double percent);
     void MirrorLevels(bool invert);
-    // Sets both levels directly (clamped), the midtone kept.
+    // Sets both levels directly (clamped), the midtone kept: the user's levels.
     void SetLevels(int background, int white);
+    LevelsOrigin Origin() const { return origin_; }
     // Rebuilds the lookup table and the curve from the handles and publishes the table.
     void UpdateLookupTable();
 
@@ -85,12 +102,14 @@ private:
     void MoveBackground(int level);
     void MoveWhite(int level);
     void MoveMidtone(int level);
+    void ApplyLevels(int background, int white);
 
     LookupTableSlot& slot_;
     CHistogramDragger background_;
     CHistogramDragger white_;
     CHistogramDragger midtone_;
     bool invert_ = false;
+    LevelsOrigin origin_ = LevelsOrigin::Initial;
     std::array<uint64_t, DisplayStretch::kBins> bins_{};
     uint64_t total_ = 0;
     uint64_t largest_ = 0;

@@ -1,5 +1,6 @@
 #include "events/ObservationReport.h"
 
+#include "common/AppPaths.h"
 #include "common/IUiServices.h"
 #include "common/Log.h"
 #include "events/ProcessLauncher.h"
@@ -23,30 +24,12 @@ bool KeptInFileName(unsigned char c) {
     return c >= 40 && c <= 126 && c != '/' && c != ':' && c != ';' && c != '\\' && c != '`' && c != '@';
 }
 
-std::string ExecutableDirectory() {
-    std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : exe.parent_path().string();
-}
-
 }  // namespace
 
 ObservationReport::ObservationReport(std::string templatePath, IUiServices& ui, ProcessLauncher& launcher)
     : templatePath_(std::move(templatePath)), ui_(ui), launcher_(launcher) {}
 
-std::string ObservationReport::DefaultTemplatePath() {
-    std::vector<std::string> candidates;
-    if (const std::string dir = ExecutableDirectory(); !dir.empty()) {
-        candidates.push_back(dir + "/../" ORVA_INSTALL_DATA_DIR "/" + kTemplateFileName);
-        candidates.push_back(dir + "/" + kTemplateFileName);
-    }
-    candidates.push_back(std::string(ORVA_SOURCE_DATA_DIR "/") + kTemplateFileName);
-    std::error_code ec;
-    for (const std::string& path : candidates) {
-        if (fs::is_regular_file(path, ec)) return fs::path(path).lexically_normal().string();
-    }
-    return candidates.front();
-}
+std::string ObservationReport::DefaultTemplatePath() { return AppPaths::ProgramDataFile(kTemplateFileName); }
 
 std::optional<std::vector<std::string>> ObservationReport::LoadTemplate() {
     LogMessageString("I Using report template: ", templatePath_);

@@ -90,6 +90,11 @@ struct SimCameraConfig {
     // GPS time of the first frame's exposure start (Unix nanoseconds, UTC):
     // 2024-06-01 22:00:00.000.
     int64_t utcStartUnixNs = 1717279200LL * 1000000000LL;
+    // On: the GPS time keeps pace with the clock while no frames are made (from the
+    // camera's making to the first stream, between streams), as a real camera's does; a
+    // stream's first frame exposes at utcStartUnixNs plus the clock time since the camera
+    // was made. Off: the time moves on only by the frames made, a reproducible time line.
+    bool gpsTimeFollowsClock = false;
     int32_t firstFrameNumber = 1;
     // How long the device stays off the bus after the Restart command.
     std::chrono::milliseconds restartDelay{3000};

@@ -47,6 +47,7 @@ void ProcessSamples(const uint16_t* __restrict in, uint16_t* __restrict out, std
 SimulatedCamera::SimulatedCamera(const SimCameraConfig& config, Clock& clock)
     : config_(config),
       clock_(clock),
+      madeAt_(clock.Now()),
       device_(config),
       modes_(SimModesForSensor(config.identity.sensorCode)),
       nextFrameNumber_(config.firstFrameNumber),
@@ -132,6 +133,7 @@ void SimulatedCamera::StartPacing() {
     const int64_t period = FramePeriodNs();
     std::lock_guard lock(mutex_);
     nextDue_ = clock_.Now() + std::chrono::nanoseconds(config_.pacing == SimPacing::RealTime ? period : 0);
+    catchUpWithClock_ = config_.gpsTimeFollowsClock;
 }
 
 Clock::TimePoint SimulatedCamera::NextFrameDue() const {
@@ -224,12 +226,20 @@ int32_t SimulatedCamera::GenerateFrame(std::vector<uint8_t>& bytes, SimFrameTrut
     const SimVideoMode& mode = modes_[static_cast<std::size_t>(configuredMode_)];
     SimGpsFix gps;
     SimOccultation occultation;
+    bool catchUp = false;
     {
         std::lock_guard lock(mutex_);
         gps = gps_;
         occultation = occultation_;
+        catchUp = std::exchange(catchUpWithClock_, false);
     }
     const int64_t period = FramePeriodNs(state, mode);
+    if (catchUp) {
+        // This frame's exposure ended now. Never backwards: a stream restarted at once
+        // goes on from where the last one ended.
+        const int64_t sinceMade = std::chrono::duration_cast<std::chrono::nanoseconds>(clock_.Now() - madeAt_).count();
+        gpsTimeNs_ = std::max(gpsTimeNs_, config_.utcStartUnixNs + sinceMade - period);
+    }
 
     if (faults.dropFrames > 0) {
         nextFrameNumber_ += faults.dropFrames;

@@ -140,6 +140,7 @@ private:
 
     const SimCameraConfig config_;
     Clock& clock_;
+    const Clock::TimePoint madeAt_;  // when the GPS time read config_.utcStartUnixNs
     SimExtensionUnit device_;
     SimFaultInjector faults_;
     const std::vector<SimVideoMode> modes_;
@@ -166,6 +167,7 @@ private:
     SimGpsFix gps_;
     SimOccultation occultation_;
     Clock::TimePoint nextDue_{};
+    bool catchUpWithClock_ = false;  // a stream started: its first frame takes the clock's time
     Clock::TimePoint stallUntil_{};
     bool held_ = false;
     bool present_ = true;

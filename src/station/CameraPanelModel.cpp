@@ -282,8 +282,7 @@ CameraPanelEnables CameraPanelModel::Enables(const CameraPanelEnableInputs& in) 
 // Exposure
 
 std::string CameraPanelModel::ExposureTextOf(double ms) const {
-    if (station_.GetSettings().UseTimeResolution100us != 0) return Format("%.1f", std::trunc(ms * 10.0) / 10.0);
-    return Format("%d", static_cast<int>(ms));
+    return CameraExtensionUnit::ExposureText(ms, station_.GetSettings().UseTimeResolution100us != 0);
 }
 
 int CameraPanelModel::MinimumFrameTimeMs(const CameraStatus& status) const {

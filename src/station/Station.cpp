@@ -147,9 +147,7 @@ void Station::StopStreaming() {
 }
 
 std::string Station::ExposureText() const {
-    char text[32];
-    std::snprintf(text, sizeof(text), "%g", cameraSettings_.exposureMs);
-    return text;
+    return CameraExtensionUnit::ExposureText(cameraSettings_.exposureMs, settings_.UseTimeResolution100us != 0);
 }
 
 int Station::HandleDeviceNotifications() {

@@ -146,7 +146,13 @@ TEST(ExtensionUnitExposure, ValuesAreTruncatedAndClampedToSixteenBits) {
         SCOPED_TRACE(c.ms);
         EXPECT_EQ(CameraExtensionUnit::ExposureValueMs(c.ms), c.valueMs);
         EXPECT_EQ(CameraExtensionUnit::ExposureValue100us(c.ms), c.value100us);
+        // The texts say the same values.
+        EXPECT_EQ(CameraExtensionUnit::ExposureText(c.ms, false), std::to_string(c.valueMs));
+        EXPECT_EQ(CameraExtensionUnit::ExposureText(c.ms, true),
+                  std::to_string(c.value100us / 10) + "." + std::to_string(c.value100us % 10));
     }
+    EXPECT_EQ(CameraExtensionUnit::ExposureText(33.3, false), "33");
+    EXPECT_EQ(CameraExtensionUnit::ExposureText(40.0, true), "40.0");
 }
 
 TEST_F(ExtensionUnitTest, FailedCommandLogsItsNameAndIsNotRetried) {

@@ -60,5 +60,33 @@ TEST(CommandLineTest, NumbersAreWholeAndInRange) {
     for (const auto& [text, expected] : decimals) EXPECT_EQ(CommandLine::ParseDecimal(text, 0.1, 5000.0), expected) << text;
 }
 
+TEST(CommandLineTest, UtcTimesAreWholeCalendarTimes) {
+    constexpr int64_t k20240601T220000 = 1717279200LL * 1000000000LL;
+    const std::pair<const char*, std::optional<int64_t>> times[] = {
+        {"2024-06-01T22:00:00", k20240601T220000},
+        {"2024-06-01T22:00:00Z", k20240601T220000},
+        {"2024-06-01T22:00:00.5", k20240601T220000 + 500000000},
+        {"2024-06-01T22:00:00.000000001Z", k20240601T220000 + 1},
+        {"2024-02-29T00:00:00", 1709164800LL * 1000000000LL},
+        {"1980-01-06T00:00:00", 315964800LL * 1000000000LL},
+        {"2023-02-29T00:00:00", std::nullopt},  // no such day
+        {"2024-13-01T00:00:00", std::nullopt},
+        {"2024-06-01T24:00:00", std::nullopt},
+        {"2024-06-01T22:60:00", std::nullopt},
+        {"2024-06-01T22:00:60", std::nullopt},
+        {"2024-06-01 22:00:00", std::nullopt},
+        {"2024-06-01T22:00", std::nullopt},
+        {"2024-06-01T22:00:00.", std::nullopt},
+        {"2024-06-01T22:00:00.0000000001", std::nullopt},  // finer than a nanosecond
+        {"2024-06-01T22:00:00+01:00", std::nullopt},
+        {"2024-06-01T22:00:00ZZ", std::nullopt},
+        {"1979-12-31T23:59:59", std::nullopt},
+        {"2200-01-01T00:00:00", std::nullopt},
+        {"-024-06-01T22:00:00", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [text, expected] : times) EXPECT_EQ(CommandLine::ParseUtcTime(text), expected) << text;
+}
+
 }  // namespace
 }  // namespace orva

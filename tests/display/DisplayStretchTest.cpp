@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include <memory>
 
 namespace orva {
@@ -83,6 +87,37 @@ TEST_F(AutoLevels, OnlyClippedPixelsGiveNothing) {
     bins[0] = 1000;
     bins[1023] = 1000;
     EXPECT_FALSE(DisplayStretch::AutoLevels(bins, 99.0));
+}
+
+TEST_F(AutoLevels, StarFieldLevelsDarkenTheSkyAndKeepTheStars) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, uint64_t>> occupied;  // bin, count
+        int background;
+        int white;
+    } cases[] = {
+        // Sky around bin 50, a few star pixels up to bin 600: black below the darkest
+        // tenth (level(49)), white where the brightest 1/2000 (5 of 10010 pixels) begin
+        // (level(599)).
+        {"star field", {{49, 500}, {50, 8000}, {51, 1500}, {300, 5}, {600, 5}}, 3139, 38372},
+        // One grey level: not a threshold but a span from just below it.
+        {"flat", {{100, 100000}}, 6342, 6342 + DisplayStretch::kStarFieldSpan},
+        {"flat at the top", {{1022, 100000}}, 65535 - DisplayStretch::kStarFieldSpan, 65535},
+        // The clipped bins do not count.
+        {"clipped", {{0, 100000}, {1023, 100000}, {49, 500}, {50, 8000}, {51, 1500}, {300, 5}, {600, 5}}, 3139, 38372},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::fill(std::begin(bins), std::end(bins), 0);
+        for (const auto& [bin, count] : c.occupied) bins[bin] = count;
+        const auto levels = DisplayStretch::StarFieldLevels(bins);
+        ASSERT_TRUE(levels);
+        EXPECT_EQ(levels->background, c.background);
+        EXPECT_EQ(levels->white, c.white);
+    }
+    std::fill(std::begin(bins), std::end(bins), 0);
+    bins[0] = 1000;
+    EXPECT_FALSE(DisplayStretch::StarFieldLevels(bins));
 }
 
 }  // namespace

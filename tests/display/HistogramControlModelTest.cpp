@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
 namespace orva {
 namespace {
 
@@ -135,6 +139,101 @@ TEST_F(HistogramControl, MirrorLevelsOnlyWhenTheInvertFlagChanges) {
     model.MirrorLevels(false);
     EXPECT_EQ(model.Background().Value(), 1000);
     EXPECT_EQ(model.White().Value(), 3000);
+}
+
+// Sky around bin 50 with a few star pixels, as the first frame of a stream shows it.
+void PublishStarField(ThreadSafeDoubleBuffer& buffer, int skyBin) {
+    uint64_t* bins = buffer.GetWriteBuffer();
+    std::fill(bins, bins + DisplayStretch::kBins, 0);
+    bins[skyBin - 1] = 500;
+    bins[skyBin] = 8000;
+    bins[skyBin + 1] = 1500;
+    bins[600] = 10;
+    buffer.Swap();
+}
+
+TEST_F(HistogramControl, HistogramsStretchThePictureUntilTheUserDoes) {
+    ThreadSafeDoubleBuffer buffer;
+    // Nothing but clipped pixels yet: the full range stays.
+    std::fill(buffer.GetWriteBuffer(), buffer.GetWriteBuffer() + DisplayStretch::kBins, 0);
+    buffer.GetWriteBuffer()[0] = 1000;
+    buffer.Swap();
+    EXPECT_TRUE(model.FetchHistogram(buffer));
+    EXPECT_EQ(model.Origin(), HistogramControlModel::LevelsOrigin::Initial);
+    EXPECT_EQ(model.LevelsText(), "0 - 65535");
+
+    PublishStarField(buffer, 50);
+    EXPECT_TRUE(model.FetchHistogram(buffer));
+    const auto expected = DisplayStretch::StarFieldLevels(model.Bins().data());
+    ASSERT_TRUE(expected);
+    EXPECT_EQ(model.Origin(), HistogramControlModel::LevelsOrigin::Automatic);
+    EXPECT_EQ(model.Background().Value(), expected->background);
+    EXPECT_EQ(model.White().Value(), expected->white);
+    EXPECT_EQ(&*slot.Current(), &model.Table());
+    EXPECT_EQ((*slot.Current())[static_cast<std::size_t>(expected->background)], DisplayStretch::kOpaque);
+
+    // A sky a little brighter leaves the stretch as it is.
+    PublishStarField(buffer, 52);
+    EXPECT_TRUE(model.FetchHistogram(buffer));
+    EXPECT_EQ(model.Background().Value(), expected->background);
+    EXPECT_EQ(model.White().Value(), expected->white);
+    // A black level raised after the first frames lifts the sky far: stretched again.
+    PublishStarField(buffer, 300);
+    EXPECT_TRUE(model.FetchHistogram(buffer));
+    const auto lifted = DisplayStretch::StarFieldLevels(model.Bins().data());
+    ASSERT_TRUE(lifted);
+    EXPECT_EQ(model.Background().Value(), lifted->background);
+    EXPECT_EQ(model.White().Value(), lifted->white);
+    // Mirroring keeps them automatic.
+    model.MirrorLevels(true);
+    EXPECT_EQ(model.Origin(), HistogramControlModel::LevelsOrigin::Automatic);
+}
+
+TEST_F(HistogramControl, LevelsTheUserSetAreNeverOverridden) {
+    const std::pair<const char*, std::function<void(HistogramControlModel&)>> ways[] = {
+        {"levels", [](HistogramControlModel& m) { m.SetLevels(4000, 11000); }},
+        {"percentile button",
+         [](HistogramControlModel& m) {
+             uint64_t bins[DisplayStretch::kBins] = {};
+             bins[10] = 10;
+             bins[500] = 10;
+             m.SetHistogram(bins);
+             m.AutoStretch(100.0);
+         }},
+        {"click", [this](HistogramControlModel& m) { m.MousePress(XOf(16384), MidY(), HistogramControlModel::Button::Left, false); }},
+        {"midtone drag",
+         [](HistogramControlModel& m) {
+             const auto handle = m.Midtone().HandleRect();
+             m.MousePress(handle.x + 1, handle.y + 1, HistogramControlModel::Button::Left, false);
+             m.MouseMove(0, m.GraphTop());
+             m.MouseRelease();
+         }},
+    };
+    for (const auto& [name, set] : ways) {
+        SCOPED_TRACE(name);
+        LookupTableSlot ownSlot;
+        HistogramControlModel own{ownSlot};
+        own.SetSize(4 + 1024 + 14, 200);
+        set(own);
+        const StretchLevels before = own.Levels();
+        EXPECT_EQ(own.Origin(), HistogramControlModel::LevelsOrigin::User);
+        ThreadSafeDoubleBuffer buffer;
+        PublishStarField(buffer, 50);
+        EXPECT_TRUE(own.FetchHistogram(buffer));
+        EXPECT_EQ(own.Levels().background, before.background);
+        EXPECT_EQ(own.Levels().white, before.white);
+        EXPECT_EQ(own.Levels().midtone, before.midtone);
+    }
+
+    // Set after the automatic levels: the user's from then on, whatever the picture does.
+    ThreadSafeDoubleBuffer buffer;
+    PublishStarField(buffer, 50);
+    model.FetchHistogram(buffer);
+    model.SetLevels(2000, 30000);
+    EXPECT_EQ(model.Origin(), HistogramControlModel::LevelsOrigin::User);
+    PublishStarField(buffer, 300);
+    model.FetchHistogram(buffer);
+    EXPECT_EQ(model.LevelsText(), "2000 - 30000");
 }
 
 }  // namespace

@@ -27,6 +27,8 @@
 namespace orva {
 
 inline constexpr auto kLiveness = std::chrono::seconds(120);
+// Where the simulated camera's GPS clock starts in the runs whose time stamps are checked.
+inline constexpr const char* kSimUtc = "2024-06-01T22:00:00";
 
 inline std::string CliPath() {
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
@@ -154,11 +156,12 @@ protected:
     }
 
     // 176 x 128 at 200 frames a second by default: fast, and a sanitizer build keeps up.
+    // The camera's GPS clock starts at kSimUtc.
     static std::vector<std::string> Record(const std::string& format, const std::string& frames,
                                            const std::string& out, std::vector<std::string> more = {},
                                            const std::string& exposureMs = "5") {
         std::vector<std::string> args = {"record", "--camera", "sim", "--mode", "2", "--exposure", exposureMs,
-                                         "--format", format, "--frames", frames, "--out", out};
+                                         "--format", format, "--frames", frames, "--out", out, "--sim-utc", kSimUtc};
         args.insert(args.end(), more.begin(), more.end());
         return args;
     }

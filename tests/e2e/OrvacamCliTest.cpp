@@ -5,6 +5,7 @@
 // The program lies beside this test's folder (../apps/orvacam-cli); build both. Each
 // test waits for the program to finish (a time limit only bounds a hang).
 
+#include "common/CommandLine.h"
 #include "common/SingleInstanceGuard.h"
 #include "processing/FrameTimestamp.h"
 #include "processing/ParseBinaryOverlay.h"
@@ -39,7 +40,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The simulated camera's first exposure starts at 2024-06-01 22:00:00 UTC.
+// The simulated camera's first exposure starts at kSimUtc, 2024-06-01 22:00:00 UTC.
 constexpr uint64_t kFirstStart = 638528760000000000ULL;
 
 TEST_F(CliStationRun, FiveHundredFramesInEachFormatAreCompleteAndEvenlySpaced) {
@@ -136,13 +137,36 @@ TEST_F(CliStationRun, EveryNthFrameAndTimedRecordings) {
     char center[16];
     std::snprintf(center, sizeof(center), "%02d:%02d:%02d", utc.tm_hour, utc.tm_min, utc.tm_sec);
     const Outcome timed = Run({"record", "--camera", "sim", "--mode", "2", "--exposure", "20", "--format", "adv",
-                               "--seconds", "2", "--center", center, "--out", dir.File("timed")});
+                               "--seconds", "2", "--center", center, "--out", dir.File("timed"), "--sim-utc", kSimUtc});
     ASSERT_EQ(timed.code, 0) << timed.err;
     EXPECT_EQ(LinesStartingWith(timed.OutLines(), std::string("recording 2 s centred on ") + center).size(), 1u)
         << timed.out;
     const auto t = Run({"inspect", timed.Written().at(0)}).OutLines();
     EXPECT_TRUE(HasLine(t, "frames: 100"));
     EXPECT_TRUE(HasLine(t, "last time stamp: 2024-06-01T22:00:01.9800000"));
+}
+
+// Without --sim-utc the camera's GPS clock shows today's time, as a real camera's does.
+TEST_F(CliStationRun, RecordingsCarryTheSystemsUtcByDefault) {
+    const auto unixNsNow = [] {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    };
+    const int64_t before = unixNsNow();
+    const Outcome rec = Run({"record", "--camera", "sim", "--mode", "2", "--exposure", "20", "--format", "ser",
+                             "--seconds", "2", "--out", dir.File("now")});
+    const int64_t after = unixNsNow();
+    ASSERT_EQ(rec.code, 0) << rec.err;
+    const auto lines = Run({"inspect", rec.Written().at(0)}).OutLines();
+    constexpr int64_t kTolerance = 2000000000;
+    for (const std::string which : {"first time stamp: ", "last time stamp: "}) {
+        const auto found = LinesStartingWith(lines, which);
+        ASSERT_EQ(found.size(), 1u) << which;
+        const auto stamp = CommandLine::ParseUtcTime(found[0].substr(which.size()));
+        ASSERT_TRUE(stamp) << found[0];
+        EXPECT_GE(*stamp, before - kTolerance) << found[0];
+        EXPECT_LE(*stamp, after + kTolerance) << found[0];
+    }
 }
 
 // Every frame's status channels against the timing record in the frame's own last row.
@@ -181,7 +205,7 @@ TEST_F(CliStationRun, UnplugDuringRecordingIsRecoveredAndTheFileKeepsEveryFrame)
         SCOPED_TRACE(format);
         const Outcome rec = Run({"record", "--camera", "sim", "--mode", "2", "--exposure", exposure, "--gain", "12",
                                  "--format", format, "--frames", "300", "--out", dir.File(format), "--fault",
-                                 "unplug:100:300"});
+                                 "unplug:100:300", "--sim-utc", kSimUtc});
         ASSERT_EQ(rec.code, 0) << rec.err;
         EXPECT_EQ(rec.err.find("ERROR: AddressSanitizer"), std::string::npos) << rec.err;
         const Outcome inspect = Run({"inspect", "--frames", rec.Written().at(0)});
@@ -748,6 +772,9 @@ TEST_F(CliStationRun, BadInputGivesOneLineAndAFailingExit) {
          "orvacam-cli record: The frame interval value is invalid. Please set the value to 1 or greater."},
         {Record("ser", "5", out, {"--center", "12:00:00"}), 2, "orvacam-cli record: --center needs --seconds"},
         {Record("ser", "5", out, {"--mode", "3"}), 2, "orvacam-cli record: option '--mode' is given more than once"},
+        {{"record", "--camera", "sim", "--mode", "2", "--exposure", "2", "--format", "ser", "--frames", "5", "--sim-utc",
+          "2024-06-01 22:00:00"},
+         2, "orvacam-cli record: --sim-utc must be a UTC time"},
         {{"record", "--camera", "usb0", "--mode", "2", "--exposure", "2", "--format", "ser", "--frames", "5"}, 2,
          "orvacam-cli record: unknown camera 'usb0'"},
         {{"record", "--camera", "sim:99", "--mode", "2", "--exposure", "2", "--format", "ser", "--frames", "5"}, 2,

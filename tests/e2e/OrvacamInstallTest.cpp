@@ -43,7 +43,9 @@ TEST(OrvacamInstall, PutsTheProgramsDesktopEntryAndIconInPlace) {
     const std::string bin = prefix.File("bin/orvacam");
     const std::string entry = prefix.File("share/applications/orvacam.desktop");
     for (const std::string& path : {bin, prefix.File("bin/orvacam-cli"), entry,
-                                    prefix.File("share/icons/hicolor/scalable/apps/orvacam.svg")}) {
+                                    prefix.File("share/icons/hicolor/scalable/apps/orvacam.svg"),
+                                    prefix.File("share/orva/report_template.txt"),
+                                    prefix.File("share/orva/tycho2-regions.csv")}) {
         EXPECT_TRUE(std::filesystem::is_regular_file(path)) << path << "\n" << log;
     }
     EXPECT_NE(std::filesystem::status(bin).permissions() & std::filesystem::perms::owner_exec,

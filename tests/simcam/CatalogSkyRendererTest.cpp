@@ -27,7 +27,7 @@ TEST(StarCatalog, ParsesTheStarListAndRefusesBadLines) {
 
 TEST(StarCatalog, TheCommittedListLoads) {
     std::string error;
-    const auto catalog = StarCatalog::LoadFile(test::TestSupportDir() + "/sky/tycho2-regions.csv", &error);
+    const auto catalog = StarCatalog::LoadFile(test::SourceDir() + "/data/tycho2-regions.csv", &error);
     ASSERT_TRUE(catalog) << error;
     EXPECT_GT(catalog->Stars().size(), 300u);
 }

@@ -134,6 +134,34 @@ TEST(SimulatedCamera, GpsTimeAdvancesByExactlyOneFramePeriod) {
     }
 }
 
+// A camera that keeps real time: a stream's first frame exposes at the start time plus the
+// clock time since the camera was made, however long nobody streamed; within a stream the
+// frames stay exactly one frame time apart. Without it the time moves only by frames.
+TEST(SimulatedCamera, GpsTimeKeepsPaceWithTheClockBetweenStreams) {
+    for (const bool follows : {true, false}) {
+        SCOPED_TRACE(follows);
+        SimCameraConfig config;
+        config.gpsTimeFollowsClock = follows;
+        SimCameraFixture f(config);
+        const int64_t start = f.camera->Config().utcStartUnixNs;
+        const int64_t period = f.camera->FramePeriodNs();
+        const auto next = [&] {
+            std::vector<uint8_t> bytes;
+            SimFrameTruth truth;
+            EXPECT_EQ(f.camera->WaitForNextFrame(bytes, &truth), 0);
+            return truth.fromUnixNs;
+        };
+        f.clock.Advance(std::chrono::seconds(10));
+        f.camera->StartPacing();
+        const int64_t first = next();
+        EXPECT_EQ(first, follows ? start + 10000000000LL : start);
+        EXPECT_EQ(next(), first + period);
+        f.clock.Advance(std::chrono::seconds(5));
+        f.camera->StartPacing();
+        EXPECT_EQ(next(), follows ? first + 2 * period + 5000000000LL : first + 2 * period);
+    }
+}
+
 TEST(SimulatedCamera, InterruptCountersWrapAt256) {
     SimCameraFixture f(FastConfig());
     f.camera->SelectMode(2);

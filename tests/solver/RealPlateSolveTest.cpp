@@ -37,7 +37,7 @@ protected:
     // One frame of the simulated camera at the pointing, as a FITS capture file.
     std::string CaptureFrame(const SkyPointing& pointing) {
         std::string error;
-        auto catalog = StarCatalog::LoadFile(test::TestSupportDir() + "/sky/tycho2-regions.csv", &error);
+        auto catalog = StarCatalog::LoadFile(test::SourceDir() + "/data/tycho2-regions.csv", &error);
         EXPECT_TRUE(catalog) << error;
         SimCameraConfig config;
         config.pacing = SimPacing::AsFastAsRequested;

@@ -110,6 +110,35 @@ TEST(RecordingSession, UserStopAndASecondRecordingAfterIt) {
     EXPECT_TRUE(rig.ui.messages.empty());
 }
 
+// The name says the exposure the camera runs at, in the time resolution it was sent in,
+// not the number that was asked for.
+TEST(RecordingSession, FileNamesCarryTheExposureInForce) {
+    struct Case {
+        int resolution100us;
+        double requestedMs;
+        const char* nameEnd;
+    } cases[] = {
+        {0, 33.3, "_0033ms.ser"},  // sent as 33 ms
+        {0, 40.0, "_0040ms.ser"},
+        {1, 40.0, "_40.0ms.ser"},
+        {1, 33.35, "_33.3ms.ser"},  // sent as 333 x 100 us
+        {1, 2.3, "_02.3ms.ser"},    // 23 x 100 us, not 22
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.nameEnd);
+        test::SimulatedStation rig(StationCameraSettings{2, c.requestedMs, 0, 0, 0});
+        rig.settings.UseTimeResolution100us = c.resolution100us;
+        ASSERT_TRUE(rig.ConnectAndStream());
+        RecordingSession session(*rig.station);
+        RecordingSessionOptions options;
+        options.frameLimit = 2;
+        ASSERT_TRUE(session.Start(options)) << session.FailureMessage();
+        ASSERT_TRUE(RunToEnd(session));
+        const std::string name = std::filesystem::path(session.RecordingPath()).filename().string();
+        EXPECT_TRUE(name.ends_with(c.nameEnd)) << name;
+    }
+}
+
 TEST(RecordingSession, RefusedStartsSayWhy) {
     test::SimulatedStation rig(kFastMode);
     {

@@ -408,6 +408,41 @@ TEST_F(MainFrame, ViewShowsTheComposedPictureAndTheHistogramFollows) {
     EXPECT_EQ(qBlue(pixel), 127);
 }
 
+// Nobody has set levels: the first histogram stretches the picture, so that the sky
+// shows dark and a star white instead of a nearly black picture over the full range.
+TEST_F(MainFrame, TheFirstPictureIsStretchedByItsHistogram) {
+    frame->resize(1000, 600);
+    frame->show();
+    constexpr int kWidth = 640;
+    constexpr int kHeight = 480;
+    // Sky at 2000, a fifth of it darker at 1800, and a star of 20 x 15 pixels at 30000.
+    std::vector<uint16_t> pixels(kWidth * kHeight, 2000);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; x += 5) pixels[static_cast<std::size_t>(y * kWidth + x)] = 1800;
+    }
+    for (int y = 100; y < 115; ++y) {
+        for (int x = 300; x < 320; ++x) pixels[static_cast<std::size_t>(y * kWidth + x)] = 30000;
+    }
+    BinaryOverlay overlay;
+    CameraStatus status;
+    status.overlayMode = 2;
+    DisplayFrame d;
+    d.pixels = pixels.data();
+    d.width = kWidth;
+    d.height = kHeight;
+    d.overlay = &overlay;
+    d.status = &status;
+    // The first frame brings the histogram, the second is drawn with its levels.
+    for (int i = 0; i < 2; ++i) {
+        frame->Target().PrepareDisplay(d);
+        frame->RefreshView();
+    }
+    EXPECT_EQ(frame->Histogram().Origin(), HistogramControlModel::LevelsOrigin::Automatic);
+    const QImage grab = frame->View().grab().toImage();
+    EXPECT_EQ(qGray(grab.pixel(frame->View().ViewPointOf(310, 107).toPoint())), 255);
+    EXPECT_LE(qGray(grab.pixel(frame->View().ViewPointOf(101, 200).toPoint())), 10);
+}
+
 TEST_F(MainFrame, HistogramControlTakesClicksAndKeys) {
     CHistogramControl& control = frame->HistogramControl();
     control.resize(4 + 1024 + 14, 200);
