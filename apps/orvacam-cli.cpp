@@ -46,7 +46,8 @@ const Command kCommands[] = {
     {"equipment", orva::CliEquipmentCommand::kUsage,
      "keeps the observer, site, instrument and mount lists that recordings name", &orva::CliEquipmentCommand::Run},
     {"events", orva::CliEventsCommand::kUsage,
-     "lists the occultation events of today and tomorrow, the next one, or imports an Occult XML file; "
+     "lists the occultation events of today and tomorrow, the next one, imports an Occult XML file, or writes the "
+     "observation report of an event (ID: its number in the list, or next; --force replaces an existing report); "
      "'record --event next' records around the next event",
      &orva::CliEventsCommand::Run},
     {"firmware", orva::CliFirmwareCommand::kUsage,
