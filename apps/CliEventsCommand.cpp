@@ -1,6 +1,7 @@
 #include "CliEventsCommand.h"
 
 #include "CliExit.h"
+#include "CliStation.h"
 #include "CliStationLock.h"
 #include "CliUiServices.h"
 
@@ -10,6 +11,7 @@
 #include "common/Settings.h"
 #include "events/OccultXmlReader.h"
 #include "events/OwEventManager.h"
+#include "station/Station.h"
 
 #include <cstdio>
 
@@ -19,6 +21,38 @@ namespace {
 int Fail(int code, const std::string& message) {
     std::fprintf(stderr, "orvacam-cli events: %s\n", message.c_str());
     return code;
+}
+
+// "next", or the event's number in the list (1 = the first).
+const OwEvent* EventById(const OwEventManager& store, const std::string& id) {
+    if (id == "next") return store.NextEvent();
+    const auto number = CommandLine::ParseInteger(id, 1, 1000000);
+    const std::vector<const OwEvent*> events = store.Events();
+    return number && static_cast<std::size_t>(*number) <= events.size() ? events[*number - 1] : nullptr;
+}
+
+// Writes the event's observation report through the station's report, as "Create
+// Report..." does, but never replaces an existing report without `force`.
+int WriteReport(const std::string& id, bool force) {
+    CliStation station(CliCameraSettings{}, SimFaultPlan{}, "orvacam-cli events");
+    Station& core = station.Core();
+    OwEventManager& store = core.Events();
+    if (!store.Load()) return Fail(1, "the event store in " + AppPaths::DataDirectory() + " cannot be read");
+    store.UpdateTimeToEvent();
+    const OwEvent* event = EventById(store, id);
+    if (event == nullptr) {
+        return Fail(1, id == "next" ? "no event ahead today or tomorrow"
+                                    : "no event " + id + " (events list numbers them from 1)");
+    }
+    const Settings& settings = core.GetSettings();
+    ObservationReport::Options options{settings.ReportsDirectory, settings.ReportFileNameTemplate, settings.ReportEditor};
+    options.headless = true;
+    options.replace = force;
+    const ObservationReport::Result r = core.Tools().Report().Create(event, core.Equipment(), options);
+    if (r.outcome != ObservationReport::Outcome::Saved) return 1;  // the report's message has said why
+    if (!r.written) return Fail(1, "the report " + r.path + " exists already; --force replaces it");
+    std::printf("written: %s\n", r.path.c_str());
+    return 0;
 }
 
 }  // namespace
@@ -34,14 +68,17 @@ std::string CliEventsCommand::Describe(const OwEvent& event) {
 
 int CliEventsCommand::Run(const std::vector<std::string>& args) {
     std::string error;
-    const auto line = CommandLine::Parse(args, {}, 2, error);
+    const auto line = CommandLine::Parse(args, {{"force", false}}, 2, error);
     if (!line) return Fail(2, error);
     const auto& words = line->Operands();
     if (words.empty()) return Fail(2, std::string("usage: orvacam-cli ") + kUsage);
     const std::string& verb = words[0];
-    if ((verb == "import") != (words.size() == 2)) {
+    if (verb == "report") {
+        if (words.size() != 2) return Fail(2, "report takes the event's number in the list, or next");
+    } else if ((verb == "import") != (words.size() == 2)) {
         return Fail(2, verb == "import" ? "import takes the Occult XML file" : verb + " takes no file");
     }
+    if (line->Has("force") && verb != "report") return Fail(2, "--force goes with report");
 
     // Listing reads; importing writes the day files.
     CliStationLock lock("orvacam-cli events");
@@ -52,6 +89,11 @@ int CliEventsCommand::Run(const std::vector<std::string>& args) {
     if (!settings.LogDirectory.empty()) {
         AppPaths::EnsureDirectory(settings.LogDirectory);
         InitLogFile(settings.LogDirectory);
+    }
+    if (verb == "report") {
+        const int result = WriteReport(words[1], line->Has("force"));
+        if (IsLogOpen()) InitLogFile("");
+        return result;
     }
     CliUiServices ui("orvacam-cli events");
     OwEventManager store(AppPaths::DataDirectory());
@@ -77,7 +119,7 @@ int CliEventsCommand::Run(const std::vector<std::string>& args) {
             std::printf("imported %zu events, %zu already known, %zu refused\n", r.added, r.duplicates, r.refused);
         }
     } else {
-        result = Fail(2, "unknown action '" + verb + "' (list, next or import)");
+        result = Fail(2, "unknown action '" + verb + "' (list, next, import or report)");
     }
     if (IsLogOpen()) InitLogFile("");
     return result;

@@ -4,6 +4,8 @@
 //   events list          the events of today and tomorrow (UTC), soonest first
 //   events next          the next event ahead; exit 1 when there is none
 //   events import FILE   the events of an Occult XML file
+//   events report ID     writes the observation report of an event (ID: its number in
+//                        the list, or next); an existing report is replaced only with --force
 //
 // `record --event next` records around the next event; see CliRecordCommand.
 
@@ -16,7 +18,7 @@ struct OwEvent;
 
 class CliEventsCommand {
 public:
-    static constexpr const char* kUsage = "events list | next | import FILE";
+    static constexpr const char* kUsage = "events list | next | import FILE | report ID [--force]";
     // 0 done, 1 failed (or no event ahead), 2 wrong options.
     static int Run(const std::vector<std::string>& args);
 

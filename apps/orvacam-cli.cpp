@@ -8,6 +8,7 @@
 #include "CliFirmwareCommand.h"
 #include "CliGnssCommand.h"
 #include "CliInspectCommand.h"
+#include "CliMountCommand.h"
 #include "CliRecordCommand.h"
 #include "CliRepairCommand.h"
 
@@ -45,7 +46,8 @@ const Command kCommands[] = {
     {"equipment", orva::CliEquipmentCommand::kUsage,
      "keeps the observer, site, instrument and mount lists that recordings name", &orva::CliEquipmentCommand::Run},
     {"events", orva::CliEventsCommand::kUsage,
-     "lists the occultation events of today and tomorrow, the next one, or imports an Occult XML file; "
+     "lists the occultation events of today and tomorrow, the next one, imports an Occult XML file, or writes the "
+     "observation report of an event (ID: its number in the list, or next; --force replaces an existing report); "
      "'record --event next' records around the next event",
      &orva::CliEventsCommand::Run},
     {"firmware", orva::CliFirmwareCommand::kUsage,
@@ -56,6 +58,11 @@ const Command kCommands[] = {
      "shows the GPS receiver's version and GNSS configuration; --set switches a satellite system on or off, writes "
      "the configuration and reads it back",
      &orva::CliGnssCommand::Run},
+    {"mount", orva::CliMountCommand::kUsage,
+     "drives the telescope mount over an INDI server (default: the settings' server, else 127.0.0.1:7624): shows "
+     "its state, connects it, slews to RA (hours, hh:mm:ss or decimal) and DEC (degrees, +dd:mm:ss or decimal) or to "
+     "an object SIMBAD knows and waits for the arrival, syncs, parks, unparks or stops it",
+     &orva::CliMountCommand::Run},
 };
 
 const Command* Find(const std::string& name) {

@@ -2,11 +2,6 @@
 
 namespace orva {
 
-SharedTelescopeState& SharedTelescopeState::Instance() {
-    static SharedTelescopeState state;
-    return state;
-}
-
 SharedTelescopeState::Position SharedTelescopeState::Read() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return position_;

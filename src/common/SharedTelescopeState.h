@@ -1,8 +1,8 @@
 #pragma once
-// The last known telescope position, shared by the process: the telescope worker writes
-// it, the ADV writer and the plate-solving window read it. It lives here, beside the
-// other process-wide foundations, so that the recording library can read it without
-// depending on the telescope library.
+// The last known telescope position: the telescope worker writes it, the ADV writer and
+// the plate-solving window read it. The station's observing tools own the one instance;
+// the class lives here so that the recording library can read it without depending on
+// the telescope library.
 //
 // Threads: any thread; the three values are written and read together under one lock.
 
@@ -19,9 +19,6 @@ public:
         double declinationDegrees = 0.0;
         bool operator==(const Position&) const = default;
     };
-
-    // The process-wide state, created on first use.
-    static SharedTelescopeState& Instance();
 
     SharedTelescopeState() = default;
     SharedTelescopeState(const SharedTelescopeState&) = delete;

@@ -161,18 +161,21 @@ ObservationReport::Result ObservationReport::Create(const OwEvent* event, const 
         return result;
     }
     result.path = directory + name;
+    if (options.headless) result.outcome = Outcome::Saved;
     if (fs::exists(result.path, ec) &&
-        !ui_.AskYesNo("Report exists", "The report " + result.path +
-                                           " already exists and may hold your changes. Do you want to replace it? "
-                                           "Choose No to open the existing report.")) {
-        return OpenInEditor(result, options.editor);
+        !(options.headless ? options.replace
+                           : ui_.AskYesNo("Report exists",
+                                          "The report " + result.path +
+                                              " already exists and may hold your changes. Do you want to replace it? "
+                                              "Choose No to open the existing report."))) {
+        return options.headless ? result : OpenInEditor(result, options.editor);
     }
     if (!Write(result.path, *lines, map)) {
         result.outcome = Outcome::WriteFailed;
         return result;
     }
     result.written = true;
-    return OpenInEditor(result, options.editor);
+    return options.headless ? result : OpenInEditor(result, options.editor);
 }
 
 }  // namespace orva

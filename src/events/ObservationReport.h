@@ -38,17 +38,22 @@ public:
         WriteFailed,       // shown; the editor is not started
         EditorFailed,      // written, but the editor could not be started (shown)
         Opened,            // written (or kept, see below) and handed to the editor
+        Saved,             // written (or kept), no editor asked for (see Options)
     };
     struct Result {
         Outcome outcome = Outcome::NoEvent;
         std::string path;
-        bool written = false;  // false with Opened: the observer kept the existing report
+        bool written = false;  // false with Opened or Saved: the existing report was kept
     };
 
     struct Options {
         std::string reportsDirectory;
         std::string fileNameTemplate;  // empty: kDefaultFileNameTemplate
         std::string editor;            // a program path or a name on PATH
+        // Without a screen (the command line): no editor is started, and an existing
+        // report is replaced only with `replace`, without asking.
+        bool headless = false;
+        bool replace = false;
     };
 
     // templatePath: usually DefaultTemplatePath().

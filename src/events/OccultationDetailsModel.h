@@ -113,13 +113,13 @@ public:
     static std::string ImportedTimeText(const AnalysisTime& time);
 
     ObservationReport::Result CreateReport();
-    // "C2A": starts the hand-off; Tick drives it.
+    // "C2A": starts the hand-off; Tick (the station's tools in the program) drives it.
     void OpenPlanetarium();
 
     // Once a second: the countdown moved; when the recording times of the event changed
     // since they were last shown, the store is saved and true returned (refresh).
     bool OnSecond();
-    // The window's timer: drives the planetarium hand-off, collects ended programs.
+    // Drives the planetarium hand-off, collects ended programs.
     void Tick();
 
 private:

@@ -33,7 +33,7 @@ public:
     // One region is kept for the last row.
     static constexpr std::size_t kMaxZoneRegions = AdvFormat::kMaxRegions - 1;
 
-    explicit AdvWriter(SharedTelescopeState& telescope = SharedTelescopeState::Instance());
+    explicit AdvWriter(SharedTelescopeState& telescope);
 
     // "ADV 16-bit"
     std::string GetFormatDescription() const override;

@@ -63,7 +63,7 @@ std::unique_ptr<BaseWriter> RecordingSession::OpenWriter(const RecordingCamera& 
             return ser;
         }
         case RecordingFormat::Adv: {
-            auto adv = std::make_unique<AdvWriter>();
+            auto adv = std::make_unique<AdvWriter>(station_.Tools().TelescopeState());
             const bool compress =
                 options_.compress.value_or(Settings::IsTrue(station_.GetSettings().EnableAdvCompression));
             adv->SetSoftwareVersion(ProgramVersionWithBuild());

@@ -44,7 +44,8 @@ Station::Station(const StationOptions& options)
       streamAdapter_(*stream_),
       manager_(*options.devices, streamAdapter_, *options.clock),
       recovery_(manager_, ui_),
-      firmwareUpdate_(manager_, settings_, ui_, clock_) {
+      firmwareUpdate_(manager_, settings_, ui_, clock_),
+      tools_(ObservingTools::Services{settings_, ui_, clock_, events_, options.telescopeDrivers}) {
     events_.SetUiServices(&ui_);
     // The settings outlive the station: they show their failures through its UI while it runs.
     settings_.SetUiServices(&ui_);
@@ -86,6 +87,7 @@ void Station::ApplySettings() {
 void Station::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
+    tools_.Shutdown();
     eventFeed_.Stop();
     firmwareUpdate_.CloseCancelled();
     cameraClient_->SetClosing(true);
@@ -175,6 +177,7 @@ void Station::Tick() {
     firmwareUpdate_.Tick(kFirmwareUpdateBudget);
     cameraClient_->OnTimerTick();
     events_.Tick();
+    tools_.Tick();
 }
 
 bool Station::ApplyCameraSettings(std::string& error) {

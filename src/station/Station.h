@@ -15,6 +15,9 @@
 // A front end may watch the station through IMainFrameView (SetFrontEnd): the station
 // forwards the window notifications to it, after it has applied its own camera settings.
 //
+// The station owns the observing tools (mount, plate solving, report, planetarium; see
+// ObservingTools) and steps them on every Tick, so they work without any window.
+//
 // The station owns the firmware update's model for the life of the program and steps it
 // on every Tick; a link broken while it is open closes it (as it closes a front end's).
 //
@@ -38,6 +41,7 @@
 #include "processing/ThreadSafeDoubleBuffer.h"
 #include "recording/RecordingControl.h"
 #include "recording/RecordingNames.h"
+#include "station/ObservingTools.h"
 #include "station/StationCameraSettings.h"
 #include "station/StationOptions.h"
 #include "stream/COrvaMediaStream.h"
@@ -122,8 +126,8 @@ public:
     // The four equipment lists, as the event windows pick names from them.
     EquipmentLists Equipment() const { return {observers_, sites_, instruments_, mounts_}; }
 
-    // Stops the event feed and the stream, disconnects the camera, closes the GPS log.
-    // Safe to call twice.
+    // Stops the observing tools' workers, the event feed and the stream, disconnects the
+    // camera, closes the GPS log. Safe to call twice.
     void Shutdown();
 
     Settings& GetSettings() { return settings_; }
@@ -138,6 +142,7 @@ public:
     GpsLog& GetGpsLog() { return gpsLog_; }
     ThreadSafeDoubleBuffer& Histogram() { return histogram_; }
     FirmwareUpdateDialogModel& FirmwareUpdateDialog() { return firmwareUpdate_; }
+    ObservingTools& Tools() { return tools_; }
     // The active camera's mode and gain text (valid while connected).
     const VideoResolution* Mode() const { return mode_; }
     const std::string& GainText() const { return gainText_; }
@@ -187,6 +192,7 @@ private:
     std::unique_ptr<FrameProcessor> processor_;
     std::unique_ptr<MainFrameCameraClient> cameraClient_;
     FirmwareUpdateDialogModel firmwareUpdate_;
+    ObservingTools tools_;
     IMainFrameView* frontEnd_ = nullptr;
 
     StationCameraSettings cameraSettings_;

@@ -10,6 +10,7 @@ namespace orva {
 
 class EquipmentManager;
 class ICameraDeviceEnumerator;
+class ITelescopeDriverFactory;
 class IUiServices;
 class Settings;
 
@@ -28,6 +29,8 @@ struct StationOptions {
     const EquipmentManager* sites = nullptr;
     const EquipmentManager* instruments = nullptr;
     const EquipmentManager* mounts = nullptr;
+    // The mounts the telescope worker may drive; null: those of an INDI server.
+    ITelescopeDriverFactory* telescopeDrivers = nullptr;
 };
 
 }  // namespace orva

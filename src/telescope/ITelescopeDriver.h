@@ -41,7 +41,8 @@ public:
     virtual int32_t Slew(double rightAscensionHours, double declinationDegrees) = 0;
     // Axis 0: right ascension, 1: declination.
     virtual int32_t GetAxisRates(int axis, std::vector<TelescopeRateRange>& ranges) = 0;
-    // "Tracking" (read and write) and "CanSync" (read).
+    // "Tracking" (read and write), "CanSync", "Slewing" and "Parked" (read), "Park" (write:
+    // true parks, false unparks) and "AbortSlew" (write true).
     virtual int32_t GetBoolProperty(const std::string& name, bool& value) = 0;
     virtual int32_t PutBoolProperty(const std::string& name, bool value) = 0;
     // Moves an axis at a rate in degrees per second relative to the sky (tracking comes

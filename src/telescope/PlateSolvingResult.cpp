@@ -2,11 +2,6 @@
 
 namespace orva {
 
-PlateSolvingResult& PlateSolvingResult::Instance() {
-    static PlateSolvingResult instance;
-    return instance;
-}
-
 PlateSolution PlateSolvingResult::Read() const {
     std::lock_guard lock(mutex_);
     return solution_;

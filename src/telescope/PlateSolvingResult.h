@@ -1,7 +1,8 @@
 #pragma once
-// The one process-wide record of the last plate solve: where the image centre is, the
-// field size, pixel scale and orientation, each with its valid flag, and a counter that
-// grows with every evaluation so readers can tell that something new arrived.
+// The record of the last plate solve: where the image centre is, the field size, pixel
+// scale and orientation, each with its valid flag, and a counter that grows with every
+// evaluation so readers can tell that something new arrived. The station's observing
+// tools own the one instance.
 //
 // Threads: the plate-solving worker writes a whole solution at once; the live view, the
 // main form and the telescope window read it from the GUI thread. Both go through one
@@ -31,9 +32,6 @@ struct PlateSolution {
 
 class PlateSolvingResult {
 public:
-    // The process-wide record, created on first use.
-    static PlateSolvingResult& Instance();
-
     PlateSolvingResult() = default;
     PlateSolvingResult(const PlateSolvingResult&) = delete;
     PlateSolvingResult& operator=(const PlateSolvingResult&) = delete;

@@ -5,16 +5,29 @@
 namespace orva {
 
 PlateSolvingWorker::PlateSolvingWorker(PlateSolvingResult& result, IPlateSolvingCapture& capture, Clock& clock)
-    : result_(result), capture_(capture), clock_(clock) {}
+    : result_(result), capture_(&capture), clock_(clock) {}
 
-PlateSolvingWorker::~PlateSolvingWorker() {
-    quit_ = true;
-    stopRequested_ = true;
+PlateSolvingWorker::~PlateSolvingWorker() { Stop(); }
+
+void PlateSolvingWorker::Stop() {
+    {
+        // Under the lock, so a worker about to wait cannot miss the wake-up.
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+        stopRequested_ = true;
+    }
     wake_.notify_all();
     if (thread_.joinable()) thread_.join();
 }
 
+bool PlateSolvingWorker::SetCapture(IPlateSolvingCapture& capture) {
+    if (thread_.joinable()) return false;
+    capture_ = &capture;
+    return true;
+}
+
 void PlateSolvingWorker::StartThread() {
+    if (thread_.joinable() || quit_) return;
     thread_ = std::thread([this] {
         while (!quit_) RunPass();
     });
@@ -101,18 +114,18 @@ void PlateSolvingWorker::RunPass() {
 }
 
 void PlateSolvingWorker::WaitForCapture() {
-    const auto path = capture_.StartCapture();
+    const auto path = capture_->StartCapture();
     if (!path) return Finish(kPlateSolvingNoFitsFile);
     {
         std::lock_guard lock(mutex_);
         filePath_ = *path;
     }
     // A long exposure or a capture of many frames takes longer than the fixed margin.
-    const Clock::Duration limit = kCaptureMargin + capture_.CaptureDuration();
+    const Clock::Duration limit = kCaptureMargin + capture_->CaptureDuration();
     const Clock::TimePoint start = clock_.Now();
     while (!stopRequested_) {
         Pause(kCapturePause);
-        if (capture_.IsCaptureComplete(*path)) {
+        if (capture_->IsCaptureComplete(*path)) {
             if (stopRequested_) break;
             step_ = PlateSolvingStep::SendFile;
             return Post(kPlateSolvingWorking);

@@ -51,8 +51,12 @@ public:
     PlateSolvingWorker(const PlateSolvingWorker&) = delete;
     PlateSolvingWorker& operator=(const PlateSolvingWorker&) = delete;
 
-    // Runs passes on a thread of its own until destruction.
+    // Runs passes on a thread of its own until Stop (or destruction); once.
     void StartThread();
+    // Ends a run under way at its next stop point and joins the thread. Safe to call twice.
+    void Stop();
+    // The capture new files are recorded with; only while no thread runs (false otherwise).
+    bool SetCapture(IPlateSolvingCapture& capture);
 
     // GUI thread. False while a run is under way. An empty file path records a new file.
     bool Start(std::unique_ptr<IPlateSolvingStrategy> strategy, std::string filePath);
@@ -75,7 +79,7 @@ private:
     void Pause(Clock::Duration duration);
 
     PlateSolvingResult& result_;
-    IPlateSolvingCapture& capture_;
+    IPlateSolvingCapture* capture_;
     Clock& clock_;
     std::atomic<PlateSolvingStep> step_{PlateSolvingStep::Idle};
     std::atomic<bool> stopRequested_{false};

@@ -19,8 +19,12 @@ constexpr const char* kNoCoordinates = "No coordinates received from SIMBAD.";
 
 }  // namespace
 
-SimbadLookup::~SimbadLookup() {
+SimbadLookup::~SimbadLookup() { Cancel(); }
+
+void SimbadLookup::Cancel() {
+    cancel_ = true;
     if (thread_.joinable()) thread_.join();
+    cancel_ = false;
 }
 
 std::string SimbadLookup::QueryPath(std::string_view identifier) {
@@ -102,6 +106,7 @@ std::optional<SimbadAnswer> SimbadLookup::Poll() {
 void SimbadLookup::Run(std::string server, std::string identifier) {
     SimbadAnswer answer;
     WebClient client;
+    client.SetCancelFlag(&cancel_);
     if (const int32_t result = client.OpenSession()) {
         LogMessageInt("E Telescope dialog failed to initiate the web request", result);
         answer.message = "Failed to connect to SIMBAD.";
@@ -109,6 +114,11 @@ void SimbadLookup::Run(std::string server, std::string identifier) {
         LogMessageString("I Querying SIMBAD with identifier ", identifier);
         WebResponse response;
         const int32_t status = client.SendRequest(server, QueryPath(identifier), "GET", "", "", response);
+        if (status == kWebCancelled) {
+            LogMessageString("I SIMBAD query cancelled for", identifier);
+            busy_ = false;
+            return;
+        }
         if (status != 0) {
             LogMessageInt("E Telescope dialog got an error result from SIMBAD", status);
             answer.message = "Couldn't get result from SIMBAD.";

@@ -2,8 +2,9 @@
 // Looks an object up by name at SIMBAD: one query at a time on a thread of its own, so
 // the telescope window never waits; the window polls for the answer on its timer.
 //
-// Threads: Start, Busy and Poll on the GUI thread; the query runs on the lookup's thread.
-// The destructor joins it (a query ends within the web client's time-outs).
+// Threads: Start, Busy, Poll and Cancel on the GUI thread; the query runs on the lookup's
+// thread. The destructor cancels a query under way and joins it, so closing the window or
+// shutting down never waits for SIMBAD's answer or the web client's time-outs.
 
 #include <atomic>
 #include <mutex>
@@ -39,6 +40,8 @@ public:
     bool Busy() const { return busy_.load(); }
     // The answer of the finished query, once.
     std::optional<SimbadAnswer> Poll();
+    // Ends a query under way within about a second; it gives no answer. Start may follow.
+    void Cancel();
 
     // The query path with the identifier percent-encoded.
     static std::string QueryPath(std::string_view identifier);
@@ -48,6 +51,7 @@ private:
     void Run(std::string server, std::string identifier);
 
     std::atomic<bool> busy_{false};
+    std::atomic<bool> cancel_{false};
     std::mutex mutex_;
     std::optional<SimbadAnswer> answer_;
     std::thread thread_;

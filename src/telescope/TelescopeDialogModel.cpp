@@ -30,33 +30,29 @@ std::string Minutes(double arcminutes) {
 
 }  // namespace
 
-TelescopeDialogModel::TelescopeDialogModel(Services services)
-    : s_(services),
-      worker_(std::make_unique<TelescopeWorker>(s_.drivers, s_.shared, s_.clock, TrackingRate())) {}
-
-TelescopeDialogModel::~TelescopeDialogModel() { worker_->Stop(); }
+TelescopeDialogModel::TelescopeDialogModel(Services services) : s_(services), worker_(s_.worker) {}
 
 double TelescopeDialogModel::TrackingRate() const { return s_.settings.RaTrackingSpeedE5 * 0.00001; }
 
 void TelescopeDialogModel::Initialise(bool startThread) {
     LogMessage("I Opened Dialog 'Telescope'");
-    if (startThread) worker_->StartThread();
+    if (startThread) worker_.StartThread();
     instruction_ = kInstruction;
     UpdateControls();
 }
 
 void TelescopeDialogModel::ShownOrHidden() {
     const std::string id = s_.settings.TelescopeDriver;
-    worker_->SetDriver(id, id.empty() ? std::string() : s_.settings.GetTelescopeRates(id));
-    worker_->PostCommand(TelescopeCommandKind::CreateDriver);
+    worker_.SetDriver(id, id.empty() ? std::string() : s_.settings.GetTelescopeRates(id));
+    worker_.PostCommand(TelescopeCommandKind::CreateDriver);
     UpdateControls();
 }
 
 void TelescopeDialogModel::OnMoveButton(TelescopeMoveButton button, bool released) {
     buttonsHeld_ += released ? -1 : 1;
     if (buttonsHeld_ < 0) buttonsHeld_ = 0;
-    const std::vector<TelescopeRate> rows = worker_->Rates().Rows();
-    if (rateIndex_ < 0 || rateIndex_ >= static_cast<int>(rows.size()) || !worker_->DriverCreated()) return;
+    const std::vector<TelescopeRate> rows = worker_.Rates().Rows();
+    if (rateIndex_ < 0 || rateIndex_ >= static_cast<int>(rows.size()) || !worker_.DriverCreated()) return;
     const TelescopeRate& row = rows[rateIndex_];
     const double t = TrackingRate();
     int axis = 0;
@@ -77,11 +73,11 @@ void TelescopeDialogModel::OnMoveButton(TelescopeMoveButton button, bool release
             rate = -row.declinationRate;
             break;
     }
-    worker_->PostCommand(TelescopeCommandKind::MoveAxis, axis, released ? 0.0 : rate);
+    worker_.PostCommand(TelescopeCommandKind::MoveAxis, axis, released ? 0.0 : rate);
 }
 
 std::string TelescopeDialogModel::RatesProgramId() const {
-    return worker_->DriverCreated() && worker_->Connected() ? worker_->ProgramId() : std::string();
+    return worker_.DriverCreated() && worker_.Connected() ? worker_.ProgramId() : std::string();
 }
 
 TelescopeChooserModel& TelescopeDialogModel::OpenChooser() {
@@ -92,7 +88,7 @@ TelescopeChooserModel& TelescopeDialogModel::OpenChooser() {
 
 bool TelescopeDialogModel::ChooseDriver(int selected) {
     // The window keeps the driver it made until the next start.
-    if (worker_->DriverCreated() || !chooser_.Commit(selected, s_.settings)) return false;
+    if (worker_.DriverCreated() || !chooser_.Commit(selected, s_.settings)) return false;
     ShownOrHidden();
     return true;
 }
@@ -100,7 +96,7 @@ bool TelescopeDialogModel::ChooseDriver(int selected) {
 TelescopeRatesDialogModel& TelescopeDialogModel::Rates() {
     if (!rates_) {
         LogMessage("I Opened Dialog 'Telescope Rates'");
-        rates_ = std::make_unique<TelescopeRatesDialogModel>(s_.settings, *worker_, s_.ui);
+        rates_ = std::make_unique<TelescopeRatesDialogModel>(s_.settings, worker_, s_.ui);
     }
     return *rates_;
 }
@@ -111,7 +107,7 @@ void TelescopeDialogModel::OpenRates() {
 }
 
 void TelescopeDialogModel::RateUp() {
-    const int rows = static_cast<int>(worker_->Rates().Size());
+    const int rows = static_cast<int>(worker_.Rates().Size());
     if (rateIndex_ + 1 < rows) ++rateIndex_;
     UpdateControls();
 }
@@ -126,16 +122,16 @@ void TelescopeDialogModel::OnConnectButton() { connectPending_ = true; }
 void TelescopeDialogModel::OnConnectMessage() {
     if (!connectPending_) return;
     connectPending_ = false;
-    worker_->PostCommand(worker_->Connected() ? TelescopeCommandKind::Disconnect : TelescopeCommandKind::Connect);
+    worker_.PostCommand(worker_.Connected() ? TelescopeCommandKind::Disconnect : TelescopeCommandKind::Connect);
 }
 
 void TelescopeDialogModel::OnTrackingCheck(bool checked) {
-    if (!worker_->DriverCreated()) return;
-    worker_->PostCommand(checked ? TelescopeCommandKind::StartTracking : TelescopeCommandKind::StopTracking);
+    if (!worker_.DriverCreated()) return;
+    worker_.PostCommand(checked ? TelescopeCommandKind::StartTracking : TelescopeCommandKind::StopTracking);
 }
 
 void TelescopeDialogModel::SyncToSolved() {
-    if (!worker_->Tracking() || !worker_->CanSync()) return;
+    if (!worker_.Tracking() || !worker_.CanSync()) return;
     const PlateSolution solution = s_.solution.Read();
     // Only a solution that found the centre may move the mount's idea of where it points.
     if (!solution.coordinatesValid || !std::isfinite(solution.rightAscensionDeg) ||
@@ -145,7 +141,7 @@ void TelescopeDialogModel::SyncToSolved() {
     }
     double ra = std::fmod(solution.rightAscensionDeg, 360.0);
     if (ra < 0.0) ra += 360.0;
-    worker_->PostCommand(TelescopeCommandKind::Sync, 0, ra / 15.0, solution.declinationDeg);
+    worker_.PostCommand(TelescopeCommandKind::Sync, 0, ra / 15.0, solution.declinationDeg);
 }
 
 std::optional<std::pair<double, double>> TelescopeDialogModel::ParseCoordinates(const std::string& text,
@@ -178,7 +174,7 @@ void TelescopeDialogModel::Slew(const std::string& editText) {
         instruction_ = error;
         return;
     }
-    worker_->PostCommand(TelescopeCommandKind::Slew, 0, coordinates->first, coordinates->second);
+    worker_.PostCommand(TelescopeCommandKind::Slew, 0, coordinates->first, coordinates->second);
     instruction_ = kInstruction;
 }
 
@@ -244,10 +240,10 @@ void TelescopeDialogModel::OnKeyUp(TelescopeArrowKey key) {
     const bool ra = key == TelescopeArrowKey::Left || key == TelescopeArrowKey::Right;
     if (ra && raKeyFlag_) {
         LogMessageString("I Keyboard triggers move in ", "RA");
-        worker_->PostCommand(TelescopeCommandKind::MoveAxis, 0, 0.0);
+        worker_.PostCommand(TelescopeCommandKind::MoveAxis, 0, 0.0);
     } else if (!ra && decKeyFlag_) {
         LogMessageString("I Keyboard triggers move in ", "DEC");
-        worker_->PostCommand(TelescopeCommandKind::MoveAxis, 1, 0.0);
+        worker_.PostCommand(TelescopeCommandKind::MoveAxis, 1, 0.0);
     }
 }
 
@@ -255,10 +251,10 @@ void TelescopeDialogModel::KeyboardMove(int axis, int direction) {
     const double t = TrackingRate();
     if (axis == 0) {
         LogMessage("I Keyboard triggers move in RA");
-        worker_->PostCommand(TelescopeCommandKind::MoveAxis, 0, direction < 0 ? -t : 3.0 * t);
+        worker_.PostCommand(TelescopeCommandKind::MoveAxis, 0, direction < 0 ? -t : 3.0 * t);
     } else {
         LogMessage("I Keyboard triggers move in DEC");
-        worker_->PostCommand(TelescopeCommandKind::MoveAxis, 1, direction < 0 ? -2.0 * t : 2.0 * t);
+        worker_.PostCommand(TelescopeCommandKind::MoveAxis, 1, direction < 0 ? -2.0 * t : 2.0 * t);
     }
 }
 
@@ -270,11 +266,11 @@ void TelescopeDialogModel::ExecuteGuidingSteps() {
     s_.guiding.declinationSteps.fetch_sub(w);
     if (s != 0) {
         LogMessageInt("I Guiding triggers move in RA", s);
-        worker_->PostCommand(TelescopeCommandKind::GuidePulse, 0, s >= 1 ? kGuidePulseMs : -kGuidePulseMs);
+        worker_.PostCommand(TelescopeCommandKind::GuidePulse, 0, s >= 1 ? kGuidePulseMs : -kGuidePulseMs);
     }
     if (w != 0) {
         LogMessageInt("I Guiding triggers move in DEC", w);
-        worker_->PostCommand(TelescopeCommandKind::GuidePulse, 1, w >= 1 ? kGuidePulseMs : -kGuidePulseMs);
+        worker_.PostCommand(TelescopeCommandKind::GuidePulse, 1, w >= 1 ? kGuidePulseMs : -kGuidePulseMs);
     }
 }
 
@@ -301,7 +297,7 @@ std::array<std::string, 6> TelescopeDialogModel::PositionTexts(bool driver,
 }
 
 void TelescopeDialogModel::ShowMessages() {
-    for (auto message = worker_->TakeMessage(); message; message = worker_->TakeMessage()) {
+    for (auto message = worker_.TakeMessage(); message; message = worker_.TakeMessage()) {
         s_.ui.ShowMessage(message->title, message->text, message->icon);
     }
 }
@@ -315,13 +311,13 @@ void TelescopeDialogModel::Tick() {
     }
     ticks_ = (ticks_ + 1) % 5;
     if (ticks_ != 0 && buttonsHeld_ == 0) return;
-    const bool driver = worker_->DriverCreated();
+    const bool driver = worker_.DriverCreated();
     if (!driver) s_.shared.Reset();
     const auto texts = PositionTexts(driver, s_.shared.Read(), s_.solution.Read(),
                                      s_.events ? s_.events->NextEvent() : std::nullopt);
     // Tracking and sync ability count as well: the slew and sync buttons follow them; and
     // so does the driver's coming and going, which the connect button follows.
-    const std::array<bool, 4> seen = {driver, worker_->Connected(), worker_->Tracking(), worker_->CanSync()};
+    const std::array<bool, 4> seen = {driver, worker_.Connected(), worker_.Tracking(), worker_.CanSync()};
     if (texts != shown_ || seen != seen_) {
         shown_ = texts;
         seen_ = seen;
@@ -337,12 +333,12 @@ void TelescopeDialogModel::SetEditText(std::string text) {
 
 void TelescopeDialogModel::UpdateControls() {
     TelescopeControls c;
-    const bool driver = worker_->DriverCreated();
-    const bool connected = worker_->Connected();
-    const bool tracking = worker_->Tracking();
-    const int rows = static_cast<int>(worker_->Rates().Size());
-    c.driver = worker_->ProgramId();
-    c.version = worker_->DriverInfo();
+    const bool driver = worker_.DriverCreated();
+    const bool connected = worker_.Connected();
+    const bool tracking = worker_.Tracking();
+    const int rows = static_cast<int>(worker_.Rates().Size());
+    c.driver = worker_.ProgramId();
+    c.version = worker_.DriverInfo();
     c.chooseEnabled = !driver;
     c.connectEnabled = driver;
     c.connectText = connected ? "Disconnect" : "Connect";
@@ -353,7 +349,7 @@ void TelescopeDialogModel::UpdateControls() {
     if (rateIndex_ < 0 && rows > 0) rateIndex_ = 0;
     c.rateText = std::to_string(rateIndex_ + 1);
     c.rateEnabled = connected;
-    c.syncEnabled = tracking && worker_->CanSync();
+    c.syncEnabled = tracking && worker_.CanSync();
     c.eventEnabled = s_.events && s_.events->NextEvent().has_value();
     c.slewEnabled = tracking;
     c.position = shown_;

@@ -5,8 +5,8 @@
 // timed guide pulses, and the enabling of every control. The view forwards its events
 // and shows Controls(), InstructionText() and EditText(); messages go to IUiServices.
 //
-// It owns the telescope worker: Initialise starts it, the destructor stops and joins it
-// before anything the worker uses goes away.
+// It drives the station's telescope worker, which it is handed: Initialise starts the
+// worker's thread if it does not run yet; the worker outlives the window and its model.
 //
 // Threads: GUI thread only (the worker and the look-up run on their own threads).
 
@@ -66,13 +66,12 @@ public:
         PlateSolvingResult& solution;
         INextEventSource* events = nullptr;  // none: no event store
         GuidingService& guiding;
-        ITelescopeDriverFactory& drivers;
+        TelescopeWorker& worker;
         SharedTelescopeState& shared;
         Clock& clock;
     };
 
     explicit TelescopeDialogModel(Services services);
-    ~TelescopeDialogModel();
     TelescopeDialogModel(const TelescopeDialogModel&) = delete;
     TelescopeDialogModel& operator=(const TelescopeDialogModel&) = delete;
 
@@ -105,7 +104,7 @@ public:
     const std::string& EditText() const { return editText_; }
     int EditTextVersion() const { return editVersion_; }
     int RateIndex() const { return rateIndex_; }
-    TelescopeWorker& Worker() { return *worker_; }
+    TelescopeWorker& Worker() { return worker_; }
     // What the rates window is handed: the program id while a driver exists and the
     // mount is connected, else empty.
     std::string RatesProgramId() const;
@@ -135,7 +134,7 @@ private:
     void ShowMessages();
 
     Services s_;
-    std::unique_ptr<TelescopeWorker> worker_;
+    TelescopeWorker& worker_;
     SimbadLookup simbad_;
     TelescopeChooserModel chooser_;
     std::unique_ptr<TelescopeRatesDialogModel> rates_;

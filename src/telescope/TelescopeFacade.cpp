@@ -14,6 +14,8 @@ constexpr const char* kCoordinateSet = "ON_COORD_SET";
 constexpr const char* kTrackState = "TELESCOPE_TRACK_STATE";
 constexpr const char* kSlewRate = "TELESCOPE_SLEW_RATE";
 constexpr const char* kDriverInfo = "DRIVER_INFO";
+constexpr const char* kPark = "TELESCOPE_PARK";
+constexpr const char* kAbort = "TELESCOPE_ABORT_MOTION";
 
 bool SwitchOn(const IndiProperty& property, const char* name) {
     const IndiElement* element = property.Find(name);
@@ -218,10 +220,36 @@ int32_t TelescopeFacade::GetBoolProperty(const std::string& name, bool& value) {
         value = property && property->Find("SYNC") != nullptr;
         return 0;
     }
+    if (name == "Slewing") {
+        // A mount under way reports its coordinates busy.
+        const auto property = client_.Property(device_, kCoordinates);
+        if (!property) return kTelescopeNoProperty;
+        value = property->state == IndiState::Busy;
+        return 0;
+    }
+    if (name == "Parked") {
+        const auto property = client_.Property(device_, kPark);
+        if (!property) return kTelescopeNoProperty;
+        value = SwitchOn(*property, "PARK") && property->state != IndiState::Busy;
+        return 0;
+    }
     return kTelescopeBadArgument;
 }
 
 int32_t TelescopeFacade::PutBoolProperty(const std::string& name, bool value) {
+    if (name == "Park") {
+        const auto property = client_.Property(device_, kPark);
+        if (!property) return Lost() ? Lost() : kTelescopeNoProperty;
+        if (!client_.SendSwitches(device_, kPark, {{"PARK", value}, {"UNPARK", !value}})) return kTelescopeServerLost;
+        // The driver takes the order (parking itself takes the slew's time).
+        return Await(kPark, property->generation, [](const IndiProperty&) { return true; });
+    }
+    if (name == "AbortSlew") {
+        const auto property = client_.Property(device_, kAbort);
+        if (!property) return Lost() ? Lost() : kTelescopeNoProperty;
+        if (!client_.SendSwitches(device_, kAbort, {{"ABORT", true}})) return kTelescopeServerLost;
+        return Await(kAbort, property->generation, [](const IndiProperty&) { return true; });
+    }
     if (name != "Tracking") return kTelescopeBadArgument;
     const auto property = client_.Property(device_, kTrackState);
     if (!property) return Lost() ? Lost() : kTelescopeNoProperty;

@@ -59,9 +59,10 @@ std::string TelescopeWorker::DriverInfo() const {
     return driverInfo_;
 }
 
-void TelescopeWorker::PostCommand(TelescopeCommandKind kind, int32_t axis, double first, double second) {
+uint64_t TelescopeWorker::PostCommand(TelescopeCommandKind kind, int32_t axis, double first, double second) {
     std::lock_guard lock(mutex_);
     commands_.push_back({kind, axis, first, second});
+    return ++commandsPosted_;
 }
 
 std::optional<TelescopeMessage> TelescopeWorker::TakeMessage() {
@@ -89,7 +90,9 @@ void TelescopeWorker::RunPass() {
     Poll();
     for (TelescopeCommand command = TakeCommand(); command.kind != TelescopeCommandKind::None; command = TakeCommand()) {
         Execute(command);
+        ++commandsDone_;
     }
+    ++passes_;
 }
 
 void TelescopeWorker::DropDriver() {
@@ -97,6 +100,8 @@ void TelescopeWorker::DropDriver() {
     driverCreated_ = false;
     connected_ = false;
     tracking_ = false;
+    slewing_ = false;
+    parked_ = false;
     shared_.Reset();
 }
 
@@ -104,6 +109,8 @@ void TelescopeWorker::Poll() {
     if (!driver_) {
         connected_ = false;
         tracking_ = false;
+        slewing_ = false;
+        parked_ = false;
         return;
     }
     if (driver_->ConnectionLost()) {
@@ -127,14 +134,21 @@ void TelescopeWorker::Poll() {
     }
     shared_.Write(position);
     bool tracking = false;
+    bool slewing = false;
+    bool parked = false;
     if (connected) {
         driver_->GetBoolProperty("Tracking", tracking);
+        // Not every driver can say; one that cannot counts as neither.
+        driver_->GetBoolProperty("Slewing", slewing);
+        driver_->GetBoolProperty("Parked", parked);
         // A driver may offer sync only once connected.
         bool canSync = false;
         if (driver_->GetBoolProperty("CanSync", canSync) == 0) canSync_ = canSync;
     }
     connected_ = connected;
     tracking_ = connected && tracking;
+    slewing_ = connected && slewing;
+    parked_ = connected && parked;
 }
 
 void TelescopeWorker::Execute(const TelescopeCommand& command) {
@@ -181,6 +195,21 @@ void TelescopeWorker::Execute(const TelescopeCommand& command) {
             if (const int32_t result = driver_->Slew(command.first, command.second)) {
                 LogMessageInt("E SlewToCoordinates failed", result);
                 Queue("Failed to move the telescope to the desired position.");
+            }
+            break;
+        case TelescopeCommandKind::Park:
+        case TelescopeCommandKind::Unpark: {
+            const bool park = command.kind == TelescopeCommandKind::Park;
+            if (const int32_t result = driver_->PutBoolProperty("Park", park)) {
+                LogMessageInt(park ? "E Parking the telescope failed" : "E Unparking the telescope failed", result);
+                Queue(park ? "Failed to park the telescope." : "Failed to unpark the telescope.");
+            }
+            break;
+        }
+        case TelescopeCommandKind::AbortSlew:
+            if (const int32_t result = driver_->PutBoolProperty("AbortSlew", true)) {
+                LogMessageInt("E Aborting the slew failed", result);
+                Queue("Failed to stop the telescope.");
             }
             break;
         case TelescopeCommandKind::GuidePulse: {

@@ -40,6 +40,9 @@ enum class TelescopeCommandKind : int32_t {
     Slew = 8,
     // A timed guide pulse: axis, signed duration in ms as the first value (+ east / north).
     GuidePulse = 9,
+    Park = 10,
+    Unpark = 11,
+    AbortSlew = 12,
 };
 
 struct TelescopeCommand {
@@ -77,7 +80,12 @@ public:
     void SetDriver(const std::string& programId, const std::string& ratesText);
     std::string ProgramId() const;
 
-    void PostCommand(TelescopeCommandKind kind, int32_t axis = 0, double first = 0.0, double second = 0.0);
+    // The command's number: commands are numbered 1, 2, ... in the order posted.
+    uint64_t PostCommand(TelescopeCommandKind kind, int32_t axis = 0, double first = 0.0, double second = 0.0);
+    // How many commands have been carried out (or dropped), and how many passes have
+    // ended: a pass ending after a command's number was reached has polled its outcome.
+    uint64_t CommandsDone() const { return commandsDone_.load(); }
+    uint64_t Passes() const { return passes_.load(); }
     // The oldest message, or none.
     std::optional<TelescopeMessage> TakeMessage();
     // The oldest command, kind None when there is none.
@@ -87,6 +95,9 @@ public:
     bool Connected() const { return connected_.load(); }
     bool Tracking() const { return tracking_.load(); }
     bool CanSync() const { return canSync_.load(); }
+    // The mount reports a slew under way / that it is parked (false when it cannot say).
+    bool Slewing() const { return slewing_.load(); }
+    bool Parked() const { return parked_.load(); }
     std::string DriverInfo() const;
     TelescopeRates& Rates() { return rates_; }
 
@@ -111,6 +122,11 @@ private:
     std::atomic<bool> connected_{false};
     std::atomic<bool> tracking_{false};
     std::atomic<bool> canSync_{false};
+    std::atomic<bool> slewing_{false};
+    std::atomic<bool> parked_{false};
+    std::atomic<uint64_t> commandsPosted_{0};
+    std::atomic<uint64_t> commandsDone_{0};
+    std::atomic<uint64_t> passes_{0};
     std::atomic<bool> run_{false};
     std::atomic<bool> running_{false};
 

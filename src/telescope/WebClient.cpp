@@ -35,6 +35,12 @@ size_t Append(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
+// libcurl calls this while a transfer waits or moves; non-zero ends the transfer.
+int CheckCancel(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* cancel = static_cast<const std::atomic<bool>*>(user);
+    return cancel != nullptr && cancel->load() ? 1 : 0;
+}
+
 std::string LocationHeader(std::string_view headers) {
     std::size_t start = 0;
     while (start < headers.size()) {
@@ -104,6 +110,7 @@ int32_t WebClient::SendRequest(std::string_view server, std::string_view path, s
     if (!curl_) return kWebNoSession;
     const auto address = ParseServer(server);
     if (!address || path.empty() || path.front() != '/') return kWebBadServer;
+    if (cancel_ != nullptr && cancel_->load()) return kWebCancelled;
     CURL* curl = static_cast<CURL*>(curl_);
     curl_easy_reset(curl);
 
@@ -150,10 +157,14 @@ int32_t WebClient::SendRequest(std::string_view server, std::string_view path, s
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &bodySink);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, Append);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &headerSink);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, cancel_ != nullptr ? 0L : 1L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, CheckCancel);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, cancel_);
 
     const CURLcode code = curl_easy_perform(curl);
     curl_slist_free_all(headerList);
     if (bodySink.overflow) return kWebBodyTooLarge;
+    if (code == CURLE_ABORTED_BY_CALLBACK) return kWebCancelled;
     if (code != CURLE_OK) return kWebTransportFailure - static_cast<int32_t>(code);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
     switch (response.status) {

@@ -7,8 +7,10 @@
 // solving server) is reached over plain HTTP; every other host over HTTPS with the
 // certificate and host name verified, so an API key never crosses a network in clear.
 //
-// Threads: one client is used by one thread at a time.
+// Threads: one client is used by one thread at a time; only its cancel flag is set from
+// another.
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +24,7 @@ namespace orva {
 inline constexpr int32_t kWebNoSession = -1;
 inline constexpr int32_t kWebBadServer = -2;
 inline constexpr int32_t kWebBodyTooLarge = -3;
+inline constexpr int32_t kWebCancelled = -4;
 // A transport failure is this minus libcurl's error number.
 inline constexpr int32_t kWebTransportFailure = -1000;
 
@@ -64,11 +67,15 @@ public:
 
     void SetBodyLimit(std::size_t bytes) { bodyLimit_ = bytes; }
     void SetTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
+    // A flag another thread may set to end the request under way (within about a second;
+    // it then returns kWebCancelled) and every later one at once. None: not cancellable.
+    void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
 
 private:
     void* curl_ = nullptr;  // the libcurl easy handle: the session
     std::size_t bodyLimit_ = kDefaultBodyLimit;
     std::chrono::milliseconds timeout_{15000};
+    const std::atomic<bool>* cancel_ = nullptr;
 };
 
 }  // namespace orva

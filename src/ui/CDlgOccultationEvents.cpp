@@ -119,8 +119,9 @@ void CDlgOccultationEvents::OnTimer() {
             entries_[i]->Show(model_.Entries()[i]);
         }
     }
+    // The planetarium hand-off and the ended programs are the station's tick's, so they
+    // go on while this window is hidden.
     if (handled.listRebuilt || handled.countdowns || handled.detailsChanged) details_->Refresh();
-    detailsModel_.Tick();
 }
 
 void CDlgOccultationEvents::RebuildList() {

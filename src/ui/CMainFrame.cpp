@@ -124,7 +124,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
     UpdateCommands();
     resize(1440, 860);
     RestoreWorkspace();
-    PlateSolvingResult::Instance().SetListener(this);
+    station_.Tools().PlateSolution().SetListener(this);
 }
 
 CMainFrame::~CMainFrame() { ShutDown(); }
@@ -417,7 +417,8 @@ void CMainFrame::BuildRecordingCommands() {
 CDlgDarkFlat* CMainFrame::DarkFlatDialog() { return darkFlat_; }
 
 void CMainFrame::BuildToolsMenu() {
-    tools_ = std::make_unique<ToolWindows>(station_, this, &solveCapture_);
+    tools_ = std::make_unique<ToolWindows>(station_, this);
+    station_.Tools().SetPlateSolvingCapture(&solveCapture_);
     QMenu* tools = menuBar()->addMenu("&Tools");
     toolsMenu_ = tools;
     connect(AddCommand(tools, Command::EventData), &QAction::triggered, this, [this] { tools_->ShowOccultationEvents(); });
@@ -643,7 +644,7 @@ void CMainFrame::ShutDown() {
     closing_ = true;
     housekeeping_.stop();
     refresh_.stop();
-    PlateSolvingResult& solves = PlateSolvingResult::Instance();
+    PlateSolvingResult& solves = station_.Tools().PlateSolution();
     if (solves.Listener() == this) solves.SetListener(nullptr);
     SaveWorkspace();
     tools_->HideAll();
@@ -652,12 +653,13 @@ void CMainFrame::ShutDown() {
     LogMessage("I Closing Main Form");
     form_->StopTimer();
     FinishRecording();
-    // The tool windows' workers (plate solving, telescope) are stopped and joined first.
     tools_.reset();
-    // Stops the event feed and the stream (their threads joined), then disconnects the
-    // camera and closes the GPS log, which the frame path writes until the stream stops;
-    // only then may the view's target go.
+    // Stops the tools' workers (plate solving, telescope), the event feed and the stream
+    // (their threads joined), then disconnects the camera and closes the GPS log, which the
+    // frame path writes until the stream stops; only then may the view's target go.
     station_.Shutdown();
+    // The plate solver is joined: this window's capture may go.
+    station_.Tools().SetPlateSolvingCapture(nullptr);
     station_.Processor().SetDisplayTarget(nullptr);
     station_.SetFrontEnd(nullptr);
 }

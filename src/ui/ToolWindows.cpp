@@ -13,15 +13,6 @@
 namespace orva {
 namespace {
 
-// Without the main window's capture nothing can be recorded; the run then ends with
-// "No FITS file", and existing files still solve.
-class NoPlateSolvingCapture final : public IPlateSolvingCapture {
-public:
-    std::optional<std::string> StartCapture() override { return std::nullopt; }
-    bool IsCaptureComplete(const std::string&) override { return false; }
-    Clock::Duration CaptureDuration() const override { return Clock::Duration::zero(); }
-};
-
 template <class Window>
 Window& Raise(Window& window) {
     window.show();
@@ -31,20 +22,15 @@ Window& Raise(Window& window) {
 
 }  // namespace
 
-ToolWindows::ToolWindows(Station& station, QWidget* parent, IPlateSolvingCapture* capture)
-    : station_(station),
-      parent_(parent),
-      noCapture_(capture ? nullptr : std::make_unique<NoPlateSolvingCapture>()),
-      capture_(capture ? *capture : *noCapture_) {}
+ToolWindows::ToolWindows(Station& station, QWidget* parent) : station_(station), parent_(parent) {}
 
-// The windows go before the models and the worker they show.
+// The windows go before the models they show; the workers are the station's and go on.
 ToolWindows::~ToolWindows() {
     guidingWindow_.reset();
     telescopeWindow_.reset();
-    telescope_.reset();  // joins the telescope worker
+    telescope_.reset();
     eventsWindow_.reset();
     plateSolvingWindow_.reset();
-    plateSolver_.reset();
 }
 
 void ToolWindows::HideAll() {
@@ -58,10 +44,10 @@ void ToolWindows::HideAll() {
 CDlgOccultationEvents& ToolWindows::ShowOccultationEvents() {
     if (!eventsWindow_) {
         IUiServices& ui = station_.Ui();
-        report_ = std::make_unique<ObservationReport>(ObservationReport::DefaultTemplatePath(), ui, launcher_);
-        planetarium_ = std::make_unique<PlanetariumHandoff>(launcher_, station_.GetClock());
-        details_ = std::make_unique<OccultationDetailsModel>(OccultationDetailsModel::Services{
-            station_.Events(), ui, station_.Equipment(), station_.GetSettings(), *report_, *planetarium_, launcher_});
+        ObservingTools& tools = station_.Tools();
+        details_ = std::make_unique<OccultationDetailsModel>(
+            OccultationDetailsModel::Services{station_.Events(), ui, station_.Equipment(), station_.GetSettings(),
+                                              tools.Report(), tools.Planetarium(), tools.Launcher()});
         events_ = std::make_unique<OccultationEventsModel>(station_.Events(), ui, *details_);
         const OccultationDialogServices dialogs{station_.Events(), ui, station_.Equipment()};
         eventsWindow_ = std::make_unique<CDlgOccultationEvents>(*events_, *details_, dialogs, parent_);
@@ -71,32 +57,30 @@ CDlgOccultationEvents& ToolWindows::ShowOccultationEvents() {
 
 CDlgPlatesolving& ToolWindows::ShowPlateSolving() {
     if (!plateSolvingWindow_) {
-        PlateSolvingResult& result = PlateSolvingResult::Instance();
-        plateSolver_ = std::make_unique<PlateSolvingWorker>(result, capture_, station_.GetClock());
         Station& station = station_;
+        ObservingTools& tools = station.Tools();
         CDlgPlatesolving::Services services{
             station.GetSettings(),
             station.Ui(),
-            *plateSolver_,
-            SharedTelescopeState::Instance(),
+            tools.PlateSolver(),
+            tools.TelescopeState(),
             [&station] { return station.IsConnected() && station.IsStreaming(); },
-            [&station, &result](std::string& error) {
+            [&station](std::string& error) {
                 const int height = station.Mode() ? station.Mode()->Height() : 0;
-                return PlateSolvingDialogModel::CreateStrategy(station.GetSettings(), result, height,
-                                                               station.GetClock(), error);
+                return station.Tools().CreatePlateSolvingStrategy(height, error);
             }};
         plateSolvingWindow_ = std::make_unique<CDlgPlatesolving>(std::move(services), parent_);
-        plateSolver_->StartThread();
+        tools.StartPlateSolver();
     }
     return Raise(*plateSolvingWindow_);
 }
 
 CDlgTelescope& ToolWindows::ShowTelescope() {
     if (!telescopeWindow_) {
-        nextEvent_ = std::make_unique<EventStoreNextEvent>(station_.Events());
+        ObservingTools& tools = station_.Tools();
         telescope_ = std::make_unique<TelescopeDialogModel>(TelescopeDialogModel::Services{
-            station_.GetSettings(), station_.Ui(), PlateSolvingResult::Instance(), nextEvent_.get(),
-            station_.Guiding(), drivers_, SharedTelescopeState::Instance(), station_.GetClock()});
+            station_.GetSettings(), station_.Ui(), tools.PlateSolution(), &tools.NextEvent(), station_.Guiding(),
+            tools.Telescope(), tools.TelescopeState(), station_.GetClock()});
         telescopeWindow_ = std::make_unique<CDlgTelescope>(*telescope_, parent_);
     }
     return Raise(*telescopeWindow_);

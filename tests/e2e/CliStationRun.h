@@ -6,6 +6,7 @@
 // The program lies beside the test's folder (../apps/orvacam-cli); build both.
 
 #include "support/TempDir.h"
+#include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +91,8 @@ protected:
             ADD_FAILURE() << cli << " is missing: build the orvacam-cli target";
             return -1;
         }
-        std::vector<std::string> env = {"ORVA_CONFIG_DIR=" + dir.File("config"), "ORVA_DATA_DIR=" + dir.File("data")};
+        std::vector<std::string> env = {"ORVA_CONFIG_DIR=" + dir.File("config"), "ORVA_DATA_DIR=" + dir.File("data"),
+                                        "LSAN_OPTIONS=suppressions=" + test::SourceDir() + "/tests/e2e/orvacam-lsan.supp"};
         const pid_t pid = fork();
         if (pid == 0) {
             const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

@@ -508,6 +508,58 @@ TEST_F(CliStationRun, EventsAreImportedListedAndRecordedAround) {
     EXPECT_EQ(none.err.rfind("orvacam-cli record: --event takes 'next'", 0), 0u) << none.err;
 }
 
+// An event's observation report from the command line: written once, never replaced
+// without --force (the observer's notes in it survive), and no editor is started.
+TEST_F(CliStationRun, EventReportIsWrittenAndReplacedOnlyWithForce) {
+    std::filesystem::create_directories(dir.File("reports"));
+    WriteSettings("LogDirectory=" + dir.File("log") + "\nReportsDirectory=" + dir.File("reports") +
+                  "\nReportEditor=" + dir.File("no-such-editor") + "\n");
+    const auto t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) + 3 * 3600;
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    const std::string file = dir.File("occult.xml");
+    test::WriteFile(file, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Occultations>\n" +
+                              OccultEvent(utc, "Juno", "UCAC4 123-456789") + "</Occultations>\n");
+    ASSERT_EQ(Run({"events", "import", file}).code, 0);
+
+    const Outcome first = Run({"events", "report", "1"});
+    ASSERT_EQ(first.code, 0) << first.err;
+    ASSERT_EQ(first.Written().size(), 1u) << first.out;
+    const std::string report = first.Written()[0];
+    EXPECT_EQ(std::filesystem::path(report).parent_path(), std::filesystem::path(dir.File("reports")));
+    EXPECT_NE(test::ReadFile(report).find("Juno"), std::string::npos);
+    EXPECT_TRUE(first.err.empty()) << first.err;
+
+    const std::string notes = test::ReadFile(report) + "my notes\n";
+    test::WriteFile(report, notes);
+    const Outcome kept = Run({"events", "report", "next"});
+    EXPECT_EQ(kept.code, 1);
+    EXPECT_EQ(Lines(kept.err), std::vector<std::string>{"orvacam-cli events: the report " + report +
+                                                        " exists already; --force replaces it"});
+    EXPECT_EQ(test::ReadFile(report), notes);
+
+    const Outcome replaced = Run({"events", "report", "next", "--force"});
+    ASSERT_EQ(replaced.code, 0) << replaced.err;
+    EXPECT_EQ(replaced.Written(), std::vector<std::string>{report});
+    EXPECT_EQ(test::ReadFile(report).find("my notes"), std::string::npos);
+
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        const char* line;
+    } cases[] = {
+        {{"events", "report", "2"}, 1, "orvacam-cli events: no event 2 (events list numbers them from 1)"},
+        {{"events", "report", "x"}, 1, "orvacam-cli events: no event x (events list numbers them from 1)"},
+        {{"events", "report"}, 2, "orvacam-cli events: report takes the event's number in the list, or next"},
+        {{"events", "list", "--force"}, 2, "orvacam-cli events: --force goes with report"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = Run(c.args);
+        EXPECT_EQ(run.code, c.code) << c.line;
+        EXPECT_EQ(Lines(run.err), std::vector<std::string>{c.line});
+    }
+}
+
 std::tm UtcInSeconds(int seconds) {
     const auto t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) + seconds;
     std::tm utc{};

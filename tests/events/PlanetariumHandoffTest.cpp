@@ -1,54 +1,14 @@
 #include "EventWindowsFixture.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "support/PlanetariumListener.h"
 
 #include <csignal>
-#include <future>
 
 namespace orva {
 namespace {
 
 using test::EventWindowsTest;
+using test::PlanetariumListener;
 using test::Ticks;
-
-// A stand-in of ours for the planetarium's port: listens on 127.0.0.1 (an ephemeral
-// port), takes one connection and reads it to its end.
-class PlanetariumListener {
-public:
-    PlanetariumListener() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-        EXPECT_EQ(::listen(fd_, 4), 0);
-        socklen_t size = sizeof(address);
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
-        received_ = std::async(std::launch::async, [fd = fd_] {
-            const int client = ::accept(fd, nullptr, nullptr);
-            std::string text;
-            char buffer[256];
-            for (ssize_t n; client >= 0 && (n = ::read(client, buffer, sizeof(buffer))) > 0;) text.append(buffer, n);
-            if (client >= 0) ::close(client);
-            return text;
-        });
-    }
-    ~PlanetariumListener() {
-        ::shutdown(fd_, SHUT_RDWR);
-        ::close(fd_);
-    }
-    uint16_t Port() const { return port_; }
-    std::string Received() { return received_.get(); }
-
-private:
-    int fd_ = -1;
-    uint16_t port_ = 0;
-    std::future<std::string> received_;
-};
 
 // A port that nothing listens on: bound, then closed.
 uint16_t UnusedPort() {

@@ -51,7 +51,8 @@ std::string WriteSer(const std::string& path, bool finish) {
 }
 
 std::string WriteAdv(const std::string& path, bool finish, bool compress = false) {
-    AdvWriter writer;
+    SharedTelescopeState telescope;
+    AdvWriter writer(telescope);
     EXPECT_TRUE(writer.OpenRecording(path, kWidth, kHeight, 16, {}, compress));
     WriteFrames(writer);
     if (finish) {

@@ -20,7 +20,10 @@ struct SimulatedTelescopeWindow {
     static constexpr int kTrackingSpeedE5 = 417;
 
     explicit SimulatedTelescopeWindow(INextEventSource* events = nullptr)
-        : settings(dir.Path(), center), mounts(clock), model({settings, ui, solution, events, guiding, mounts, shared, clock}) {
+        : settings(dir.Path(), center),
+          mounts(clock),
+          worker(mounts, shared, clock, settings.RaTrackingSpeedE5 * 0.00001),
+          model({settings, ui, solution, events, guiding, worker, shared, clock}) {
         settings.TelescopeDriver = SimulatedMountFactory::kProgramId;
         settings.RaTrackingSpeedE5 = kTrackingSpeedE5;
     }
@@ -35,6 +38,7 @@ struct SimulatedTelescopeWindow {
     GuidingService guiding;
     SharedTelescopeState shared;
     SimulatedMountFactory mounts;
+    TelescopeWorker worker;  // the station's, in the program; outlives the model
     TelescopeDialogModel model;
 };
 

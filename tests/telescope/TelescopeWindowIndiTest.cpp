@@ -37,7 +37,8 @@ class TelescopeWindowTest : public ::testing::Test {
 protected:
     TelescopeWindowTest()
         : settings(dir.Path(), center),
-          model({settings, ui, solution, nullptr, guiding, drivers, shared, SteadyClock::Instance()}) {}
+          worker(drivers, shared, SteadyClock::Instance(), settings.RaTrackingSpeedE5 * 0.00001),
+          model({settings, ui, solution, nullptr, guiding, worker, shared, SteadyClock::Instance()}) {}
 
     void SetUp() override {
         ASSERT_TRUE(server.Start());
@@ -83,6 +84,7 @@ protected:
     SharedTelescopeState shared;
     test::IndiServerProcess server;
     test::CannedHttpServer simbad;
+    TelescopeWorker worker;  // the station's, in the program; outlives the model
     TelescopeDialogModel model;
 };
 

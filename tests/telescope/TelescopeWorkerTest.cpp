@@ -236,5 +236,33 @@ TEST_F(TelescopeWorkerTest, PublishesThePositionAndWithdrawsItWhenTheLinkBreaks)
     EXPECT_TRUE(log.Contains("E Lost the connection to the telescope driver"));
 }
 
+// A command line waits on the numbers: a command is done once CommandsDone reaches its
+// number, and a failure of it is a message. A mount that cannot park or abort says so.
+TEST_F(TelescopeWorkerTest, CommandsAreNumberedAndRefusedParkAndAbortAreReported) {
+    Connect();
+    EXPECT_EQ(worker.CommandsDone(), 2u);
+    EXPECT_EQ(worker.Passes(), 2u);
+    const struct {
+        TelescopeCommandKind kind;
+        const char* text;
+        const char* logLine;
+    } cases[] = {
+        {TelescopeCommandKind::Park, "Failed to park the telescope.", "E Parking the telescope failed"},
+        {TelescopeCommandKind::Unpark, "Failed to unpark the telescope.", "E Unparking the telescope failed"},
+        {TelescopeCommandKind::AbortSlew, "Failed to stop the telescope.", "E Aborting the slew failed"},
+    };
+    for (const auto& c : cases) {
+        const uint64_t number = worker.PostCommand(c.kind);
+        EXPECT_LT(worker.CommandsDone(), number);
+        worker.RunPass();
+        EXPECT_EQ(worker.CommandsDone(), number);
+        EXPECT_EQ(Messages(), (std::vector<TelescopeMessage>{{TelescopeWorker::kErrorTitle, c.text}})) << c.text;
+        EXPECT_FALSE(log.MessagesStartingWith(c.logLine).empty()) << c.logLine;
+    }
+    // The simulated mount cannot say whether it slews or is parked: neither.
+    EXPECT_FALSE(worker.Slewing());
+    EXPECT_FALSE(worker.Parked());
+}
+
 }  // namespace
 }  // namespace orva

@@ -304,7 +304,7 @@ TEST_F(MainFrame, ADamagedSavedLayoutGivesTheDefaultLayout) {
 }
 
 TEST_F(MainFrame, APlateSolveSetsTheViewMirroringFromTheStoredFlip) {
-    PlateSolvingResult& solves = PlateSolvingResult::Instance();
+    PlateSolvingResult& solves = station->Tools().PlateSolution();
     EXPECT_EQ(solves.Listener(), frame.get());
     const struct {
         const char* flip;
