@@ -3,7 +3,6 @@
 #include "camera/CameraManager.h"
 #include "camera/CameraModel.h"
 #include "common/CommandLine.h"
-#include "common/SharedTelescopeState.h"
 #include "processing/CameraStreamAdapter.h"
 #include "StationCameraDevices.h"
 
@@ -71,7 +70,7 @@ std::optional<uint8_t> CliCamerasCommand::SimulatedSensorCode(const std::string&
 }
 
 std::vector<CliCamerasCommand::Listed> CliCamerasCommand::ListCameras() {
-    StationCameraDevices devices(kDefaultSensor, std::nullopt, SharedTelescopeState::Instance());
+    StationCameraDevices devices(kDefaultSensor, std::nullopt, nullptr);
     COrvaMediaStream stream{MediaStreamOptions{}};
     CameraStreamAdapter adapter(stream);
     // The manager keeps to the camera family, as for a connect.

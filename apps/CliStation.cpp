@@ -1,13 +1,12 @@
 #include "CliStation.h"
 
 #include "common/Settings.h"
-#include "common/SharedTelescopeState.h"
 
 #include <utility>
 
 namespace orva {
 CliStation::CliStation(const CliCameraSettings& settings, SimFaultPlan plan, std::string messagePrefix)
-    : devices_(settings.sensorCode, settings.simulatedUtcStartUnixNs, SharedTelescopeState::Instance()),
+    : devices_(settings.sensorCode, settings.simulatedUtcStartUnixNs, &telescope_),
       cameraLink_(settings.cameraLink.empty() ? devices_.Simulated().SymbolicLink() : settings.cameraLink),
       ui_(std::move(messagePrefix)) {
     devices_.Simulated().Faults().SetPlan(std::move(plan));
@@ -16,6 +15,7 @@ CliStation::CliStation(const CliCameraSettings& settings, SimFaultPlan plan, std
     options.settings = &Settings::Instance();
     options.ui = &ui_;
     options.devices = &devices_.All();
+    options.telescopeState = &telescope_;
     station_ = std::make_unique<Station>(options);
     station_->SetCameraSettings(settings.camera);
 }

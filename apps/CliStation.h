@@ -10,6 +10,7 @@
 
 #include "StationCameraDevices.h"
 
+#include "common/SharedTelescopeState.h"
 #include "simcam/SimFaultPlan.h"
 #include "station/Station.h"
 
@@ -49,6 +50,9 @@ public:
     CliUiServices& Ui() { return ui_; }
 
 private:
+    // Where the mount points: the station's telescope worker writes it, the simulated
+    // camera draws the sky there. Outlives both.
+    SharedTelescopeState telescope_;
     StationCameraDevices devices_;
     std::string cameraLink_;
     CliUiServices ui_;

@@ -48,7 +48,7 @@ bool StationCameraDevices::SimulatedUtcStartOption(const CommandLine& line, std:
 }
 
 StationCameraDevices::StationCameraDevices(uint8_t simulatedSensorCode, std::optional<int64_t> simulatedUtcStartUnixNs,
-                                           const SharedTelescopeState& telescope,
+                                           const SharedTelescopeState* telescope,
                                            const std::function<UtcDateTime()>& utcNow)
     : simulated_(std::make_shared<SimulatedCamera>(CameraConfig(simulatedSensorCode, simulatedUtcStartUnixNs, utcNow),
                                                    SteadyClock::Instance())),
@@ -56,7 +56,7 @@ StationCameraDevices::StationCameraDevices(uint8_t simulatedSensorCode, std::opt
       systemLayer_(V4l2CameraDeviceEnumerator::CreateForSystem()),
       all_(std::make_unique<CombinedDeviceEnumerator>(
           std::vector<ICameraDeviceEnumerator*>{&simulatedLayer_, systemLayer_.get()})) {
-    FollowTheMount(*simulated_, telescope);
+    if (telescope != nullptr) FollowTheMount(*simulated_, *telescope);
 }
 
 }  // namespace orva

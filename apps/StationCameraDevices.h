@@ -31,10 +31,11 @@ public:
 
     // The simulated camera pretends to be a camera with this sensor code. Its first frame
     // exposes at `simulatedUtcStartUnixNs` (Unix nanoseconds, UTC); without it the GPS
-    // clock starts at the time `utcNow` gives now and keeps real time. Its picture shows the catalogue's stars where the mount of
-    // `telescope` (which outlives the devices) points while one is connected.
+    // clock starts at the time `utcNow` gives now and keeps real time. With a `telescope`
+    // (which outlives the devices) its picture shows the catalogue's stars where the
+    // mount points while one is connected; without, the synthetic sky only.
     StationCameraDevices(uint8_t simulatedSensorCode, std::optional<int64_t> simulatedUtcStartUnixNs,
-                         const SharedTelescopeState& telescope, const std::function<UtcDateTime()>& utcNow = &UtcNow);
+                         const SharedTelescopeState* telescope, const std::function<UtcDateTime()>& utcNow = &UtcNow);
 
     ICameraDeviceEnumerator& All() { return *all_; }
     SimulatedCamera& Simulated() { return *simulated_; }

@@ -40,12 +40,16 @@ int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
     using namespace orva;
     Settings& settings = Settings::Instance();
     // The Connect menu lists the simulated camera beside the system's cameras.
-    StationCameraDevices devices(options.sensorCode, options.simulatedUtcStartUnixNs, SharedTelescopeState::Instance());
+    // Where the mount points: the station's telescope worker writes it, the simulated
+    // camera draws the sky there.
+    SharedTelescopeState telescope;
+    StationCameraDevices devices(options.sensorCode, options.simulatedUtcStartUnixNs, &telescope);
     QtUiServices ui;
     StationOptions stationOptions;
     stationOptions.settings = &settings;
     stationOptions.ui = &ui;
     stationOptions.devices = &devices.All();
+    stationOptions.telescopeState = &telescope;
     Station station(stationOptions);
     // Without the feed (the failure is logged) events come only from Occult imports.
     station.StartEventFeed({OwEventReceiver::DefaultSocketPath(AppPaths::DataDirectory())});

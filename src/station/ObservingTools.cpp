@@ -21,6 +21,7 @@ public:
 ObservingTools::ObservingTools(const Services& services)
     : settings_(services.settings),
       clock_(services.clock),
+      telescopeState_(services.telescopeState ? *services.telescopeState : ownTelescopeState_),
       nextEvent_(services.events),
       ownDrivers_(services.drivers ? nullptr : std::make_unique<TelescopeDriverFactory>()),
       drivers_(services.drivers ? *services.drivers : *ownDrivers_),

@@ -45,6 +45,8 @@ public:
         OwEventManager& events;
         // The mounts the telescope worker may drive; none: those of an INDI server.
         ITelescopeDriverFactory* drivers = nullptr;
+        // Where the mount points; none: the tools' own.
+        SharedTelescopeState* telescopeState = nullptr;
         // Where the planetarium listens (tests use a port of their own).
         uint16_t planetariumPort = PlanetariumHandoff::kDefaultPort;
     };
@@ -86,7 +88,8 @@ public:
 private:
     Settings& settings_;
     Clock& clock_;
-    SharedTelescopeState telescopeState_;
+    SharedTelescopeState ownTelescopeState_;
+    SharedTelescopeState& telescopeState_;
     PlateSolvingResult plateSolution_;
     EventStoreNextEvent nextEvent_;
     std::unique_ptr<ITelescopeDriverFactory> ownDrivers_;

@@ -45,7 +45,7 @@ Station::Station(const StationOptions& options)
       manager_(*options.devices, streamAdapter_, *options.clock),
       recovery_(manager_, ui_),
       firmwareUpdate_(manager_, settings_, ui_, clock_),
-      tools_(ObservingTools::Services{settings_, ui_, clock_, events_, options.telescopeDrivers}) {
+      tools_(ObservingTools::Services{settings_, ui_, clock_, events_, options.telescopeDrivers, options.telescopeState}) {
     events_.SetUiServices(&ui_);
     // The settings outlive the station: they show their failures through its UI while it runs.
     settings_.SetUiServices(&ui_);

@@ -11,6 +11,7 @@ namespace orva {
 class EquipmentManager;
 class ICameraDeviceEnumerator;
 class ITelescopeDriverFactory;
+class SharedTelescopeState;
 class IUiServices;
 class Settings;
 
@@ -31,6 +32,10 @@ struct StationOptions {
     const EquipmentManager* mounts = nullptr;
     // The mounts the telescope worker may drive; null: those of an INDI server.
     ITelescopeDriverFactory* telescopeDrivers = nullptr;
+    // Where the mount points, as the telescope worker writes it; a front end hands its
+    // own when a simulated camera draws the sky there. It outlives the station. Null: the
+    // station's own.
+    SharedTelescopeState* telescopeState = nullptr;
 };
 
 }  // namespace orva

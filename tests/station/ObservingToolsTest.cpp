@@ -48,7 +48,7 @@ protected:
     test::ManualClock clock;
     OwEventManager store{dataDir.Path()};
     test::PlanetariumListener planetarium;
-    ObservingTools tools{{settings, ui, clock, store, nullptr, planetarium.Port()}};
+    ObservingTools tools{{settings, ui, clock, store, nullptr, nullptr, planetarium.Port()}};
 };
 
 // A program the tools started (a report's editor) that has ended is collected by the
