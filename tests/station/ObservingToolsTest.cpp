@@ -54,8 +54,14 @@ protected:
 // A program the tools started (a report's editor) that has ended is collected by the
 // station's tick, though no window was ever made to drive a timer.
 TEST_F(ObservingToolsTest, TickCollectsAnEndedProgramWithoutAnyWindow) {
-    const ProcessLauncher::Started started = tools.Launcher().Start({WriteScript("editor", "exit 0")});
+    // The program ends only when told: one that ended before Start's own check of it
+    // would be collected there, and there would be nothing left for the tick.
+    const std::string go = programsDir.File("go");
+    const ProcessLauncher::Started started =
+        tools.Launcher().Start({WriteScript("editor", "while [ ! -e '" + go + "' ]; do sleep 0.01; done; exit 0")});
     ASSERT_TRUE(started.ok());
+    ASSERT_NE(ProcessState(started.pid), '\0');
+    test::WriteFile(go, "");
     const auto deadline = std::chrono::steady_clock::now() + 30s;
     while (ProcessState(started.pid) != 'Z' && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(10ms);
