@@ -12,6 +12,7 @@
 #include "processing/ParseBinaryOverlay.h"
 #include "processing/FrameTimestamp.h"
 #include "processing/FrameUnpack.h"
+#include "common/SharedTelescopeState.h"
 #include "recording/AdvWriter.h"
 #include "recording/FitsWriter.h"
 #include "recording/Lagarith16Encoder.h"
@@ -99,7 +100,8 @@ void WriteRecordings(const fs::path& out, const fs::path& scratch, const std::ve
         Write(out, "SerReader", "three-frames.ser", ReadAll(scratch / "seed.ser"));
     }
     for (const bool compress : {false, true}) {
-        AdvWriter adv;
+        SharedTelescopeState noMount;
+        AdvWriter adv(noMount);
         adv.OpenRecording((scratch / "seed.adv").string(), SeedFrame::kWidth, SeedFrame::kHeight, 16, {}, compress);
         record(adv);
         Write(out, "AdvReader", compress ? "three-frames-compressed.adv" : "three-frames.adv", ReadAll(scratch / "seed.adv"));
