@@ -58,7 +58,8 @@ int FrameProcessor::ThreadCountFromSetting(std::string_view text) {
 
 FrameProcessor::FrameProcessor(const FrameProcessorOptions& options)
     : cameras_(options.cameras),
-      guiding_(options.guiding != nullptr ? *options.guiding : GuidingService::Instance()),
+      ownGuiding_(options.guiding != nullptr ? nullptr : std::make_unique<GuidingService>()),
+      guiding_(options.guiding != nullptr ? *options.guiding : *ownGuiding_),
       gpsLog_(options.gpsLog != nullptr ? *options.gpsLog : GpsLog::Instance()),
       clock_(*options.clock),
       pcClock_(options.pcClock),

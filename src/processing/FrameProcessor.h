@@ -51,7 +51,7 @@ struct FrameProcessorOptions {
     // 1..16; see ThreadCountFromSetting.
     int threadCount = 4;
     IFrameCameraProvider* cameras = nullptr;
-    GuidingService* guiding = nullptr;            // null: the process's record
+    GuidingService* guiding = nullptr;            // null: a record of the processor's own
     GpsLog* gpsLog = nullptr;                     // null: the process's GPS log
     ThreadSafeDoubleBuffer* histogram = nullptr;  // null: the process's buffer
     Clock* clock = &SteadyClock::Instance();      // stage times
@@ -187,6 +187,7 @@ private:
 
     // Collaborators.
     IFrameCameraProvider* cameras_;
+    std::unique_ptr<GuidingService> ownGuiding_;  // when none was given
     GuidingService& guiding_;
     GpsLog& gpsLog_;
     Clock& clock_;

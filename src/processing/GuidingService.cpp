@@ -2,11 +2,6 @@
 
 namespace orva {
 
-GuidingService& GuidingService::Instance() {
-    static GuidingService service;
-    return service;
-}
-
 void GuidingService::SetTarget(int32_t x, int32_t y) {
     target_.store(static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32 | static_cast<uint32_t>(y),
                   std::memory_order_release);

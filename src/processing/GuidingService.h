@@ -1,5 +1,5 @@
 #pragma once
-// The process-wide guiding record: the guiding dialog, the live view, the telescope
+// The station's guiding record: the guiding dialog, the live view, the telescope
 // dialog and the frame processor share the target, the measured centroid and the pending
 // correction steps through it.
 //
@@ -18,8 +18,6 @@ class GuidingService {
 public:
     static constexpr int32_t kDefaultRadius = 32;
 
-    // The process's record, created on first use.
-    static GuidingService& Instance();
 
     GuidingService() = default;
     virtual ~GuidingService() = default;
