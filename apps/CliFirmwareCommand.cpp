@@ -129,7 +129,7 @@ int FirmwareRun::Run() {
     dialog.askSerialNumber = [this] { return AskSerialNumber(); };
     // Choosing the slot is what Shift does in the GUI.
     if (!dialog.Open(o_.slot.has_value())) return Failure("");
-    const auto& unit = station.Manager().ActiveCameraUnit();
+    const auto unit = station.ActiveCamera();
     std::printf("camera: %s %s\n", unit->Model() ? unit->Model()->GetDisplayName().c_str() : unit->FriendlyName().c_str(),
                 dialog.ActiveSlotText().c_str());
     if (o_.slot) dialog.selectedSlot = *o_.slot;
@@ -175,7 +175,7 @@ int FirmwareRun::Finish() {
     // Closed without reaching 100 %: the link broke and the station has said so.
     if (dialog.ProgressPercent() != 100 || dialog.ProgressFailed()) return Failure("");
     std::printf("written and verified: slot %s\n", FirmwareUpdate::SlotName(dialog.selectedSlot));
-    const auto& unit = station_.Core().Manager().ActiveCameraUnit();
+    const auto unit = station_.Core().ActiveCamera();
     if (unit && unit->ExtensionUnit()) {
         FirmwareUpdate probe(*unit->ExtensionUnit(), station_.Core().GetClock());
         std::printf("active slot: %s\n", ActiveSlotName(probe.FetchImageSlot()).c_str());

@@ -85,7 +85,8 @@ public:
         : o_(options),
           settings_(settings),
           station_(options.camera, SimFaultPlan{}, kCommand),
-          dialog_(station_.Core().Manager(), station_.Ui(), station_.Core().GetClock()) {}
+          dialogModel_(station_.Core().MakeGnssSelectionDialog()),
+          dialog_(*dialogModel_) {}
 
     int Run();
 
@@ -100,7 +101,8 @@ private:
     const GnssOptions& o_;
     Settings& settings_;
     CliStation station_;
-    GnssSelectionDialogModel dialog_;
+    std::unique_ptr<GnssSelectionDialogModel> dialogModel_;
+    GnssSelectionDialogModel& dialog_;
 };
 
 bool GnssRun::WaitForRead() {
@@ -126,7 +128,8 @@ std::string GnssRun::FailureText() {
 int GnssRun::Run() {
     std::string error;
     if (!station_.Connect(error)) return Failure(error);
-    SatConfigDialogModel sat(station_.Core().Manager(), settings_, station_.Core().GetClock());
+    const std::unique_ptr<SatConfigDialogModel> satDialog = station_.Core().MakeSatConfigDialog();
+    SatConfigDialogModel& sat = *satDialog;
     sat.Open();
     std::printf("module hardware: %s\nmodule firmware: %s\n", sat.hardware.c_str(), sat.firmware.c_str());
     std::fflush(stdout);

@@ -15,9 +15,6 @@
 #include "common/Log.h"
 #include "common/Settings.h"
 #include "events/OwEventManager.h"
-#include "processing/FrameProcessor.h"
-#include "recording/FitsCaptureSink.h"
-#include "recording/RecordingControl.h"
 #include "station/RecordingSession.h"
 #include "recording/TimedRecordingSchedule.h"
 
@@ -312,7 +309,6 @@ int RecordRun::RecordMovie() {
     const int64_t frameBytes = int64_t{camera.width} * camera.height * 2;
     CliProgressLine progress;
     CliStationLoop loop(station);
-    FrameProcessor& processor = station.Processor();
     while (!session.IsFinished()) {
         if (CliSignals::StopRequested()) session.Stop(RecordingOutcome::StoppedByUser);
         session.Step();
@@ -324,7 +320,7 @@ int RecordRun::RecordMovie() {
                                           : (fps > 0 ? static_cast<double>(o_.frames - frames) / fps : 0.0);
         char text[256];
         std::snprintf(text, sizeof(text), "frames %lld  missed %zu  %.1f fps  %.2f MB/s  elapsed %s  remaining %s",
-                      static_cast<long long>(frames), processor.MissedFrameList().size(), fps,
+                      static_cast<long long>(frames), station.MissedFrameList().size(), fps,
                       elapsed > 0 ? static_cast<double>(frames * frameBytes) / elapsed / 1e6 : 0.0,
                       Duration(elapsed).c_str(), Duration(remaining).c_str());
         progress.Show(text);
@@ -340,7 +336,7 @@ int RecordRun::RecordMovie() {
 
     std::printf("recorded %lld frames (%s), %zu missed, in %.1f s%s%s\n",
                 static_cast<long long>(session.FramesWritten()), session.FormatDescription().c_str(),
-                processor.MissedFrameList().size(), elapsed, reason.empty() ? "" : "; ", reason.c_str());
+                station.MissedFrameList().size(), elapsed, reason.empty() ? "" : "; ", reason.c_str());
     std::error_code ec;
     for (const std::string& path : {session.RecordingPath(), session.StatusCsvPath()}) {
         if (!path.empty() && std::filesystem::exists(path, ec)) std::printf("written: %s\n", path.c_str());
@@ -352,19 +348,16 @@ int RecordRun::RecordMovie() {
 
 int RecordRun::TakeCapture() {
     Station& station = station_->Core();
-    FrameProcessor& processor = station.Processor();
-    RecordingControl control(settings_, processor, station_->Ui());
     const char kind = o_.format == Format::Dark ? 'D' : o_.format == Format::Flat ? 'F' : 0;
-    const auto path = control.PrepareCapturePath(kind, station.CurrentRecordingCamera());
+    const auto path = station.PrepareCapturePath(kind);
     if (!path) return Failure("");
-    const RecordingNames names = station.CurrentRecordingNames();
     FitsRecordingJob job;
     job.kind = kind == 0 ? 'L' : kind;
     job.framesToAverage = static_cast<int32_t>(o_.frames);
     job.framesAccumulated = 0;
     job.state = FitsRecordingJob::kStateRunning;
     job.started = true;
-    if (!processor.StartFitsCapture(&job, std::make_unique<FitsCaptureSink>(*path, names, ""))) {
+    if (!station.StartFitsCapture(job, *path)) {
         return Failure("the capture could not be started");
     }
     station_->RestartFaultPlan();
@@ -372,7 +365,7 @@ int RecordRun::TakeCapture() {
     CliProgressLine progress;
     CliStationLoop loop(station);
     bool cancelled = false;
-    while (!processor.IsFitsFileCompleted(*path)) {
+    while (!station.IsFitsFileCompleted(*path)) {
         const int32_t state = job.state.load();
         if (state == FitsRecordingJob::kStateFailed || state == FitsRecordingJob::kStateCancelled) break;
         if (CliSignals::StopRequested() && !cancelled) {
@@ -384,8 +377,8 @@ int RecordRun::TakeCapture() {
     }
     progress.End();
     station.StopStreaming();
-    if (const auto failure = processor.TakeCaptureFailure()) return Failure(*failure);
-    if (!processor.IsFitsFileCompleted(*path)) return Failure("stopped by the user; no image was written");
+    if (const auto failure = station.TakeCaptureFailure()) return Failure(*failure);
+    if (!station.IsFitsFileCompleted(*path)) return Failure("stopped by the user; no image was written");
     std::printf("averaged %d frames into one image\nwritten: %s\n", job.framesAccumulated.load(), path->c_str());
     std::fflush(stdout);
     return 0;

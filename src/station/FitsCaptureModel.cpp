@@ -1,6 +1,5 @@
 #include "station/FitsCaptureModel.h"
 
-#include "recording/FitsCaptureSink.h"
 #include "station/CameraPanelModel.h"
 #include "station/Station.h"
 
@@ -21,8 +20,7 @@ bool FitsCaptureModel::CanCapture(char kind) const {
 
 bool FitsCaptureModel::Capture(char kind) {
     if (!CanCapture(kind)) return false;
-    const auto path = RecordingControl(station_.GetSettings(), station_.Processor(), station_.Ui())
-                          .PrepareCapturePath(kind, station_.CurrentRecordingCamera());
+    const auto path = station_.PrepareCapturePath(kind);
     if (!path) return false;
     path_ = *path;
     job_.kind = kind == 0 ? 'L' : kind;
@@ -44,8 +42,7 @@ bool FitsCaptureModel::Capture(char kind) {
     job_.framesAccumulated = 0;
     result_ = Result::None;
     busy_ = true;
-    if (!station_.Processor().StartFitsCapture(
-            &job_, std::make_unique<FitsCaptureSink>(path_, station_.CurrentRecordingNames(), ""))) {
+    if (!station_.StartFitsCapture(job_, path_)) {
         Complete(Result::Failed, "The capture could not be started.");
         return false;
     }
@@ -68,10 +65,10 @@ void FitsCaptureModel::Step() {
         if (dialog_) dialog_->SetJobActive(true);
     }
     const int32_t state = job_.state.load();
-    if (station_.Processor().IsFitsFileCompleted(path_)) {
+    if (station_.IsFitsFileCompleted(path_)) {
         Complete(Result::Written, {});
     } else if (state == FitsRecordingJob::kStateFailed) {
-        Complete(Result::Failed, station_.Processor().TakeCaptureFailure().value_or("The FITS file could not be written."));
+        Complete(Result::Failed, station_.TakeCaptureFailure().value_or("The FITS file could not be written."));
     } else if (state == FitsRecordingJob::kStateCancelled) {
         Complete(Result::Cancelled, {});
     } else if (state == FitsRecordingJob::kStateCancelRequested && !active_) {

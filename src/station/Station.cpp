@@ -8,6 +8,7 @@
 #include "equipment/MountManager.h"
 #include "equipment/ObserverManager.h"
 #include "equipment/ObservingSiteManager.h"
+#include "recording/FitsCaptureSink.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -101,6 +102,31 @@ void Station::Shutdown() {
 void Station::RefreshCameraList() { cameraClient_->RefreshCameraList(); }
 
 const CameraManager::CameraList& Station::CameraList() const { return cameraClient_->CameraList(); }
+
+std::string Station::ActiveCameraName() const {
+    const auto unit = manager_.ActiveCameraUnit();
+    return unit ? unit->FriendlyName() : std::string();
+}
+
+ConnectMenuModel Station::ConnectMenu() const { return cameraClient_->ConnectMenu(); }
+
+void Station::RestartCamera() { cameraClient_->OnCameraRestartClick(); }
+
+std::optional<std::string> Station::PrepareCapturePath(char kind) {
+    return RecordingControl(settings_, *processor_, ui_).PrepareCapturePath(kind, CurrentRecordingCamera());
+}
+
+bool Station::StartFitsCapture(FitsRecordingJob& job, const std::string& path) {
+    return processor_->StartFitsCapture(&job, std::make_unique<FitsCaptureSink>(path, CurrentRecordingNames(), ""));
+}
+
+std::unique_ptr<SatConfigDialogModel> Station::MakeSatConfigDialog() {
+    return std::make_unique<SatConfigDialogModel>(manager_, settings_, clock_);
+}
+
+std::unique_ptr<GnssSelectionDialogModel> Station::MakeGnssSelectionDialog() {
+    return std::make_unique<GnssSelectionDialogModel>(manager_, ui_, clock_);
+}
 
 bool Station::Connect(std::string symbolicLink, std::string& error) {
     RefreshCameraList();

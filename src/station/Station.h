@@ -27,9 +27,11 @@
 
 #include "camera/CameraManager.h"
 #include "camera/FirmwareUpdateDialogModel.h"
+#include "camera/GnssSelectionDialogModel.h"
 #include "camera/IMainFrameView.h"
 #include "camera/LinkRecoveryController.h"
 #include "camera/MainFrameCameraClient.h"
+#include "camera/SatConfigDialogModel.h"
 #include "events/EquipmentLists.h"
 #include "events/OwEventManager.h"
 #include "events/OwEventReceiver.h"
@@ -50,8 +52,10 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace orva {
 
@@ -93,6 +97,20 @@ public:
     bool Connect(std::string symbolicLink, std::string& error);
     void Disconnect();
     bool IsConnected() const { return manager_.ActiveCameraUnit() != nullptr; }
+    // The connected camera; none while disconnected.
+    std::shared_ptr<CameraUnit> ActiveCamera() const { return manager_.ActiveCameraUnit(); }
+    // The connected camera's name as the system lists it; empty while disconnected.
+    std::string ActiveCameraName() const;
+    // The Connect menu's entries and the Restart command (a camera that stopped answering).
+    ConnectMenuModel ConnectMenu() const;
+    void RestartCamera();
+    // A lost link is being recovered; its status text (the panel's error counters).
+    bool RecoveryActive() const { return manager_.RecoveryActive(); }
+    const std::string& RecoveryStatusText() const { return manager_.RecoveryStatusText(); }
+    LinkRecoveryState RecoveryState() const { return recovery_.State(); }
+    // The GNSS receiver's windows' models, on the station's camera.
+    std::unique_ptr<SatConfigDialogModel> MakeSatConfigDialog();
+    std::unique_ptr<GnssSelectionDialogModel> MakeGnssSelectionDialog();
 
     // Streaming. StartStreaming logs the sensor's calibration status and waits for the
     // stream to run; false without an active camera or when the stream did not start.
@@ -101,6 +119,28 @@ public:
     // then stops the stream.
     void StopStreaming();
     bool IsStreaming() { return stream_->IsStreaming(); }
+
+    // The live view: the front end's picture, a new one whenever it asks (once per
+    // request), and the histogram of the frames shown.
+    void SetDisplayTarget(IDisplayTarget* target) { processor_->SetDisplayTarget(target); }
+    void RequestDisplay() { processor_->RequestDisplay(); }
+    ThreadSafeDoubleBuffer& Histogram() { return histogram_; }
+    // Frame counts of the stream: the last frame's number, the frames missed since the
+    // counter was reset and the numbers of the missed frames; whether the GPS has a full
+    // fix on the last frame.
+    int32_t CurrentFrameNumber() const { return processor_->CurrentFrameNumber(); }
+    int64_t MissedTotal() const { return processor_->MissedTotal(); }
+    std::vector<int32_t> MissedFrameList() const { return processor_->MissedFrameList(); }
+    bool FullFix() const { return processor_->FullFix(); }
+
+    // Single FITS captures (light, dark, flat, plate-solving image): the file claimed for
+    // one of this kind ('D', 'F', 'P'; 0 a light frame), none when it cannot be made (a
+    // message has said why); the job writing it with the current names (false while
+    // another runs); whether the file is finished; why the last capture failed.
+    std::optional<std::string> PrepareCapturePath(char kind);
+    bool StartFitsCapture(FitsRecordingJob& job, const std::string& path);
+    bool IsFitsFileCompleted(const std::string& path) const { return processor_->IsFitsFileCompleted(path); }
+    std::optional<std::string> TakeCaptureFailure() { return processor_->TakeCaptureFailure(); }
 
     void Tick();
     // The device removals posted since the last call, handed to the camera logic; the
@@ -133,14 +173,7 @@ public:
     Settings& GetSettings() { return settings_; }
     IUiServices& Ui() { return ui_; }
     Clock& GetClock() { return clock_; }
-    CameraManager& Manager() { return manager_; }
-    MainFrameCameraClient& CameraClient() { return *cameraClient_; }
-    LinkRecoveryController& Recovery() { return recovery_; }
-    COrvaMediaStream& Stream() { return *stream_; }
-    FrameProcessor& Processor() { return *processor_; }
     GuidingService& Guiding() { return guiding_; }
-    GpsLog& GetGpsLog() { return gpsLog_; }
-    ThreadSafeDoubleBuffer& Histogram() { return histogram_; }
     FirmwareUpdateDialogModel& FirmwareUpdateDialog() { return firmwareUpdate_; }
     ObservingTools& Tools() { return tools_; }
     // The active camera's mode and gain text (valid while connected).
@@ -163,6 +196,20 @@ public:
     void RestoreCameraStatus(const LinkRecoverySnapshot& snapshot) override;
 
 private:
+    // The station's parts, for its own models (which carry out what the front ends ask)
+    // and for the tests that look inside; front ends ask the station instead.
+    friend class CameraPanelModel;
+    friend class CalibrationFramesModel;
+    friend class FitsCaptureModel;
+    friend class RecordingCommandsModel;
+    friend class RecordingSession;
+    friend class StationInside;
+    CameraManager& Manager() { return manager_; }
+    MainFrameCameraClient& CameraClient() { return *cameraClient_; }
+    LinkRecoveryController& Recovery() { return recovery_; }
+    COrvaMediaStream& Stream() { return *stream_; }
+    FrameProcessor& Processor() { return *processor_; }
+
     void ApplyCameraSettings(CameraUnit& unit);
     // Empty when the settings fit the camera, else why not.
     std::string CheckCameraSettings(const CameraModel& model, const StationCameraSettings& settings) const;

@@ -64,7 +64,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
       solveCapture_({[this] {
                          return capture_.Capture('P') ? std::optional<std::string>(capture_.Path()) : std::nullopt;
                      },
-                     [this](const std::string& path) { return station_.Processor().IsFitsFileCompleted(path); }},
+                     [this](const std::string& path) { return station_.IsFitsFileCompleted(path); }},
                     FitsCaptureModel::kLightFrames),
       recordingOptions_(station, recording_, panel_, station.GetClock(), std::move(utcNow)) {
     setWindowTitle("ORVA Cam Control");
@@ -110,7 +110,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
         if (menu->menu() != nullptr) connect(menu->menu(), &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
     }
 
-    station_.Processor().SetDisplayTarget(&target_);
+    station_.SetDisplayTarget(&target_);
     station_.SetFrontEnd(this);
     view_->SetZonesChanged([this] { view_->update(); });
 
@@ -199,7 +199,7 @@ void CMainFrame::BuildMenus() {
     });
     connect(AddCommand(cameraMenu_, Command::Restart), &QAction::triggered, this, [this] {
         station_.StopStreaming();
-        station_.CameraClient().OnCameraRestartClick();
+        station_.RestartCamera();
         UpdateCommands();
     });
     cameraMenu_->addSeparator();
@@ -275,7 +275,7 @@ MainFrameState CMainFrame::State() {
 }
 
 void CMainFrame::RebuildConnectEntries() {
-    const ConnectMenuModel menu = station_.CameraClient().ConnectMenu();
+    const ConnectMenuModel menu = station_.ConnectMenu();
     std::vector<std::string> names;
     for (const auto& e : menu.Entries()) names.push_back(e.text + "#" + std::to_string(e.menuId));
     names.push_back(std::to_string(static_cast<int>(menu.GetKind())));
@@ -307,10 +307,9 @@ void CMainFrame::UpdateCommands() {
     RebuildConnectEntries();
     const MainFrameState state = State();
     for (const auto& [command, action] : actions_) action->setEnabled(MainFrameModel::IsEnabled(command, state));
-    std::string name;
-    if (state.connected && station_.Manager().ActiveCameraUnit()) name = station_.Manager().ActiveCameraUnit()->FriendlyName();
-    std::string statusText = MainFrameModel::StatusText(state, name, station_.Processor().CurrentFrameNumber(),
-                                                        station_.Processor().MissedTotal());
+    const std::string name = state.connected ? station_.ActiveCameraName() : std::string();
+    std::string statusText =
+        MainFrameModel::StatusText(state, name, station_.CurrentFrameNumber(), station_.MissedTotal());
     if (const OwEvent* next = station_.Events().NextEvent()) {
         const std::string countdown = MainFrameModel::NextEventText(next->GetTitle(), next->SecondsToEvent);
         if (!countdown.empty()) statusText += "   |   " + countdown;
@@ -364,8 +363,7 @@ void CMainFrame::HousekeepingTick() {
 
 void CMainFrame::RefreshView() {
     if (closing_) return;
-    FrameProcessor& processor = station_.Processor();
-    view_->SetFullFix(!station_.IsStreaming() || processor.FullFix());
+    view_->SetFullFix(!station_.IsStreaming() || station_.FullFix());
     if (histogram_.FetchHistogram(station_.Histogram())) histogramControl_->update();
     if (target_.TakePicture()) {
         const DisplayPicture& picture = target_.Picture();
@@ -373,7 +371,7 @@ void CMainFrame::RefreshView() {
         if (profile_.Add(picture.profile)) profileControl_->update();
         view_->Refresh();
     }
-    if (station_.IsStreaming()) processor.RequestDisplay();
+    if (station_.IsStreaming()) station_.RequestDisplay();
     StepRecording();
 }
 
@@ -518,7 +516,7 @@ void CMainFrame::SetNightVision(bool on) {
 }
 
 void CMainFrame::ShowMissedFrames() {
-    CDlgMissedFrames dialog(station_.Processor().MissedFrameList(), this);
+    CDlgMissedFrames dialog(station_.MissedFrameList(), this);
     dialog.exec();
 }
 
@@ -660,7 +658,7 @@ void CMainFrame::ShutDown() {
     station_.Shutdown();
     // The plate solver is joined: this window's capture may go.
     station_.Tools().SetPlateSolvingCapture(nullptr);
-    station_.Processor().SetDisplayTarget(nullptr);
+    station_.SetDisplayTarget(nullptr);
     station_.SetFrontEnd(nullptr);
 }
 

@@ -96,14 +96,12 @@ CDlgGuiding& ToolWindows::ShowGuiding() {
 
 CDlgSatConfig& ToolWindows::ShowSatConfig() {
     if (!satConfigWindow_) {
-        satConfig_ = std::make_unique<SatConfigDialogModel>(station_.Manager(), station_.GetSettings(),
-                                                            station_.GetClock());
+        satConfig_ = station_.MakeSatConfigDialog();
         satConfig_->formatFrameTime = [](const CameraStatus& s) {
             const auto& t = s.frameStartTime;
             return FormatOverlayTime(CalendarTime{t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7]});
         };
-        gnssSelection_ = std::make_unique<GnssSelectionDialogModel>(station_.Manager(), station_.Ui(),
-                                                                    station_.GetClock());
+        gnssSelection_ = station_.MakeGnssSelectionDialog();
         satConfigWindow_ = std::make_unique<CDlgSatConfig>(*satConfig_, *gnssSelection_, parent_);
     }
     satConfigWindow_->Open();

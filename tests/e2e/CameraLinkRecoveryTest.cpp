@@ -51,10 +51,10 @@ protected:
     std::shared_ptr<SimulatedCamera> camera = rig.cameraDevice;
     test::FakeUiServices& ui = rig.ui;
     Station& station = *rig.station;
-    CameraManager& manager = station.Manager();
-    LinkRecoveryController& recovery = station.Recovery();
-    MainFrameCameraClient& frame = station.CameraClient();
-    COrvaMediaStream& stream = station.Stream();
+    CameraManager& manager = StationInside::Manager(station);
+    LinkRecoveryController& recovery = StationInside::Recovery(station);
+    MainFrameCameraClient& frame = StationInside::CameraClient(station);
+    COrvaMediaStream& stream = StationInside::Stream(station);
 };
 
 bool ContainsInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {

@@ -55,7 +55,7 @@ TEST(CameraPanelModel, ControlsReachTheCameraAndItsStatusComesBack) {
     EXPECT_TRUE(p.rig.station->IsStreaming());
     EXPECT_EQ(p.rig.cameraDevice->ModeIndex(), 4);
     ASSERT_TRUE(p.rig.WaitForFrames(5));
-    EXPECT_EQ(p.rig.station->Processor().Width(), 480);
+    EXPECT_EQ(StationInside::Processor(*p.rig.station).Width(), 480);
 
     EXPECT_EQ(p.panel.EnterExposure("20"), CameraPanelModel::EditResult::Applied);
     p.panel.SelectGain(12);
@@ -201,7 +201,7 @@ TEST(CameraPanelModel, BlackLevelIsClampedAndWrittenBack) {
 TEST(CameraPanelModel, AutomaticBlackLevelFollowsExposureAndGain) {
     ConnectedPanel p;
     ASSERT_TRUE(p.connected);
-    const CameraModel& model = *p.rig.station->Manager().ActiveCameraUnit()->Model();
+    const CameraModel& model = *p.rig.station->ActiveCamera()->Model();
     ASSERT_EQ(p.panel.EnterExposure("1000"), CameraPanelModel::EditResult::Applied);
     p.panel.SelectGain(18);
     EXPECT_EQ(p.Camera().blackLevel, model.GetRecommendedBlackLevel(18, 1000));

@@ -82,12 +82,12 @@ TEST(RecordingSession, EndsAsAskedAndItsReadOutsCountOnlyTheFramesInTheFile) {
         for (std::size_t i = 1; i < times.size(); ++i) EXPECT_EQ(times[i] - times[i - 1], c.expectedStep) << i;
 
         // The recording's report agrees with the file: frames, first start, last end.
-        const RecordingSummary summary = rig.station->Processor().Recording();
+        const RecordingSummary summary = StationInside::Processor(*rig.station).Recording();
         EXPECT_EQ(summary.recordedFrames, c.expectedFrames);
         EXPECT_EQ(static_cast<uint64_t>(summary.start.fileTime) + kFileTimeOffset, times.front());
         EXPECT_EQ(static_cast<uint64_t>(summary.end.fileTime) + kFileTimeOffset, times.back() + kFrameTicks);
         EXPECT_EQ(summary.gpsCount, c.expectedFrames);
-        EXPECT_FALSE(rig.station->Processor().IsWriterAttached());
+        EXPECT_FALSE(StationInside::Processor(*rig.station).IsWriterAttached());
     }
 }
 
@@ -182,7 +182,7 @@ TEST(RecordingSession, CameraThatGoesQuietDoesNotKeepTheFileOpen) {
     ASSERT_TRUE(reader.Open(session.RecordingPath())) << reader.Error();
     EXPECT_EQ(reader.FrameCount(), static_cast<uint32_t>(session.FramesWritten()));
     EXPECT_GE(session.FramesWritten(), written);
-    EXPECT_FALSE(rig.station->Processor().IsWriterAttached());
+    EXPECT_FALSE(StationInside::Processor(*rig.station).IsWriterAttached());
 }
 
 // A full disk, as a file size limit in a child process: the recording ends as a write

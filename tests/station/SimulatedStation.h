@@ -14,6 +14,7 @@
 #include "station/Station.h"
 
 #include "support/FakeUiServices.h"
+#include "support/StationInside.h"
 #include "support/TempDir.h"
 
 #include <chrono>
@@ -62,9 +63,9 @@ public:
 
     // Waits for `count` more frames through the frame processor.
     bool WaitForFrames(int count, std::chrono::seconds timeout = std::chrono::seconds(20)) {
-        const int64_t target = station->Processor().FramesProcessed() + count;
+        const int64_t target = StationInside::Processor(*station).FramesProcessed() + count;
         const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (station->Processor().FramesProcessed() < target) {
+        while (StationInside::Processor(*station).FramesProcessed() < target) {
             if (std::chrono::steady_clock::now() > deadline) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }

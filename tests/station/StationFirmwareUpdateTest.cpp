@@ -66,7 +66,7 @@ TEST_F(StationFirmwareUpdateTest, UnplugDuringTheUpdateClosesTheStationsModel) {
     // The removal is handled before the update would send again: no send-failure box.
     ASSERT_EQ(rig.ui.messages.size(), 1u);
     EXPECT_EQ(rig.ui.messages[0].title, "Camera disconnected");
-    EXPECT_FALSE(station.Manager().RecoveryActive()) << "no recovery after a broken update";
+    EXPECT_FALSE(station.RecoveryActive()) << "no recovery after a broken update";
     EXPECT_TRUE(frontEnd.firmwareDialogCancelled) << "the front end is told as well";
     EXPECT_EQ(ActiveSlot(), SimFlash::kSlotImg1) << "the camera still boots its old firmware";
 }
@@ -80,7 +80,7 @@ TEST_F(StationFirmwareUpdateTest, FrontEndsOpenDialogStillCounts) {
     EXPECT_TRUE(frontEnd.firmwareDialogCancelled);
     ASSERT_EQ(rig.ui.messages.size(), 1u);
     EXPECT_EQ(rig.ui.messages[0].title, "Camera disconnected");
-    EXPECT_FALSE(station.Manager().RecoveryActive());
+    EXPECT_FALSE(station.RecoveryActive());
 }
 
 }  // namespace
