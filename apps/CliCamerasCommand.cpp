@@ -1,13 +1,10 @@
 #include "CliCamerasCommand.h"
 
-#include "camera/CameraManager.h"
+#include "CliStation.h"
+
 #include "camera/CameraModel.h"
 #include "common/CommandLine.h"
-#include "processing/CameraStreamAdapter.h"
-#include "StationCameraDevices.h"
-
 #include "simcam/SimSensorTable.h"
-#include "stream/COrvaMediaStream.h"
 
 #include <algorithm>
 #include <array>
@@ -70,14 +67,12 @@ std::optional<uint8_t> CliCamerasCommand::SimulatedSensorCode(const std::string&
 }
 
 std::vector<CliCamerasCommand::Listed> CliCamerasCommand::ListCameras() {
-    StationCameraDevices devices(kDefaultSensor, std::nullopt, nullptr);
-    COrvaMediaStream stream{MediaStreamOptions{}};
-    CameraStreamAdapter adapter(stream);
-    // The manager keeps to the camera family, as for a connect.
-    CameraManager manager(devices.All(), adapter);
+    // The station's own list: what a connect chooses from.
+    CliStation station(CliCameraSettings{}, SimFaultPlan{}, "orvacam-cli cameras");
+    station.Core().RefreshCameraList();
     std::vector<Listed> listed;
-    for (const auto& unit : manager.EnumerateCameras()) {
-        const bool simulated = devices.IsSimulated(unit->SymbolicLink());
+    for (const auto& unit : station.Core().CameraList()) {
+        const bool simulated = station.IsSimulatedCamera(unit->SymbolicLink());
         listed.push_back({simulated ? "sim" : unit->SymbolicLink(), unit->FriendlyName()});
     }
     return listed;

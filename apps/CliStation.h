@@ -46,6 +46,8 @@ public:
     // The fault plan starts counting at the next frame the camera makes.
     void RestartFaultPlan() { devices_.Simulated().RestartFaultPlan(); }
 
+    bool IsSimulatedCamera(const std::string& symbolicLink) const { return devices_.IsSimulated(symbolicLink); }
+
     Station& Core() { return *station_; }
     CliUiServices& Ui() { return ui_; }
 
