@@ -106,8 +106,8 @@ int GotoRun::Center() {
         const double solvedRa = solution->rightAscensionDeg / 15.0;
         const double solvedDec = solution->declinationDeg;
         const double off = CliMount::ArcsecApart(solvedRa, solvedDec, o_.raHours, o_.decDegrees);
-        std::printf("try %d: centre %s\n", attempt, CliCoordinates::Format(solvedRa, solvedDec).c_str());
-        std::printf("try %d: offset %s\n", attempt,
+        std::printf("try %d centre: %s\n", attempt, CliCoordinates::Format(solvedRa, solvedDec).c_str());
+        std::printf("try %d offset: %s\n", attempt,
                     CliPlateSolve::OffsetText(o_.raHours, o_.decDegrees, solvedRa, solvedDec).c_str());
         std::fflush(stdout);
         if (off <= o_.toleranceArcsec) {
