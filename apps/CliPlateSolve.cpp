@@ -139,7 +139,7 @@ std::optional<PlateSolution> CliPlateSolve::Solve(const std::string& file,
         for (const PlateSolvingEvent& event : worker.TakeEvents()) {
             if (event.code != kPlateSolvingWorking) code = event.code;
         }
-        return code.has_value() || (worker.Step() == PlateSolvingStep::Idle && !worker.StopPending());
+        return code.has_value();
     };
     const bool done = CliStationLoop::RunUntil(station_, answered, settings_.timeout + kWorkerMargin);
     solveSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -151,10 +151,6 @@ std::optional<PlateSolution> CliPlateSolve::Solve(const std::string& file,
         error = CliSignals::StopRequested()
                     ? "stopped by the user"
                     : "the solver did not answer within " + std::to_string(settings_.timeout.count()) + " s";
-        return std::nullopt;
-    }
-    if (!code) {
-        error = "the plate solver stopped without an answer";
         return std::nullopt;
     }
     const PlateSolution solution = tools.PlateSolution().Read();
