@@ -46,6 +46,18 @@ bool TickUntil(Station& station, const std::function<bool()>& condition, std::ch
     return true;
 }
 
+// Asks for a capture from a thread of its own, as the worker does, stepping the capture
+// until it answers.
+std::optional<std::string> RequestCapture(Station& station, StationPlateSolvingCapture& capture) {
+    auto answer = std::async(std::launch::async, [&] { return capture.StartCapture(); });
+    const bool answered = TickUntil(station, [&] {
+        capture.Step();
+        return answer.wait_for(0ms) == std::future_status::ready;
+    });
+    EXPECT_TRUE(answered);
+    return answered ? answer.get() : std::nullopt;
+}
+
 std::string FileStart(const std::string& path, std::size_t count) {
     std::string text = test::ReadFile(path);
     return text.substr(0, std::min(count, text.size()));
@@ -96,13 +108,37 @@ TEST(StationPlateSolvingCapture, NoCaptureWithoutAStreamingCamera) {
     test::LogCapture log;
     test::SimulatedStation s;
     StationPlateSolvingCapture capture(*s.station);
-    auto answer = std::async(std::launch::async, [&] { return capture.StartCapture(); });
-    ASSERT_TRUE(TickUntil(*s.station, [&] {
-        capture.Step();
-        return answer.wait_for(0ms) == std::future_status::ready;
-    }));
-    EXPECT_FALSE(answer.get().has_value());
+    EXPECT_FALSE(RequestCapture(*s.station, capture).has_value());
     EXPECT_TRUE(log.Contains("E StationPlateSolvingCapture: the camera is not streaming"));
+}
+
+// A stream stopped under a capture drops it (its frames will not come); once the stream
+// runs again the next request gets a capture of its own and its file is written.
+TEST(StationPlateSolvingCapture, AStreamStoppedUnderACaptureDropsItAndTheNextOneIsWritten) {
+    StationCameraSettings camera;
+    camera.exposureMs = 1000.0;  // four frames take four seconds: the stop comes first
+    test::SimulatedStation s(camera);
+    ASSERT_TRUE(s.ConnectAndStream());
+    Station& station = *s.station;
+    StationPlateSolvingCapture capture(station);
+    const auto first = RequestCapture(station, capture);
+    ASSERT_TRUE(first.has_value());
+    station.StopStreaming();
+    capture.Step();
+    EXPECT_FALSE(capture.IsCaptureComplete(*first));
+
+    station.SetCameraSettings({});
+    std::string error;
+    ASSERT_TRUE(station.ApplyCameraSettings(error)) << error;
+    ASSERT_TRUE(station.StartStreaming());
+    const auto second = RequestCapture(station, capture);
+    ASSERT_TRUE(second.has_value());
+    EXPECT_NE(*second, *first);
+    EXPECT_TRUE(TickUntil(station, [&] {
+        capture.Step();
+        return capture.IsCaptureComplete(*second);
+    }));
+    EXPECT_FALSE(capture.IsCaptureComplete(*first));
 }
 
 // A request nobody steps (the station's loop is busy or gone) is withdrawn after the wait.
