@@ -2,8 +2,9 @@
 // The station's own FITS capture for plate solving, for front ends without a window (the
 // command line): the plate-solving worker asks for a capture from its thread, the
 // station's Tick starts it on the frame processor ('P': the plate-solving image, averaged
-// over FitsCaptureModel::kLightFrames frames, no overlay switching since no panel draws
-// one) and the worker polls the frame processor for the written file.
+// over FitsCaptureModel::kLightFrames frames) and the worker polls the frame processor for
+// the written file. Unlike the window's capture it leaves the camera's overlay, PC time
+// and 1PPS marker as they are: there is no panel whose choices it could restore.
 //
 //   worker: StartCapture -> waits in the bridge
 //   Step (station thread): names and claims the file, hands the job to the frame processor
