@@ -412,7 +412,7 @@ int CliRecordCommand::Run(const std::vector<std::string>& args) {
                                                                                                           : settings.FitsDirectory;
         folder = *options->out;  // for this run only; the settings file is not written
     }
-    if (options->csv) settings.CreateStatusCsvFile = "TRUE";
+    if (options->csv) settings.CreateStatusCsvFile.Set(true);
     CliSignals::InstallStopHandler();
     int result = 0;
     {

@@ -94,7 +94,7 @@ void SatConfigDialogModel::Tick() {
 }
 
 void SatConfigDialogModel::RefreshStatus() {
-    logging = Settings::IsTrue(settings_.GpsLogEnabled) ? "Periodic logging is enabled."
+    logging = settings_.GpsLogEnabled.IsOn() ? "Periodic logging is enabled."
                                                         : "Periodic logging is disabled.";
     const auto& unit = manager_.ActiveCameraUnit();
     if (!unit || !manager_.Stream().IsStreaming()) {

@@ -13,13 +13,14 @@
 namespace orva {
 
 // One key of the file: its default, whether Save writes it, and the field holding it
-// (a text or an integer; neither for the camera configuration record).
+// (a text, an integer or a flag; none for the camera configuration record).
 struct Settings::Key {
     const char* name;
     const char* defaultValue;
     bool saved;
     std::string Settings::*text;
     int Settings::*number;
+    SettingsFlag Settings::*flag;
 };
 
 namespace {
@@ -34,56 +35,56 @@ std::span<const Settings::Key> Settings::Keys() {
     // The file's order. Windows program paths of the original defaults are the program
     // names here, looked up on PATH.
     static const std::array<Key, 46> keys = {{
-        {"NofFrameProcessorThreads", "6", false, &Settings::NofFrameProcessorThreads, nullptr},
-        {"FitsDirectory", "", true, &Settings::FitsDirectory, nullptr},
-        {"SerDirectory", "", true, &Settings::SerDirectory, nullptr},
-        {"AdvDirectory", "", true, &Settings::AdvDirectory, nullptr},
-        {"CreateStatusCsvFile", "TRUE", true, &Settings::CreateStatusCsvFile, nullptr},
-        {"EnableAdvCompression", "FALSE", true, &Settings::EnableAdvCompression, nullptr},
-        {"DarkFramesDirectory", "", true, &Settings::DarkFramesDirectory, nullptr},
-        {"FlatFramesDirectory", "", true, &Settings::FlatFramesDirectory, nullptr},
-        {"LogDirectory", "", true, &Settings::LogDirectory, nullptr},
-        {"GpsLogEnabled", "", true, &Settings::GpsLogEnabled, nullptr},
-        {"PerformanceLogEnabled", "", true, &Settings::PerformanceLogEnabled, nullptr},
-        {"UpdateFirmwareFile", "", true, &Settings::UpdateFirmwareFile, nullptr},
-        {"AutoStartStreaming", "FALSE", true, &Settings::AutoStartStreaming, nullptr},
-        {"PreviewMode", "", true, &Settings::PreviewModeText, nullptr},
-        {"PlateSolvingUrl", "nova.astrometry.net", true, &Settings::PlateSolvingUrl, nullptr},
-        {"PlateSolvingApiKey", "", true, &Settings::PlateSolvingApiKey, nullptr},
-        {"PlateSolvingProgram", "", true, &Settings::plateSolvingProgram_, nullptr},
+        {"NofFrameProcessorThreads", "6", false, &Settings::NofFrameProcessorThreads, nullptr, nullptr},
+        {"FitsDirectory", "", true, &Settings::FitsDirectory, nullptr, nullptr},
+        {"SerDirectory", "", true, &Settings::SerDirectory, nullptr, nullptr},
+        {"AdvDirectory", "", true, &Settings::AdvDirectory, nullptr, nullptr},
+        {"CreateStatusCsvFile", "TRUE", true, nullptr, nullptr, &Settings::CreateStatusCsvFile},
+        {"EnableAdvCompression", "FALSE", true, nullptr, nullptr, &Settings::EnableAdvCompression},
+        {"DarkFramesDirectory", "", true, &Settings::DarkFramesDirectory, nullptr, nullptr},
+        {"FlatFramesDirectory", "", true, &Settings::FlatFramesDirectory, nullptr, nullptr},
+        {"LogDirectory", "", true, &Settings::LogDirectory, nullptr, nullptr},
+        {"GpsLogEnabled", "", true, nullptr, nullptr, &Settings::GpsLogEnabled},
+        {"PerformanceLogEnabled", "", true, nullptr, nullptr, &Settings::PerformanceLogEnabled},
+        {"UpdateFirmwareFile", "", true, &Settings::UpdateFirmwareFile, nullptr, nullptr},
+        {"AutoStartStreaming", "FALSE", true, nullptr, nullptr, &Settings::AutoStartStreaming},
+        {"PreviewMode", "", true, &Settings::PreviewModeText, nullptr, nullptr},
+        {"PlateSolvingUrl", "nova.astrometry.net", true, &Settings::PlateSolvingUrl, nullptr, nullptr},
+        {"PlateSolvingApiKey", "", true, &Settings::PlateSolvingApiKey, nullptr, nullptr},
+        {"PlateSolvingProgram", "", true, &Settings::plateSolvingProgram_, nullptr, nullptr},
         {"PlateSolvingAstrometryNetPath", "nova.astrometry.net", true, &Settings::plateSolvingAstrometryNetPath_,
-         nullptr},
-        {"PlateSolvingAstrometryNetApiKey", "", true, &Settings::plateSolvingAstrometryNetApiKey_, nullptr},
-        {"PlateSolvingAnsvrPath", "127.0.0.1:8088", true, &Settings::plateSolvingAnsvrPath_, nullptr},
-        {"PlateSolvingAstapPath", "astap_cli", true, &Settings::PlateSolvingAstapPath, nullptr},
-        {"TelescopeDriver", "", true, &Settings::TelescopeDriver, nullptr},
-        {"SelectedSiteName", "", true, &Settings::selectedSiteName_, nullptr},
-        {"SelectedMountName", "", true, &Settings::selectedMountName_, nullptr},
-        {"SelectedObserverName", "", true, &Settings::selectedObserverName_, nullptr},
-        {"SelectedInstrumentName", "", true, &Settings::selectedInstrumentName_, nullptr},
-        {"ReportsDirectory", "", true, &Settings::ReportsDirectory, nullptr},
+         nullptr, nullptr},
+        {"PlateSolvingAstrometryNetApiKey", "", true, &Settings::plateSolvingAstrometryNetApiKey_, nullptr, nullptr},
+        {"PlateSolvingAnsvrPath", "127.0.0.1:8088", true, &Settings::plateSolvingAnsvrPath_, nullptr, nullptr},
+        {"PlateSolvingAstapPath", "astap_cli", true, &Settings::PlateSolvingAstapPath, nullptr, nullptr},
+        {"TelescopeDriver", "", true, &Settings::TelescopeDriver, nullptr, nullptr},
+        {"SelectedSiteName", "", true, &Settings::selectedSiteName_, nullptr, nullptr},
+        {"SelectedMountName", "", true, &Settings::selectedMountName_, nullptr, nullptr},
+        {"SelectedObserverName", "", true, &Settings::selectedObserverName_, nullptr, nullptr},
+        {"SelectedInstrumentName", "", true, &Settings::selectedInstrumentName_, nullptr, nullptr},
+        {"ReportsDirectory", "", true, &Settings::ReportsDirectory, nullptr, nullptr},
         {"ReportFileNameTemplate", "{{EVENT_DATE_YYYYMMDD}}_({{EVENT_ASTEROID_NR}})_{{EVENT_ASTEROID_NAME}}_Report.txt",
-         true, &Settings::ReportFileNameTemplate, nullptr},
-        {"ShowOverflow", "FALSE", true, &Settings::ShowOverflow, nullptr},
-        {"RecordingWithOptionsFormat", "ADV", true, &Settings::RecordingWithOptionsFormat, nullptr},
+         true, &Settings::ReportFileNameTemplate, nullptr, nullptr},
+        {"ShowOverflow", "FALSE", true, nullptr, nullptr, &Settings::ShowOverflow},
+        {"RecordingWithOptionsFormat", "ADV", true, &Settings::RecordingWithOptionsFormat, nullptr, nullptr},
         {"RecordingWithOptionsDefaultDurationSec", "60", true, &Settings::RecordingWithOptionsDefaultDurationSec,
-         nullptr},
-        {"C2awExePath", "c2aw", true, &Settings::C2awExePath, nullptr},
-        {"ReportEditor", "xdg-open", true, &Settings::ReportEditor, nullptr},
-        {"PreviewZoomFactor", "", true, nullptr, &Settings::PreviewZoomFactor},
-        {"UseTimeResolution100us", "0", true, nullptr, &Settings::UseTimeResolution100us},
-        {"DarkFlatDelaySeconds", "10", false, nullptr, &Settings::DarkFlatDelaySeconds},
-        {"RaTrackingSpeedE5", "417", false, nullptr, &Settings::RaTrackingSpeedE5},
-        {"GuidingTrackingRadius", "32", true, nullptr, &Settings::GuidingTrackingRadius},
-        {"GuidingDirections", "31", true, &Settings::GuidingDirections, nullptr},
+         nullptr, nullptr},
+        {"C2awExePath", "c2aw", true, &Settings::C2awExePath, nullptr, nullptr},
+        {"ReportEditor", "xdg-open", true, &Settings::ReportEditor, nullptr, nullptr},
+        {"PreviewZoomFactor", "", true, nullptr, &Settings::PreviewZoomFactor, nullptr},
+        {"UseTimeResolution100us", "0", true, nullptr, &Settings::UseTimeResolution100us, nullptr},
+        {"DarkFlatDelaySeconds", "10", false, nullptr, &Settings::DarkFlatDelaySeconds, nullptr},
+        {"RaTrackingSpeedE5", "417", false, nullptr, &Settings::RaTrackingSpeedE5, nullptr},
+        {"GuidingTrackingRadius", "32", true, nullptr, &Settings::GuidingTrackingRadius, nullptr},
+        {"GuidingDirections", "31", true, &Settings::GuidingDirections, nullptr, nullptr},
         // The desktop's dark red colours, which keep the observer's eyes dark-adapted.
-        {"NightVision", "FALSE", true, &Settings::NightVision, nullptr},
-        {"SimbadServer", "simbad.cds.unistra.fr", true, &Settings::SimbadServer, nullptr},
-        {"ToolbarVersion", "", true, &Settings::ToolbarVersion, nullptr},
-        {"WorkspaceGeometry", "", true, &Settings::WorkspaceGeometry, nullptr},
-        {"WorkspaceState", "", true, &Settings::WorkspaceState, nullptr},
-        {"WorkspaceStatusBar", "", true, &Settings::WorkspaceStatusBar, nullptr},
-        {kCameraConfigurationKey, "", true, nullptr, nullptr},
+        {"NightVision", "FALSE", true, nullptr, nullptr, &Settings::NightVision},
+        {"SimbadServer", "simbad.cds.unistra.fr", true, &Settings::SimbadServer, nullptr, nullptr},
+        {"ToolbarVersion", "", true, &Settings::ToolbarVersion, nullptr, nullptr},
+        {"WorkspaceGeometry", "", true, &Settings::WorkspaceGeometry, nullptr, nullptr},
+        {"WorkspaceState", "", true, &Settings::WorkspaceState, nullptr, nullptr},
+        {"WorkspaceStatusBar", "", true, nullptr, nullptr, &Settings::WorkspaceStatusBar},
+        {kCameraConfigurationKey, "", true, nullptr, nullptr, nullptr},
     }};
     return keys;
 }
@@ -99,6 +100,7 @@ Settings::Settings(std::string directory, NotificationCenter& center)
     for (const Key& key : Keys()) {
         if (key.text != nullptr) this->*key.text = key.defaultValue;
         if (key.number != nullptr) this->*key.number = DecimalToInt(key.defaultValue);
+        if (key.flag != nullptr) (this->*key.flag).SetText(key.defaultValue);
     }
     PreviewZoomFactor = kDefaultPreviewZoomFactor;
 }
@@ -159,6 +161,8 @@ void Settings::Load() {
             this->*key.text = value;
         } else if (key.number != nullptr) {
             this->*key.number = DecimalToInt(value);
+        } else if (key.flag != nullptr) {
+            (this->*key.flag).SetText(value);
         } else if (CameraConfig.Decode(value)) {
             CameraConfigPresent = true;
         }
@@ -226,6 +230,8 @@ bool Settings::Save() {
             store_.Set(kSection, key.name, this->*key.text);
         } else if (key.number != nullptr) {
             store_.Set(kSection, key.name, std::to_string(this->*key.number));
+        } else if (key.flag != nullptr) {
+            store_.Set(kSection, key.name, (this->*key.flag).Text());
         } else {
             store_.Set(kSection, key.name, CameraConfigPresent ? CameraConfig.Encode() : std::string());
         }

@@ -17,6 +17,7 @@
 
 #include "common/CameraConfiguration.h"
 #include "common/IniFile.h"
+#include "common/SettingsFlag.h"
 
 #include <span>
 #include <string>
@@ -96,24 +97,20 @@ public:
     // Writes it at once; false (logged) when the file could not be written.
     bool SetTelescopeRates(const std::string& driverId, const std::string& rates);
 
-    // Boolean texts as stored.
-    static bool IsTrue(std::string_view text) { return text == "TRUE"; }
-    static const char* BoolText(bool value) { return value ? "TRUE" : "FALSE"; }
-
     // Values in the order of the file. Texts unless marked; read-only ones are never saved.
     std::string NofFrameProcessorThreads;  // read-only
     std::string FitsDirectory;
     std::string SerDirectory;
     std::string AdvDirectory;
-    std::string CreateStatusCsvFile;
-    std::string EnableAdvCompression;
+    SettingsFlag CreateStatusCsvFile;
+    SettingsFlag EnableAdvCompression;
     std::string DarkFramesDirectory;
     std::string FlatFramesDirectory;
     std::string LogDirectory;  // empty: logging off
-    std::string GpsLogEnabled;
-    std::string PerformanceLogEnabled;
+    SettingsFlag GpsLogEnabled;
+    SettingsFlag PerformanceLogEnabled;
     std::string UpdateFirmwareFile;
-    std::string AutoStartStreaming;
+    SettingsFlag AutoStartStreaming;
     std::string PreviewModeText;  // key "PreviewMode"
     std::string PlateSolvingUrl;
     std::string PlateSolvingApiKey;
@@ -121,7 +118,7 @@ public:
     std::string TelescopeDriver;
     std::string ReportsDirectory;
     std::string ReportFileNameTemplate;
-    std::string ShowOverflow;
+    SettingsFlag ShowOverflow;
     std::string RecordingWithOptionsFormat;
     std::string RecordingWithOptionsDefaultDurationSec;
     std::string C2awExePath;
@@ -133,16 +130,16 @@ public:
     int RaTrackingSpeedE5 = 0;     // read-only
     int GuidingTrackingRadius = 0;
     std::string GuidingDirections;
-    std::string NightVision;  // "TRUE": the window in dark red on black
+    SettingsFlag NightVision;  // the window in dark red on black
     std::string SimbadServer;  // host[:port] of the SIMBAD service
     // Empty until the workspace notice was shown once (see WorkspaceReset).
     std::string ToolbarVersion;
     // The main window's saved workspace, as base64 of the window toolkit's own blobs:
-    // window geometry, toolbar and docking state; the status bar "TRUE"/"FALSE" (empty:
+    // window geometry, toolbar and docking state; whether the status bar is shown (open:
     // shown). All empty: the default layout.
     std::string WorkspaceGeometry;
     std::string WorkspaceState;
-    std::string WorkspaceStatusBar;
+    SettingsFlag WorkspaceStatusBar;
     // Key "CameraConfiguration". Set CameraConfigPresent when writing the record: an absent
     // record is saved as empty text, so it stays absent after a restart.
     CameraConfiguration CameraConfig;

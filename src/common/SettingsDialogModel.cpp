@@ -18,11 +18,11 @@ void SettingsDialogModel::Open() {
     reportFileNameTemplate = settings_.ReportFileNameTemplate;
     c2awExePath = settings_.C2awExePath;
     defaultDurationSec = settings_.RecordingWithOptionsDefaultDurationSec;
-    createStatusCsvFile = Settings::IsTrue(settings_.CreateStatusCsvFile);
-    enableAdvCompression = Settings::IsTrue(settings_.EnableAdvCompression);
-    autoStartStreaming = Settings::IsTrue(settings_.AutoStartStreaming);
-    gpsLogEnabled = Settings::IsTrue(settings_.GpsLogEnabled);
-    performanceLogEnabled = Settings::IsTrue(settings_.PerformanceLogEnabled);
+    createStatusCsvFile = settings_.CreateStatusCsvFile.IsOn();
+    enableAdvCompression = settings_.EnableAdvCompression.IsOn();
+    autoStartStreaming = settings_.AutoStartStreaming.IsOn();
+    gpsLogEnabled = settings_.GpsLogEnabled.IsOn();
+    performanceLogEnabled = settings_.PerformanceLogEnabled.IsOn();
     timeResolution100us = settings_.UseTimeResolution100us == 1;
     loggingEnabled = !settings_.LogDirectory.empty();
     logDirectory = settings_.LogDirectory;
@@ -59,11 +59,11 @@ bool SettingsDialogModel::Ok() {
     settings_.ReportFileNameTemplate = reportFileNameTemplate;
     settings_.C2awExePath = c2awExePath;
     settings_.RecordingWithOptionsDefaultDurationSec = defaultDurationSec;
-    settings_.CreateStatusCsvFile = Settings::BoolText(createStatusCsvFile);
-    settings_.EnableAdvCompression = Settings::BoolText(enableAdvCompression);
-    settings_.AutoStartStreaming = Settings::BoolText(autoStartStreaming);
-    settings_.GpsLogEnabled = Settings::BoolText(gpsLogEnabled);
-    settings_.PerformanceLogEnabled = Settings::BoolText(performanceLogEnabled);
+    settings_.CreateStatusCsvFile.Set(createStatusCsvFile);
+    settings_.EnableAdvCompression.Set(enableAdvCompression);
+    settings_.AutoStartStreaming.Set(autoStartStreaming);
+    settings_.GpsLogEnabled.Set(gpsLogEnabled);
+    settings_.PerformanceLogEnabled.Set(performanceLogEnabled);
     settings_.UseTimeResolution100us = timeResolution100us ? 1 : 0;
     settings_.LogDirectory = loggingEnabled ? logDirectory : std::string();
 

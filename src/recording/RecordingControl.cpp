@@ -101,7 +101,7 @@ std::optional<RecordingTarget> RecordingControl::PrepareRecording(RecordingForma
     const char* extension = format == RecordingFormat::Ser ? "ser" : format == RecordingFormat::Adv ? "adv" : "fits";
     target.recordingPath = folder + MakeRecordingFileName(NameParts(camera), extension,
                                                           format == RecordingFormat::FitsSequence);
-    if (Settings::IsTrue(settings_.CreateStatusCsvFile)) {
+    if (settings_.CreateStatusCsvFile.IsOn()) {
         target.statusCsvPath = folder + MakeRecordingFileName(NameParts(camera), "csv", false);
     }
     return target;

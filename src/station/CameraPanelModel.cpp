@@ -210,7 +210,7 @@ void CameraPanelModel::LoadCameraControls() {
     }
     statisticsCountdown_ = kStatisticsCountdownTicks;
     RefreshCameraDisplay();
-    if (Settings::IsTrue(settings.AutoStartStreaming)) StartStreaming();
+    if (settings.AutoStartStreaming.IsOn()) StartStreaming();
     CheckFirmwareOnce();
 }
 

@@ -65,7 +65,7 @@ std::unique_ptr<BaseWriter> RecordingSession::OpenWriter(const RecordingCamera& 
         case RecordingFormat::Adv: {
             auto adv = std::make_unique<AdvWriter>(station_.Tools().TelescopeState());
             const bool compress =
-                options_.compress.value_or(Settings::IsTrue(station_.GetSettings().EnableAdvCompression));
+                options_.compress.value_or(station_.GetSettings().EnableAdvCompression.IsOn());
             adv->SetSoftwareVersion(ProgramVersionWithBuild());
             adv->OpenRecording(path, camera.width, camera.height, 16, options_.zones, compress);
             return adv;

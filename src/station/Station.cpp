@@ -78,10 +78,10 @@ Station::~Station() {
 
 void Station::ApplySettings() {
     processor_->SetUseTimeResolution100us(settings_.UseTimeResolution100us != 0);
-    processor_->SetPerformanceLogEnabled(Settings::IsTrue(settings_.PerformanceLogEnabled));
-    processor_->SetShowOverflow(Settings::IsTrue(settings_.ShowOverflow));
+    processor_->SetPerformanceLogEnabled(settings_.PerformanceLogEnabled.IsOn());
+    processor_->SetShowOverflow(settings_.ShowOverflow.IsOn());
     // The GPS log lives in the application log's folder.
-    gpsLog_.InitGpsLog(settings_.LogDirectory, Settings::IsTrue(settings_.GpsLogEnabled));
+    gpsLog_.InitGpsLog(settings_.LogDirectory, settings_.GpsLogEnabled.IsOn());
 }
 
 void Station::Shutdown() {

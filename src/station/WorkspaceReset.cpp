@@ -11,7 +11,7 @@ bool WorkspaceReset::RunOnce(Settings& settings, IUiServices& ui) {
     if (!settings.ToolbarVersion.empty()) return false;
     settings.WorkspaceGeometry.clear();
     settings.WorkspaceState.clear();
-    settings.WorkspaceStatusBar.clear();
+    settings.WorkspaceStatusBar.Clear();
     settings.ToolbarVersion = std::string(kCurrentVersion);
     // Shown even when the file could not be written: Save has logged that, and the
     // layout in use is the default either way.

@@ -119,7 +119,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
     housekeeping_.start(kHousekeepingMs);
     refresh_.start(kRefreshMs);
 
-    SetNightVision(Settings::IsTrue(station_.GetSettings().NightVision));
+    SetNightVision(station_.GetSettings().NightVision.IsOn());
     station_.RefreshCameraList();
     UpdateCommands();
     resize(1440, 860);
@@ -250,7 +250,7 @@ void CMainFrame::BuildMenus() {
         if (on == nightVision_) return;
         SetNightVision(on);
         Settings& settings = station_.GetSettings();
-        settings.NightVision = Settings::BoolText(on);
+        settings.NightVision.Set(on);
         settings.Save();
     });
     connect(AddCommand(view, Command::MissedFrames), &QAction::triggered, this, [this] { ShowMissedFrames(); });
@@ -609,7 +609,7 @@ void CMainFrame::RestoreWorkspace() {
         if (!restored) LogMessage("W The saved toolbar layout is damaged; the default layout is used");
     }
     LogMessage(restored ? "I user-defined toolbar" : "I default toolbar");
-    statusBar()->setVisible(settings.WorkspaceStatusBar != Settings::BoolText(false));
+    statusBar()->setVisible(settings.WorkspaceStatusBar.Value().value_or(true));
     actions_[Command::StatusBar]->setChecked(!statusBar()->isHidden());
 }
 
@@ -617,7 +617,7 @@ void CMainFrame::SaveWorkspace() {
     Settings& settings = station_.GetSettings();
     settings.WorkspaceGeometry = saveGeometry().toBase64().toStdString();
     settings.WorkspaceState = saveState(kWorkspaceVersion).toBase64().toStdString();
-    settings.WorkspaceStatusBar = Settings::BoolText(!statusBar()->isHidden());
+    settings.WorkspaceStatusBar.Set(!statusBar()->isHidden());
     settings.Save();
 }
 

@@ -236,7 +236,7 @@ TEST_F(GnssSelectionTest, SatConfigShowsTheReceiverVersionAndTheFrameStatus) {
     test::TempDir dir;
     NotificationCenter center;
     Settings settings{dir.Path(), center};
-    settings.GpsLogEnabled = "TRUE";
+    settings.GpsLogEnabled.Set(true);
     SatConfigDialogModel sat{manager, settings, clock};
     sat.Open();
     EXPECT_TRUE(log.Contains("I GPS hardware and firmware: ORVA-GNSS-M10;ROM 2.01 (sim)"));

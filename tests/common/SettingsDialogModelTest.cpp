@@ -54,9 +54,9 @@ protected:
 TEST_F(SettingsDialogModelTest, OpeningFillsTheFieldsAndLogs) {
     settings.FitsDirectory = "/fits";
     settings.RecordingWithOptionsDefaultDurationSec = "90";
-    settings.CreateStatusCsvFile = "TRUE";
-    settings.GpsLogEnabled = "";
-    settings.PerformanceLogEnabled = "TRUE";
+    settings.CreateStatusCsvFile.SetText("TRUE");
+    settings.GpsLogEnabled.SetText("");
+    settings.PerformanceLogEnabled.SetText("TRUE");
     settings.UseTimeResolution100us = 1;
     settings.LogDirectory = "/logs";
     settings.PlateSolvingProgram("ansvr");
@@ -139,11 +139,11 @@ TEST_F(SettingsDialogModelTest, OkStoresEveryFieldAndSaves) {
         {again.ReportFileNameTemplate, "{{EVENT_ASTEROID_NAME}}.txt"},
         {again.C2awExePath, "/opt/c2a/c2aw"},
         {again.RecordingWithOptionsDefaultDurationSec, "120"},
-        {again.CreateStatusCsvFile, "FALSE"},
-        {again.EnableAdvCompression, "TRUE"},
-        {again.AutoStartStreaming, "TRUE"},
-        {again.GpsLogEnabled, "TRUE"},
-        {again.PerformanceLogEnabled, "FALSE"},
+        {again.CreateStatusCsvFile.Text(), "FALSE"},
+        {again.EnableAdvCompression.Text(), "TRUE"},
+        {again.AutoStartStreaming.Text(), "TRUE"},
+        {again.GpsLogEnabled.Text(), "TRUE"},
+        {again.PerformanceLogEnabled.Text(), "FALSE"},
         {again.LogDirectory, ""},
         {again.PlateSolvingProgram(), "ASTAP"},
         {again.PlateSolvingAstapPath, "/usr/local/bin/astap_cli"},

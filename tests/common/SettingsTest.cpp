@@ -197,6 +197,25 @@ TEST_F(SettingsTest, PartialCameraConfigurationIsNotPresent) {
     EXPECT_EQ(s.CameraConfig.clipOnOverflow, 0);
 }
 
+TEST_F(SettingsTest, FlagsAreOnOnlyForTrueAndKeepTextTheyDoNotKnowUntilSet) {
+    WriteSettings("CreateStatusCsvFile=yes\nEnableAdvCompression=TRUE\nGpsLogEnabled=\nNightVision=FALSE\n");
+    settings.Load();
+    EXPECT_FALSE(settings.CreateStatusCsvFile.IsOn());
+    EXPECT_FALSE(settings.CreateStatusCsvFile.Value().has_value());
+    EXPECT_TRUE(settings.EnableAdvCompression.IsOn());
+    EXPECT_FALSE(settings.GpsLogEnabled.Value().has_value());
+    EXPECT_EQ(settings.NightVision.Value(), false);
+    // The status bar is shown unless the file says otherwise.
+    EXPECT_TRUE(settings.WorkspaceStatusBar.Value().value_or(true));
+
+    settings.NightVision.Set(true);
+    ASSERT_TRUE(settings.Save());
+    const std::string file = ReadFile(FilePath());
+    EXPECT_NE(file.find("\nCreateStatusCsvFile=yes\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("\nGpsLogEnabled=\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("\nNightVision=TRUE\n"), std::string::npos) << file;
+}
+
 TEST_F(SettingsTest, ReadOnlyKeysEditedInTheFileAreReadAndKept) {
     WriteSettings("NofFrameProcessorThreads=12\nDarkFlatDelaySeconds=3\nRaTrackingSpeedE5=400\nTelescopeRates.Sim=1;2\n");
     settings.Load();

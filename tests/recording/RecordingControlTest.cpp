@@ -60,7 +60,7 @@ protected:
         settings.FitsDirectory = dir.File("fits");
         settings.DarkFramesDirectory = dir.File("dark");
         settings.FlatFramesDirectory = dir.File("flat");
-        settings.CreateStatusCsvFile = "TRUE";
+        settings.CreateStatusCsvFile.Set(true);
         for (const char* d : {"ser", "adv", "fits", "dark", "flat"}) std::filesystem::create_directory(dir.File(d));
         camera.connected = true;
         camera.streaming = true;
@@ -101,7 +101,7 @@ TEST_F(RecordingControlTest, NamesRecordingsAndTheirCsvInTheFormatsFolder) {
     ASSERT_TRUE(adv);
     EXPECT_EQ(adv->recordingPath, dir.File("adv/" + base + ".adv"));
 
-    settings.CreateStatusCsvFile = "FALSE";
+    settings.CreateStatusCsvFile.Set(false);
     const auto fits = control.PrepareRecording(RecordingFormat::FitsSequence, camera);
     ASSERT_TRUE(fits);
     const std::string folder = dir.File("fits/20240523_213012_FITS_Sequence");

@@ -39,7 +39,7 @@ public:
         settings.FitsDirectory = dir.File("fits");
         settings.DarkFramesDirectory = dir.File("dark");
         settings.FlatFramesDirectory = dir.File("flat");
-        settings.CreateStatusCsvFile = "FALSE";
+        settings.CreateStatusCsvFile.Set(false);
         StationOptions o;
         o.settings = &settings;
         o.ui = &ui;

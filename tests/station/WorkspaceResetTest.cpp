@@ -30,8 +30,8 @@ TEST_F(WorkspaceResetTest, AProfileWithoutTheVersionIsResetAndToldOnceOnly) {
     Settings& first = Reread();
     first.WorkspaceGeometry = "Z2VvbWV0cnk=";
     first.WorkspaceState = "c3RhdGU=";
-    first.WorkspaceStatusBar = "FALSE";
-    first.NightVision = "TRUE";
+    first.WorkspaceStatusBar.Set(false);
+    first.NightVision.Set(true);
     ASSERT_TRUE(first.Save());
 
     EXPECT_TRUE(WorkspaceReset::RunOnce(Reread(), ui));
@@ -49,8 +49,8 @@ TEST_F(WorkspaceResetTest, AProfileWithoutTheVersionIsResetAndToldOnceOnly) {
     EXPECT_EQ(next.ToolbarVersion, "1");
     EXPECT_EQ(next.WorkspaceGeometry, "");
     EXPECT_EQ(next.WorkspaceState, "");
-    EXPECT_EQ(next.WorkspaceStatusBar, "");
-    EXPECT_EQ(next.NightVision, "TRUE") << "only the workspace is reset";
+    EXPECT_FALSE(next.WorkspaceStatusBar.Value().has_value());
+    EXPECT_TRUE(next.NightVision.IsOn()) << "only the workspace is reset";
 
     // Every later start leaves the saved workspace alone and says nothing.
     next.WorkspaceState = "c3RhdGU=";

@@ -58,7 +58,7 @@ TEST_F(Dialogs, SettingsReachTheFileOnOk) {
     reread.Load();
     EXPECT_EQ(reread.SerDirectory, dir.File("ser"));
     EXPECT_EQ(reread.FitsDirectory, dir.File("fits"));
-    EXPECT_EQ(reread.AutoStartStreaming, "TRUE");
+    EXPECT_TRUE(reread.AutoStartStreaming.IsOn());
 }
 
 TEST_F(Dialogs, EquipmentEntryAddedEditedAndDeleted) {

@@ -289,7 +289,7 @@ TEST_F(MainFrame, ADamagedSavedLayoutGivesTheDefaultLayout) {
         frame.reset();
         settings.WorkspaceState = c.state;
         settings.WorkspaceGeometry = c.geometry;
-        settings.WorkspaceStatusBar = "";
+        settings.WorkspaceStatusBar.Clear();
         ASSERT_TRUE(settings.Save());
         Restart();
         frame->show();
@@ -369,16 +369,16 @@ TEST_F(MainFrame, ClosingHidesTheToolWindowsFirst) {
 TEST_F(MainFrame, NightVisionTurnsTheWindowRedAndIsRemembered) {
     frame->Action(Command::NightVision)->trigger();
     EXPECT_TRUE(frame->NightVision());
-    EXPECT_EQ(settings.NightVision, "TRUE");
+    EXPECT_EQ(settings.NightVision.Value(), true);
     const QColor text = QApplication::palette().color(QPalette::WindowText);
     EXPECT_GT(text.red(), 100);
     EXPECT_EQ(text.green(), 0);
     EXPECT_EQ(text.blue(), 0);
     Settings reread(dir.Path(), center);
     reread.Load();
-    EXPECT_EQ(reread.NightVision, "TRUE");
+    EXPECT_EQ(reread.NightVision.Value(), true);
     frame->Action(Command::NightVision)->trigger();
-    EXPECT_EQ(settings.NightVision, "FALSE");
+    EXPECT_EQ(settings.NightVision.Value(), false);
     EXPECT_GT(QApplication::palette().color(QPalette::Window).green(), 100);
 }
 
