@@ -2,34 +2,23 @@
 
 #include "CliCoordinates.h"
 #include "CliExit.h"
+#include "CliMount.h"
 #include "CliSession.h"
 #include "CliSignals.h"
 #include "CliStation.h"
-#include "CliStationLock.h"
-#include "CliStationLoop.h"
 
 #include "common/CommandLine.h"
 #include "common/Settings.h"
 #include "telescope/SimbadLookup.h"
-#include "telescope/TelescopeChooserModel.h"
-#include "telescope/TelescopeFacade.h"
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <functional>
 #include <optional>
 
 namespace orva {
 namespace {
 
 constexpr const char* kCommand = "orvacam-cli mount";
-constexpr const char* kDefaultServer = "127.0.0.1:7624";
-// A mount that has stopped within this distance of the target has arrived (a goto ends
-// within arc seconds; a stop far away is a failure, not an arrival).
-constexpr double kArrivalArcsec = 60.0;
-constexpr std::chrono::seconds kCommandLimit{30};
-constexpr std::chrono::seconds kDefaultSlewLimit{180};
 
 int UsageError(const std::string& message) { return CliExit::Usage(kCommand, message); }
 int Failure(const std::string& message) { return CliExit::Failure(kCommand, message); }
@@ -40,7 +29,7 @@ struct MountOptions {
     std::string device;
     std::optional<std::pair<double, double>> target;  // hours, degrees
     std::string object;
-    std::chrono::seconds limit = kDefaultSlewLimit;
+    std::chrono::seconds limit = CliMount::kDefaultSlewLimit;
 };
 
 std::optional<MountOptions> ParseOptions(const std::vector<std::string>& args, std::string& error) {
@@ -90,14 +79,7 @@ std::optional<MountOptions> ParseOptions(const std::vector<std::string>& args, s
         error = o.verb + " takes no coordinates";
         return std::nullopt;
     }
-    if (const auto server = line->Value("indi")) {
-        const auto id = TelescopeFacade::ParseProgramId(*server + "/x");
-        if (!id || server->find('/') != std::string::npos) {
-            error = "--indi takes HOST:PORT, not '" + *server + "'";
-            return std::nullopt;
-        }
-        o.server = *server;
-    }
+    if (!CliMount::ServerOption(*line, o.server, error)) return std::nullopt;
     if (const auto device = line->Value("device")) {
         if (device->empty()) {
             error = "--device takes the mount's INDI device name";
@@ -122,24 +104,12 @@ public:
         : o_(options),
           settings_(settings),
           station_(CliCameraSettings{}, SimFaultPlan{}, kCommand),
-          tools_(station_.Core().Tools()),
-          worker_(tools_.Telescope()) {}
+          mount_(station_.Core(), settings, options.server, options.device),
+          worker_(mount_.Worker()) {}
 
     int Run();
 
 private:
-    using SteadyClock = std::chrono::steady_clock;
-
-    // The mount's program id ("host:port/device"); empty with `error` set when there is none.
-    std::string ProgramId(std::string& error);
-    // Steps the station until the condition holds; false at the limit or a stop request.
-    bool StepUntil(const std::function<bool()>& condition, std::chrono::seconds limit);
-    // Posts a command and waits until it was carried out and its outcome polled. False,
-    // with `error` set to the worker's message, when it failed or took too long.
-    bool Carry(TelescopeCommandKind kind, std::string& error, double first = 0.0, double second = 0.0);
-    // The worker's oldest message, or `fallback`.
-    std::string Message(const std::string& fallback);
-    int Connect();
     int Slew();
     int Status();
     int PrintPosition(const char* label);
@@ -148,72 +118,12 @@ private:
     const MountOptions& o_;
     Settings& settings_;
     CliStation station_;
-    ObservingTools& tools_;
+    CliMount mount_;
     TelescopeWorker& worker_;
 };
 
-std::string MountRun::ProgramId(std::string& error) {
-    const std::string& chosen = settings_.TelescopeDriver;
-    const auto settingsId = chosen.empty() ? std::nullopt : TelescopeFacade::ParseProgramId(chosen);
-    const std::string settingsServer =
-        settingsId ? settingsId->host + ":" + std::to_string(settingsId->port) : std::string();
-    const std::string server = !o_.server.empty() ? o_.server : settingsId ? settingsServer : kDefaultServer;
-    if (!o_.device.empty()) return server + "/" + o_.device;
-    // The settings' mount, when it is on this server.
-    if (settingsId && server == settingsServer) return TelescopeFacade::FormatProgramId(*settingsId);
-    TelescopeChooserModel chooser;
-    const int32_t result = chooser.List(server);
-    if (result != 0) {
-        error = "cannot reach the INDI server at " + server;
-        return {};
-    }
-    if (chooser.Entries().empty()) {
-        error = "the INDI server at " + server + " offers no telescope";
-        return {};
-    }
-    return chooser.Entries().front().programId;
-}
-
-bool MountRun::StepUntil(const std::function<bool()>& condition, std::chrono::seconds limit) {
-    CliStationLoop loop(station_.Core());
-    const auto end = SteadyClock::now() + limit;
-    while (!condition()) {
-        if (CliSignals::StopRequested() || SteadyClock::now() >= end) return false;
-        loop.Step();
-    }
-    return true;
-}
-
-std::string MountRun::Message(const std::string& fallback) {
-    const auto message = worker_.TakeMessage();
-    return message ? message->text : fallback;
-}
-
-bool MountRun::Carry(TelescopeCommandKind kind, std::string& error, double first, double second) {
-    const uint64_t number = worker_.PostCommand(kind, 0, first, second);
-    uint64_t passes = 0;
-    const bool done = StepUntil(
-        [&] {
-            if (worker_.CommandsDone() < number) return false;
-            if (passes == 0) passes = worker_.Passes();
-            // The pass after the one that carried it out has polled the outcome.
-            return worker_.Passes() >= passes + 2;
-        },
-        kCommandLimit);
-    if (CliSignals::StopRequested()) {
-        error = "stopped by the user";
-        return false;
-    }
-    if (!done) {
-        error = "the mount did not answer within " + std::to_string(kCommandLimit.count()) + " s";
-        return false;
-    }
-    error = Message("");
-    return error.empty();
-}
-
 int MountRun::PrintPosition(const char* label) {
-    const SharedTelescopeState::Position p = tools_.TelescopeState().Read();
+    const SharedTelescopeState::Position p = mount_.Position();
     if (!p.valid) return Failure("the mount reports no position");
     std::printf("%s: %s\n", label, CliCoordinates::Format(p.rightAscensionHours, p.declinationDegrees).c_str());
     std::fflush(stdout);
@@ -221,7 +131,7 @@ int MountRun::PrintPosition(const char* label) {
 }
 
 int MountRun::Status() {
-    const SharedTelescopeState::Position p = tools_.TelescopeState().Read();
+    const SharedTelescopeState::Position p = mount_.Position();
     std::printf("driver: %s (%s)\nconnected: %s\ntracking: %s\nparked: %s\nslewing: %s\n",
                 worker_.ProgramId().c_str(), worker_.DriverInfo().c_str(), worker_.Connected() ? "yes" : "no",
                 worker_.Tracking() ? "yes" : "no", worker_.Parked() ? "yes" : "no", worker_.Slewing() ? "yes" : "no");
@@ -240,7 +150,7 @@ std::optional<std::pair<double, double>> MountRun::Resolve(std::string& error) {
     }
     std::optional<SimbadAnswer> answer;
     // The web client gives up on its own; the limit only guards against a stop request.
-    if (!StepUntil([&] { return (answer = simbad.Poll()).has_value(); }, std::chrono::seconds(120))) {
+    if (!mount_.StepUntil([&] { return (answer = simbad.Poll()).has_value(); }, std::chrono::seconds(120))) {
         error = CliSignals::StopRequested() ? "stopped by the user" : "SIMBAD did not answer";
         return std::nullopt;  // the look-up is cancelled with `simbad`
     }
@@ -257,63 +167,25 @@ int MountRun::Slew() {
     std::string error;
     const auto target = Resolve(error);
     if (!target) return Failure(error);
-    if (worker_.Parked()) return Failure("the mount is parked; unpark it first (orvacam-cli mount unpark)");
-    // As in the window, which slews only a tracking mount: one that does not track drifts
-    // off the target as soon as it has arrived.
-    if (!worker_.Tracking() && !Carry(TelescopeCommandKind::StartTracking, error)) return Failure(error);
-    if (!Carry(TelescopeCommandKind::Slew, error, target->first, target->second)) return Failure(error);
-    const auto arrived = [&] {
-        const SharedTelescopeState::Position p = tools_.TelescopeState().Read();
-        double dRa = std::fmod(std::fabs(p.rightAscensionHours - target->first), 24.0);
-        if (dRa > 12.0) dRa = 24.0 - dRa;
-        const double raArcsec = dRa * 15.0 * 3600.0 * std::cos(target->second * M_PI / 180.0);
-        const double decArcsec = std::fabs(p.declinationDegrees - target->second) * 3600.0;
-        return p.valid && !worker_.Slewing() && std::hypot(raArcsec, decArcsec) < kArrivalArcsec;
-    };
-    if (!StepUntil(arrived, o_.limit)) {
-        // A mount is not left slewing unwatched.
-        std::string ignored;
-        Carry(TelescopeCommandKind::AbortSlew, ignored);
-        if (CliSignals::StopRequested()) return Failure("stopped by the user; the slew was aborted");
-        const SharedTelescopeState::Position p = tools_.TelescopeState().Read();
-        return Failure("the mount did not arrive within " + std::to_string(o_.limit.count()) +
-                       " s; the slew was aborted" +
-                       (p.valid ? " at " + CliCoordinates::Format(p.rightAscensionHours, p.declinationDegrees) : ""));
-    }
-    // The last position the mount reports once it has settled.
-    const uint64_t passes = worker_.Passes();
-    StepUntil([&] { return worker_.Passes() >= passes + 2; }, kCommandLimit);
+    if (!mount_.Slew(target->first, target->second, o_.limit, error)) return Failure(error);
     return PrintPosition("arrived");
-}
-
-int MountRun::Connect() {
-    if (worker_.Connected()) return CliExit::kDone;
-    std::string error;
-    if (!Carry(TelescopeCommandKind::Connect, error)) return Failure(error);
-    if (!worker_.Connected()) return Failure("the mount did not connect");
-    return CliExit::kDone;
 }
 
 int MountRun::Run() {
     std::string error;
-    const std::string programId = ProgramId(error);
-    if (programId.empty()) return Failure(error);
-    worker_.SetDriver(programId, settings_.GetTelescopeRates(programId));
-    tools_.StartTelescope();
-    if (!Carry(TelescopeCommandKind::CreateDriver, error)) return Failure(programId + ": " + error);
-    if (!worker_.DriverCreated()) return Failure(programId + ": the telescope driver could not be made");
+    if (!mount_.CreateDriver(error)) return Failure(error);
     if (o_.verb == "status") return Status();
-    if (const int result = Connect(); result != CliExit::kDone) return result;
+    if (!mount_.Connect(error)) return Failure(error);
     if (o_.verb == "connect") return PrintPosition("position");
     if (o_.verb == "slew") return Slew();
     if (o_.verb == "sync") {
-        if (!Carry(TelescopeCommandKind::Sync, error, o_.target->first, o_.target->second)) return Failure(error);
+        if (!mount_.Carry(TelescopeCommandKind::Sync, error, o_.target->first, o_.target->second)) return Failure(error);
         return PrintPosition("synced");
     }
     if (o_.verb == "park" || o_.verb == "unpark") {
         const bool park = o_.verb == "park";
-        if (!Carry(park ? TelescopeCommandKind::Park : TelescopeCommandKind::Unpark, error)) return Failure(error);
-        if (!StepUntil([&] { return worker_.Parked() == park; }, o_.limit)) {
+        if (!mount_.Carry(park ? TelescopeCommandKind::Park : TelescopeCommandKind::Unpark, error)) return Failure(error);
+        if (!mount_.StepUntil([&] { return worker_.Parked() == park; }, o_.limit)) {
             return Failure(park ? "the mount did not report itself parked within " + std::to_string(o_.limit.count()) + " s"
                                 : "the mount still reports itself parked");
         }
@@ -321,7 +193,7 @@ int MountRun::Run() {
         return CliExit::kDone;
     }
     // abort
-    if (!Carry(TelescopeCommandKind::AbortSlew, error)) return Failure(error);
+    if (!mount_.Carry(TelescopeCommandKind::AbortSlew, error)) return Failure(error);
     return PrintPosition("stopped");
 }
 

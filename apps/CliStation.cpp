@@ -6,7 +6,7 @@
 
 namespace orva {
 CliStation::CliStation(const CliCameraSettings& settings, SimFaultPlan plan, std::string messagePrefix)
-    : devices_(settings.sensorCode, settings.simulatedUtcStartUnixNs, &telescope_),
+    : devices_(settings.sensorCode, settings.simulatedUtcStartUnixNs, &telescope_, &UtcNow, settings.pointingError),
       cameraLink_(settings.cameraLink.empty() ? devices_.Simulated().SymbolicLink() : settings.cameraLink),
       ui_(std::move(messagePrefix)) {
     devices_.Simulated().Faults().SetPlan(std::move(plan));

@@ -11,6 +11,7 @@
 #include "StationCameraDevices.h"
 
 #include "common/SharedTelescopeState.h"
+#include "simcam/MountSkyPictureSource.h"
 #include "simcam/SimFaultPlan.h"
 #include "station/Station.h"
 
@@ -25,6 +26,7 @@ struct CliCameraSettings {
     uint8_t sensorCode = 7;   // of the simulated camera
     std::optional<int64_t> simulatedUtcStartUnixNs;  // its GPS clock at start; empty: now
     std::string cameraLink;   // a system camera's symbolic link; empty: the simulated camera
+    MountPointingError pointingError;  // of the simulated camera's mount-following sky
     StationCameraSettings camera;
 };
 

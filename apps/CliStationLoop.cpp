@@ -1,5 +1,7 @@
 #include "CliStationLoop.h"
 
+#include "CliSignals.h"
+
 #include "station/Station.h"
 
 #include <thread>
@@ -12,6 +14,16 @@ void CliStationLoop::Step() {
         station_.Tick();
         nextTick_ += kTickPeriod;
     }
+}
+
+bool CliStationLoop::RunUntil(Station& station, const std::function<bool()>& condition, std::chrono::seconds limit) {
+    CliStationLoop loop(station);
+    const auto end = Clock::now() + limit;
+    while (!condition()) {
+        if (CliSignals::StopRequested() || Clock::now() >= end) return false;
+        loop.Step();
+    }
+    return true;
 }
 
 }  // namespace orva

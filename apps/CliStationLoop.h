@@ -5,6 +5,7 @@
 // Threads: the station's thread.
 
 #include <chrono>
+#include <functional>
 
 namespace orva {
 
@@ -19,6 +20,9 @@ public:
     explicit CliStationLoop(Station& station) : station_(station), nextTick_(Clock::now()) {}
 
     void Step();
+    // Steps the station until the condition holds; false at the limit or a stop request
+    // (Ctrl+C).
+    static bool RunUntil(Station& station, const std::function<bool()>& condition, std::chrono::seconds limit);
 
 private:
     Station& station_;

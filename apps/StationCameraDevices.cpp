@@ -23,7 +23,7 @@ SimCameraConfig CameraConfig(uint8_t sensorCode, std::optional<int64_t> utcStart
 
 // The sky follows the mount where the star list is at hand; without it the synthetic sky
 // alone, which needs no file.
-void FollowTheMount(SimulatedCamera& camera, const SharedTelescopeState& telescope) {
+void FollowTheMount(SimulatedCamera& camera, const SharedTelescopeState& telescope, MountPointingError pointingError) {
     std::string error;
     auto catalog = StarCatalog::LoadFile(AppPaths::ProgramDataFile(kStarListFileName), &error);
     if (!catalog) {
@@ -33,7 +33,7 @@ void FollowTheMount(SimulatedCamera& camera, const SharedTelescopeState& telesco
     CatalogSkyConfig sky;
     sky.background = camera.Config().sky;
     camera.SetPictureSource(
-        std::make_unique<MountSkyPictureSource>(camera.Config().sky, std::move(*catalog), sky, telescope));
+        std::make_unique<MountSkyPictureSource>(camera.Config().sky, std::move(*catalog), sky, telescope, pointingError));
 }
 
 }  // namespace
@@ -47,16 +47,41 @@ bool StationCameraDevices::SimulatedUtcStartOption(const CommandLine& line, std:
     return start.has_value();
 }
 
+bool StationCameraDevices::SimulatedPointingErrorOption(const CommandLine& line, MountPointingError& pointingError,
+                                                        std::string& error) {
+    const auto text = line.Value("sim-pointing-error");
+    if (!text) return true;
+    // A signed decimal number of at most 10 degrees.
+    const auto degrees = [](std::string_view part) -> std::optional<double> {
+        const bool negative = !part.empty() && part.front() == '-';
+        if (!part.empty() && (part.front() == '-' || part.front() == '+')) part.remove_prefix(1);
+        const auto value = CommandLine::ParseDecimal(part, 0.0, 10.0);
+        if (!value) return std::nullopt;
+        return negative ? -*value : *value;
+    };
+    const std::string_view all(*text);
+    const std::size_t comma = all.find(',');
+    const auto ra = comma == std::string_view::npos ? std::nullopt : degrees(all.substr(0, comma));
+    const auto dec = comma == std::string_view::npos ? std::nullopt : degrees(all.substr(comma + 1));
+    if (!ra || !dec) {
+        error = "--sim-pointing-error takes DRA,DDEC in degrees, each within -10..+10, such as 0,-0.5";
+        return false;
+    }
+    pointingError = {*ra, *dec};
+    return true;
+}
+
 StationCameraDevices::StationCameraDevices(uint8_t simulatedSensorCode, std::optional<int64_t> simulatedUtcStartUnixNs,
                                            const SharedTelescopeState* telescope,
-                                           const std::function<UtcDateTime()>& utcNow)
+                                           const std::function<UtcDateTime()>& utcNow,
+                                           MountPointingError pointingError)
     : simulated_(std::make_shared<SimulatedCamera>(CameraConfig(simulatedSensorCode, simulatedUtcStartUnixNs, utcNow),
                                                    SteadyClock::Instance())),
       simulatedLayer_({simulated_}),
       systemLayer_(V4l2CameraDeviceEnumerator::CreateForSystem()),
       all_(std::make_unique<CombinedDeviceEnumerator>(
           std::vector<ICameraDeviceEnumerator*>{&simulatedLayer_, systemLayer_.get()})) {
-    if (telescope != nullptr) FollowTheMount(*simulated_, *telescope);
+    if (telescope != nullptr) FollowTheMount(*simulated_, *telescope, pointingError);
 }
 
 }  // namespace orva

@@ -7,10 +7,12 @@
 #include "CliEventsCommand.h"
 #include "CliFirmwareCommand.h"
 #include "CliGnssCommand.h"
+#include "CliGotoCommand.h"
 #include "CliInspectCommand.h"
 #include "CliMountCommand.h"
 #include "CliRecordCommand.h"
 #include "CliRepairCommand.h"
+#include "CliSolveCommand.h"
 
 #include "common/AppPaths.h"
 #include "common/Log.h"
@@ -63,6 +65,15 @@ const Command kCommands[] = {
      "its state, connects it, slews to RA (hours, hh:mm:ss or decimal) and DEC (degrees, +dd:mm:ss or decimal) or to "
      "an object SIMBAD knows and waits for the arrival, syncs, parks, unparks or stops it",
      &orva::CliMountCommand::Run},
+    {"solve", orva::CliSolveCommand::kUsage,
+     "plate-solves a new frame from the camera (default: the simulated camera) or a FITS file with the settings' "
+     "solver or --strategy's, and prints the centre, scale, rotation and the solver's time; with a mount (--indi) "
+     "its position is the hint and --sync syncs the mount to the solution",
+     &orva::CliSolveCommand::Run},
+    {"goto", orva::CliGotoCommand::kUsage,
+     "slews the mount to RA and DEC; --center then centres the target by plate solving and offset slews until it "
+     "is within the tolerance (default 30 arc seconds) or after 5 tries, printing each try's offset",
+     &orva::CliGotoCommand::Run},
 };
 
 const Command* Find(const std::string& name) {

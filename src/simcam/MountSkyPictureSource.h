@@ -15,11 +15,18 @@ namespace orva {
 
 class SharedTelescopeState;
 
+// How far the sky truly shown lies from where the mount reports it points: a mount whose
+// idea of its pointing is wrong (as before its first sync), in degrees of RA and Dec.
+struct MountPointingError {
+    double rightAscensionDeg = 0.0;
+    double declinationDeg = 0.0;
+};
+
 class MountSkyPictureSource final : public IPictureSource {
 public:
     // `telescope` outlives the source.
     MountSkyPictureSource(const SimSkyConfig& synthetic, StarCatalog catalog, const CatalogSkyConfig& catalogConfig,
-                          const SharedTelescopeState& telescope);
+                          const SharedTelescopeState& telescope, MountPointingError error = {});
 
     void Configure(const SimReadout& readout) override;
     void Render(const SimExposure& exposure, std::span<uint16_t> image) override;
@@ -30,6 +37,7 @@ private:
     SkyRenderer synthetic_;
     CatalogSkyRenderer catalog_;
     const SharedTelescopeState& telescope_;
+    const MountPointingError error_;
 };
 
 }  // namespace orva

@@ -48,6 +48,14 @@ std::unique_ptr<IPlateSolvingStrategy> ObservingTools::CreatePlateSolvingStrateg
     return PlateSolvingDialogModel::CreateStrategy(settings_, plateSolution_, imageHeight, clock_, error);
 }
 
+std::unique_ptr<IPlateSolvingStrategy> ObservingTools::CreatePlateSolvingStrategy(const std::string& program,
+                                                                                  int imageHeight,
+                                                                                  Clock::Duration solveFieldLimit,
+                                                                                  std::string& error) {
+    return PlateSolvingDialogModel::CreateStrategy(settings_, program, plateSolution_, imageHeight, clock_,
+                                                   solveFieldLimit, error);
+}
+
 void ObservingTools::Tick() {
     if (planetarium_.Busy()) planetarium_.Poll();
     launcher_.ReapExited();

@@ -75,6 +75,11 @@ public:
     bool SetPlateSolvingCapture(IPlateSolvingCapture* capture);
     // The strategy the settings name for an image of this height, or none with the reason.
     std::unique_ptr<IPlateSolvingStrategy> CreatePlateSolvingStrategy(int imageHeight, std::string& error);
+    // The same for a solver named here (see PlateSolvingDialogModel::CreateStrategy), with
+    // solve-field ended at `solveFieldLimit`.
+    std::unique_ptr<IPlateSolvingStrategy> CreatePlateSolvingStrategy(const std::string& program, int imageHeight,
+                                                                      Clock::Duration solveFieldLimit,
+                                                                      std::string& error);
 
     ObservationReport& Report() { return report_; }
     PlanetariumHandoff& Planetarium() { return planetarium_; }

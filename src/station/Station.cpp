@@ -204,6 +204,15 @@ void Station::Tick() {
     cameraClient_->OnTimerTick();
     events_.Tick();
     tools_.Tick();
+    if (solvingCapture_) solvingCapture_->Step();
+}
+
+bool Station::UseOwnPlateSolvingCapture() {
+    if (solvingCapture_) return true;
+    auto capture = std::make_unique<StationPlateSolvingCapture>(*this);
+    if (!tools_.SetPlateSolvingCapture(capture.get())) return false;
+    solvingCapture_ = std::move(capture);
+    return true;
 }
 
 bool Station::ApplyCameraSettings(std::string& error) {

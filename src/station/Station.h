@@ -44,6 +44,7 @@
 #include "recording/RecordingControl.h"
 #include "recording/RecordingNames.h"
 #include "station/ObservingTools.h"
+#include "station/StationPlateSolvingCapture.h"
 #include "station/StationCameraSettings.h"
 #include "station/StationOptions.h"
 #include "stream/COrvaMediaStream.h"
@@ -176,6 +177,10 @@ public:
     GuidingService& Guiding() { return guiding_; }
     FirmwareUpdateDialogModel& FirmwareUpdateDialog() { return firmwareUpdate_; }
     ObservingTools& Tools() { return tools_; }
+    // For front ends without a window: plate solving records new frames with the
+    // station's own capture, which Tick starts. Call before the plate-solving worker
+    // starts; false when it already runs. (A window brings a capture of its own.)
+    bool UseOwnPlateSolvingCapture();
     // The active camera's mode and gain text (valid while connected).
     const VideoResolution* Mode() const { return mode_; }
     const std::string& GainText() const { return gainText_; }
@@ -228,6 +233,8 @@ private:
     const EquipmentManager& mounts_;
     OwEventManager events_;
     OwEventReceiver eventFeed_{events_.Inbox()};
+    // Before the frame path: the frame processor may hold its job until it is destroyed.
+    std::unique_ptr<StationPlateSolvingCapture> solvingCapture_;
     std::unique_ptr<COrvaMediaStream> stream_;
     CameraStreamAdapter streamAdapter_;
     CameraManager manager_;

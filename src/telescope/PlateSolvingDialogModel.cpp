@@ -156,7 +156,16 @@ std::unique_ptr<IPlateSolvingStrategy> PlateSolvingDialogModel::CreateStrategy(c
                                                                                 PlateSolvingResult& result,
                                                                                 int imageHeight, Clock& clock,
                                                                                 std::string& error) {
-    const std::string& program = settings.PlateSolvingProgram();
+    return CreateStrategy(settings, settings.PlateSolvingProgram(), result, imageHeight, clock,
+                          PlateSolvingStrategySolveField::kDefaultTimeLimit, error);
+}
+
+std::unique_ptr<IPlateSolvingStrategy> PlateSolvingDialogModel::CreateStrategy(const Settings& settings,
+                                                                                const std::string& program,
+                                                                                PlateSolvingResult& result,
+                                                                                int imageHeight, Clock& clock,
+                                                                                Clock::Duration solveFieldLimit,
+                                                                                std::string& error) {
     if (program == "astrometry.net") {
         if (settings.PlateSolvingAstrometryNetPath().empty()) {
             error = "The astrometry.net online solver is not configured. Please configure the solver in the Settings dialog.";
@@ -183,7 +192,9 @@ std::unique_ptr<IPlateSolvingStrategy> PlateSolvingDialogModel::CreateStrategy(c
         }
         return std::make_unique<PlateSolvingStrategyAstap>(result, settings.PlateSolvingAstapPath, imageHeight, clock);
     }
-    if (program == kSolverSolveField) return std::make_unique<PlateSolvingStrategySolveField>(result, SolveFieldPrograms{}, clock);
+    if (program == kSolverSolveField) {
+        return std::make_unique<PlateSolvingStrategySolveField>(result, SolveFieldPrograms{}, clock, solveFieldLimit);
+    }
     error = "Please specify and configure a solver, e.g. astrometry.net, in the Settings dialog.";
     return nullptr;
 }

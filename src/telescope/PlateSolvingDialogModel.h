@@ -98,6 +98,13 @@ public:
     // The strategy the settings name, or empty with the message to show.
     static std::unique_ptr<IPlateSolvingStrategy> CreateStrategy(const Settings& settings, PlateSolvingResult& result,
                                                                  int imageHeight, Clock& clock, std::string& error);
+    // The same for a solver named here ("astrometry.net", "ansvr", "ASTAP" or
+    // kSolverSolveField) with the settings' configuration of it; solve-field is ended at
+    // `solveFieldLimit`.
+    static std::unique_ptr<IPlateSolvingStrategy> CreateStrategy(const Settings& settings, const std::string& program,
+                                                                 PlateSolvingResult& result, int imageHeight,
+                                                                 Clock& clock, Clock::Duration solveFieldLimit,
+                                                                 std::string& error);
 };
 
 }  // namespace orva

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -53,6 +54,20 @@ inline std::vector<std::string> LinesStartingWith(const std::vector<std::string>
         if (l.rfind(prefix, 0) == 0) found.push_back(l);
     }
     return found;
+}
+
+// The decimal position of a "<label>: RA ... (H h)  Dec ... (D deg)" line.
+inline bool PositionOf(const std::vector<std::string>& lines, const std::string& label, double& raHours,
+                       double& decDegrees) {
+    for (const std::string& line : LinesStartingWith(lines, label + ": ")) {
+        const std::size_t ra = line.find(" (");
+        const std::size_t dec = line.rfind(" (");
+        if (ra != std::string::npos && dec != ra && std::sscanf(line.c_str() + ra, " (%lf h)", &raHours) == 1 &&
+            std::sscanf(line.c_str() + dec, " (%lf deg)", &decDegrees) == 1) {
+            return true;
+        }
+    }
+    return false;
 }
 
 struct Outcome {
@@ -93,6 +108,7 @@ protected:
         }
         std::vector<std::string> env = {"ORVA_CONFIG_DIR=" + dir.File("config"), "ORVA_DATA_DIR=" + dir.File("data"),
                                         "LSAN_OPTIONS=suppressions=" + test::SourceDir() + "/tests/e2e/orvacam-lsan.supp"};
+        env.insert(env.end(), environment.begin(), environment.end());
         const pid_t pid = fork();
         if (pid == 0) {
             const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -144,6 +160,9 @@ protected:
     // Bytes of address space the program may use, 0 for no limit (a program built with a
     // sanitizer needs far more than it allocates).
     rlim_t addressSpaceLimit = 0;
+    // More of the program's environment, "NAME=VALUE" (without PATH it finds programs in
+    // the system's default folders).
+    std::vector<std::string> environment;
 
     // The log's messages without their time stamps.
     std::vector<std::string> LogMessages() const {

@@ -24,17 +24,8 @@ protected:
         return Run(args);
     }
 
-    // The decimal position of a "<label>: RA ... (H h)  Dec ... (D deg)" line.
     static bool PositionOf(const Outcome& run, const std::string& label, double& raHours, double& decDegrees) {
-        for (const std::string& line : LinesStartingWith(run.OutLines(), label + ": ")) {
-            const std::size_t ra = line.find(" (");
-            const std::size_t dec = line.rfind(" (");
-            if (ra != std::string::npos && dec != ra && std::sscanf(line.c_str() + ra, " (%lf h)", &raHours) == 1 &&
-                std::sscanf(line.c_str() + dec, " (%lf deg)", &decDegrees) == 1) {
-                return true;
-            }
-        }
-        return false;
+        return orva::PositionOf(run.OutLines(), label, raHours, decDegrees);
     }
     static double ArcsecApart(double raA, double decA, double raB, double decB) {
         const double ra = std::fabs(raA - raB) * 15.0 * 3600.0 * std::cos(decA * M_PI / 180.0);
