@@ -1,7 +1,6 @@
 #include "station/StationPlateSolvingCapture.h"
 
 #include "common/Log.h"
-#include "recording/FitsCaptureSink.h"
 #include "station/FitsCaptureModel.h"
 #include "station/Station.h"
 
@@ -12,7 +11,7 @@ namespace orva {
 StationPlateSolvingCapture::StationPlateSolvingCapture(Station& station, std::chrono::milliseconds startWait)
     : station_(station),
       bridge_({[this] { return Start(); },
-               [this](const std::string& path) { return station_.Processor().IsFitsFileCompleted(path); }},
+               [this](const std::string& path) { return station_.IsFitsFileCompleted(path); }},
               FitsCaptureModel::kLightFrames, startWait) {}
 
 StationPlateSolvingCapture::~StationPlateSolvingCapture() {
@@ -30,16 +29,14 @@ std::optional<std::string> StationPlateSolvingCapture::Start() {
         LogMessage("E StationPlateSolvingCapture: a capture is still running");
         return std::nullopt;
     }
-    const auto path = RecordingControl(station_.GetSettings(), station_.Processor(), station_.Ui())
-                          .PrepareCapturePath('P', station_.CurrentRecordingCamera());
+    const auto path = station_.PrepareCapturePath('P');
     if (!path) return std::nullopt;
     job_.kind = 'P';
     job_.framesToAverage = FitsCaptureModel::kLightFrames;
     job_.framesAccumulated = 0;
     job_.state = FitsRecordingJob::kStateRunning;
     job_.started = false;
-    if (!station_.Processor().StartFitsCapture(
-            &job_, std::make_unique<FitsCaptureSink>(*path, station_.CurrentRecordingNames(), ""))) {
+    if (!station_.StartFitsCapture(job_, *path)) {
         LogMessage("E StationPlateSolvingCapture: the capture could not be started");
         return std::nullopt;
     }
@@ -53,9 +50,9 @@ void StationPlateSolvingCapture::Step() {
         const int32_t state = job_.state.load();
         if (state == FitsRecordingJob::kStateFailed) {
             LogMessageString("E StationPlateSolvingCapture: ",
-                             station_.Processor().TakeCaptureFailure().value_or("the FITS file could not be written"));
+                             station_.TakeCaptureFailure().value_or("the FITS file could not be written"));
             path_.clear();
-        } else if (state == FitsRecordingJob::kStateCancelled || station_.Processor().IsFitsFileCompleted(path_)) {
+        } else if (state == FitsRecordingJob::kStateCancelled || station_.IsFitsFileCompleted(path_)) {
             path_.clear();
         } else if (!station_.IsStreaming()) {
             // Nothing will come; the frame processor drops the job at its next frame.

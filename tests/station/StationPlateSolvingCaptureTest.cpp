@@ -90,7 +90,7 @@ TEST(StationPlateSolvingCapture, TheWorkersRunRecordsANewFileThroughTheStationsT
     const std::filesystem::path path(submitted);
     EXPECT_EQ(path.parent_path(), std::filesystem::path(s.dir.File("fits")));
     EXPECT_EQ(path.filename().string().substr(0, 1), "P");
-    EXPECT_TRUE(station.Processor().IsFitsFileCompleted(submitted));
+    EXPECT_TRUE(station.IsFitsFileCompleted(submitted));
     EXPECT_EQ(FileStart(submitted, 9), "SIMPLE  =");
     EXPECT_EQ(std::filesystem::file_size(path) % 2880, 0u);
     EXPECT_GT(std::filesystem::file_size(path), 1920u * 1200u * 2u);
