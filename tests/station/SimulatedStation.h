@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -25,7 +26,11 @@ namespace orva::test {
 
 class SimulatedStation {
 public:
-    explicit SimulatedStation(const StationCameraSettings& camera = {}, uint8_t sensorCode = 7) {
+    // `telescopeDrivers`: the mounts the station's telescope worker may drive (none: an
+    // INDI server's); `configure` changes the settings before the station is built.
+    explicit SimulatedStation(const StationCameraSettings& camera = {}, uint8_t sensorCode = 7,
+                              ITelescopeDriverFactory* telescopeDrivers = nullptr,
+                              const std::function<void(Settings&)>& configure = {}) {
         SimCameraConfig config;
         config.identity.friendlyName = "ORVA+CAM";
         config.identity.sensorCode = sensorCode;
@@ -40,7 +45,9 @@ public:
         settings.DarkFramesDirectory = dir.File("dark");
         settings.FlatFramesDirectory = dir.File("flat");
         settings.CreateStatusCsvFile = "FALSE";
+        if (configure) configure(settings);
         StationOptions o;
+        o.telescopeDrivers = telescopeDrivers;
         o.settings = &settings;
         o.ui = &ui;
         o.devices = devices.get();
