@@ -2,17 +2,14 @@
 
 #include "CliCoordinates.h"
 #include "CliExit.h"
+#include "CliMount.h"
 #include "CliSession.h"
 #include "CliSignals.h"
 #include "CliStation.h"
-#include "CliStationLock.h"
-#include "CliStationLoop.h"
 
 #include "common/CommandLine.h"
 #include "common/Settings.h"
 #include "telescope/SimbadLookup.h"
-#include "telescope/TelescopeChooserModel.h"
-#include "telescope/TelescopeFacade.h"
 
 #include <chrono>
 #include <cmath>
@@ -24,11 +21,10 @@ namespace orva {
 namespace {
 
 constexpr const char* kCommand = "orvacam-cli mount";
-constexpr const char* kDefaultServer = "127.0.0.1:7624";
 // A mount that has stopped within this distance of the target has arrived (a goto ends
 // within arc seconds; a stop far away is a failure, not an arrival).
 constexpr double kArrivalArcsec = 60.0;
-constexpr std::chrono::seconds kCommandLimit{30};
+constexpr std::chrono::seconds kCommandLimit = CliMount::kCommandLimit;
 constexpr std::chrono::seconds kDefaultSlewLimit{180};
 
 int UsageError(const std::string& message) { return CliExit::Usage(kCommand, message); }
@@ -36,7 +32,7 @@ int Failure(const std::string& message) { return CliExit::Failure(kCommand, mess
 
 struct MountOptions {
     std::string verb;
-    std::string server;  // "host:port"; empty: the settings' server, else kDefaultServer
+    std::string server;  // "host:port"; empty: the settings' server, else CliMount::kDefaultServer
     std::string device;
     std::optional<std::pair<double, double>> target;  // hours, degrees
     std::string object;
@@ -91,12 +87,9 @@ std::optional<MountOptions> ParseOptions(const std::vector<std::string>& args, s
         return std::nullopt;
     }
     if (const auto server = line->Value("indi")) {
-        const auto id = TelescopeFacade::ParseProgramId(*server + "/x");
-        if (!id || server->find('/') != std::string::npos) {
-            error = "--indi takes HOST:PORT, not '" + *server + "'";
-            return std::nullopt;
-        }
-        o.server = *server;
+        const auto parsed = CliMount::ParseServer(*server, error);
+        if (!parsed) return std::nullopt;
+        o.server = *parsed;
     }
     if (const auto device = line->Value("device")) {
         if (device->empty()) {
@@ -123,23 +116,18 @@ public:
           settings_(settings),
           station_(CliCameraSettings{}, SimFaultPlan{}, kCommand),
           tools_(station_.Core().Tools()),
-          worker_(tools_.Telescope()) {}
+          mount_(station_.Core(), settings),
+          worker_(mount_.Worker()) {}
 
     int Run();
 
 private:
-    using SteadyClock = std::chrono::steady_clock;
-
-    // The mount's program id ("host:port/device"); empty with `error` set when there is none.
-    std::string ProgramId(std::string& error);
-    // Steps the station until the condition holds; false at the limit or a stop request.
-    bool StepUntil(const std::function<bool()>& condition, std::chrono::seconds limit);
-    // Posts a command and waits until it was carried out and its outcome polled. False,
-    // with `error` set to the worker's message, when it failed or took too long.
-    bool Carry(TelescopeCommandKind kind, std::string& error, double first = 0.0, double second = 0.0);
-    // The worker's oldest message, or `fallback`.
-    std::string Message(const std::string& fallback);
-    int Connect();
+    bool StepUntil(const std::function<bool()>& condition, std::chrono::seconds limit) {
+        return mount_.StepUntil(condition, limit);
+    }
+    bool Carry(TelescopeCommandKind kind, std::string& error, double first = 0.0, double second = 0.0) {
+        return mount_.Carry(kind, error, first, second);
+    }
     int Slew();
     int Status();
     int PrintPosition(const char* label);
@@ -149,68 +137,9 @@ private:
     Settings& settings_;
     CliStation station_;
     ObservingTools& tools_;
+    CliMount mount_;
     TelescopeWorker& worker_;
 };
-
-std::string MountRun::ProgramId(std::string& error) {
-    const std::string& chosen = settings_.TelescopeDriver;
-    const auto settingsId = chosen.empty() ? std::nullopt : TelescopeFacade::ParseProgramId(chosen);
-    const std::string settingsServer =
-        settingsId ? settingsId->host + ":" + std::to_string(settingsId->port) : std::string();
-    const std::string server = !o_.server.empty() ? o_.server : settingsId ? settingsServer : kDefaultServer;
-    if (!o_.device.empty()) return server + "/" + o_.device;
-    // The settings' mount, when it is on this server.
-    if (settingsId && server == settingsServer) return TelescopeFacade::FormatProgramId(*settingsId);
-    TelescopeChooserModel chooser;
-    const int32_t result = chooser.List(server);
-    if (result != 0) {
-        error = "cannot reach the INDI server at " + server;
-        return {};
-    }
-    if (chooser.Entries().empty()) {
-        error = "the INDI server at " + server + " offers no telescope";
-        return {};
-    }
-    return chooser.Entries().front().programId;
-}
-
-bool MountRun::StepUntil(const std::function<bool()>& condition, std::chrono::seconds limit) {
-    CliStationLoop loop(station_.Core());
-    const auto end = SteadyClock::now() + limit;
-    while (!condition()) {
-        if (CliSignals::StopRequested() || SteadyClock::now() >= end) return false;
-        loop.Step();
-    }
-    return true;
-}
-
-std::string MountRun::Message(const std::string& fallback) {
-    const auto message = worker_.TakeMessage();
-    return message ? message->text : fallback;
-}
-
-bool MountRun::Carry(TelescopeCommandKind kind, std::string& error, double first, double second) {
-    const uint64_t number = worker_.PostCommand(kind, 0, first, second);
-    uint64_t passes = 0;
-    const bool done = StepUntil(
-        [&] {
-            if (worker_.CommandsDone() < number) return false;
-            if (passes == 0) passes = worker_.Passes();
-            // The pass after the one that carried it out has polled the outcome.
-            return worker_.Passes() >= passes + 2;
-        },
-        kCommandLimit);
-    if (CliSignals::StopRequested()) {
-        error = "stopped by the user";
-        return false;
-    }
-    if (!done) {
-        error = "the mount did not answer within " + std::to_string(kCommandLimit.count()) + " s";
-        return false;
-    }
-    error = Message("");
-    return error.empty();
-}
 
 int MountRun::PrintPosition(const char* label) {
     const SharedTelescopeState::Position p = tools_.TelescopeState().Read();
@@ -286,24 +215,13 @@ int MountRun::Slew() {
     return PrintPosition("arrived");
 }
 
-int MountRun::Connect() {
-    if (worker_.Connected()) return CliExit::kDone;
-    std::string error;
-    if (!Carry(TelescopeCommandKind::Connect, error)) return Failure(error);
-    if (!worker_.Connected()) return Failure("the mount did not connect");
-    return CliExit::kDone;
-}
-
 int MountRun::Run() {
     std::string error;
-    const std::string programId = ProgramId(error);
+    const std::string programId = mount_.ProgramId(o_.server, o_.device, error);
     if (programId.empty()) return Failure(error);
-    worker_.SetDriver(programId, settings_.GetTelescopeRates(programId));
-    tools_.StartTelescope();
-    if (!Carry(TelescopeCommandKind::CreateDriver, error)) return Failure(programId + ": " + error);
-    if (!worker_.DriverCreated()) return Failure(programId + ": the telescope driver could not be made");
+    if (!mount_.Open(programId, error)) return Failure(error);
     if (o_.verb == "status") return Status();
-    if (const int result = Connect(); result != CliExit::kDone) return result;
+    if (!mount_.Connect(error)) return Failure(error);
     if (o_.verb == "connect") return PrintPosition("position");
     if (o_.verb == "slew") return Slew();
     if (o_.verb == "sync") {

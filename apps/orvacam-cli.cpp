@@ -7,6 +7,7 @@
 #include "CliEventsCommand.h"
 #include "CliFirmwareCommand.h"
 #include "CliGnssCommand.h"
+#include "CliGuideCommand.h"
 #include "CliInspectCommand.h"
 #include "CliMountCommand.h"
 #include "CliRecordCommand.h"
@@ -63,6 +64,10 @@ const Command kCommands[] = {
      "its state, connects it, slews to RA (hours, hh:mm:ss or decimal) and DEC (degrees, +dd:mm:ss or decimal) or to "
      "an object SIMBAD knows and waits for the arrival, syncs, parks, unparks or stops it",
      &orva::CliMountCommand::Run},
+    {"guide", orva::CliGuideCommand::kUsage,
+     "connects the camera and the mount, takes the brightest star of the picture and guides the mount on it for S "
+     "seconds, printing each correction as it is sent (--radius: half the guiding box's side in pixels)",
+     &orva::CliGuideCommand::Run},
 };
 
 const Command* Find(const std::string& name) {

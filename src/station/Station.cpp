@@ -168,6 +168,11 @@ int Station::HandleDeviceNotifications() {
     return handled;
 }
 
+void Station::RequestPicture() {
+    processor_->SetDisplayTarget(&snapshot_);
+    processor_->RequestDisplay();
+}
+
 void Station::Tick() {
     std::deque<std::pair<std::string, std::string>> warnings;
     {
