@@ -359,10 +359,10 @@ int RecordRun::TakeCapture() {
     if (!path) return Failure("");
     const RecordingNames names = station.CurrentRecordingNames();
     FitsRecordingJob job;
-    job.kind = kind == 0 ? 'L' : kind;
+    job.kind = FitsRecordingJob::KindOfLetter(kind);
     job.framesToAverage = static_cast<int32_t>(o_.frames);
     job.framesAccumulated = 0;
-    job.state = FitsRecordingJob::kStateRunning;
+    job.state = FitsJobState::Running;
     job.started = true;
     if (!processor.StartFitsCapture(&job, std::make_unique<FitsCaptureSink>(*path, names, ""))) {
         return Failure("the capture could not be started");
@@ -373,11 +373,11 @@ int RecordRun::TakeCapture() {
     CliStationLoop loop(station);
     bool cancelled = false;
     while (!processor.IsFitsFileCompleted(*path)) {
-        const int32_t state = job.state.load();
-        if (state == FitsRecordingJob::kStateFailed || state == FitsRecordingJob::kStateCancelled) break;
+        const FitsJobState state = job.state.load();
+        if (state == FitsJobState::Failed || state == FitsJobState::Cancelled) break;
         if (CliSignals::StopRequested() && !cancelled) {
             cancelled = true;
-            job.state = FitsRecordingJob::kStateCancelRequested;
+            job.state = FitsJobState::CancelRequested;
         }
         progress.Show("frames " + std::to_string(job.framesAccumulated.load()) + " of " + std::to_string(o_.frames));
         loop.Step();

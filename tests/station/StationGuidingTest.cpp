@@ -3,10 +3,15 @@
 // size chosen last.
 #include "SimulatedStation.h"
 
+#include "processing/BrightestStar.h"
 #include "support/LogCapture.h"
 #include "telescope/ITelescopeDriver.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <thread>
 
 namespace orva {
 namespace {
@@ -98,6 +103,31 @@ TEST(StationGuidingTest, CorrectionsReachTheMountOnTheStationsTickWithoutAnyWind
     EXPECT_EQ(mounts.pulses, (std::vector<Pulse>{{0, 1, 400}, {1, -1, 400}}));
     EXPECT_TRUE(log.Contains("I Guiding triggers move in RA 1"));
     EXPECT_TRUE(log.Contains("I Guiding triggers move in DEC -1"));
+    station.Shutdown();
+}
+
+// A front end without a live view (the command line picking its guiding star) takes the
+// stream's next picture from the station.
+TEST(StationGuidingTest, APictureOfTheStreamForAFrontEndWithoutALiveView) {
+    test::SimulatedStation s;
+    Station& station = *s.station;
+    EXPECT_FALSE(station.TakePicture().has_value());
+    ASSERT_TRUE(s.ConnectAndStream());
+    station.RequestPicture();
+    std::optional<FramePicture> picture;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!(picture = station.TakePicture()) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(picture.has_value());
+    ASSERT_NE(station.Mode(), nullptr);
+    EXPECT_EQ(picture->width, station.Mode()->Width());
+    EXPECT_EQ(picture->height, station.Mode()->Height());
+    EXPECT_EQ(picture->pixels.size(), static_cast<std::size_t>(picture->width) * picture->height);
+    // The simulated sky's target star is in it.
+    EXPECT_TRUE(BrightestStar::Find(picture->pixels.data(), picture->width, picture->height, 16).has_value());
+    // Taken once; the next one only on request.
+    EXPECT_FALSE(station.TakePicture().has_value());
     station.Shutdown();
 }
 
