@@ -45,9 +45,7 @@ public:
         settings.DarkFramesDirectory = dir.File("dark");
         settings.FlatFramesDirectory = dir.File("flat");
         settings.CreateStatusCsvFile = "FALSE";
-        if (configure) configure(settings);
         StationOptions o;
-        o.telescopeDrivers = telescopeDrivers;
         o.settings = &settings;
         o.ui = &ui;
         o.devices = devices.get();
@@ -57,6 +55,8 @@ public:
         o.sites = &sites;
         o.instruments = &instruments;
         o.mounts = &mounts;
+        o.telescopeDrivers = telescopeDrivers;
+        if (configure) configure(settings);
         station = std::make_unique<Station>(o);
         station->SetCameraSettings(camera);
     }
