@@ -352,10 +352,10 @@ int RecordRun::TakeCapture() {
     const auto path = station.PrepareCapturePath(kind);
     if (!path) return Failure("");
     FitsRecordingJob job;
-    job.kind = kind == 0 ? 'L' : kind;
+    job.kind = FitsRecordingJob::KindOfLetter(kind);
     job.framesToAverage = static_cast<int32_t>(o_.frames);
     job.framesAccumulated = 0;
-    job.state = FitsRecordingJob::kStateRunning;
+    job.state = FitsJobState::Running;
     job.started = true;
     if (!station.StartFitsCapture(job, *path)) {
         return Failure("the capture could not be started");
@@ -366,11 +366,11 @@ int RecordRun::TakeCapture() {
     CliStationLoop loop(station);
     bool cancelled = false;
     while (!station.IsFitsFileCompleted(*path)) {
-        const int32_t state = job.state.load();
-        if (state == FitsRecordingJob::kStateFailed || state == FitsRecordingJob::kStateCancelled) break;
+        const FitsJobState state = job.state.load();
+        if (state == FitsJobState::Failed || state == FitsJobState::Cancelled) break;
         if (CliSignals::StopRequested() && !cancelled) {
             cancelled = true;
-            job.state = FitsRecordingJob::kStateCancelRequested;
+            job.state = FitsJobState::CancelRequested;
         }
         progress.Show("frames " + std::to_string(job.framesAccumulated.load()) + " of " + std::to_string(o_.frames));
         loop.Step();

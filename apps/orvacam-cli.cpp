@@ -8,6 +8,7 @@
 #include "CliFirmwareCommand.h"
 #include "CliGnssCommand.h"
 #include "CliGotoCommand.h"
+#include "CliGuideCommand.h"
 #include "CliInspectCommand.h"
 #include "CliMountCommand.h"
 #include "CliRecordCommand.h"
@@ -74,6 +75,10 @@ const Command kCommands[] = {
      "slews the mount to RA and DEC; --center then centres the target by plate solving and offset slews until it "
      "is within the tolerance (default 30 arc seconds) or after 5 tries, printing each try's offset",
      &orva::CliGotoCommand::Run},
+    {"guide", orva::CliGuideCommand::kUsage,
+     "connects the camera and the mount, takes the brightest star of the picture and guides the mount on it for S "
+     "seconds, printing each correction as it is sent (--radius: half the guiding box's side in pixels)",
+     &orva::CliGuideCommand::Run},
 };
 
 const Command* Find(const std::string& name) {

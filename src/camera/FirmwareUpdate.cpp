@@ -183,8 +183,8 @@ bool FirmwareUpdate::DoUpdateStep(Clock::TimePoint deadline) {
     case FirmwareUpdateState::Erasing:
         StepErase();
         break;
-    case FirmwareUpdateState::ProgrammingPart1:
-    case FirmwareUpdateState::ProgrammingPart2:
+    case FirmwareUpdateState::ProgrammingFx3:
+    case FirmwareUpdateState::ProgrammingFpga:
         StepProgram(deadline);
         break;
     case FirmwareUpdateState::Verifying:
@@ -204,7 +204,7 @@ void FirmwareUpdate::StepErase() {
         busy_ = reply[0] != 0;
         if (busy_) return;
     }
-    if (position_ > lastBlock_) return StartPass(FirmwareUpdateState::ProgrammingPart1);
+    if (position_ > lastBlock_) return StartPass(FirmwareUpdateState::ProgrammingFx3);
     busy_ = true;
     eraseDeadline_ = clock_.Now() + kEraseTimeout;
     LogMessageInt("I Erasing block: ", static_cast<int>(position_));
@@ -216,7 +216,7 @@ void FirmwareUpdate::StepErase() {
 
 void FirmwareUpdate::StartPass(FirmwareUpdateState pass) {
     state_ = pass;
-    if (pass == FirmwareUpdateState::ProgrammingPart1) {
+    if (pass == FirmwareUpdateState::ProgrammingFx3) {
         statusText_ = "Programming the FLASH memory, 1/2...";
         pageChecksums_.clear();
         pass_ = fx3Part_;
@@ -234,7 +234,7 @@ void FirmwareUpdate::StepProgram(Clock::TimePoint deadline) {
     for (int page = 0; page < kPagesPerStep && (page == 0 || clock_.Now() < deadline); ++page) {
         const std::size_t n = std::min<std::size_t>(pass_.size(), kPageSize);
         if (n == 0) {
-            if (state_ == FirmwareUpdateState::ProgrammingPart1) return StartPass(FirmwareUpdateState::ProgrammingPart2);
+            if (state_ == FirmwareUpdateState::ProgrammingFx3) return StartPass(FirmwareUpdateState::ProgrammingFpga);
             file_.reset();
             statusText_ = "Checksum verification...";
             state_ = FirmwareUpdateState::Verifying;
@@ -309,8 +309,8 @@ int FirmwareUpdate::ProgressPercent() const {
         return 100;
     case FirmwareUpdateState::Erasing:
         return static_cast<int>((position_ - firstBlock_) * 18 / (lastBlock_ - firstBlock_) + 1);
-    case FirmwareUpdateState::ProgrammingPart1:
-    case FirmwareUpdateState::ProgrammingPart2:
+    case FirmwareUpdateState::ProgrammingFx3:
+    case FirmwareUpdateState::ProgrammingFpga:
         if (total_ == 0) return 20;
         return static_cast<int>(79 - (int64_t{static_cast<int64_t>(pass_.size())} + fpgaSize_ + fx3Size_) * 59 /
                                          total_);

@@ -36,7 +36,8 @@
 
 namespace orva {
 
-enum class FirmwareUpdateState { Idle, Done, Error, Erasing, ProgrammingPart1, ProgrammingPart2, Verifying };
+// The update's states; programming writes the FX3 part first, then the FPGA part.
+enum class FirmwareUpdateState { Idle, Done, Error, Erasing, ProgrammingFx3, ProgrammingFpga, Verifying };
 
 class FirmwareUpdate {
 public:

@@ -60,13 +60,13 @@ void LinkRecoveryController::Step(ILinkRecoveryCameraStatusInteraction* form) {
     switch (state_) {
         case LinkRecoveryState::Searching:
             SetText("Link recovery running...");
-            StartRecovery1();
+            SearchForLostCamera();
             break;
         case LinkRecoveryState::Found:
             SetText("Link is up, starting comms.1...");
             if (elapsedMs_ >= activationTimeMs_) {
                 SetText("Link is up, starting comms.2...");
-                StartRecovery2();
+                ActivateFoundCamera();
             }
             break;
         case LinkRecoveryState::Activated:
@@ -82,7 +82,7 @@ void LinkRecoveryController::Step(ILinkRecoveryCameraStatusInteraction* form) {
     }
 }
 
-void LinkRecoveryController::StartRecovery1() {
+void LinkRecoveryController::SearchForLostCamera() {
     LogMessage("I LinkRecoveryController.StartRecovery1: Enumerating cameras");
     const CameraManager::CameraList cameras = manager_.EnumerateCameras();
     bool found = false;
@@ -97,7 +97,7 @@ void LinkRecoveryController::StartRecovery1() {
     }
 }
 
-void LinkRecoveryController::StartRecovery2() {
+void LinkRecoveryController::ActivateFoundCamera() {
     const CameraManager::CameraList cameras = manager_.EnumerateCameras();
     for (const auto& camera : cameras) {
         if (camera->FriendlyName() != snapshot_.cameraName) continue;

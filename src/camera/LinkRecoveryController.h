@@ -48,8 +48,10 @@ public:
     int64_t ElapsedMs() const { return elapsedMs_; }
 
 private:
-    void StartRecovery1();
-    void StartRecovery2();
+    // The two stages before the camera is back (their log lines name them StartRecovery1
+    // and StartRecovery2): find the lost camera in the list, then activate it.
+    void SearchForLostCamera();
+    void ActivateFoundCamera();
     bool TryActivateCamera(const std::shared_ptr<CameraUnit>& unit);
     void ResumeOperation();
     void VerifyCompletion();

@@ -11,19 +11,28 @@
 
 namespace orva {
 
-struct FitsRecordingJob {
-    static constexpr int32_t kStateRunning = 0;
-    static constexpr int32_t kStateCancelRequested = 1;
-    static constexpr int32_t kStateCancelled = 2;
+enum class FitsJobState : int32_t {
+    Running = 0,
+    CancelRequested = 1,
+    Cancelled = 2,
     // The file could not be written; the frame processor keeps the message.
-    static constexpr int32_t kStateFailed = 3;
+    Failed = 3,
+};
 
-    // 'D' dark, 'F' flat, any other letter a light frame.
-    std::atomic<char> kind{'L'};
+// What the averaged frames are, as the file's IMAGETYP says.
+enum class FitsFrameKind : char { Light = 'L', Dark = 'D', Flat = 'F' };
+
+struct FitsRecordingJob {
+    // The kind a capture's letter stands for: 'D' dark, 'F' flat, any other a light frame.
+    static FitsFrameKind KindOfLetter(char letter) {
+        return letter == 'D' ? FitsFrameKind::Dark : letter == 'F' ? FitsFrameKind::Flat : FitsFrameKind::Light;
+    }
+
+    std::atomic<FitsFrameKind> kind{FitsFrameKind::Light};
     std::atomic<int32_t> framesToAverage{1};
     std::atomic<int32_t> framesAccumulated{0};
     std::atomic<bool> started{false};
-    std::atomic<int32_t> state{kStateRunning};
+    std::atomic<FitsJobState> state{FitsJobState::Running};
 };
 
 }  // namespace orva

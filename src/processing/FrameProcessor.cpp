@@ -125,7 +125,7 @@ bool FrameProcessor::StartFitsCapture(FitsRecordingJob* job, std::unique_ptr<IFi
         const int32_t frames = job->framesToAverage.load();
         if (frames < 1 || frames > FrameAverager::kMaxFrames) return false;
         job->framesAccumulated = 0;
-        job->state = FitsRecordingJob::kStateRunning;
+        job->state = FitsJobState::Running;
     }
     {
         // A file of this name written earlier (and removed since) does not complete this one.
@@ -355,8 +355,8 @@ void FrameProcessor::RunFitsCapture(int width, int height) {
 
     FitsRecordingJob& job = *capture.job;
     if (!job.started) return;
-    if (job.state == FitsRecordingJob::kStateCancelRequested) {
-        job.state = FitsRecordingJob::kStateCancelled;
+    if (job.state == FitsJobState::CancelRequested) {
+        job.state = FitsJobState::Cancelled;
         capture_.reset();
         return;
     }
@@ -365,9 +365,9 @@ void FrameProcessor::RunFitsCapture(int width, int height) {
         if (!capture.headerWritten) {
             sink.FillStaticHeader(width, height);
             sink.WriteDynamicHeader(overlay_);
-            const char kind = job.kind;
-            if (kind == 'D' || kind == 'F') {
-                sink.SetHeaderValue("IMAGETYP", kind == 'D' ? "Dark Frame" : "Flat Frame");
+            const FitsFrameKind kind = job.kind;
+            if (kind == FitsFrameKind::Dark || kind == FitsFrameKind::Flat) {
+                sink.SetHeaderValue("IMAGETYP", kind == FitsFrameKind::Dark ? "Dark Frame" : "Flat Frame");
                 sink.SetHeaderValue("HISTORY", "AVG_" + std::to_string(wanted));
             } else {
                 sink.SetHeaderValue("IMAGETYP", "Light Frame");
@@ -378,7 +378,7 @@ void FrameProcessor::RunFitsCapture(int width, int height) {
             averager_.Start(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
         }
         if (width != capture.width || height != capture.height) {
-            job.state = FitsRecordingJob::kStateFailed;
+            job.state = FitsJobState::Failed;
             FinishCapture(false, sink.GetFileName(), "The frame size changed during the capture.");
             return;
         }
@@ -390,7 +390,7 @@ void FrameProcessor::RunFitsCapture(int width, int height) {
         sink.WriteFile(averageImage_.Data());
         FinishCapture(true, fileName, {});
     } catch (const std::exception& e) {
-        job.state = FitsRecordingJob::kStateFailed;
+        job.state = FitsJobState::Failed;
         FinishCapture(false, sink.GetFileName(), e.what());
     }
 }

@@ -46,7 +46,7 @@ bool DarkFlatDialogModel::Start() {
 }
 
 void DarkFlatDialogModel::Cancel() {
-    job_.state = FitsRecordingJob::kStateCancelRequested;
+    job_.state = FitsJobState::CancelRequested;
     countdown_ = 0;
 }
 

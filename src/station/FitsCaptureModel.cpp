@@ -9,7 +9,7 @@ FitsCaptureModel::FitsCaptureModel(Station& station, CameraPanelModel& panel, Cl
     : station_(station), panel_(panel), clock_(clock) {}
 
 FitsCaptureModel::~FitsCaptureModel() {
-    if (busy_) job_.state = FitsRecordingJob::kStateCancelRequested;
+    if (busy_) job_.state = FitsJobState::CancelRequested;
 }
 
 bool FitsCaptureModel::CanCapture(char kind) const {
@@ -23,7 +23,7 @@ bool FitsCaptureModel::Capture(char kind) {
     const auto path = station_.PrepareCapturePath(kind);
     if (!path) return false;
     path_ = *path;
-    job_.kind = kind == 0 ? 'L' : kind;
+    job_.kind = FitsRecordingJob::KindOfLetter(kind);
 
     const CameraPanelState& panel = panel_.State();
     savedOverlay_ = panel.overlayIndex;
@@ -36,7 +36,7 @@ bool FitsCaptureModel::Capture(char kind) {
     active_ = false;
     startRequested_ = false;
     job_.started = false;
-    job_.state = FitsRecordingJob::kStateRunning;
+    job_.state = FitsJobState::Running;
     const bool darkOrFlat = kind == 'D' || kind == 'F';
     job_.framesToAverage = darkOrFlat ? DarkFlatDialogModel::kDefaultFrames : kLightFrames;
     job_.framesAccumulated = 0;
@@ -64,14 +64,14 @@ void FitsCaptureModel::Step() {
         job_.started = true;
         if (dialog_) dialog_->SetJobActive(true);
     }
-    const int32_t state = job_.state.load();
+    const FitsJobState state = job_.state.load();
     if (station_.IsFitsFileCompleted(path_)) {
         Complete(Result::Written, {});
-    } else if (state == FitsRecordingJob::kStateFailed) {
+    } else if (state == FitsJobState::Failed) {
         Complete(Result::Failed, station_.TakeCaptureFailure().value_or("The FITS file could not be written."));
-    } else if (state == FitsRecordingJob::kStateCancelled) {
+    } else if (state == FitsJobState::Cancelled) {
         Complete(Result::Cancelled, {});
-    } else if (state == FitsRecordingJob::kStateCancelRequested && !active_) {
+    } else if (state == FitsJobState::CancelRequested && !active_) {
         // Cancelled before it started: the frame processor never counts for it.
         Complete(Result::Cancelled, {});
     } else if (!station_.IsStreaming()) {
@@ -81,7 +81,7 @@ void FitsCaptureModel::Step() {
 
 void FitsCaptureModel::Complete(Result result, const std::string& failure) {
     // Whatever the frame processor still holds of this capture drops it at its next frame.
-    if (result != Result::Written && result != Result::Cancelled) job_.state = FitsRecordingJob::kStateCancelRequested;
+    if (result != Result::Written && result != Result::Cancelled) job_.state = FitsJobState::CancelRequested;
     active_ = false;
     startRequested_ = false;
     busy_ = false;

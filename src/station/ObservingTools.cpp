@@ -28,6 +28,8 @@ ObservingTools::ObservingTools(const Services& services)
       // The mount's tracking rate in degrees per second, as the telescope window reads it.
       telescope_(std::make_unique<TelescopeWorker>(drivers_, telescopeState_, clock_,
                                                    settings_.RaTrackingSpeedE5 * 0.00001)),
+      guiding_(services.guiding ? *services.guiding : ownGuiding_),
+      guider_(guiding_, *telescope_),
       noCapture_(std::make_unique<NoPlateSolvingCapture>()),
       plateSolver_(std::make_unique<PlateSolvingWorker>(plateSolution_, *noCapture_, clock_)),
       report_(ObservationReport::DefaultTemplatePath(), services.ui, launcher_),
@@ -57,6 +59,7 @@ std::unique_ptr<IPlateSolvingStrategy> ObservingTools::CreatePlateSolvingStrateg
 }
 
 void ObservingTools::Tick() {
+    guider_.Tick();
     if (planetarium_.Busy()) planetarium_.Poll();
     launcher_.ReapExited();
 }

@@ -6,8 +6,9 @@
 // solve, the observation report, the planetarium hand-off and the launcher of the
 // outside programs (report editor, planetarium).
 //
-// Tick is the station's 200 ms step: it drives the planetarium hand-off to its answer
-// and collects the outside programs that have ended, whether or not a window is shown.
+// Tick is the station's 200 ms step: it runs guiding's corrections (GuidingCorrector),
+// drives the planetarium hand-off to its answer and collects the outside programs that
+// have ended, whether or not a window is shown.
 // The solver programs are collected by the plate-solving worker's strategies.
 //
 // Threads: built, ticked and shut down on the station's thread. The telescope and
@@ -22,6 +23,8 @@
 #include "events/ProcessLauncher.h"
 #include "station/EventStoreNextEvent.h"
 #include "telescope/IPlateSolvingCapture.h"
+#include "processing/GuidingService.h"
+#include "telescope/GuidingCorrector.h"
 #include "telescope/ITelescopeDriver.h"
 #include "telescope/PlateSolvingResult.h"
 #include "telescope/PlateSolvingWorker.h"
@@ -49,6 +52,8 @@ public:
         SharedTelescopeState* telescopeState = nullptr;
         // Where the planetarium listens (tests use a port of their own).
         uint16_t planetariumPort = PlanetariumHandoff::kDefaultPort;
+        // The guiding record the frame path measures into; none: the tools' own.
+        GuidingService* guiding = nullptr;
     };
 
     explicit ObservingTools(const Services& services);
@@ -65,6 +70,10 @@ public:
     TelescopeWorker& Telescope() { return *telescope_; }
     // Starts the telescope worker's thread; later calls do nothing.
     void StartTelescope();
+
+    GuidingService& Guiding() { return guiding_; }
+    // Sends guiding's corrections to the telescope worker's mount on every Tick.
+    GuidingCorrector& Guider() { return guider_; }
 
     // The one plate-solving worker. Its thread runs from StartPlateSolver until Shutdown.
     PlateSolvingWorker& PlateSolver() { return *plateSolver_; }
@@ -100,6 +109,9 @@ private:
     std::unique_ptr<ITelescopeDriverFactory> ownDrivers_;
     ITelescopeDriverFactory& drivers_;
     std::unique_ptr<TelescopeWorker> telescope_;
+    GuidingService ownGuiding_;
+    GuidingService& guiding_;
+    GuidingCorrector guider_;
     std::unique_ptr<IPlateSolvingCapture> noCapture_;
     std::unique_ptr<PlateSolvingWorker> plateSolver_;
     ProcessLauncher launcher_;

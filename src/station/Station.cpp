@@ -46,7 +46,8 @@ Station::Station(const StationOptions& options)
       manager_(*options.devices, streamAdapter_, *options.clock),
       recovery_(manager_, ui_),
       firmwareUpdate_(manager_, settings_, ui_, clock_),
-      tools_(ObservingTools::Services{settings_, ui_, clock_, events_, options.telescopeDrivers, options.telescopeState}) {
+      tools_(ObservingTools::Services{settings_, ui_, clock_, events_, options.telescopeDrivers, options.telescopeState,
+                                    PlanetariumHandoff::kDefaultPort, &guiding_}) {
     events_.SetUiServices(&ui_);
     // The settings outlive the station: they show their failures through its UI while it runs.
     settings_.SetUiServices(&ui_);
@@ -55,6 +56,8 @@ Station::Station(const StationOptions& options)
                                        ? options.frameProcessorThreads
                                        : FrameProcessor::ThreadCountFromSetting(settings_.NofFrameProcessorThreads);
     processorOptions.cameras = &cameraSlot_;
+    // Guiding's box keeps the size chosen last.
+    if (settings_.GuidingTrackingRadius > 0) guiding_.radius = settings_.GuidingTrackingRadius;
     processorOptions.guiding = &guiding_;
     processorOptions.gpsLog = &gpsLog_;
     processorOptions.histogram = &histogram_;
@@ -189,6 +192,11 @@ int Station::HandleDeviceNotifications() {
         handled += cameraClient_->CheckDeviceChange(MainFrameCameraClient::kDeviceRemoveComplete, &n) ? 1 : 0;
     }
     return handled;
+}
+
+void Station::RequestPicture() {
+    processor_->SetDisplayTarget(&snapshot_);
+    processor_->RequestDisplay();
 }
 
 void Station::Tick() {

@@ -44,6 +44,7 @@
 #include "recording/RecordingControl.h"
 #include "recording/RecordingNames.h"
 #include "station/ObservingTools.h"
+#include "station/PictureSnapshot.h"
 #include "station/StationPlateSolvingCapture.h"
 #include "station/StationCameraSettings.h"
 #include "station/StationOptions.h"
@@ -120,6 +121,12 @@ public:
     // then stops the stream.
     void StopStreaming();
     bool IsStreaming() { return stream_->IsStreaming(); }
+    // A picture of the stream for a front end without a live view (the command line):
+    // RequestPicture asks for the next frame's calibrated picture, in the live view's
+    // place on the frame path (so not while a live view shows the stream); TakePicture
+    // returns it once it arrived.
+    void RequestPicture();
+    std::optional<FramePicture> TakePicture() { return snapshot_.Take(); }
 
     // The live view: the front end's picture, a new one whenever it asks (once per
     // request), and the histogram of the frames shown.
@@ -243,6 +250,7 @@ private:
     GuidingService guiding_;
     GpsLog gpsLog_;
     ThreadSafeDoubleBuffer histogram_;
+    PictureSnapshot snapshot_;  // outlives the frame processor that fills it
     std::unique_ptr<FrameProcessor> processor_;
     std::unique_ptr<MainFrameCameraClient> cameraClient_;
     FirmwareUpdateDialogModel firmwareUpdate_;

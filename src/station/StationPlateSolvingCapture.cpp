@@ -15,7 +15,7 @@ StationPlateSolvingCapture::StationPlateSolvingCapture(Station& station, std::ch
               FitsCaptureModel::kLightFrames, startWait) {}
 
 StationPlateSolvingCapture::~StationPlateSolvingCapture() {
-    if (!path_.empty()) job_.state = FitsRecordingJob::kStateCancelRequested;
+    if (!path_.empty()) job_.state = FitsJobState::CancelRequested;
 }
 
 std::optional<std::string> StationPlateSolvingCapture::Start() {
@@ -31,10 +31,10 @@ std::optional<std::string> StationPlateSolvingCapture::Start() {
     }
     const auto path = station_.PrepareCapturePath('P');
     if (!path) return std::nullopt;
-    job_.kind = 'P';
+    job_.kind = FitsFrameKind::Light;
     job_.framesToAverage = FitsCaptureModel::kLightFrames;
     job_.framesAccumulated = 0;
-    job_.state = FitsRecordingJob::kStateRunning;
+    job_.state = FitsJobState::Running;
     job_.started = false;
     if (!station_.StartFitsCapture(job_, *path)) {
         LogMessage("E StationPlateSolvingCapture: the capture could not be started");
@@ -47,16 +47,16 @@ std::optional<std::string> StationPlateSolvingCapture::Start() {
 
 void StationPlateSolvingCapture::Step() {
     if (!path_.empty()) {
-        const int32_t state = job_.state.load();
-        if (state == FitsRecordingJob::kStateFailed) {
+        const FitsJobState state = job_.state.load();
+        if (state == FitsJobState::Failed) {
             LogMessageString("E StationPlateSolvingCapture: ",
                              station_.TakeCaptureFailure().value_or("the FITS file could not be written"));
             path_.clear();
-        } else if (state == FitsRecordingJob::kStateCancelled || station_.IsFitsFileCompleted(path_)) {
+        } else if (state == FitsJobState::Cancelled || station_.IsFitsFileCompleted(path_)) {
             path_.clear();
         } else if (!station_.IsStreaming()) {
             // Nothing will come; the frame processor drops the job at its next frame.
-            job_.state = FitsRecordingJob::kStateCancelRequested;
+            job_.state = FitsJobState::CancelRequested;
             path_.clear();
         }
     }

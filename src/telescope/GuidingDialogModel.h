@@ -1,14 +1,16 @@
 #pragma once
 // CDlgGuiding's logic without widgets: the tracking-zone sizes, the "up" and "right"
-// direction lists, the Select / Start / Stop / Reset buttons and the once-a-second
-// comparison of the star's centroid with the centre of its box, which requests one
-// correction step per axis on the GuidingService. The view forwards its events and shows
+// direction lists and the Select / Start / Stop / Reset buttons, over the GuidingService.
+// The corrections themselves are the station's (GuidingCorrector), so guiding goes on
+// with the window hidden or never made. The view forwards its events and shows
 // Controls(); its 200-ms timer calls Tick while TimerRunning().
 //
 // The stored directions are applied to the service when guiding starts, so what the
 // lists show is what guiding does.
 //
 // Threads: GUI thread only.
+
+#include "telescope/GuidingDirections.h"
 
 #include <array>
 #include <string>
@@ -49,18 +51,15 @@ public:
     void Start();
     void Stop();
     void Reset();
+    // Stops the timer once there is neither a target nor one being chosen.
     void Tick();
     bool TimerRunning() const { return timerRunning_; }
     GuidingControls Controls() const;
 
 private:
-    void ApplyDirections();
-
     Settings& settings_;
     GuidingService& guiding_;
-    int up_ = 3;
-    int right_ = 1;
-    int ticks_ = 0;
+    GuidingDirections directions_;
     bool timerRunning_ = false;
 };
 

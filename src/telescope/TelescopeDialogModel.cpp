@@ -3,7 +3,6 @@
 #include "common/Log.h"
 #include "common/Settings.h"
 #include "common/TextFormats.h"
-#include "processing/GuidingService.h"
 
 #include <cmath>
 #include <cstdio>
@@ -258,22 +257,6 @@ void TelescopeDialogModel::KeyboardMove(int axis, int direction) {
     }
 }
 
-void TelescopeDialogModel::ExecuteGuidingSteps() {
-    const int32_t s = s_.guiding.rightAscensionSteps.load();
-    const int32_t w = s_.guiding.declinationSteps.load();
-    if (s == 0 && w == 0) return;
-    s_.guiding.rightAscensionSteps.fetch_sub(s);
-    s_.guiding.declinationSteps.fetch_sub(w);
-    if (s != 0) {
-        LogMessageInt("I Guiding triggers move in RA", s);
-        worker_.PostCommand(TelescopeCommandKind::GuidePulse, 0, s >= 1 ? kGuidePulseMs : -kGuidePulseMs);
-    }
-    if (w != 0) {
-        LogMessageInt("I Guiding triggers move in DEC", w);
-        worker_.PostCommand(TelescopeCommandKind::GuidePulse, 1, w >= 1 ? kGuidePulseMs : -kGuidePulseMs);
-    }
-}
-
 std::array<std::string, 6> TelescopeDialogModel::PositionTexts(bool driver,
                                                                const SharedTelescopeState::Position& position,
                                                                const PlateSolution& solution,
@@ -303,7 +286,6 @@ void TelescopeDialogModel::ShowMessages() {
 }
 
 void TelescopeDialogModel::Tick() {
-    ExecuteGuidingSteps();
     if (ratesOpen_) rates_->HandOver(RatesProgramId());
     if (const auto answer = simbad_.Poll()) {
         instruction_ = answer->message;

@@ -1,8 +1,8 @@
 #pragma once
 // CDlgTelescope's logic without widgets: the "Telescope Control" window's buttons, keys,
 // rate index, connect / tracking / sync / slew, the next event's star, the SIMBAD
-// look-up, the position texts with their offsets, the execution of guiding steps as
-// timed guide pulses, and the enabling of every control. The view forwards its events
+// look-up, the position texts with their offsets, and the enabling of every control
+// (guiding's pulses are the station's: GuidingCorrector). The view forwards its events
 // and shows Controls(), InstructionText() and EditText(); messages go to IUiServices.
 //
 // It drives the station's telescope worker, which it is handed: Initialise starts the
@@ -27,7 +27,6 @@
 
 namespace orva {
 
-class GuidingService;
 class Settings;
 
 enum class TelescopeMoveButton { North, South, West, East };
@@ -56,16 +55,12 @@ struct TelescopeControls {
 class TelescopeDialogModel {
 public:
     static constexpr const char* kInstruction = "Enter coordinates in format \"h m s.s + d m s.s\" or an object name.";
-    // A guiding step: a timed pulse of this length at the driver's guide rate (at 1x
-    // sidereal the 6" of a 200-ms move at twice the tracking rate).
-    static constexpr int kGuidePulseMs = 400;
 
     struct Services {
         Settings& settings;
         IUiServices& ui;
         PlateSolvingResult& solution;
         INextEventSource* events = nullptr;  // none: no event store
-        GuidingService& guiding;
         TelescopeWorker& worker;
         SharedTelescopeState& shared;
         Clock& clock;
@@ -130,7 +125,6 @@ private:
     double TrackingRate() const;
     void UpdateControls();
     void SetEditText(std::string text);
-    void ExecuteGuidingSteps();
     void ShowMessages();
 
     Services s_;

@@ -2,8 +2,8 @@
 // The "Telescope Control" window: shows TelescopeDialogModel's controls, position texts,
 // instruction line and edit text, and forwards the buttons (the move buttons on press and
 // on release), the tracking box and the edit field. Its 200-ms timer calls the model's
-// Tick, which also runs the guiding corrections; so the window stays in existence while
-// hidden. The model owns the telescope worker. "Choose..." opens the telescope chooser,
+// Tick; the window stays in existence while hidden. The telescope worker is the
+// station's. "Choose..." opens the telescope chooser,
 // the rate button the rates window (made on first use, refreshed by this timer).
 //
 // Threads: GUI thread only.

@@ -79,8 +79,8 @@ CDlgTelescope& ToolWindows::ShowTelescope() {
     if (!telescopeWindow_) {
         ObservingTools& tools = station_.Tools();
         telescope_ = std::make_unique<TelescopeDialogModel>(TelescopeDialogModel::Services{
-            station_.GetSettings(), station_.Ui(), tools.PlateSolution(), &tools.NextEvent(), station_.Guiding(),
-            tools.Telescope(), tools.TelescopeState(), station_.GetClock()});
+            station_.GetSettings(), station_.Ui(), tools.PlateSolution(), &tools.NextEvent(), tools.Telescope(),
+            tools.TelescopeState(), station_.GetClock()});
         telescopeWindow_ = std::make_unique<CDlgTelescope>(*telescope_, parent_);
     }
     return Raise(*telescopeWindow_);

@@ -41,8 +41,7 @@ public:
     // "Plate Solving...": the station's worker thread starts with the window and runs until
     // the station shuts down.
     CDlgPlatesolving& ShowPlateSolving();
-    // "Telescope...": the window runs the guiding corrections through the station's
-    // telescope worker, so it is made once and only hidden afterwards.
+    // "Telescope...": made once and only hidden afterwards.
     CDlgTelescope& ShowTelescope();
     // "Guiding...".
     CDlgGuiding& ShowGuiding();

@@ -390,8 +390,8 @@ TEST_F(FirmwareDialogTest, UnplugDuringProgrammingIsReportedAndASecondUpdateComp
     EXPECT_FALSE(dialog.ControlsEnabled());
     EXPECT_EQ(settings.UpdateFirmwareFile, path);
     // Into the FPGA pass, then the cable goes.
-    for (int i = 0; i < 1000 && dialog.Engine()->State() != FirmwareUpdateState::ProgrammingPart2; ++i) Ticks(1);
-    ASSERT_EQ(dialog.Engine()->State(), FirmwareUpdateState::ProgrammingPart2);
+    for (int i = 0; i < 1000 && dialog.Engine()->State() != FirmwareUpdateState::ProgrammingFpga; ++i) Ticks(1);
+    ASSERT_EQ(dialog.Engine()->State(), FirmwareUpdateState::ProgrammingFpga);
     camera->Unplug();
     Ticks(1);
     EXPECT_EQ(dialog.StatusText(), "Failed to send a data block to the camera.");

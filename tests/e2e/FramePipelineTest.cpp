@@ -345,7 +345,7 @@ TEST(FramePipelineTest, CalibratedRecordingKeepsItsRecordAndCapturesAverageTheCa
     fp.SetDarkFrame(dark);
     fp.SetFlatFrame(flat, 22000);
     FitsRecordingJob job;
-    job.kind = 'D';
+    job.kind = FitsFrameKind::Dark;
     job.framesToAverage = 4;
     job.started = true;
     const std::string fitsPath = dir.File("dark.fits");

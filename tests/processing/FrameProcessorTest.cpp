@@ -277,13 +277,14 @@ TEST_F(FrameProcessorTest, CalibrationFramesOfAnotherSizeAreNotApplied) {
 
 TEST_F(FrameProcessorTest, AveragedCapturesHoldTheTruncatedMeanOfTheCalibratedFrames) {
     struct Case {
-        char kind;
+        FitsFrameKind kind;
         int frames;
         const char* imageType;
         const char* history;
     };
-    for (const Case c : {Case{'D', 16, "Dark Frame", "AVG_16"}, Case{'F', 3, "Flat Frame", "AVG_3"},
-                         Case{'L', 2, "Light Frame", ""}}) {
+    for (const Case c : {Case{FitsFrameKind::Dark, 16, "Dark Frame", "AVG_16"},
+                         Case{FitsFrameKind::Flat, 3, "Flat Frame", "AVG_3"},
+                         Case{FitsFrameKind::Light, 2, "Light Frame", ""}}) {
         auto fp = Make(normalCamera);
         fp->SetFpnReduction(true);
         test::FakeRecordingSink writer;
@@ -310,7 +311,7 @@ TEST_F(FrameProcessorTest, AveragedCapturesHoldTheTruncatedMeanOfTheCalibratedFr
             for (int f = 1; f <= c.frames; ++f) sum += writer.frames[static_cast<std::size_t>(f)].pixels[i];
             mean[i] = static_cast<uint16_t>(sum / static_cast<uint32_t>(c.frames));
         }
-        EXPECT_EQ(record->pixels, mean) << c.kind;
+        EXPECT_EQ(record->pixels, mean) << c.imageType;
     }
 }
 
@@ -344,15 +345,15 @@ TEST_F(FrameProcessorTest, SingleCaptureCancellationAndFailures) {
     EXPECT_EQ(single->pixels, expected);
 
     FitsRecordingJob job;
-    job.kind = 'D';
+    job.kind = FitsFrameKind::Dark;
     job.framesToAverage = 5;
     job.started = true;
     auto cancelled = std::make_shared<test::CaptureRecord>();
     fp->StartFitsCapture(&job, std::make_unique<test::FakeCaptureSink>("cancel.fits", cancelled));
     Feed(*fp, Frame(SteadyRecord(3)));
-    job.state = FitsRecordingJob::kStateCancelRequested;
+    job.state = FitsJobState::CancelRequested;
     Feed(*fp, Frame(SteadyRecord(4)));
-    EXPECT_EQ(job.state.load(), FitsRecordingJob::kStateCancelled);
+    EXPECT_EQ(job.state.load(), FitsJobState::Cancelled);
     EXPECT_TRUE(cancelled->destroyed);
     EXPECT_EQ(cancelled->writes, 0);
     EXPECT_FALSE(fp->IsFitsFileCompleted("cancel.fits"));
@@ -373,14 +374,14 @@ TEST_F(FrameProcessorTest, SingleCaptureCancellationAndFailures) {
 TEST_F(FrameProcessorTest, ACaptureFailsWhenTheFrameSizeChanges) {
     auto fp = Make(normalCamera);
     FitsRecordingJob job;
-    job.kind = 'F';
+    job.kind = FitsFrameKind::Flat;
     job.framesToAverage = 4;
     job.started = true;
     auto record = std::make_shared<test::CaptureRecord>();
     fp->StartFitsCapture(&job, std::make_unique<test::FakeCaptureSink>("flat.fits", record));
     Feed(*fp, Frame(SteadyRecord(1)));
     Feed(*fp, Frame(SteadyRecord(2), kWidth, kHeight + 8));
-    EXPECT_EQ(job.state.load(), FitsRecordingJob::kStateFailed);
+    EXPECT_EQ(job.state.load(), FitsJobState::Failed);
     EXPECT_EQ(record->writes, 0);
     EXPECT_TRUE(fp->TakeCaptureFailure().has_value());
 }
@@ -566,7 +567,7 @@ TEST_F(FrameProcessorTest, HandOversFromAnotherThreadWhileFramesFlow) {
     std::atomic<bool> done{false};
     std::vector<std::unique_ptr<test::FakeRecordingSink>> writers;
     FitsRecordingJob job;
-    job.kind = 'D';
+    job.kind = FitsFrameKind::Dark;
     job.framesToAverage = 3;
     job.started = true;
     std::thread gui([&] {

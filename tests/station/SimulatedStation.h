@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -26,7 +27,11 @@ namespace orva::test {
 
 class SimulatedStation {
 public:
-    explicit SimulatedStation(const StationCameraSettings& camera = {}, uint8_t sensorCode = 7) {
+    // `telescopeDrivers`: the mounts the station's telescope worker may drive (none: an
+    // INDI server's); `configure` changes the settings before the station is built.
+    explicit SimulatedStation(const StationCameraSettings& camera = {}, uint8_t sensorCode = 7,
+                              ITelescopeDriverFactory* telescopeDrivers = nullptr,
+                              const std::function<void(Settings&)>& configure = {}) {
         SimCameraConfig config;
         config.identity.friendlyName = "ORVA+CAM";
         config.identity.sensorCode = sensorCode;
@@ -51,6 +56,8 @@ public:
         o.sites = &sites;
         o.instruments = &instruments;
         o.mounts = &mounts;
+        o.telescopeDrivers = telescopeDrivers;
+        if (configure) configure(settings);
         station = std::make_unique<Station>(o);
         station->SetCameraSettings(camera);
     }

@@ -1,7 +1,7 @@
 // The guiding loop closed in one thread on a manual clock: a simulated mount of ours
-// behind the driver interface, the telescope window's worker and timer, the catalogue sky
-// following the mount with a tracking drift, the centroid as the frame processor
-// measures it, and the guiding window's once-a-second rule.
+// behind the driver interface, the station's telescope worker and guiding corrector, the
+// catalogue sky following the mount with a tracking drift, the centroid as the frame
+// processor measures it, and the guiding window's buttons.
 #include "processing/GuidingCentroid.h"
 #include "simcam/CatalogSkyRenderer.h"
 #include "telescope/GuidingDialogModel.h"
@@ -104,6 +104,7 @@ protected:
             }
         }
         if (guidingWindow.TimerRunning()) guidingWindow.Tick();
+        guider.Tick();
         model.Tick();
     }
 

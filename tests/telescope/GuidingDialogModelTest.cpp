@@ -1,5 +1,5 @@
-// The guiding window's rules: the once-a-second comparison and the steps it requests,
-// the size list, the direction lists and the control states.
+// The guiding window's rules: the size list, the direction lists, the buttons and the
+// control states.
 #include "telescope/GuidingDialogModel.h"
 
 #include "common/NotificationCenter.h"
@@ -35,57 +35,15 @@ protected:
     GuidingDialogModel model;
 };
 
-TEST_F(GuidingDialogModelTest, OffsetsOfFourPixelsOrMoreRequestOneStepPerAxis) {
-    struct Case {
-        const char* name;
-        const char* directions;
-        double cx, cy;
-        int32_t raSteps, decSteps;
-        bool active;
-        std::vector<std::string> logLines;
-    } cases[] = {
-        {"within limits", "20", 35.5, 30.0, 0, 0, true,
-         {"I Guiding offsets (x/y *1000) 3500 -2000", "I Guiding offsets within limits."}},
-        {"x out, right RA +", "20", 38.0, 32.0, 1, 0, true,
-         {"I Guiding offsets (x/y *1000) 6000 0", "I Guiding detected excess offset in x, triggering pulse 6"}},
-        {"x out, right RA -", "31", 38.0, 32.0, -1, 0, true, {}},
-        {"y out, up DEC -", "31", 32.0, 27.5, 0, 1, true,
-         {"I Guiding detected excess offset in y, triggering pulse -4"}},
-        {"both out, up on right ascension", "02", 27.0, 37.0, 1, -1, true, {}},
-        {"too far aborts", "20", 58.0, 32.0, 0, 0, false, {"W Guiding offsets too large, aborting."}},
-        {"too far in y aborts", "20", 32.0, 6.3, 0, 0, false, {"W Guiding offsets too large, aborting."}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        guiding.rightAscensionSteps = 0;
-        guiding.declinationSteps = 0;
-        StartWithTarget(c.directions);
-        guiding.SetCentroid(c.cx, c.cy);
-        for (int i = 0; i < 4; ++i) model.Tick();
-        EXPECT_EQ(guiding.rightAscensionSteps.load(), 0) << "before the fifth tick";
-        model.Tick();
-        EXPECT_EQ(guiding.rightAscensionSteps.load(), c.raSteps);
-        EXPECT_EQ(guiding.declinationSteps.load(), c.decSteps);
-        EXPECT_EQ(guiding.active.load(), c.active);
-        for (const std::string& line : c.logLines) EXPECT_TRUE(log.Contains(line)) << line;
-        // The target stays; the next start resumes.
-        EXPECT_EQ(guiding.Target(), std::make_pair(100, 80));
-        model.Stop();
-        OneSecond();
-    }
-}
-
-TEST_F(GuidingDialogModelTest, AStepIsSetNotAddedAndStoppedGuidingRequestsNothing) {
+// The window only watches: the corrections are the station's, window or not.
+TEST_F(GuidingDialogModelTest, TheWindowsTimerRequestsNoCorrection) {
     StartWithTarget("20");
     guiding.SetCentroid(40.0, 32.0);
     OneSecond();
     OneSecond();
-    EXPECT_EQ(guiding.rightAscensionSteps.load(), 1);
-    guiding.rightAscensionSteps = 0;
-    model.Stop();
-    OneSecond();
     EXPECT_EQ(guiding.rightAscensionSteps.load(), 0);
-    EXPECT_TRUE(model.TimerRunning());  // a target is still set
+    EXPECT_FALSE(log.Contains("I Guiding offsets (x/y *1000) 8000 0"));
+    EXPECT_TRUE(model.TimerRunning());
 }
 
 TEST_F(GuidingDialogModelTest, TheTimerRunsFromSelectUntilNeitherSelectingNorATarget) {

@@ -1,6 +1,6 @@
 #pragma once
 // The telescope window's logic over a simulated mount of ours on a manual clock, with
-// everything the window is handed, its settings in a temporary folder and the log
+// everything the window is handed, the station's guiding corrector, its settings in a temporary folder and the log
 // captured. The worker's thread is not started: tests run its passes.
 //
 // Threads: the test's thread.
@@ -11,6 +11,7 @@
 #include "support/FakeUiServices.h"
 #include "support/LogCapture.h"
 #include "support/ManualClock.h"
+#include "telescope/GuidingCorrector.h"
 #include "telescope/SimulatedMount.h"
 #include "telescope/TelescopeDialogModel.h"
 
@@ -23,7 +24,7 @@ struct SimulatedTelescopeWindow {
         : settings(dir.Path(), center),
           mounts(clock),
           worker(mounts, shared, clock, settings.RaTrackingSpeedE5 * 0.00001),
-          model({settings, ui, solution, events, guiding, worker, shared, clock}) {
+          model({settings, ui, solution, events, worker, shared, clock}) {
         settings.TelescopeDriver = SimulatedMountFactory::kProgramId;
         settings.RaTrackingSpeedE5 = kTrackingSpeedE5;
     }
@@ -40,6 +41,7 @@ struct SimulatedTelescopeWindow {
     SimulatedMountFactory mounts;
     TelescopeWorker worker;  // the station's, in the program; outlives the model
     TelescopeDialogModel model;
+    GuidingCorrector guider{guiding, worker};  // the station's, ticked with it
 };
 
 }  // namespace orva::test

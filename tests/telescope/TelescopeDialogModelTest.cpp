@@ -211,30 +211,6 @@ TEST_F(TelescopeDialogModelTest, WithoutADriverThePositionIsWithdrawnAndShownAsD
     EXPECT_FALSE(model.Controls().connectEnabled);
 }
 
-TEST_F(TelescopeDialogModelTest, GuidingStepsBecomeOneTimedPulsePerAxisAndAreTakenOff) {
-    Show();
-    struct Case {
-        int32_t raSteps, decSteps;
-        std::vector<TelescopeCommand> queued;
-    } cases[] = {
-        {1, 0, {{TelescopeCommandKind::GuidePulse, 0, 400.0, 0.0}}},
-        {-1, 0, {{TelescopeCommandKind::GuidePulse, 0, -400.0, 0.0}}},
-        {0, 1, {{TelescopeCommandKind::GuidePulse, 1, 400.0, 0.0}}},
-        {-1, -1, {{TelescopeCommandKind::GuidePulse, 0, -400.0, 0.0}, {TelescopeCommandKind::GuidePulse, 1, -400.0, 0.0}}},
-        {0, 0, {}},
-    };
-    for (const Case& c : cases) {
-        guiding.rightAscensionSteps = c.raSteps;
-        guiding.declinationSteps = c.decSteps;
-        model.Tick();
-        EXPECT_EQ(Queued(), c.queued);
-        EXPECT_EQ(guiding.rightAscensionSteps.load(), 0);
-        EXPECT_EQ(guiding.declinationSteps.load(), 0);
-    }
-    EXPECT_TRUE(log.Contains("I Guiding triggers move in RA -1"));
-    EXPECT_TRUE(log.Contains("I Guiding triggers move in DEC 1"));
-}
-
 TEST_F(TelescopeDialogModelTest, RatesWindowIsHandedTheConnectedDriverOnlyWhileOpen) {
     const std::string id = test::SimulatedMountFactory::kProgramId;
     TelescopeRatesDialogModel& rates = model.Rates();

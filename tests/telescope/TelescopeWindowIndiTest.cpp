@@ -4,7 +4,6 @@
 
 #include "common/NotificationCenter.h"
 #include "common/Settings.h"
-#include "processing/GuidingService.h"
 #include "support/FakeUiServices.h"
 #include "support/LogCapture.h"
 #include "telescope/CannedHttpServer.h"
@@ -38,7 +37,7 @@ protected:
     TelescopeWindowTest()
         : settings(dir.Path(), center),
           worker(drivers, shared, SteadyClock::Instance(), settings.RaTrackingSpeedE5 * 0.00001),
-          model({settings, ui, solution, nullptr, guiding, worker, shared, SteadyClock::Instance()}) {}
+          model({settings, ui, solution, nullptr, worker, shared, SteadyClock::Instance()}) {}
 
     void SetUp() override {
         ASSERT_TRUE(server.Start());
@@ -79,7 +78,6 @@ protected:
     Settings settings;
     test::FakeUiServices ui;
     PlateSolvingResult solution;
-    GuidingService guiding;
     TelescopeDriverFactory drivers;
     SharedTelescopeState shared;
     test::IndiServerProcess server;
