@@ -197,8 +197,7 @@ void CameraPanelModel::LoadCameraControls() {
         SetEightBit(record.eightBitMode != 0);
         SetInvert(record.invertImage != 0);
     }
-    if (CameraExtensionUnit* eu = unit->ExtensionUnit()) eu->SetClipOnOverflow();
-    station_.Processor().SetClipOnOverflow(true);
+    station_.ClipOnOverflow();
     StoreRecord([&] { record.clipOnOverflow = 1; });
     if (present) {
         const auto flip = std::find(kFlipTexts.begin(), kFlipTexts.end(), record.flipMode);
@@ -435,14 +434,12 @@ void CameraPanelModel::SelectFlip(int index) {
 void CameraPanelModel::SelectOverlay(int index) {
     if (index < 0 || index >= static_cast<int>(kOverlayTexts.size())) return;
     state_.overlayIndex = index;
-    CameraUnit* unit = ActiveUnit();
-    if (unit != nullptr && unit->ExtensionUnit() != nullptr) unit->ExtensionUnit()->SetOverlayMode(index);
+    station_.SetOverlayMode(index);
 }
 
 void CameraPanelModel::SetPps(bool on) {
     state_.pps = on;
-    CameraUnit* unit = ActiveUnit();
-    if (unit != nullptr && unit->ExtensionUnit() != nullptr) unit->ExtensionUnit()->ShowHideMarker1ppsIsr(on);
+    station_.ShowPpsMarker(on);
 }
 
 void CameraPanelModel::SetFpnReduction(bool on) {

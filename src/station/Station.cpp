@@ -106,6 +106,24 @@ void Station::RefreshCameraList() { cameraClient_->RefreshCameraList(); }
 
 const CameraManager::CameraList& Station::CameraList() const { return cameraClient_->CameraList(); }
 
+void Station::SetOverlayMode(int index) {
+    if (CameraExtensionUnit* eu = ActiveExtensionUnit()) eu->SetOverlayMode(index);
+}
+
+void Station::ShowPpsMarker(bool on) {
+    if (CameraExtensionUnit* eu = ActiveExtensionUnit()) eu->ShowHideMarker1ppsIsr(on);
+}
+
+void Station::ClipOnOverflow() {
+    if (CameraExtensionUnit* eu = ActiveExtensionUnit()) eu->SetClipOnOverflow();
+    processor_->SetClipOnOverflow(true);
+}
+
+CameraExtensionUnit* Station::ActiveExtensionUnit() const {
+    const auto unit = manager_.ActiveCameraUnit();
+    return unit ? unit->ExtensionUnit() : nullptr;
+}
+
 std::string Station::ActiveCameraName() const {
     const auto unit = manager_.ActiveCameraUnit();
     return unit ? unit->FriendlyName() : std::string();

@@ -88,6 +88,12 @@ public:
     // while the stream is stopped. False when no camera is connected (the settings are
     // kept for the next one) or when they do not fit it (nothing changes); `error` says why.
     bool ChangeCameraSettings(const StationCameraSettings& settings, std::string& error);
+    // The camera commands outside the camera settings: the picture's overlay, the 1PPS
+    // marker, and clipping at overflow (the frame path clips too). Nothing while no
+    // camera is connected.
+    void SetOverlayMode(int index);
+    void ShowPpsMarker(bool on);
+    void ClipOnOverflow();
 
     // Connecting. The list is refreshed only while no camera is active.
     void RefreshCameraList();
@@ -222,6 +228,7 @@ private:
     COrvaMediaStream& Stream() { return *stream_; }
     FrameProcessor& Processor() { return *processor_; }
 
+    CameraExtensionUnit* ActiveExtensionUnit() const;
     void ApplyCameraSettings(CameraUnit& unit);
     // Empty when the settings fit the camera, else why not.
     std::string CheckCameraSettings(const CameraModel& model, const StationCameraSettings& settings) const;
