@@ -48,7 +48,8 @@ XmlReadResult EquipmentManager::ReadFile(const std::string& path, std::vector<Eq
     std::vector<EquipmentEntry> held = std::move(entries_);
     entries_.clear();
     reading_.reset();
-    const XmlReadResult result = COrvaXmlParser(XmlMode::Coded).Read(*this, path, kind_.rootName);
+    // Any root name: the items are what the list holds (Save writes the kind's own root).
+    const XmlReadResult result = COrvaXmlParser(XmlMode::Coded).Read(*this, path);
     into = std::move(entries_);
     entries_ = std::move(held);
     reading_.reset();

@@ -347,7 +347,6 @@ TEST_F(EquipmentTest, DamagedFileGivesWhatWasReadableAndIsKept) {
     const std::string lab = "<Observer><Name>TABhAGIA</Name></Observer>";  // "Lab"
     const std::vector<Case> cases = {
         {"not XML", "hello", {}},
-        {"wrong root", "<Mounts>" + lab + "</Mounts>", {}},
         {"invalid base64url", "<Observers>" + lab + "<Observer><Name>TA*hAGIA</Name></Observer></Observers>", {"Lab"}},
         {"truncated", "<Observers>" + lab + "<Observer><Name>TABh", {"Lab"}},
     };
@@ -373,6 +372,24 @@ TEST_F(EquipmentTest, DamagedFileGivesWhatWasReadableAndIsKept) {
         ASSERT_TRUE(observers.Add("New"));
         EXPECT_EQ(ReadFile(ListFile(copy)), c.file);
     }
+}
+
+// The list's root element carries no meaning: a list written under another name (by hand,
+// or by another program) is read whole, not set aside, and a change keeps its entries.
+TEST_F(EquipmentTest, AListUnderAnotherRootNameIsReadAndKeptThroughAChange) {
+    test::LogCapture log;
+    std::filesystem::create_directories(dataDir.Path() + "/Equipment");
+    WriteFile(ListFile("observers.xml"), "<List><Observer><Name>TABhAGIA</Name></Observer></List>");  // "Lab"
+    ObserverManager observers(dataDir.Path(), settings);
+    EXPECT_TRUE(observers.Load());
+    EXPECT_EQ(NamesOf(observers), (std::vector<std::string>{"Lab"}));
+    EXPECT_TRUE(log.MessagesStartingWith("E ").empty());
+    EXPECT_FALSE(std::filesystem::exists(ListFile("observers.xml.damaged")));
+
+    ASSERT_TRUE(observers.Add("New"));
+    ObserverManager again(dataDir.Path(), settings);
+    EXPECT_TRUE(again.Load());
+    EXPECT_EQ(NamesOf(again), (std::vector<std::string>{"Lab", "New"}));
 }
 
 // A damaged list that stays as it is (nothing changed it) is copied once, however often
