@@ -6,6 +6,7 @@
 #include "telescope/PlateSolvingStrategySolveField.h"
 
 #include <algorithm>
+#include <functional>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -108,7 +109,8 @@ std::optional<std::vector<std::string>> PlateSolvingDialogModel::FileList(const 
         const std::string extension = entry.path().extension().string();
         if (extension == ".fits" || extension == ".fit") names.push_back(entry.path().filename().string());
     }
-    std::sort(names.begin(), names.end());
+    // Newest first: capture names carry their date and time.
+    std::sort(names.begin(), names.end(), std::greater<>());
     names.insert(names.begin(), kRecordNewFile);
     return names;
 }

@@ -80,7 +80,7 @@ public:
         const SharedTelescopeState::Position& position);
     // The scale edit ("%.2f") and the note below it.
     static std::pair<std::string, std::string> ScaleHintTexts(double imageScale);
-    // "Record new file", then the ".fits" and ".fit" files of the folder sorted by name;
+    // "Record new file", then the ".fits" and ".fit" files of the folder by name, newest first;
     // empty when the folder does not exist.
     static std::optional<std::vector<std::string>> FileList(const std::string& folder);
     // "Start": the checks in order (capture needs streaming, hints, solver), each failure

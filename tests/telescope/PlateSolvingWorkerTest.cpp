@@ -239,13 +239,17 @@ TEST(PlateSolvingDialogModel, HintsFromTelescope) {
     EXPECT_DOUBLE_EQ(back->declinationDeg, -0.5);
 }
 
-TEST(PlateSolvingDialogModel, FileListSortedByNameWithExactExtensions) {
+TEST(PlateSolvingDialogModel, FileListNewestFirstWithExactExtensions) {
     test::TempDir dir;
-    for (const char* name : {"b.fits", "a.fit", "c.FITS", "d.fits.txt", "e.ser"}) test::WriteFile(dir.File(name), "x");
+    for (const char* name : {"P_2024-06-01_22-10-00.fits", "P_2024-06-01_22-00-05.fit", "P_2024-06-02_01-00-00.fits",
+                             "c.FITS", "d.fits.txt", "e.ser"}) {
+        test::WriteFile(dir.File(name), "x");
+    }
     std::filesystem::create_directory(dir.File("z.fits"));
     const auto list = PlateSolvingDialogModel::FileList(dir.Path());
     ASSERT_TRUE(list);
-    EXPECT_EQ(*list, (std::vector<std::string>{"Record new file", "a.fit", "b.fits"}));
+    EXPECT_EQ(*list, (std::vector<std::string>{"Record new file", "P_2024-06-02_01-00-00.fits",
+                                               "P_2024-06-01_22-10-00.fits", "P_2024-06-01_22-00-05.fit"}));
     EXPECT_FALSE(PlateSolvingDialogModel::FileList(dir.File("missing")));
     EXPECT_FALSE(PlateSolvingDialogModel::FileList(""));
 }
