@@ -81,9 +81,8 @@ std::optional<GnssOptions> ParseOptions(const std::vector<std::string>& args, st
 
 class GnssRun {
 public:
-    explicit GnssRun(const GnssOptions& options, Settings& settings)
+    explicit GnssRun(const GnssOptions& options)
         : o_(options),
-          settings_(settings),
           station_(options.camera, SimFaultPlan{}, kCommand),
           dialogModel_(station_.Core().MakeGnssSelectionDialog()),
           dialog_(*dialogModel_) {}
@@ -99,7 +98,6 @@ private:
     void PrintTable() const;
 
     const GnssOptions& o_;
-    Settings& settings_;
     CliStation station_;
     std::unique_ptr<GnssSelectionDialogModel> dialogModel_;
     GnssSelectionDialogModel& dialog_;
@@ -181,7 +179,7 @@ int CliGnssCommand::Run(const std::vector<std::string>& args) {
     if (!options->switches.empty() && !lock.Take()) return CliExit::kStationBusy;
     CliSession session;
     CliSignals::InstallStopHandler();
-    GnssRun run(*options, session.GetSettings());
+    GnssRun run(*options);
     return run.Run();
 }
 
