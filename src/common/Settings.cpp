@@ -34,7 +34,7 @@ constexpr int kMaxPreviewZoomFactor = 1000;
 std::span<const Settings::Key> Settings::Keys() {
     // The file's order. Windows program paths of the original defaults are the program
     // names here, looked up on PATH.
-    static const std::array<Key, 46> keys = {{
+    static const std::array<Key, 48> keys = {{
         {"NofFrameProcessorThreads", "6", false, &Settings::NofFrameProcessorThreads, nullptr, nullptr},
         {"FitsDirectory", "", true, &Settings::FitsDirectory, nullptr, nullptr},
         {"SerDirectory", "", true, &Settings::SerDirectory, nullptr, nullptr},
@@ -57,6 +57,9 @@ std::span<const Settings::Key> Settings::Keys() {
         {"PlateSolvingAstrometryNetApiKey", "", true, &Settings::plateSolvingAstrometryNetApiKey_, nullptr, nullptr},
         {"PlateSolvingAnsvrPath", "127.0.0.1:8088", true, &Settings::plateSolvingAnsvrPath_, nullptr, nullptr},
         {"PlateSolvingAstapPath", "astap_cli", true, &Settings::PlateSolvingAstapPath, nullptr, nullptr},
+        // astrometry.net's local programs; empty: the program of that name on PATH.
+        {"PlateSolvingSolveFieldPath", "", true, &Settings::PlateSolvingSolveFieldPath, nullptr, nullptr},
+        {"PlateSolvingWcsinfoPath", "", true, &Settings::PlateSolvingWcsinfoPath, nullptr, nullptr},
         {"TelescopeDriver", "", true, &Settings::TelescopeDriver, nullptr, nullptr},
         {"SelectedSiteName", "", true, &Settings::selectedSiteName_, nullptr, nullptr},
         {"SelectedMountName", "", true, &Settings::selectedMountName_, nullptr, nullptr},

@@ -115,6 +115,8 @@ public:
     std::string PlateSolvingUrl;
     std::string PlateSolvingApiKey;
     std::string PlateSolvingAstapPath;
+    std::string PlateSolvingSolveFieldPath;  // empty: "solve-field" on PATH
+    std::string PlateSolvingWcsinfoPath;     // empty: "wcsinfo" on PATH
     std::string TelescopeDriver;
     std::string ReportsDirectory;
     std::string ReportFileNameTemplate;

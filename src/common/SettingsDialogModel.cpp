@@ -3,6 +3,9 @@
 #include "common/Log.h"
 #include "common/Settings.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace orva {
 
 SettingsDialogModel::SettingsDialogModel(Settings& settings) : settings_(settings) {}
@@ -27,9 +30,19 @@ void SettingsDialogModel::Open() {
     loggingEnabled = !settings_.LogDirectory.empty();
     logDirectory = settings_.LogDirectory;
     apiKey = settings_.PlateSolvingAstrometryNetApiKey();
-    // The list offers only its three entries; with none chosen yet it shows the first.
+    wcsinfoPath = settings_.PlateSolvingWcsinfoPath;
+    // With none chosen yet the list shows its first entry.
     const std::string& program = settings_.PlateSolvingProgram();
-    SelectSolver(program == kSolverAnsvr || program == kSolverAstap ? program : kSolverAstrometryNet);
+    SelectSolver(program.empty() ? kSolverAstrometryNet : program);
+}
+
+std::vector<std::string> SettingsDialogModel::SolverChoices() const {
+    std::vector<std::string> choices(std::begin(kSolvers), std::end(kSolvers));
+    const std::string& stored = settings_.PlateSolvingProgram();
+    if (!stored.empty() && std::find(choices.begin(), choices.end(), stored) == choices.end()) {
+        choices.push_back(stored);
+    }
+    return choices;
 }
 
 void SettingsDialogModel::SelectSolver(const std::string& text) {
@@ -40,12 +53,16 @@ void SettingsDialogModel::SelectSolver(const std::string& text) {
         solverUrl = settings_.PlateSolvingAnsvrPath();
     } else if (solver == kSolverAstap) {
         solverUrl = settings_.PlateSolvingAstapPath;
+    } else if (solver == kSolverSolveField) {
+        solverUrl = settings_.PlateSolvingSolveFieldPath;
+    } else {
+        solverUrl.clear();
     }
 }
 
 std::string SettingsDialogModel::SolverUrlLabel() const {
     if (solver == kSolverAnsvr) return "Host";
-    if (solver == kSolverAstap) return "Path";
+    if (solver == kSolverAstap || solver == kSolverSolveField) return "Path";
     return "URL";
 }
 
@@ -76,10 +93,14 @@ bool SettingsDialogModel::Ok() {
     } else if (solver == kSolverAstap) {
         settings_.PlateSolvingProgram(solver);
         settings_.PlateSolvingAstapPath = solverUrl;
+    } else if (solver == kSolverSolveField) {
+        settings_.PlateSolvingProgram(solver);
+        settings_.PlateSolvingSolveFieldPath = solverUrl;
     } else {
         LogMessageString("E unknown solver:", solver);
     }
     settings_.PlateSolvingAstrometryNetApiKey(apiKey);
+    settings_.PlateSolvingWcsinfoPath = wcsinfoPath;
 
     const bool saved = settings_.Save();
     // Re-open even when the log was off, so that enabling logging takes effect now.

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orva {
 
@@ -16,13 +17,22 @@ public:
     static constexpr const char* kSolverAstrometryNet = "astrometry.net";
     static constexpr const char* kSolverAnsvr = "ansvr";
     static constexpr const char* kSolverAstap = "ASTAP";
+    // astrometry.net's solve-field on this computer.
+    static constexpr const char* kSolverSolveField = "solve-field";
+    // Every solver the station has, in the order of the "Solver" list.
+    static constexpr const char* kSolvers[] = {kSolverAstrometryNet, kSolverAnsvr, kSolverAstap, kSolverSolveField};
     static constexpr const char* kC2awPickerTitle = "Select the c2aw.exe program";
 
     explicit SettingsDialogModel(Settings& settings);
 
-    // Fills the fields from the settings and logs the opening.
+    // Fills the fields from the settings and logs the opening. A solver text the station
+    // does not know is shown as it stands (and kept by OK), not replaced by the first entry.
     void Open();
-    // Shows the chosen solver's server or program in the URL field.
+    // The "Solver" list: every solver the station has, then the stored text when it is
+    // none of them.
+    std::vector<std::string> SolverChoices() const;
+    // Shows the chosen solver's server or program in the URL field (empty for a solver
+    // the station does not know).
     void SelectSolver(const std::string& solver);
     // The label in front of the URL field for the selected solver.
     std::string SolverUrlLabel() const;
@@ -53,6 +63,7 @@ public:
     std::string solver;  // text of the "Solver" list
     std::string solverUrl;
     std::string apiKey;
+    std::string wcsinfoPath;  // solve-field's companion; empty: found on PATH
 
 private:
     Settings& settings_;

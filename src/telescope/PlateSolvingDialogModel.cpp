@@ -195,7 +195,8 @@ std::unique_ptr<IPlateSolvingStrategy> PlateSolvingDialogModel::CreateStrategy(c
         return std::make_unique<PlateSolvingStrategyAstap>(result, settings.PlateSolvingAstapPath, imageHeight, clock);
     }
     if (program == kSolverSolveField) {
-        return std::make_unique<PlateSolvingStrategySolveField>(result, SolveFieldPrograms{}, clock, solveFieldLimit);
+        const auto programs = SolveFieldPrograms::At(settings.PlateSolvingSolveFieldPath, settings.PlateSolvingWcsinfoPath);
+        return std::make_unique<PlateSolvingStrategySolveField>(result, programs, clock, solveFieldLimit);
     }
     error = "Please specify and configure a solver, e.g. astrometry.net, in the Settings dialog.";
     return nullptr;

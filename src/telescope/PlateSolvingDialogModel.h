@@ -8,6 +8,7 @@
 
 #include "common/Clock.h"
 #include "common/IUiServices.h"
+#include "common/SettingsDialogModel.h"
 #include "common/SharedTelescopeState.h"
 #include "telescope/IPlateSolvingStrategy.h"
 #include "telescope/PlateSolvingResult.h"
@@ -68,7 +69,7 @@ public:
     static constexpr const char* kRaPlaceholder = "hh mm";
     static constexpr const char* kDecPlaceholder = "dd mm";
     // The local solver that runs solve-field; beside "astrometry.net", "ansvr" and "ASTAP".
-    static constexpr const char* kSolverSolveField = "solve-field";
+    static constexpr const char* kSolverSolveField = SettingsDialogModel::kSolverSolveField;
 
     // Reads the scale and position edits; the error message when they are not valid.
     // Position edits left at "hh mm" / "dd mm", or with one of them empty, give no hint.

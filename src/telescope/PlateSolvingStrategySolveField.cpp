@@ -41,6 +41,13 @@ std::optional<double> FiniteValue(const std::map<std::string, std::string>& valu
 
 }  // namespace
 
+SolveFieldPrograms SolveFieldPrograms::At(const std::string& solveFieldPath, const std::string& wcsinfoPath) {
+    SolveFieldPrograms programs;
+    if (!solveFieldPath.empty()) programs.solveField = solveFieldPath;
+    if (!wcsinfoPath.empty()) programs.wcsinfo = wcsinfoPath;
+    return programs;
+}
+
 PlateSolvingStrategySolveField::PlateSolvingStrategySolveField(PlateSolvingResult& result, SolveFieldPrograms programs,
                                                                Clock& clock, Clock::Duration timeLimit)
     : result_(result), programs_(std::move(programs)), clock_(clock), timeLimit_(timeLimit) {}

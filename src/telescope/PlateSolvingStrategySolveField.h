@@ -27,6 +27,9 @@ struct SolveFieldPrograms {
     std::string solveField = "solve-field";
     std::string wcsinfo = "wcsinfo";
     std::string configFile;  // empty: solve-field's own default (/etc/astrometry.cfg)
+
+    // The programs at these paths; an empty path: the program's name, found on PATH.
+    static SolveFieldPrograms At(const std::string& solveFieldPath, const std::string& wcsinfoPath);
 };
 
 class PlateSolvingStrategySolveField final : public IPlateSolvingStrategy {

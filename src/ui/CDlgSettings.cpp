@@ -82,8 +82,7 @@ CDlgSettings::CDlgSettings(SettingsDialogModel& model, IUiServices& ui, QWidget*
     auto* solving = new QGroupBox("Plate solving", this);
     auto* solvingForm = new QFormLayout(solving);
     solver_ = new QComboBox(solving);
-    solver_->addItems({SettingsDialogModel::kSolverAstrometryNet, SettingsDialogModel::kSolverAnsvr,
-                       SettingsDialogModel::kSolverAstap});
+    for (const std::string& choice : model_.SolverChoices()) solver_->addItem(Q(choice));
     solvingForm->addRow("Solver", solver_);
     solverUrlLabel_ = new QLabel(solving);
     solverUrl_ = new QLineEdit(solving);
@@ -91,6 +90,10 @@ CDlgSettings::CDlgSettings(SettingsDialogModel& model, IUiServices& ui, QWidget*
     auto* apiKey = new QLineEdit(solving);
     solvingForm->addRow("API key", apiKey);
     texts_.push_back({"API key", &model_.apiKey, apiKey});
+    auto* wcsinfo = new QLineEdit(solving);
+    wcsinfo->setPlaceholderText("wcsinfo on PATH");
+    solvingForm->addRow("wcsinfo", wcsinfo);
+    texts_.push_back({"wcsinfo", &model_.wcsinfoPath, wcsinfo});
     connect(solver_, &QComboBox::activated, this, [this] {
         model_.SelectSolver(solver_->currentText().toStdString());
         solverUrlLabel_->setText(Q(model_.SolverUrlLabel()));

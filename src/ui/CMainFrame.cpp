@@ -9,6 +9,7 @@
 #include "ui/CCursorPeekControl.h"
 #include "ui/CD2DControl.h"
 #include "common/SettingsDialogModel.h"
+#include "common/SolverSettingsMigration.h"
 #include "equipment/InstrumentManager.h"
 #include "equipment/MountManager.h"
 #include "equipment/ObserverManager.h"
@@ -69,6 +70,8 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
       recordingOptions_(station, recording_, panel_, station.GetClock(), std::move(utcNow)) {
     setWindowTitle("ORVA Cam Control");
     SetProgramIcon();
+    // A station set up before the solver choice existed solves with the server it knew.
+    SolverSettingsMigration::MigrateSolverSettings(station_.GetSettings());
     view_ = new CD2DControl(target_, zones_, this);
     form_ = new CMainForm(panel_, calibration_, this);
     form_->enableInputs = [this] {

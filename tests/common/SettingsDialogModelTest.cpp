@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -87,7 +88,9 @@ TEST_F(SettingsDialogModelTest, SolverChoiceSetsTheUrlFieldAndItsLabel) {
         {"astrometry.net", "nova.astrometry.net", "URL"},
         {"ansvr", "127.0.0.1:8088", "Host"},
         {"ASTAP", "/opt/astap/astap_cli", "Path"},
+        {"solve-field", "/opt/an/bin/solve-field", "Path"},
     };
+    settings.PlateSolvingSolveFieldPath = "/opt/an/bin/solve-field";
     dialog.Open();
     for (const auto& c : cases) {
         dialog.SelectSolver(c.solver);
@@ -173,6 +176,54 @@ TEST_F(SettingsDialogModelTest, OkSendsTheUrlToTheChosenSolverOnly) {
         EXPECT_EQ((settings.*c.changed)(), dialog.solverUrl);
         EXPECT_FALSE(recorder.topics.empty()) << c.solver;
         EXPECT_EQ(settings.PlateSolvingAstapPath, "astap_cli");
+    }
+}
+
+TEST_F(SettingsDialogModelTest, SolveFieldIsChosenWithItsProgramPaths) {
+    dialog.Open();
+    EXPECT_EQ(dialog.SolverChoices(),
+              (std::vector<std::string>{"astrometry.net", "ansvr", "ASTAP", "solve-field"}));
+    EXPECT_EQ(dialog.wcsinfoPath, "");
+    dialog.SelectSolver("solve-field");
+    EXPECT_EQ(dialog.solverUrl, "");  // found on PATH
+    dialog.solverUrl = "/opt/an/bin/solve-field";
+    dialog.wcsinfoPath = "/opt/an/bin/wcsinfo";
+    recorder.topics.clear();
+    ASSERT_TRUE(dialog.Ok());
+    EXPECT_FALSE(recorder.topics.empty());
+
+    Settings again(configDir.Path(), center);
+    again.Load();
+    EXPECT_EQ(again.PlateSolvingProgram(), "solve-field");
+    EXPECT_EQ(again.PlateSolvingSolveFieldPath, "/opt/an/bin/solve-field");
+    EXPECT_EQ(again.PlateSolvingWcsinfoPath, "/opt/an/bin/wcsinfo");
+    SettingsDialogModel reopened(again);
+    reopened.Open();
+    EXPECT_EQ(reopened.solver, "solve-field");
+    EXPECT_EQ(reopened.solverUrl, "/opt/an/bin/solve-field");
+    EXPECT_EQ(reopened.SolverUrlLabel(), "Path");
+    EXPECT_EQ(reopened.wcsinfoPath, "/opt/an/bin/wcsinfo");
+}
+
+// A solver set in the settings file by hand survives an OK that did not touch the solver.
+TEST_F(SettingsDialogModelTest, StoredSolverIsKeptByAnOkThatLeftItAlone) {
+    for (const char* program : {"solve-field", "my-own-solver"}) {
+        SCOPED_TRACE(program);
+        test::WriteFile(settings.FilePath(), std::string("[Settings]\nPlateSolvingProgram=") + program +
+                                                 "\nPlateSolvingAnsvrPath=10.0.0.2:8088\n");
+        settings.Load();
+        dialog.Open();
+        EXPECT_EQ(dialog.solver, program);
+        const auto choices = dialog.SolverChoices();
+        EXPECT_NE(std::find(choices.begin(), choices.end(), program), choices.end());
+        dialog.fitsDirectory = "/changed";
+        dialog.Ok();
+        Settings again(configDir.Path(), center);
+        again.Load();
+        EXPECT_EQ(again.PlateSolvingProgram(), program);
+        EXPECT_EQ(again.FitsDirectory, "/changed");
+        EXPECT_EQ(again.PlateSolvingAnsvrPath(), "10.0.0.2:8088");
+        EXPECT_EQ(again.PlateSolvingAstrometryNetPath(), "nova.astrometry.net");
     }
 }
 

@@ -1,6 +1,10 @@
 #include "telescope/PlateSolvingDialogModel.h"
 #include "telescope/PlateSolvingWorker.h"
 
+#include "common/NotificationCenter.h"
+#include "common/Settings.h"
+#include "telescope/PlateSolvingStrategySolveField.h"
+
 #include "support/ManualClock.h"
 #include "support/TempDir.h"
 
@@ -8,6 +12,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 namespace orva {
 namespace {
@@ -303,6 +308,38 @@ TEST(PlateSolvingDialogModel, StartChecksInOrderAndHandsTheHintsToTheStrategy) {
             EXPECT_TRUE(start->clearPositionEdits);
         }
     }
+}
+
+// The solve-field program set in the settings is the one started; unset, the name on PATH.
+TEST(PlateSolvingDialogModel, SolveFieldStrategyRunsTheConfiguredProgram) {
+    test::TempDir dir;
+    const std::string program = dir.File("my-solve-field");
+    const std::string marker = dir.File("ran");
+    test::WriteFile(program, "#!/bin/sh\necho \"$@\" > '" + marker + "'\nexit 1\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    NotificationCenter center;
+    Settings settings(dir.Path(), center);
+    settings.PlateSolvingSolveFieldPath = program;
+    PlateSolvingResult result;
+    test::ManualClock clock;
+    std::string error;
+    auto strategy = PlateSolvingDialogModel::CreateStrategy(settings, PlateSolvingDialogModel::kSolverSolveField,
+                                                            result, 0, clock, std::chrono::seconds(30), error);
+    ASSERT_TRUE(strategy) << error;
+    ASSERT_EQ(strategy->Login(), 0);
+    ASSERT_EQ(strategy->Submit(dir.File("frame.fits")), 0);
+    std::string status;
+    for (int i = 0; i < 3000 && strategy->Poll(status) == kPlateSolvingWorking; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_NE(test::ReadFile(marker).find(dir.File("frame.fits")), std::string::npos);
+
+    const SolveFieldPrograms onPath = SolveFieldPrograms::At("", "");
+    EXPECT_EQ(onPath.solveField, "solve-field");
+    EXPECT_EQ(onPath.wcsinfo, "wcsinfo");
+    const SolveFieldPrograms configured = SolveFieldPrograms::At("/a/solve-field", "/b/wcsinfo");
+    EXPECT_EQ(configured.solveField, "/a/solve-field");
+    EXPECT_EQ(configured.wcsinfo, "/b/wcsinfo");
 }
 
 TEST(PlateSolvingDialogModel, Texts) {

@@ -61,6 +61,24 @@ TEST_F(Dialogs, SettingsReachTheFileOnOk) {
     EXPECT_TRUE(reread.AutoStartStreaming.IsOn());
 }
 
+TEST_F(Dialogs, SettingsOfferEverySolverAndKeepAHandSetOne) {
+    test::WriteFile(settings.FilePath(), "[Settings]\nPlateSolvingProgram=solve-field\nPlateSolvingWcsinfoPath=/x/wcsinfo\n");
+    settings.Load();
+    SettingsDialogModel model(settings);
+    CDlgSettings dialog(model, ui);
+    QStringList solvers;
+    for (int i = 0; i < dialog.Solver()->count(); ++i) solvers << dialog.Solver()->itemText(i);
+    EXPECT_EQ(solvers, (QStringList{"astrometry.net", "ansvr", "ASTAP", "solve-field"}));
+    EXPECT_EQ(dialog.Solver()->currentText(), "solve-field");
+    ASSERT_NE(dialog.Edit("wcsinfo"), nullptr);
+    EXPECT_EQ(dialog.Edit("wcsinfo")->text(), "/x/wcsinfo");
+    dialog.accept();
+    Settings reread(dir.Path(), center);
+    reread.Load();
+    EXPECT_EQ(reread.PlateSolvingProgram(), "solve-field");
+    EXPECT_EQ(reread.PlateSolvingWcsinfoPath, "/x/wcsinfo");
+}
+
 TEST_F(Dialogs, EquipmentEntryAddedEditedAndDeleted) {
     ObservingSiteManager sites(dir.File("data"), settings);
     CDlgEquipment dialog(sites, ui, EquipmentDialogModel::kSitesDialog);
