@@ -282,6 +282,16 @@ RecordingEquipment Station::CurrentEquipment() const {
     return e;
 }
 
+double Station::GetImageScale() const {
+    const auto& unit = manager_.ActiveCameraUnit();
+    const CameraModel* model = unit ? unit->Model() : nullptr;
+    const double pixelSizeUm = model ? model->GetPixelSizeUm() : 0.0;
+    const int binning = model && mode_ ? mode_->Binning() : 1;
+    const EquipmentEntry* instrument = instruments_.Current();
+    const double focalLengthMm = instrument ? instrument->Integer("FocalLength") * instrument->Real("FlFactor") : 0.0;
+    return CameraModel::ComputeImageScale(pixelSizeUm, binning, focalLengthMm);
+}
+
 RecordingNames Station::CurrentRecordingNames() const {
     const auto& unit = manager_.ActiveCameraUnit();
     const CameraModel* model = unit ? unit->Model() : nullptr;

@@ -168,6 +168,9 @@ public:
     // The active camera as recording control needs it, with a copy of its identification
     // and status for the writers.
     RecordingCamera CurrentRecordingCamera();
+    // Arc seconds per pixel of the connected camera's mode with the selected instrument
+    // (focal length times its factor), the plate solver's scale hint; 0 when unknown.
+    double GetImageScale() const;
     // The current observer, instrument and site, and the camera's description.
     RecordingNames CurrentRecordingNames() const;
 

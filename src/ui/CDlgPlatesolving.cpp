@@ -47,10 +47,7 @@ CDlgPlatesolving::CDlgPlatesolving(Services services, QWidget* parent) : QDialog
     start_ = new QPushButton("Start", this);
     connect(start_, &QPushButton::clicked, this, &CDlgPlatesolving::OnStart);
 
-    // The scale of the image is not known to the station yet: the note asks for binning.
-    const auto [scaleText, note] = M::ScaleHintTexts(0.0);
-    scale_->setText(Q(scaleText));
-    note_->setText(Q(note));
+    UpdateScaleHint();
 
     auto* scaleRow = new QHBoxLayout;
     scaleRow->addWidget(scale_);
@@ -80,6 +77,14 @@ CDlgPlatesolving::CDlgPlatesolving(Services services, QWidget* parent) : QDialog
     UpdateStatusTexts();
     RefreshFileList();
     start_->setFocus();
+    notifications_ = std::make_unique<PlateSolvingNotifications>(
+        s_.settings.Notifications(), [this] { UpdateScaleHint(); }, [this] { UpdateStatusTexts(); });
+}
+
+void CDlgPlatesolving::UpdateScaleHint() {
+    const auto [scaleText, note] = PlateSolvingDialogModel::ScaleHintTexts(s_.imageScale ? s_.imageScale() : 0.0);
+    scale_->setText(Q(scaleText));
+    note_->setText(Q(note));
 }
 
 void CDlgPlatesolving::showEvent(QShowEvent* event) {

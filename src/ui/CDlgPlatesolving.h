@@ -8,10 +8,12 @@
 // Threads: GUI thread only. The worker is not the window's: it outlives it.
 
 #include "telescope/PlateSolvingDialogModel.h"
+#include "telescope/PlateSolvingNotifications.h"
 
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -31,6 +33,7 @@ public:
         SharedTelescopeState& telescope;
         std::function<bool()> streaming;  // the camera is connected and streaming
         PlateSolvingDialogModel::StrategyFactory strategyFor;
+        std::function<double()> imageScale;  // arc seconds per pixel, 0 when unknown
     };
 
     explicit CDlgPlatesolving(Services services, QWidget* parent = nullptr);
@@ -38,9 +41,12 @@ public:
     // The window's timer: shows the worker's events.
     void OnTimer();
     void RefreshFileList();
+    // The scale edit and its note from the current image scale.
+    void UpdateScaleHint();
 
     QComboBox* Files() const { return files_; }
     QLineEdit* Scale() const { return scale_; }
+    QLabel* ScaleNote() const { return note_; }
     QLineEdit* RightAscension() const { return ra_; }
     QLineEdit* Declination() const { return dec_; }
     QPushButton* StartButton() const { return start_; }
@@ -70,6 +76,8 @@ private:
     QPushButton* start_;
     QPushButton* fromTelescope_;
     QTimer* timer_;
+    // Last: it calls into the controls above until it is gone.
+    std::unique_ptr<PlateSolvingNotifications> notifications_;
 };
 
 }  // namespace orva

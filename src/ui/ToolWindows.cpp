@@ -68,7 +68,8 @@ CDlgPlatesolving& ToolWindows::ShowPlateSolving() {
             [&station](std::string& error) {
                 const int height = station.Mode() ? station.Mode()->Height() : 0;
                 return station.Tools().CreatePlateSolvingStrategy(height, error);
-            }};
+            },
+            [&station] { return station.GetImageScale(); }};
         plateSolvingWindow_ = std::make_unique<CDlgPlatesolving>(std::move(services), parent_);
         tools.StartPlateSolver();
     }

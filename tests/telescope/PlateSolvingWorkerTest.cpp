@@ -3,8 +3,10 @@
 
 #include "common/NotificationCenter.h"
 #include "common/Settings.h"
+#include "telescope/PlateSolvingNotifications.h"
 #include "telescope/PlateSolvingStrategySolveField.h"
 
+#include "support/LogCapture.h"
 #include "support/ManualClock.h"
 #include "support/TempDir.h"
 
@@ -340,6 +342,25 @@ TEST(PlateSolvingDialogModel, SolveFieldStrategyRunsTheConfiguredProgram) {
     const SolveFieldPrograms configured = SolveFieldPrograms::At("/a/solve-field", "/b/wcsinfo");
     EXPECT_EQ(configured.solveField, "/a/solve-field");
     EXPECT_EQ(configured.wcsinfo, "/b/wcsinfo");
+}
+
+TEST(PlateSolvingNotifications, EachTopicRefreshesItsPartUntilTheWindowGoes) {
+    test::LogCapture log;
+    NotificationCenter center;
+    int scale = 0;
+    int status = 0;
+    auto notifications = std::make_unique<PlateSolvingNotifications>(center, [&] { ++scale; }, [&] { ++status; });
+    center.Publish(kTopicResolutionChanged);
+    center.Publish(kTopicInstrumentChanged);
+    center.Publish(kTopicSolverChanged);
+    EXPECT_EQ(scale, 2);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(log.Messages(), (std::vector<std::string>{"I Platesolving dialog: Resolution or instrument changed",
+                                                        "I Platesolving dialog: Resolution or instrument changed",
+                                                        "I Platesolving dialog: Solver changed"}));
+    notifications.reset();
+    center.Publish(kTopicInstrumentChanged);
+    EXPECT_EQ(scale, 2);
 }
 
 TEST(PlateSolvingDialogModel, Texts) {

@@ -63,7 +63,8 @@ protected:
                                            s->submitted = &submitted;
                                            s->scaleHint = &scaleHint;
                                            return s;
-                                       }});
+                                       },
+                                       [this] { return imageScale; }});
     }
     ~PlateSolvingWindow() override { window.reset(); }
 
@@ -76,6 +77,7 @@ protected:
     bool streaming = false;
     std::string submitted;
     double scaleHint = 0.0;
+    double imageScale = 0.0;
     std::unique_ptr<CDlgPlatesolving> window;
 };
 
@@ -109,6 +111,27 @@ TEST_F(PlateSolvingWindow, SolvesTheChosenFileAndShowsEachStepAndTheResult) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Plate solving succeeded");
     EXPECT_EQ(ui.messages[0].text, "Success!");
+}
+
+// The scale hint follows a new instrument or binning while the window is open or hidden.
+TEST_F(PlateSolvingWindow, ScaleHintFollowsTheImageScale) {
+    EXPECT_EQ(window->Scale()->text(), "0.00");
+    EXPECT_EQ(window->ScaleNote()->text(), "* Multiply with binning factor");
+    imageScale = 1.2345;
+    center.Publish(kTopicInstrumentChanged);
+    EXPECT_EQ(window->Scale()->text(), "1.23");
+    EXPECT_EQ(window->ScaleNote()->text(), "* Calculated value");
+    EXPECT_TRUE(log.Contains("I Platesolving dialog: Resolution or instrument changed"));
+    window->hide();
+    imageScale = 2.469;
+    center.Publish(kTopicResolutionChanged);
+    EXPECT_EQ(window->Scale()->text(), "2.47");
+    settings.PlateSolvingProgram("solve-field");
+    EXPECT_TRUE(log.Contains("I Platesolving dialog: Solver changed"));
+    EXPECT_EQ(window->StepLine()->text(), "Press Start to run the solve-field solver. Configure it in the settings.");
+    // Gone with the window: a later change reaches nobody.
+    window.reset();
+    center.Publish(kTopicInstrumentChanged);
 }
 
 TEST_F(PlateSolvingWindow, NewCaptureNeedsStreamingAndTheTelescopeNeedsAPosition) {
