@@ -63,6 +63,7 @@ CameraPanelModel::CameraPanelModel(Station& station, NotificationCenter& notific
     : station_(station), notifications_(notifications), clock_(clock ? *clock : station.GetClock()) {
     const CameraConfiguration& record = station_.GetSettings().CameraConfig;
     state_.blackLevelLocked = record.blackLevelLocked != 0;
+    state_.plateSolvingNextEvent = record.plateSolvingNextEvent != 0;
 }
 
 CameraUnit* CameraPanelModel::ActiveUnit() const { return station_.Manager().ActiveCameraUnit().get(); }
@@ -452,6 +453,11 @@ void CameraPanelModel::SetPcTime(bool on) {
     state_.pcTime = on;
     station_.Processor().SetPcTime(on);
     StoreRecord([&] { station_.GetSettings().CameraConfig.pcTime = on ? 1 : 0; });
+}
+
+void CameraPanelModel::SetPlateSolvingNextEvent(bool on) {
+    state_.plateSolvingNextEvent = on;
+    StoreRecord([&] { station_.GetSettings().CameraConfig.plateSolvingNextEvent = on ? 1 : 0; });
 }
 
 // ---------------------------------------------------------------------------------------

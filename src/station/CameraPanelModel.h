@@ -64,6 +64,7 @@ struct CameraPanelState {
     bool pps = false;      // "1PPS"
     bool pcTime = false;   // "PC Time"
     int overlayIndex = 0;  // "none", "dark", "ascii"
+    bool plateSolvingNextEvent = false;  // "Platesolving (next Event)": the offset arrow
 
     std::string queueText = "-";       // "Queue Length"
     std::string processingText = "-";  // "Processing Time"
@@ -161,6 +162,8 @@ public:
     void SetPps(bool on);
     void SetFpnReduction(bool on);
     void SetPcTime(bool on);
+    // The live view's offset from the last solve to the next event's star; stored.
+    void SetPlateSolvingNextEvent(bool on);
 
     // Black level: any integer text; below 0 becomes 0, above 65535 becomes 65535, and a
     // clamped value is written back.

@@ -27,6 +27,8 @@ struct PlateSolvingArrow {
     double declinationArcmin = 0.0;    // positive: north
     double rightAscensionArcmin = 0.0;  // hours x 15 x 60, positive: east
     std::string text;                   // "Dir %.1f' %c, %.1f' %c"
+
+    bool operator==(const PlateSolvingArrow&) const = default;
 };
 
 class PlateSolvingOffset {

@@ -6,6 +6,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPolygonF>
+
+#include <algorithm>
 #include <QWheelEvent>
 
 namespace orva {
@@ -43,6 +46,12 @@ void CD2DControl::SetNightVision(bool on) {
 void CD2DControl::SetMirroring(bool x, bool y) {
     mirrorX_ = x;
     mirrorY_ = y;
+    update();
+}
+
+void CD2DControl::SetPlateSolvingArrow(std::optional<PlateSolvingArrow> arrow) {
+    if (arrow == solveArrow_) return;
+    solveArrow_ = std::move(arrow);
     update();
 }
 
@@ -104,6 +113,7 @@ void CD2DControl::paintEvent(QPaintEvent*) {
         p.drawLine(QPointF(target.left(), c.y()), QPointF(target.right(), c.y()));
         p.drawLine(QPointF(c.x(), target.top()), QPointF(c.x(), target.bottom()));
     }
+    DrawPlateSolvingArrow(p, nightVision_ ? QColor(200, 0, 0) : QColor(255, 200, 0));
     if (!picture.textLine.empty()) {
         QString line = QString::fromStdString(picture.textLine).trimmed();
         QFont font("Monospace", 9);
@@ -127,6 +137,43 @@ void CD2DControl::paintEvent(QPaintEvent*) {
         p.setFont(QFont("Sans", 10));
         p.drawText(rect().adjusted(10, 10, 0, 0), Qt::AlignTop | Qt::AlignLeft, "Editing zones: click to toggle a block");
     }
+}
+
+void CD2DControl::DrawPlateSolvingArrow(QPainter& p, const QColor& colour) const {
+    const DisplayPicture& picture = target_.Picture();
+    const auto r = geometry_.PictureRect();
+    if (!solveArrow_ || picture.width <= 0 || picture.height <= 0 || r.width <= 0 || r.height <= 0) return;
+    const auto toView = [&](double x, double y) {
+        return QPointF(r.x + x * r.width / picture.width, r.y + y * r.height / picture.height);
+    };
+    const QPointF start = toView(solveArrow_->startX, solveArrow_->startY);
+    const QPointF end = toView(solveArrow_->endX, solveArrow_->endY);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(colour, 2));
+    p.setBrush(colour);
+    p.drawEllipse(start, 3, 3);
+    const QLineF shaft(start, end);
+    if (solveArrow_->hasDirection && shaft.length() >= 1.0) {
+        p.drawLine(shaft);
+        // The head: two barbs of 12 pixels at 25 degrees to the shaft.
+        QLineF barb(end, start);
+        barb.setLength(std::min(12.0, shaft.length()));
+        QLineF left = barb;
+        left.setAngle(barb.angle() + 25);
+        QLineF right = barb;
+        right.setAngle(barb.angle() - 25);
+        p.drawPolygon(QPolygonF({end, left.p2(), right.p2()}));
+    }
+    QFont font("Sans", 11);
+    font.setBold(true);
+    p.setFont(font);
+    const QString text = QString::fromStdString(solveArrow_->text);
+    QRectF box = p.fontMetrics().boundingRect(text).adjusted(-4, -2, 4, 2);
+    box.moveTopLeft(start + QPointF(8, 8));
+    p.fillRect(box, QColor(0, 0, 0, 160));
+    p.drawText(box, Qt::AlignCenter, text);
+    p.restore();
 }
 
 void CD2DControl::UpdateProfileCentre(std::optional<std::pair<int, int>> pixel) {

@@ -11,6 +11,7 @@
 #include "display/LiveViewTarget.h"
 #include "display/ViewGeometry.h"
 #include "display/ZoneMatrix.h"
+#include "telescope/PlateSolvingOffset.h"
 
 #include <QWidget>
 
@@ -42,6 +43,9 @@ public:
     ViewGeometry& Geometry() { return geometry_; }
     // A fixed profile centre (picture pixel) used while the mouse is outside the view.
     void SetFixedProfileCentre(std::optional<std::pair<int, int>> centre);
+    // The plate-solving offset to draw (picture pixels), none: nothing.
+    void SetPlateSolvingArrow(std::optional<PlateSolvingArrow> arrow);
+    const std::optional<PlateSolvingArrow>& PlateSolvingArrowShown() const { return solveArrow_; }
     // Window coordinates of a picture pixel's centre.
     QPointF ViewPointOf(int x, int y) const;
     // Called when the zones changed by a click.
@@ -60,6 +64,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void DrawPlateSolvingArrow(QPainter& p, const QColor& colour) const;
     void UpdateProfileCentre(std::optional<std::pair<int, int>> pixel);
 
     LiveViewTarget& target_;
@@ -73,6 +78,7 @@ private:
     std::optional<QPointF> dragFrom_;
     std::optional<std::pair<int, int>> fixedCentre_;
     std::function<void()> zonesChanged_;
+    std::optional<PlateSolvingArrow> solveArrow_;
 };
 
 }  // namespace orva

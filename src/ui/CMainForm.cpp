@@ -193,6 +193,7 @@ QWidget* CMainForm::BuildImageGroup() {
     check(fpn_, "FPN reduction", [this](bool on) { panel_.SetFpnReduction(on); }, 1, 0);
     check(pps_, "1PPS", [this](bool on) { panel_.SetPps(on); }, 1, 1);
     check(pcTime_, "PC Time", [this](bool on) { panel_.SetPcTime(on); }, 2, 0);
+    check(plateSolving_, "Platesolving (next Event)", [this](bool on) { panel_.SetPlateSolvingNextEvent(on); }, 2, 1);
 
     const auto list = [&](QComboBox*& box, const char* label, const auto& texts, std::function<void(int)> select,
                           int row) {
@@ -323,6 +324,7 @@ void CMainForm::Refresh() {
     SetChecked(fpn_, s.fpnReduction);
     SetChecked(pps_, s.pps);
     SetChecked(pcTime_, s.pcTime);
+    SetChecked(plateSolving_, s.plateSolvingNextEvent);
     for (auto [box, index] : {std::pair{flip_, s.flipIndex}, std::pair{overlay_, s.overlayIndex}}) {
         if (!box->view()->isVisible() && box->currentIndex() != index) {
             const QSignalBlocker block(box);

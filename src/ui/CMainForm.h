@@ -49,6 +49,7 @@ public:
     QCheckBox* BlackLevelLock() { return lock_; }
     QCheckBox* EightBit() { return eightBit_; }
     QCheckBox* Invert() { return invert_; }
+    QCheckBox* PlateSolvingNextEvent() { return plateSolving_; }
     QComboBox* Flip() { return flip_; }
     QLabel* Identification() { return identification_; }
     QLabel* LinkText() { return link_; }
@@ -95,6 +96,7 @@ private:
     QComboBox* flip_ = nullptr;
     QCheckBox* pps_ = nullptr;
     QCheckBox* pcTime_ = nullptr;
+    QCheckBox* plateSolving_ = nullptr;
     QComboBox* overlay_ = nullptr;
     QLabel* queue_ = nullptr;
     QLabel* processing_ = nullptr;

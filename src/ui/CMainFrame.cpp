@@ -67,7 +67,8 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
                      },
                      [this](const std::string& path) { return station_.IsFitsFileCompleted(path); }},
                     FitsCaptureModel::kLightFrames),
-      recordingOptions_(station, recording_, panel_, station.GetClock(), std::move(utcNow)) {
+      recordingOptions_(station, recording_, panel_, station.GetClock(), std::move(utcNow)),
+      solveOffset_(station.Tools().PlateSolution(), station.Tools().NextEvent(), station.GetSettings()) {
     setWindowTitle("ORVA Cam Control");
     SetProgramIcon();
     // A station set up before the solver choice existed solves with the server it knew.
@@ -374,8 +375,16 @@ void CMainFrame::RefreshView() {
         if (profile_.Add(picture.profile)) profileControl_->update();
         view_->Refresh();
     }
+    RefreshPlateSolvingOffset();
     if (station_.IsStreaming()) station_.RequestDisplay();
     StepRecording();
+}
+
+void CMainFrame::RefreshPlateSolvingOffset() {
+    const DisplayPicture& picture = target_.Picture();
+    // Asked also while the box is off: the overlay notes the flip of each new solve.
+    auto arrow = solveOffset_.Arrow(picture.width, picture.height);
+    view_->SetPlateSolvingArrow(panel_.State().plateSolvingNextEvent ? std::move(arrow) : std::nullopt);
 }
 
 void CMainFrame::BuildRecordingCommands() {

@@ -27,6 +27,7 @@
 #include "station/FitsCaptureModel.h"
 #include "station/MainFrameModel.h"
 #include "station/PlateSolvingCaptureBridge.h"
+#include "station/PlateSolvingOffsetOverlay.h"
 #include "ui/ToolWindows.h"
 #include "station/RecordingCommandsModel.h"
 #include "station/RecordingWithOptionsModel.h"
@@ -157,6 +158,8 @@ private:
     // The edit commands act on the text field that has the focus; none: null.
     static QLineEdit* FocusedTextField();
     void ApplyFlipMirroring();
+    // The offset arrow to the next event's star over the live view, while its check box is on.
+    void RefreshPlateSolvingOffset();
     // The layout of the last session from the settings; a damaged one is ignored.
     void RestoreWorkspace();
     void SaveWorkspace();
@@ -177,6 +180,7 @@ private:
     // The plate-solving worker's new frames are captured here, on this window's timer.
     PlateSolvingCaptureBridge solveCapture_;
     RecordingWithOptionsModel recordingOptions_;
+    PlateSolvingOffsetOverlay solveOffset_;
     CDlgRecordingWithOptions* optionsDialog_ = nullptr;
     EquipmentLists equipment_;
     CMainForm* form_ = nullptr;

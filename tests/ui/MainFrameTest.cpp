@@ -4,11 +4,13 @@
 #include "ui/CMainFrame.h"
 
 #include "ui/CMainForm.h"
+#include "events/OwEventTime.h"
 #include "telescope/PlateSolvingResult.h"
 
 #include "UiStation.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -406,6 +408,61 @@ TEST_F(MainFrame, ViewShowsTheComposedPictureAndTheHistogramFollows) {
     EXPECT_EQ(qRed(pixel), 127);
     EXPECT_EQ(qGreen(pixel), 127);
     EXPECT_EQ(qBlue(pixel), 127);
+}
+
+// "Platesolving (next Event)": remembered over a restart, and while ticked the view shows
+// the offset from the last solve to the next event's star.
+TEST_F(MainFrame, PlateSolvingCheckBoxShowsTheOffsetToTheNextEvent) {
+    ASSERT_TRUE(station->Events().Load());
+    OwEvent event;
+    event.AsteroidName = "Ceres";
+    event.StarName = "TYC 1234-567-1";
+    event.EventTime = SystemEventTicksNow() + 3600ull * kEventTicksPerSecond;
+    event.OwEventInfoVersion = 1;
+    event.StarRaHours = 6.0 + 4.0 / 60.0;
+    event.StarDecDegrees = 20.5;
+    ASSERT_EQ(station->Events().AddEvent(event).status, AddEventStatus::Added);
+    station->Tick();
+    PlateSolution solved;
+    solved.coordinatesValid = true;
+    solved.rightAscensionDeg = 90.0;
+    solved.declinationDeg = 20.0;
+    station->Tools().PlateSolution().Publish(solved);
+
+    std::vector<uint16_t> pixels(64 * 48, 2000);
+    BinaryOverlay overlay;
+    CameraStatus status;
+    DisplayFrame d;
+    d.pixels = pixels.data();
+    d.width = 64;
+    d.height = 48;
+    d.overlay = &overlay;
+    d.status = &status;
+    frame->Target().PrepareDisplay(d);
+    frame->RefreshView();
+    QCheckBox* box = frame->Form().PlateSolvingNextEvent();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "Platesolving (next Event)");
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_FALSE(frame->View().PlateSolvingArrowShown());
+
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_TRUE(box->isChecked());
+    frame->RefreshView();
+    const auto& arrow = frame->View().PlateSolvingArrowShown();
+    ASSERT_TRUE(arrow);
+    EXPECT_EQ(arrow->text, "Dir 30.0' N, 60.0' E");
+    EXPECT_EQ(arrow->startX, 32.0);
+    EXPECT_LT(arrow->endX, arrow->startX) << "east on the left";
+    EXPECT_LT(arrow->endY, arrow->startY) << "north up";
+
+    Restart();
+    EXPECT_TRUE(frame->Form().PlateSolvingNextEvent()->isChecked());
+    QTest::mouseClick(frame->Form().PlateSolvingNextEvent(), Qt::LeftButton);
+    frame->RefreshView();
+    EXPECT_FALSE(frame->View().PlateSolvingArrowShown());
+    settings.Load();
+    EXPECT_EQ(settings.CameraConfig.plateSolvingNextEvent, 0);
 }
 
 // Nobody has set levels: the first histogram stretches the picture, so that the sky
