@@ -25,6 +25,7 @@ std::optional<OrvacamOptions> OrvacamOptions::Parse(const std::vector<std::strin
     static const std::vector<CommandLineOption> kOptions = {
         {"camera"}, {"mode"},   {"exposure"},   {"levels"},      {"zoom"}, {"probe"},
         {"screenshot"}, {"after-ms"}, {"restretch"}, {"screenshot2"}, {"quit", false, false}, {"record"}, {"sim-utc"},
+        {"plate-solve"}, {"scale-hint"},
     };
     const auto line = CommandLine::Parse(args, kOptions, 0, error);
     if (!line) return std::nullopt;
@@ -94,6 +95,12 @@ std::optional<OrvacamOptions> OrvacamOptions::Parse(const std::vector<std::strin
             error = "--record takes ser, adv or fits";
             return std::nullopt;
         }
+    }
+    o.plateSolve = line->Value("plate-solve").value_or("");
+    o.scaleHint = line->Value("scale-hint").value_or("");
+    if (!o.scaleHint.empty() && o.plateSolve.empty()) {
+        error = "--scale-hint goes with --plate-solve";
+        return std::nullopt;
     }
     if (o.restretch.has_value() != !o.screenshot2.empty() || (o.restretch && o.screenshot.empty())) {
         error = "--restretch and --screenshot2 go together, after --screenshot";

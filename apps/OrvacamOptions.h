@@ -33,13 +33,19 @@ struct OrvacamOptions {
     // --record ser|adv|fits: start this recording once the camera streams; --after-ms
     // then counts from the recording's start, and --quit closes the window while it runs.
     std::optional<RecordingFormat> record;
+    // --plate-solve NAME: once the camera streams, solve this file of the FITS folder in
+    // the plate-solving window (with --scale-hint ARCSEC, arc seconds per pixel);
+    // --after-ms then counts from the solve's end.
+    std::string plateSolve;
+    std::string scaleHint;
 
     static constexpr const char* kUsage =
         "usage: orvacam --version\n"
         "       orvacam [--camera sim[:SENSORCODE]] [--mode N] [--exposure MS] [--sim-utc YYYY-MM-DDTHH:MM:SS]\n"
         "               [--levels B:W] [--zoom PERCENT] [--probe X:Y]\n"
         "               [--screenshot FILE [--after-ms N] [--restretch B:W --screenshot2 FILE] [--quit]]\n"
-        "               [--record ser|adv|fits [--after-ms N] [--quit]]\n";
+        "               [--record ser|adv|fits [--after-ms N] [--quit]]\n"
+        "               [--plate-solve FITSNAME [--scale-hint ARCSEC] [--after-ms N] [--quit]]\n";
 
     // Nothing, with `error` set, for a malformed command line.
     static std::optional<OrvacamOptions> Parse(const std::vector<std::string>& args, std::string& error);

@@ -1,11 +1,17 @@
 #include "OrvacamScript.h"
 
 #include "common/Log.h"
+#include "station/Station.h"
 #include "ui/CD2DControl.h"
+#include "ui/CDlgPlatesolving.h"
 #include "ui/CHistogramControl.h"
 #include "ui/CMainFrame.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDateTime>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QPixmap>
 
 #include <cstdio>
@@ -18,8 +24,9 @@ OrvacamScript::OrvacamScript(CMainFrame& frame, const OrvacamOptions& options) :
 }
 
 void OrvacamScript::Start() {
-    if (options_.screenshot.empty() && !options_.record) return;
+    if (options_.screenshot.empty() && !options_.record && options_.plateSolve.empty()) return;
     if (options_.record) step_ = Step::WaitRecording;
+    if (!options_.plateSolve.empty()) step_ = Step::WaitStreamToSolve;
     startedMs_ = QDateTime::currentMSecsSinceEpoch();
     timer_.start(50);
 }
@@ -44,6 +51,17 @@ bool OrvacamScript::Grab(const std::string& path) {
     const QPoint histogramOrigin = frame_.HistogramControl().mapTo(&frame_, QPoint(0, 0));
     probe << "histogram " << histogramOrigin.x() << " " << histogramOrigin.y() << " "
           << frame_.HistogramControl().width() << " " << frame_.HistogramControl().height() << "\n";
+    if (const auto& arrow = view.PlateSolvingArrowShown()) {
+        // The offset arrow from the picture's pixels to the grab's, and its two offsets.
+        const auto at = [&](double x, double y) {
+            return QPointF(viewOrigin.x() + r.x + x * r.width / picture.width,
+                           viewOrigin.y() + r.y + y * r.height / picture.height);
+        };
+        const QPointF from = at(arrow->startX, arrow->startY);
+        const QPointF to = at(arrow->endX, arrow->endY);
+        probe << "arrow " << from.x() << " " << from.y() << " " << to.x() << " " << to.y() << " "
+              << arrow->declinationArcmin << " " << arrow->rightAscensionArcmin << "\n";
+    }
     if (options_.probe && picture.profile.captured) {
         const auto [x, y] = *options_.probe;
         const QPointF at = view.ViewPointOf(x, y) + QPointF(viewOrigin);
@@ -54,8 +72,36 @@ bool OrvacamScript::Grab(const std::string& path) {
     return true;
 }
 
+bool OrvacamScript::StartPlateSolve() {
+    CDlgPlatesolving& window = frame_.Tools().ShowPlateSolving();
+    const int index = window.Files()->findText(QString::fromStdString(options_.plateSolve), Qt::MatchExactly);
+    if (index < 0) {
+        std::fprintf(stderr, "orvacam: %s is not in the FITS folder\n", options_.plateSolve.c_str());
+        return false;
+    }
+    window.Files()->setCurrentIndex(index);
+    window.Scale()->setText(QString::fromStdString(options_.scaleHint));
+    window.StartButton()->click();
+    if (frame_.GetStation().Tools().PlateSolver().Step() == PlateSolvingStep::Idle) {
+        std::fprintf(stderr, "orvacam: the plate solve did not start\n");
+        return false;
+    }
+    return true;
+}
+
 void OrvacamScript::Poll() {
     const qint64 elapsed = QDateTime::currentMSecsSinceEpoch() - startedMs_;
+    if (step_ == Step::WaitStreamToSolve) {
+        if (frame_.Target().Picture().width <= 0) return;
+        step_ = StartPlateSolve() ? Step::WaitSolved : Step::Done;
+        return;
+    }
+    if (step_ == Step::WaitSolved) {
+        if (frame_.GetStation().Tools().PlateSolver().Step() != PlateSolvingStep::Idle) return;
+        startedMs_ = QDateTime::currentMSecsSinceEpoch();
+        step_ = Step::WaitFirst;
+        return;
+    }
     if (step_ == Step::WaitRecording) {
         if (!frame_.Recording().CanStart()) return;
         if (!frame_.Recording().Start(*options_.record)) {
@@ -88,6 +134,12 @@ void OrvacamScript::Poll() {
         step_ = Step::Done;
     }
     if (step_ == Step::Done) {
+        // A message box (the solve's result) runs its own loop inside a window's handler:
+        // closed first, so that closing the window does not pull that handler away.
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+            return;
+        }
         timer_.stop();
         if (options_.quit) frame_.close();
     }

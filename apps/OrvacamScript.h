@@ -1,6 +1,7 @@
 #pragma once
 // The desktop station's test hooks, run from the event loop: once the camera streams it
-// starts the recording asked for; after the given time it
+// starts the recording asked for, or solves the FITS file asked for in the plate-solving
+// window and waits for the solve's end; after the given time it
 // saves a grab of the main window (and, beside it, FILE.txt with where the picture and
 // the probed pixel lie in the grab, the probed pixel's raw and shown values and the
 // stretch levels); then, if asked, changes the stretch, waits for a picture composed
@@ -26,9 +27,11 @@ public:
     void Start();
 
 private:
-    enum class Step { WaitRecording, WaitFirst, WaitRestretched, Done };
+    enum class Step { WaitRecording, WaitStreamToSolve, WaitSolved, WaitFirst, WaitRestretched, Done };
     void Poll();
     bool Grab(const std::string& path);
+    // Starts the solve of the chosen file; false (said why) when it could not start.
+    bool StartPlateSolve();
 
     CMainFrame& frame_;
     OrvacamOptions options_;

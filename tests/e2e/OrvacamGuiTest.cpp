@@ -11,6 +11,8 @@
 #include "common/SingleInstanceGuard.h"
 #include "display/DisplayStretch.h"
 
+#include "support/CatalogSkyFits.h"
+#include "support/ManualClock.h"
 #include "support/TempDir.h"
 #include "support/TestPaths.h"
 
@@ -26,7 +28,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -255,6 +259,65 @@ TEST_F(OrvacamGui, StreamsShowsTheStarsAndRestretches) {
     const auto log = LogMessages(dir.File("log"));
     ExpectClosedInOrder(log);
     EXPECT_NE(std::find(log.begin(), log.end(), "I ShowWindow"), log.end());
+}
+
+// A frame of the catalogue sky solved by solve-field in the plate-solving window; the
+// panel's "Platesolving (next Event)" (ticked in the stored camera configuration) then
+// shows the arrow from the solved centre towards the next event's star, which lies 24'
+// north and 30' east (in hours x 15) of the frame's centre. Label solver: a real solve.
+TEST_F(OrvacamGui, PlateSolvedOffsetToTheNextEventIsDrawn) {
+    test::TempDir dir;
+    for (const char* folder : {"config", "data", "fits"}) std::filesystem::create_directories(dir.File(folder));
+    test::ManualClock clock;
+    test::WriteCatalogSkyFits(dir.File("fits/orion.fits"), {83.8, -5.4, 0.0}, 5.6, clock);
+    // The event two hours from now (the store shows today and tomorrow); its star at
+    // 5h 37m 12s (2 minutes of RA east) and -5 00' (24' north).
+    const std::time_t soon = std::time(nullptr) + 2 * 3600;
+    std::tm utc{};
+    gmtime_r(&soon, &utc);
+    char elements[96];
+    std::snprintf(elements, sizeof elements, "JPL#1,4.5,%d,%d,%d,%.4f", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour + utc.tm_min / 60.0);
+    test::WriteFile(dir.File("event.xml"),
+                    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Occultations><Event>"
+                    "<Elements>" + std::string(elements) + "</Elements>"
+                    "<Star>TYC 4774-00001-1,5.62,-5.0,0,9.5,0</Star>"
+                    "<Object>1,Ceres,8.5,939.4,1.1,2,3,4.4,5.5</Object></Event></Occultations>\n");
+    const std::string cli = (BuildDir() / "apps" / "orvacam-cli").string();
+    const int imported = WaitForExit(Launch({cli, "events", "import", dir.File("event.xml")}, x.Display(), dir), 60s);
+    ASSERT_TRUE(WIFEXITED(imported) && WEXITSTATUS(imported) == 0) << test::ReadFile(dir.File("err"));
+    test::WriteFile(dir.File("config/ORVA Cam Control.ini"),
+                    "[Settings]\nLogDirectory=" + dir.File("log") + "\nAutoStartStreaming=TRUE\nFitsDirectory=" +
+                        dir.File("fits") + "\nPlateSolvingProgram=solve-field\n"
+                        "CameraConfiguration=480 x 300;40.0;+00 dB;0;0;0;None;0;0;0;1;0;0;0;\n");
+    // Kept in the build folder, for a person to look at.
+    const std::string shot = (BuildDir() / "tests" / "orvacam-platesolve-arrow.png").string();
+    std::filesystem::remove(shot);
+    const std::vector<std::string> args = {program,       "--camera", "sim",        "--mode",     "4",
+                                           "--levels",    "4000:11000", "--plate-solve", "orion.fits",
+                                           "--scale-hint", "5.6",     "--screenshot", shot,        "--after-ms",
+                                           "1000",        "--quit"};
+    const int status = WaitForExit(Launch(args, x.Display(), dir), 300s);
+    ASSERT_TRUE(WIFEXITED(status)) << test::ReadFile(dir.File("err"));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << test::ReadFile(dir.File("err"));
+
+    Grab g = ReadGrab(shot);
+    ASSERT_FALSE(g.image.isNull()) << shot;
+    const auto& arrow = g.facts["arrow"];
+    ASSERT_EQ(arrow.size(), 6u) << "no arrow shown; log:\n" << test::ReadFile(dir.File("err"));
+    EXPECT_NEAR(arrow[4], 24.0, 1.0) << "north offset";
+    EXPECT_NEAR(arrow[5], 30.0, 1.0) << "east offset";
+    // Drawn: east of north on the sky is up and to the left on a picture that is not mirrored.
+    EXPECT_LT(arrow[2], arrow[0]);
+    EXPECT_LT(arrow[3], arrow[1]);
+    int drawn = 0;
+    for (int i = 1; i < 10; ++i) {
+        const QRgb c = g.image.pixel(static_cast<int>(arrow[0] + (arrow[2] - arrow[0]) * i / 10),
+                                     static_cast<int>(arrow[1] + (arrow[3] - arrow[1]) * i / 10));
+        if (qRed(c) > 200 && qGreen(c) > 150 && qBlue(c) < 80) ++drawn;
+    }
+    EXPECT_GE(drawn, 7) << "the arrow's shaft is not in the grab";
+    ExpectClosedInOrder(LogMessages(dir.File("log")));
 }
 
 // The observer closes the window while an ADV recording runs: the recording is ended as

@@ -2,10 +2,7 @@
 // station's FITS capture writes it, solved by astrometry.net's solve-field, once through
 // the web strategy against our local API server and once through the local strategy.
 
-#include "processing/FrameUnpack.h"
-#include "recording/FitsCaptureSink.h"
-#include "simcam/CatalogSkyRenderer.h"
-#include "simcam/SimulatedCamera.h"
+#include "support/CatalogSkyFits.h"
 #include "support/LogCapture.h"
 #include "support/ManualClock.h"
 #include "support/TestPaths.h"
@@ -36,27 +33,8 @@ class RealPlateSolveTest : public ::testing::Test {
 protected:
     // One frame of the simulated camera at the pointing, as a FITS capture file.
     std::string CaptureFrame(const SkyPointing& pointing) {
-        std::string error;
-        auto catalog = StarCatalog::LoadFile(test::SourceDir() + "/data/tycho2-regions.csv", &error);
-        EXPECT_TRUE(catalog) << error;
-        SimCameraConfig config;
-        config.pacing = SimPacing::AsFastAsRequested;
-        SimulatedCamera camera(config, clock);
-        CatalogSkyConfig sky;
-        sky.arcsecPerSensorPixel = kArcsecPerPixel;
-        auto renderer = std::make_unique<CatalogSkyRenderer>(std::move(*catalog), sky, pointing);
-        camera.SetPictureSource(std::move(renderer));
-        std::vector<uint8_t> bytes;
-        SimFrameTruth truth;
-        EXPECT_EQ(camera.GenerateFrame(bytes, &truth), 0);
-        const SimVideoMode& mode = truth.mode;
-        EXPECT_EQ(mode.binning, 1);
-        std::vector<uint16_t> pixels(static_cast<std::size_t>(mode.width) * mode.height);
-        UnpackFrame(bytes.data(), mode.IsPacked(), mode.width, mode.height, pixels.data());
         const std::string path = dir.File("capture.fits");
-        FitsCaptureSink capture(path, RecordingNames{}, "Plate solving");
-        capture.FillStaticHeader(mode.width, mode.height);
-        capture.WriteFile(pixels.data());
+        test::WriteCatalogSkyFits(path, pointing, kArcsecPerPixel, clock);
         return path;
     }
 
