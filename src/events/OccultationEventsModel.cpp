@@ -54,6 +54,12 @@ OwEventId OccultationEventsModel::Selected() const {
     return it == entries_.end() ? 0 : it->id;
 }
 
+OccultImportResult OccultationEventsModel::ImportOccultXml(const std::string& path) {
+    const OccultImportResult r = OccultXmlImport::Run(path, store_, ui_);
+    Rebuild();
+    return r;
+}
+
 void OccultationEventsModel::Rebuild() {
     const OwEventId selected = Selected() != 0 ? Selected() : details_.Shown();
     // The list now shows the store as it is: a change noted before is handled.

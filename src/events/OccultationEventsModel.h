@@ -10,6 +10,7 @@
 // Threads: GUI thread only.
 
 #include "events/IOwEventManagerListener.h"
+#include "events/OccultXmlImport.h"
 #include "events/OwEvent.h"
 #include "events/OwEventTime.h"
 
@@ -68,6 +69,10 @@ public:
     void SelectNext();
     // The entry's delete button: asks, then deletes. True when deleted.
     bool RequestDelete(OwEventId id);
+
+    // "xml": imports the Occult XML file the view had the observer pick, says what came in
+    // (or that the file could not be read, and then changes nothing) and rebuilds the list.
+    OccultImportResult ImportOccultXml(const std::string& path);
 
     // "<", ">", "Today" and the date picker (none: the picker had no valid date).
     bool ShiftDays(int days);

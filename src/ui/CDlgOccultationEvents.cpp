@@ -52,6 +52,7 @@ CDlgOccultationEvents::CDlgOccultationEvents(OccultationEventsModel& model, Occu
         AfterDateChange();
     });
     button("+", [this] { AddEvent(); });
+    button("xml", [this] { ImportOccultXml(); });
     connect(date_, &QDateEdit::editingFinished, this, [this] {
         const QDate d = date_->date();
         std::optional<EventDate> picked;
@@ -160,6 +161,14 @@ void CDlgOccultationEvents::AddEvent() {
     CDlgOccultationEditor dialog(editor, this);
     dialog.exec();
     ReloadList();
+}
+
+void CDlgOccultationEvents::ImportOccultXml() {
+    if (const auto path = OccultXmlImport::AskForFile(dialogs_.ui)) {
+        model_.ImportOccultXml(*path);
+        RebuildList();
+        ShowSelection();
+    }
 }
 
 void CDlgOccultationEvents::ReloadList() {

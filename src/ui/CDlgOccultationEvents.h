@@ -46,6 +46,8 @@ private:
     void AfterDateChange();
     void ReloadList();
     void AddEvent();
+    // "xml": the observer picks an Occult XML file; the model imports it.
+    void ImportOccultXml();
 
     OccultationEventsModel& model_;
     OccultationDetailsModel& detailsModel_;

@@ -3,7 +3,7 @@
 #include "common/Log.h"
 #include "common/ProgramVersion.h"
 #include "common/Settings.h"
-#include "events/OccultXmlReader.h"
+#include "events/OccultXmlImport.h"
 #include "station/Station.h"
 #include "telescope/PlateSolvingResult.h"
 #include "ui/CCursorPeekControl.h"
@@ -440,16 +440,7 @@ void CMainFrame::BuildToolsMenu() {
 
 void CMainFrame::ImportOccultXml() {
     IUiServices& ui = station_.Ui();
-    const auto path = ui.PickFile("Select Occult XML file", "Occult Files (*.xml)|*.xml||All Files (*.*)|*.*||");
-    if (!path) return;
-    const OccultImportResult r = OccultXmlReader::Import(*path, station_.Events());
-    if (!r.readable) {
-        ui.ShowMessage("Error", "The selected file is not a readable Occult XML file.", MessageIcon::Error);
-        return;
-    }
-    ui.ShowMessage("Import", "Imported " + std::to_string(r.added) + " events, " + std::to_string(r.duplicates) +
-                                 " already known, " + std::to_string(r.refused) + " refused.",
-                   MessageIcon::Information);
+    if (const auto path = OccultXmlImport::AskForFile(ui)) OccultXmlImport::Run(*path, station_.Events(), ui);
 }
 
 void CMainFrame::BuildEditMenu() {

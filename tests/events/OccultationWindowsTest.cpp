@@ -9,7 +9,9 @@ namespace {
 
 using test::EventWindowsTest;
 using test::MakeEvent;
+using test::ReadFile;
 using test::Ticks;
+using test::WriteFile;
 using Field = OccultationEditorModel::Field;
 
 TEST_F(EventWindowsTest, DetailsShowTheEventAndItsChoices) {
@@ -275,6 +277,66 @@ TEST_F(EventWindowsTest, EventsWindowListsSelectsFollowsTheStoreAndDeletes) {
     window.Hidden();
     store.AddEvent(MakeEvent("(4) Vesta", "S4", Ticks(2024, 3, 6, 2)));
     EXPECT_FALSE(window.HandlePosted().listRebuilt);  // not listening while hidden
+}
+
+// "xml": the picked Occult file's events join the list and the message says so; a file
+// that is not Occult XML says it could not be read and changes nothing.
+TEST_F(EventWindowsTest, EventsWindowImportsAnOccultFile) {
+    OccultationEventsModel window(store, ui, details);
+    window.Shown();
+    store.AddEvent(MakeEvent("(2) Pallas", "S2", Ticks(2024, 3, 5, 14, 5, 30)));
+    window.Rebuild();
+    const std::string good = dataDir.File("occult.xml");
+    WriteFile(good, R"(<?xml version="1.0" encoding="utf-8"?>
+<Occultations>
+  <Event>
+    <Elements>JPL#12,4.5,2024,3,5,20.5</Elements>
+    <Star>TYC 1234-00567-1,5.5,-12.25,0,11.5,0</Star>
+    <Object>1,Ceres,8.5,939.4,1.1,2,3,4.4,5.5</Object>
+  </Event>
+  <Event>
+    <Elements>JPL#7,1.25,2024,3,6,1.2575</Elements>
+    <Star>HIP 42,1.0,2.0,3.0,9.75,4.0</Star>
+    <Object>2,Pallas,9.25,512.0,1,2,3,4,5</Object>
+  </Event>
+</Occultations>
+)");
+    const struct {
+        const char* name;
+        std::string path;
+        bool readable;
+        std::size_t entries;
+        const char* title;
+        const char* text;
+    } cases[] = {
+        {"good file", good, true, 3, "Import", "Imported 2 events, 0 already known, 0 refused."},
+        {"same file again", good, true, 3, "Import", "Imported 0 events, 2 already known, 0 refused."},
+        {"not XML", dataDir.File("notes.xml"), false, 3, "Error", "The selected file is not a readable Occult XML file."},
+        {"missing", dataDir.File("missing.xml"), false, 3, "Error",
+         "The selected file is not a readable Occult XML file."},
+    };
+    WriteFile(dataDir.File("notes.xml"), "just some notes, no XML at all\n");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dayFile = ReadFile(store.DayFilePath({2024, 3, 5}));
+        const OccultImportResult r = window.ImportOccultXml(c.path);
+        EXPECT_EQ(r.readable, c.readable);
+        EXPECT_EQ(window.Entries().size(), c.entries);
+        ASSERT_FALSE(ui.messages.empty());
+        EXPECT_EQ(ui.messages.back().title, c.title);
+        EXPECT_EQ(ui.messages.back().text, c.text);
+        if (!c.readable) {
+            EXPECT_EQ(ReadFile(store.DayFilePath({2024, 3, 5})), dayFile) << "nothing written";
+        }
+    }
+    EXPECT_EQ(window.Entries()[1].line3, "(1) Ceres - TYC 1234-00567-1");
+    EXPECT_EQ(window.Entries()[2].line3, "(2) Pallas - HIP 42");
+
+    // The picker the window's button opens.
+    ui.pickReplies.push_back(good);
+    EXPECT_EQ(OccultXmlImport::AskForFile(ui), good);
+    ASSERT_EQ(ui.pickerTitles.size(), 1u);
+    EXPECT_EQ(ui.pickerTitles[0], "Select Occult XML file");
 }
 
 }  // namespace

@@ -22,6 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <ctime>
+
 namespace orva {
 namespace {
 
@@ -107,6 +110,38 @@ TEST_F(ToolWindowsTest, EventsWindowListsSelectsAndStoresTheObserversInput) {
     // The selected entry clicked again: nothing selected, the details go.
     QTest::mouseClick(window.EntryWidgets()[1], Qt::LeftButton);
     EXPECT_FALSE(window.Details()->isVisible());
+}
+
+// The "xml" button asks for the Occult file and lists its event at once; a cancelled
+// picker imports nothing.
+TEST_F(ToolWindowsTest, EventsWindowXmlButtonImportsThePickedFile) {
+    CDlgOccultationEvents& window = windows->ShowOccultationEvents();
+    QPushButton* xml = nullptr;
+    for (QPushButton* b : window.findChildren<QPushButton*>()) {
+        if (b->text() == "xml") xml = b;
+    }
+    ASSERT_NE(xml, nullptr);
+    const std::time_t soon = std::time(nullptr) + 3600;
+    std::tm utc{};
+    gmtime_r(&soon, &utc);
+    char elements[96];
+    std::snprintf(elements, sizeof elements, "JPL#1,4.5,%d,%d,%d,%.4f", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour + utc.tm_min / 60.0);
+    const std::string file = dir.File("occult.xml");
+    test::WriteFile(file, std::string("<Occultations><Event><Elements>") + elements +
+                              "</Elements><Star>TYC 1-2-3,5.5,-12.25,0,11.5,0</Star>"
+                              "<Object>1,Ceres,8.5,939.4,1.1,2,3,4.4,5.5</Object></Event></Occultations>\n");
+    ui.pickReplies.push_back(std::nullopt);
+    QTest::mouseClick(xml, Qt::LeftButton);
+    EXPECT_TRUE(window.EntryWidgets().empty());
+    EXPECT_TRUE(ui.messages.empty());
+    ui.pickReplies.push_back(file);
+    QTest::mouseClick(xml, Qt::LeftButton);
+    ASSERT_EQ(ui.pickerTitles.size(), 2u);
+    EXPECT_EQ(ui.pickerTitles[1], "Select Occult XML file");
+    EXPECT_EQ(window.EntryWidgets().size(), 1u);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Imported 1 events, 0 already known, 0 refused.");
 }
 
 TEST_F(ToolWindowsTest, EventsWindowFollowsTheStoreOnlyWhileShown) {
