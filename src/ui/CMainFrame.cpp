@@ -13,6 +13,7 @@
 #include "equipment/MountManager.h"
 #include "equipment/ObserverManager.h"
 #include "equipment/ObservingSiteManager.h"
+#include "ui/CDlgCustomizeToolbar.h"
 #include "ui/CDlgDarkFlat.h"
 #include "ui/CDlgEquipment.h"
 #include "ui/CDlgFwUpdate.h"
@@ -23,7 +24,9 @@
 #include "ui/CHistogramControl.h"
 #include "ui/CMainForm.h"
 #include "ui/NightPalette.h"
+#include "ui/QtText.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -133,6 +136,8 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
     station_.RefreshCameraList();
     UpdateCommands();
     resize(1440, 860);
+    toolbarLayout_ = ToolbarLayout::FromText(station_.GetSettings().WorkspaceToolbars);
+    BuildToolbars();
     RestoreWorkspace();
     station_.Tools().PlateSolution().SetListener(this);
 }
@@ -392,14 +397,12 @@ void CMainFrame::RefreshView() {
 void CMainFrame::BuildRecordingCommands() {
     auto* menu = new QMenu("&Record", this);
     menuBar()->insertMenu(menuBar()->actions().at(2), menu);  // after File and Camera
-    QToolBar* toolbar = addToolBar("Record");
-    toolbar->setObjectName("RecordToolbar");
-    recordToolbar_ = toolbar;
+    recordToolbar_ = addToolBar(ToolbarLayout::kRecordToolbar);
+    recordToolbar_->setObjectName("RecordToolbar");
     for (const Command command : MainFrameModel::kRecordingCommands) {
         if (command == Command::FitsLight) menu->addSeparator();
         QAction* action = AddCommand(menu, command);
         action->setIconText(MainFrameModel::ToolbarText(command));
-        toolbar->addAction(action);
     }
     const auto on = [this](Command command, auto handler) {
         connect(actions_[command], &QAction::triggered, this, [this, handler] {
@@ -595,6 +598,10 @@ void CMainFrame::BuildShellCommands() {
     toolbars->setText(MainFrameModel::Text(Command::Toolbars));
     viewMenu_->addAction(toolbars);
     actions_[Command::Toolbars] = toolbars;
+    connect(AddCommand(viewMenu_, Command::CustomizeToolbar), &QAction::triggered, this, [this] {
+        CDlgCustomizeToolbar dialog(toolbarLayout_, this);
+        if (dialog.exec() == QDialog::Accepted) ArrangeToolbars(dialog.Layout());
+    });
     QAction* statusBarToggle = AddCommand(viewMenu_, Command::StatusBar);
     statusBarToggle->setCheckable(true);
     statusBarToggle->setChecked(true);
@@ -616,6 +623,47 @@ void CMainFrame::ApplyFlipMirroring() {
     if (closing_) return;
     const std::string& flip = station_.GetSettings().CameraConfig.flipMode;
     view_->SetMirroring(flip.find('X') != std::string::npos, flip.find('Y') != std::string::npos);
+}
+
+void CMainFrame::BuildToolbars() {
+    std::vector<QToolBar*> kept{recordToolbar_};
+    for (std::size_t i = 0; i < toolbarLayout_.Toolbars().size(); ++i) {
+        const ToolbarLayout::Toolbar& arranged = toolbarLayout_.Toolbars()[i];
+        QToolBar* toolbar = nullptr;
+        if (i == 0) {
+            toolbar = recordToolbar_;
+        } else {
+            // The object name carries the toolbar's place in the saved workspace.
+            const QString objectName = "Toolbar:" + Q(arranged.name);
+            for (QToolBar* existing : toolbars_) {
+                if (existing->objectName() == objectName) toolbar = existing;
+            }
+            if (toolbar == nullptr) {
+                toolbar = addToolBar(Q(arranged.name));
+                toolbar->setObjectName(objectName);
+            }
+            kept.push_back(toolbar);
+        }
+        toolbar->clear();
+        for (const Command command : arranged.commands) {
+            if (const auto action = actions_.find(command); action != actions_.end()) toolbar->addAction(action->second);
+        }
+    }
+    for (QToolBar* toolbar : toolbars_) {
+        if (std::find(kept.begin(), kept.end(), toolbar) == kept.end()) {
+            removeToolBar(toolbar);
+            toolbar->deleteLater();
+        }
+    }
+    toolbars_ = kept;
+}
+
+void CMainFrame::ArrangeToolbars(const ToolbarLayout& layout) {
+    toolbarLayout_ = layout;
+    BuildToolbars();
+    Settings& settings = station_.GetSettings();
+    settings.WorkspaceToolbars = layout.Text();
+    settings.Save();
 }
 
 void CMainFrame::RestoreWorkspace() {

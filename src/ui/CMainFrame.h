@@ -32,6 +32,7 @@
 #include "ui/ToolWindows.h"
 #include "station/RecordingCommandsModel.h"
 #include "station/RecordingWithOptionsModel.h"
+#include "station/ToolbarLayout.h"
 #include "telescope/IPlateSolvingCompletedListener.h"
 
 #include <QMainWindow>
@@ -100,6 +101,11 @@ public:
     QAction* Action(MainFrameModel::Command command) { return actions_.at(command); }
     QMenu* CameraMenu() { return cameraMenu_; }
     QToolBar* RecordToolbar() { return recordToolbar_; }
+    // The toolbars as arranged, the Record toolbar first.
+    const std::vector<QToolBar*>& Toolbars() const { return toolbars_; }
+    const ToolbarLayout& ToolbarArrangement() const { return toolbarLayout_; }
+    // Puts the toolbars and their commands as arranged and keeps the arrangement.
+    void ArrangeToolbars(const ToolbarLayout& layout);
     void SetEquipmentLists(const EquipmentLists& lists) {
         equipment_ = lists;
         equipmentSelection_.reset();
@@ -167,6 +173,8 @@ private:
     void ApplyFlipMirroring();
     // The view, the View menu's crosshair and the panel show the live view's options.
     void ShowViewOptions();
+    // Makes the toolbars of the arrangement, filled with their commands.
+    void BuildToolbars();
     // The layout of the last session from the settings; a damaged one is ignored.
     void RestoreWorkspace();
     void SaveWorkspace();
@@ -204,6 +212,8 @@ private:
     QMenu* viewMenu_ = nullptr;
     QMenu* toolsMenu_ = nullptr;
     QToolBar* recordToolbar_ = nullptr;
+    std::vector<QToolBar*> toolbars_;
+    ToolbarLayout toolbarLayout_;
     QMenu* connectMenu_ = nullptr;
     QAction* connectSingle_ = nullptr;
     std::map<MainFrameModel::Command, QAction*> actions_;

@@ -143,6 +143,7 @@ TEST(MainFrameModel, EnablingTableInTheFourStates) {
         {Command::HardwareConfiguration, "0000"},
         {Command::CharacterizeCamera, "0000"},
         {Command::Toolbars, "1111"},
+        {Command::CustomizeToolbar, "1111"},
         {Command::StatusBar, "1111"},
         // No text field has the focus in these states.
         {Command::Undo, "0000"},

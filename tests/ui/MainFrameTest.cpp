@@ -1,4 +1,5 @@
 #include "ui/CD2DControl.h"
+#include "ui/CDlgCustomizeToolbar.h"
 #include "ui/CDlgMissedFrames.h"
 #include "ui/CHistogramControl.h"
 #include "ui/CMainFrame.h"
@@ -13,6 +14,8 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -267,6 +270,52 @@ TEST_F(MainFrame, TheNextWindowRestoresTheLayout) {
     EXPECT_EQ(frame->toolBarArea(frame->RecordToolbar()), Qt::LeftToolBarArea);
     EXPECT_FALSE(frame->statusBar()->isHidden());
     EXPECT_TRUE(frame->Action(Command::StatusBar)->isChecked());
+}
+
+// The toolbars arranged in "Customize Toolbar...": a command taken off the Record toolbar, a
+// toolbar of one's own with its place, and all of it again at the next start.
+TEST_F(MainFrame, CustomizedToolbarsComeBackWithTheNextStart) {
+    frame->show();
+    CDlgCustomizeToolbar dialog(frame->ToolbarArrangement());
+    dialog.OnToolbar()->setCurrentRow(0);  // SER
+    dialog.RemoveSelected();
+    EXPECT_EQ(dialog.OnToolbar()->item(0)->text(), "ADV");
+    ASSERT_TRUE(dialog.NewToolbar("Focus"));
+    EXPECT_FALSE(dialog.NewToolbar("Focus"));
+    EXPECT_EQ(dialog.ToolbarList()->currentText(), "Focus");
+    const auto items = dialog.AvailableList()->findItems("Start streaming", Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    dialog.AvailableList()->setCurrentItem(items[0]);
+    dialog.AddSelected();
+    ASSERT_EQ(dialog.OnToolbar()->count(), 1);
+    frame->ArrangeToolbars(dialog.Layout());
+
+    ASSERT_EQ(frame->Toolbars().size(), 2u);
+    QToolBar* focus = frame->Toolbars()[1];
+    ASSERT_EQ(focus->actions().size(), 1);
+    EXPECT_EQ(focus->actions()[0], frame->Action(Command::StartStreaming));
+    EXPECT_FALSE(frame->RecordToolbar()->actions().contains(frame->Action(Command::RecordSer)));
+    frame->addToolBar(Qt::LeftToolBarArea, focus);
+    frame->close();
+
+    Restart();
+    frame->show();
+    ASSERT_EQ(frame->Toolbars().size(), 2u);
+    EXPECT_EQ(frame->Toolbars()[1]->windowTitle(), "Focus");
+    EXPECT_EQ(frame->toolBarArea(frame->Toolbars()[1]), Qt::LeftToolBarArea);
+    EXPECT_EQ(frame->Toolbars()[1]->actions().size(), 1);
+    EXPECT_FALSE(frame->RecordToolbar()->actions().contains(frame->Action(Command::RecordSer)));
+
+    // Deleted again: gone from the window and from the next start.
+    CDlgCustomizeToolbar again(frame->ToolbarArrangement());
+    again.ToolbarList()->setCurrentIndex(1);
+    again.DeleteToolbar();
+    again.ResetToDefault();
+    frame->ArrangeToolbars(again.Layout());
+    EXPECT_EQ(frame->Toolbars().size(), 1u);
+    EXPECT_TRUE(frame->RecordToolbar()->actions().contains(frame->Action(Command::RecordSer)));
+    Restart();
+    EXPECT_EQ(frame->Toolbars().size(), 1u);
 }
 
 TEST_F(MainFrame, ADamagedSavedLayoutGivesTheDefaultLayout) {
