@@ -96,7 +96,7 @@ void RunSetupAssistantWhenDue(orva::Settings& settings, bool unattended) {
         return;
     }
     QtUiServices ui;
-    SetupWizardModel model(settings, lists, ui);
+    SetupWizardModel model(settings, lists, ui, AppPaths::HomeDirectory());
     CDlgSetupWizard wizard(model);
     ui.SetParent(&wizard);
     wizard.exec();
