@@ -4,6 +4,7 @@
 
 #include "common/CommandLine.h"
 #include "simcam/SimSensorTable.h"
+#include "station/LiveViewOptionsModel.h"
 
 #include <algorithm>
 
@@ -68,7 +69,7 @@ std::optional<OrvacamOptions> OrvacamOptions::Parse(const std::vector<std::strin
         o.exposureMs = *e;
     }
     int zoom = 0;
-    if (!integer("zoom", 10, 1000, zoom)) return std::nullopt;
+    if (!integer("zoom", LiveViewOptionsModel::kMinZoom, LiveViewOptionsModel::kMaxZoom, zoom)) return std::nullopt;
     if (line->Has("zoom")) o.zoomPercent = zoom;
     for (const auto& [name, target] :
          {std::make_pair("levels", &o.levels), std::make_pair("probe", &o.probe), std::make_pair("restretch", &o.restretch)}) {

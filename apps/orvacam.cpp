@@ -66,7 +66,8 @@ int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
     ui.SetParent(&frame);
     if (options.levels) frame.Histogram().SetLevels(options.levels->first, options.levels->second);
     if (options.zoomPercent) {
-        frame.View().SetPreview(orva::ViewGeometry::ZoomMode::AspectScale, *options.zoomPercent);
+        frame.ViewOptions().SelectPreviewMode(orva::LiveViewOptionsModel::kAspectScale);
+        frame.ViewOptions().EnterZoom(std::to_string(*options.zoomPercent));
     }
     if (options.probe) frame.View().SetFixedProfileCentre(options.probe);
     LogMessage("I ShowWindow");

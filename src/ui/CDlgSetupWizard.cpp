@@ -13,7 +13,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 #include <utility>
 
 namespace orva {
@@ -65,6 +67,7 @@ QWizardPage* CDlgSetupWizard::SitePage() {
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(Explanation(SetupWizardModel::kSiteText, page));
     auto* form = new QFormLayout;
+    std::vector<QPushButton*> editButtons;
     for (std::size_t i = 0; i < SetupWizardModel::kEquipmentCount; ++i) {
         const auto which = static_cast<SetupWizardModel::Equipment>(i);
         auto* field = new QLineEdit(Q(model_.EquipmentName(which)), page);
@@ -82,11 +85,16 @@ QWizardPage* CDlgSetupWizard::SitePage() {
             model_.EquipmentDialogClosed(which);
             field->setText(Q(model_.EquipmentName(which)));
         });
+        editButtons.push_back(edit);
         auto* row = new QHBoxLayout;
         row->addWidget(field, 1);
         row->addWidget(edit);
         form->addRow(SetupWizardModel::kEquipmentLabels[i], row);
     }
+    // One width for the four buttons: the fields line up.
+    int buttonWidth = 0;
+    for (QPushButton* b : editButtons) buttonWidth = std::max(buttonWidth, b->sizeHint().width());
+    for (QPushButton* b : editButtons) b->setFixedWidth(buttonWidth);
     newSiteLabel_ = new QLabel(SetupWizardModel::kNewSiteText, page);
     // The line's text comes and goes with the site name; the line keeps its room, so the
     // fields never move or shrink under the observer's hand.

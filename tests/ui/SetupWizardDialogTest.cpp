@@ -7,6 +7,7 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QPixmap>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -108,6 +109,9 @@ TEST_F(SetupWizardDialog, EditButtonsOpenTheListsAndTheSitePageKeepsItsRoom) {
     EXPECT_EQ(latitude->height(), height);
     EXPECT_EQ(latitude->mapTo(&wizard, QPoint(0, 0)), where);
     EXPECT_GE(latitude->height(), latitude->minimumSizeHint().height());
+    // Kept beside the test program, for a person to look at.
+    const auto grab = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "setup-assistant-site-page.png";
+    EXPECT_TRUE(wizard.grab().save(QString::fromStdString(grab.string())));
 
     ASSERT_TRUE(equipment.sites.Add("Hill"));
     settings.SelectedSiteName("Hill");  // as choosing it in the dialog does
