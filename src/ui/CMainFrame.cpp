@@ -57,6 +57,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
       station_(station),
       histogram_(table_),
       target_(station.Histogram(), table_),
+      guidingView_(station.Guiding()),
       panel_(station, station.GetSettings().Notifications()),
       calibration_(station),
       recording_(station, std::move(freeSpace)),
@@ -70,6 +71,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
     setWindowTitle("ORVA Cam Control");
     SetProgramIcon();
     view_ = new CD2DControl(target_, zones_, this);
+    view_->SetGuiding(&guidingView_);
     form_ = new CMainForm(panel_, calibration_, this);
     form_->enableInputs = [this] {
         CameraPanelEnableInputs in;
@@ -365,6 +367,8 @@ void CMainFrame::RefreshView() {
     if (closing_) return;
     view_->SetFullFix(!station_.IsStreaming() || station_.FullFix());
     if (histogram_.FetchHistogram(station_.Histogram())) histogramControl_->update();
+    // The star is chosen in the frame's own pixels, kept only while a click is awaited.
+    target_.SetKeepRawPixels(guidingView_.Selecting());
     if (target_.TakePicture()) {
         const DisplayPicture& picture = target_.Picture();
         textLine_->setText(QString::fromStdString(picture.textLine).trimmed());

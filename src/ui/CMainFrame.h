@@ -18,6 +18,7 @@
 
 #include "camera/IMainFrameView.h"
 #include "display/HistogramControlModel.h"
+#include "display/LiveViewGuiding.h"
 #include "display/LiveViewTarget.h"
 #include "display/LookupTableSlot.h"
 #include "display/ProfileAverager.h"
@@ -169,6 +170,7 @@ private:
     HistogramControlModel histogram_;
     LiveViewTarget target_;
     ZoneMatrix zones_;
+    LiveViewGuiding guidingView_;
     ProfileAverager profile_;
     CameraPanelModel panel_;
     CalibrationFramesModel calibration_;
