@@ -23,6 +23,7 @@
 #include "ui/CHistogramControl.h"
 #include "ui/CMainForm.h"
 #include "ui/NightPalette.h"
+#include "ui/TelescopeKeyFilter.h"
 
 #include <cerrno>
 #include <chrono>
@@ -420,6 +421,9 @@ CDlgDarkFlat* CMainFrame::DarkFlatDialog() { return darkFlat_; }
 
 void CMainFrame::BuildToolsMenu() {
     tools_ = std::make_unique<ToolWindows>(station_, this);
+    // Ctrl+arrow moves the mount from any of the program's windows.
+    keyFilter_ = new TelescopeKeyFilter([this] { return tools_->Telescope(); }, this);
+    QCoreApplication::instance()->installEventFilter(keyFilter_);
     station_.Tools().SetPlateSolvingCapture(&solveCapture_);
     QMenu* tools = menuBar()->addMenu("&Tools");
     toolsMenu_ = tools;
@@ -644,6 +648,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::ShutDown() {
     if (closing_) return;
     closing_ = true;
+    QCoreApplication::instance()->removeEventFilter(keyFilter_);
     housekeeping_.stop();
     refresh_.stop();
     PlateSolvingResult& solves = station_.Tools().PlateSolution();

@@ -5,7 +5,8 @@
 // satellite configuration), the Record menu and toolbar (SER, ADV, FITS sequence, stop,
 // FITS light, dark and flat frames), the View menu (zoom, crosshair, zones, night vision,
 // missed frames, toolbar and status bar); the status bar with the disk space while
-// recording. Its 200 ms timer is the station's housekeeping tick, its 100 ms timer the
+// recording; Ctrl+arrow keys in any of its windows move the mount (TelescopeKeyFilter).
+// Its 200 ms timer is the station's housekeeping tick, its 100 ms timer the
 // live view's refresh and the recording and capture models' step. The toolbar's place,
 // the status bar and the window's placement are kept in the settings from one run to the
 // next.
@@ -58,6 +59,7 @@ class CDlgRecordingWithOptions;
 class CHistogramControl;
 class CMainForm;
 class Station;
+class TelescopeKeyFilter;
 
 class CMainFrame final : public QMainWindow, public IMainFrameView, public IPlateSolvingCompletedListener {
 public:
@@ -186,6 +188,7 @@ private:
     QPointer<CDlgFwUpdate> firmwareUpdate_;
     QLabel* diskStatus_ = nullptr;
     CD2DControl* view_ = nullptr;
+    TelescopeKeyFilter* keyFilter_ = nullptr;
     CHistogramControl* histogramControl_ = nullptr;
     CCursorPeekControl* profileControl_ = nullptr;
     QLabel* textLine_ = nullptr;

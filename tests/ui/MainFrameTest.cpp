@@ -1,6 +1,7 @@
 #include "ui/CD2DControl.h"
 #include "ui/CDlgGuiding.h"
 #include "ui/CDlgMissedFrames.h"
+#include "ui/CDlgTelescope.h"
 #include "ui/CHistogramControl.h"
 #include "ui/CMainFrame.h"
 
@@ -33,6 +34,8 @@ namespace orva {
 namespace {
 
 using Command = MainFrameModel::Command;
+using test::SimulatedMount;
+using test::SimulatedMountFactory;
 
 // The main window over a station of the test's own.
 class MainFrame : public ::testing::Test, protected test::UiStation {
@@ -555,6 +558,57 @@ TEST_F(MainFrame, TheTrackingZoneSurvivesARestart) {
     window = frame->findChild<CDlgGuiding*>();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->Size()->currentText(), "48 x 48");
+}
+
+// Ctrl+arrow keys in the main window move the mount through the telescope window's logic,
+// before the live view (whose plain arrows pan) sees them; the keyboard's repeats of a
+// held key move it once, the release stops the axis.
+TEST_F(MainFrame, ControlArrowKeysMoveTheMount) {
+    useSimulatedMount = true;
+    mounts.config.connected = true;
+    mounts.config.tracking = true;
+    settings.TelescopeDriver = SimulatedMountFactory::kProgramId;
+    settings.RaTrackingSpeedE5 = 417;
+    settings.Save();
+    Restart();
+    constexpr double kT = 0.00417;
+    CD2DControl& view = frame->View();
+    // No telescope window yet: the keys are the mount's, but nothing moves.
+    QTest::keyClick(&view, Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_FALSE(log.Contains("I Keyboard triggers move in RA"));
+
+    frame->Action(Command::Telescope)->trigger();
+    ASSERT_NE(frame->findChild<CDlgTelescope*>(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mounts.Last() != nullptr; }, 30000));
+    const auto movesUntil = [&](std::size_t count) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return mounts.Last()->Moves().size() >= count; }, 30000));
+        return mounts.Last()->Moves();
+    };
+
+    QTest::keyPress(&view, Qt::Key_Left, Qt::ControlModifier);
+    for (int i = 0; i < 3; ++i) {  // the keyboard repeats the held key
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Left, Qt::ControlModifier, QString(), true);
+        QApplication::sendEvent(&view, &release);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::ControlModifier, QString(), true);
+        QApplication::sendEvent(&view, &press);
+    }
+    QTest::keyRelease(&view, Qt::Key_Left, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_Down, Qt::ControlModifier);
+    const auto moves = movesUntil(4);
+    ASSERT_EQ(moves.size(), 4u);
+    // The worker moves right ascension relative to the tracking sky: -t - t.
+    EXPECT_EQ(moves[0].axis, 0);
+    EXPECT_DOUBLE_EQ(moves[0].rate, -2 * kT);
+    EXPECT_EQ(moves[1], (SimulatedMount::Move{0, 0.0}));
+    EXPECT_EQ(moves[2].axis, 1);
+    EXPECT_DOUBLE_EQ(moves[2].rate, 2 * kT);
+    EXPECT_EQ(moves[3], (SimulatedMount::Move{1, 0.0}));
+    EXPECT_TRUE(log.Contains("I Keyboard triggers move in DEC"));
+
+    // A plain arrow is the live view's: no move.
+    QTest::keyClick(&view, Qt::Key_Up);
+    frame->findChild<CDlgTelescope*>()->OnTimer();
+    EXPECT_EQ(mounts.Last()->Moves().size(), 4u);
 }
 
 TEST_F(MainFrame, HistogramControlTakesClicksAndKeys) {
