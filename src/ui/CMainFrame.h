@@ -103,6 +103,7 @@ public:
     QToolBar* RecordToolbar() { return recordToolbar_; }
     void SetEquipmentLists(const EquipmentLists& lists) { equipment_ = lists; }
     CMainForm& Form() { return *form_; }
+    ToolWindows& Tools() { return *tools_; }
     CameraPanelModel& Panel() { return panel_; }
     RecordingCommandsModel& Recording() { return recording_; }
     FitsCaptureModel& Capture() { return capture_; }
