@@ -66,8 +66,7 @@ int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
     ui.SetParent(&frame);
     if (options.levels) frame.Histogram().SetLevels(options.levels->first, options.levels->second);
     if (options.zoomPercent) {
-        frame.View().ToggleZoom();
-        frame.View().SetZoomPercent(*options.zoomPercent);
+        frame.View().SetPreview(orva::ViewGeometry::ZoomMode::AspectScale, *options.zoomPercent);
     }
     if (options.probe) frame.View().SetFixedProfileCentre(options.probe);
     LogMessage("I ShowWindow");

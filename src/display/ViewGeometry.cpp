@@ -10,10 +10,6 @@ void ViewGeometry::SetZoomPercent(int percent) {
     ClampPan();
 }
 
-void ViewGeometry::ZoomIn() { SetZoomPercent(std::max(zoomPercent_ + 1, zoomPercent_ * 5 / 4)); }
-
-void ViewGeometry::ZoomOut() { SetZoomPercent(std::min(zoomPercent_ - 1, zoomPercent_ * 4 / 5)); }
-
 void ViewGeometry::Pan(double dx, double dy) {
     if (mode_ != ZoomMode::AspectScale) return;
     panX_ += dx;
@@ -35,7 +31,8 @@ ViewGeometry::Rect ViewGeometry::PictureRect() const {
     if (pictureWidth_ <= 0 || pictureHeight_ <= 0 || viewWidth_ <= 0 || viewHeight_ <= 0) return {};
     double scale = zoomPercent_ / 100.0;
     double panX = panX_, panY = panY_;
-    if (mode_ == ZoomMode::ScaleToFit) {
+    if (mode_ == ZoomMode::ScaleToFit) return {0, 0, static_cast<double>(viewWidth_), static_cast<double>(viewHeight_)};
+    if (mode_ == ZoomMode::AspectFit) {
         scale = std::min(static_cast<double>(viewWidth_) / pictureWidth_,
                          static_cast<double>(viewHeight_) / pictureHeight_);
         panX = panY = 0;

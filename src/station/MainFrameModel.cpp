@@ -145,8 +145,10 @@ bool MainFrameModel::IsEnabled(Command command, const MainFrameState& s) {
         case Command::FitsDark:
         case Command::FitsFlat: return s.connected && s.streaming && s.canCaptureDarkFlat;
         case Command::StopRecording: return s.connected && s.streaming && s.recording;
+        // Zones are blocks of the camera's picture: nothing to mark without one.
+        case Command::EnableZones: return s.connected;
         case Command::EditZones:
-        case Command::ClearZones: return s.zonesEnabled;
+        case Command::ClearZones: return s.connected && s.zonesEnabled;
         case Command::Photometry:
         case Command::VideoPlayer:
         case Command::HardwareConfiguration:

@@ -46,18 +46,9 @@ void CD2DControl::SetMirroring(bool x, bool y) {
     update();
 }
 
-void CD2DControl::ToggleZoom() {
-    geometry_.ToggleZoomMode();
-    update();
-}
-
-void CD2DControl::ZoomIn() {
-    geometry_.ZoomIn();
-    update();
-}
-
-void CD2DControl::ZoomOut() {
-    geometry_.ZoomOut();
+void CD2DControl::SetPreview(ViewGeometry::ZoomMode mode, int zoomPercent) {
+    geometry_.SetMode(mode);
+    geometry_.SetZoomPercent(zoomPercent);
     update();
 }
 
@@ -191,9 +182,9 @@ void CD2DControl::mouseReleaseEvent(QMouseEvent*) { dragFrom_.reset(); }
 void CD2DControl::leaveEvent(QEvent*) { UpdateProfileCentre(std::nullopt); }
 
 void CD2DControl::wheelEvent(QWheelEvent* event) {
-    if (geometry_.Mode() != ViewGeometry::ZoomMode::AspectScale) return;
-    if (event->angleDelta().y() > 0) ZoomIn();
-    if (event->angleDelta().y() < 0) ZoomOut();
+    if (geometry_.Mode() != ViewGeometry::ZoomMode::AspectScale || !zoomStep_) return;
+    if (event->angleDelta().y() > 0) zoomStep_(1);
+    if (event->angleDelta().y() < 0) zoomStep_(-1);
 }
 
 void CD2DControl::keyPressEvent(QKeyEvent* event) {

@@ -16,11 +16,11 @@
 
 #include <QWidget>
 
-class QPainter;
-
 #include <functional>
 #include <optional>
 #include <utility>
+
+class QPainter;
 
 namespace orva {
 
@@ -39,10 +39,10 @@ public:
     void SetMirroring(bool x, bool y);
     bool MirrorX() const { return mirrorX_; }
     bool MirrorY() const { return mirrorY_; }
-    void ToggleZoom();
-    void ZoomIn();
-    void ZoomOut();
-    void SetZoomPercent(int percent) { geometry_.SetZoomPercent(percent); update(); }
+    // The preview mode and the zoom of the aspect-scale mode.
+    void SetPreview(ViewGeometry::ZoomMode mode, int zoomPercent);
+    // The mouse wheel asks for the next zoom in (+1) or out (-1), in aspect scale only.
+    void SetZoomStep(std::function<void(int)> step) { zoomStep_ = std::move(step); }
     ViewGeometry& Geometry() { return geometry_; }
     // A fixed profile centre (picture pixel) used while the mouse is outside the view.
     void SetFixedProfileCentre(std::optional<std::pair<int, int>> centre);
@@ -80,6 +80,7 @@ private:
     std::optional<QPointF> dragFrom_;
     std::optional<std::pair<int, int>> fixedCentre_;
     std::function<void()> zonesChanged_;
+    std::function<void(int)> zoomStep_;
     LiveViewGuiding* guiding_ = nullptr;
 };
 

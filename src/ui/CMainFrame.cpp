@@ -43,6 +43,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -60,6 +61,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
       target_(station.Histogram(), table_),
       guidingView_(station.Guiding()),
       panel_(station, station.GetSettings().Notifications()),
+      viewOptions_(station),
       calibration_(station),
       recording_(station, std::move(freeSpace)),
       capture_(station, panel_, station.GetClock()),
@@ -73,7 +75,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
     SetProgramIcon();
     view_ = new CD2DControl(target_, zones_, this);
     view_->SetGuiding(&guidingView_);
-    form_ = new CMainForm(panel_, calibration_, this);
+    form_ = new CMainForm(panel_, calibration_, viewOptions_, this);
     form_->enableInputs = [this] {
         CameraPanelEnableInputs in;
         in.roiMode = zones_.IsEnabled();
@@ -81,8 +83,13 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
         return in;
     };
     form_->onShowMissedFrames = [this] { ShowMissedFrames(); };
+    form_->equipment = [this]() -> EquipmentSelectionModel& { return EquipmentSelection(); };
     // The camera mirrors the picture: the view turns its sky directions with it.
     panel_.onMirrorChanged = [this](bool x, bool y) { view_->SetMirroring(view_->MirrorX() != x, view_->MirrorY() != y); };
+    panel_.onInvertChanged = [this](bool invert) {
+        histogram_.MirrorLevels(invert);
+        if (histogramControl_ != nullptr) histogramControl_->update();
+    };
     // A new mode: the calibration frames no longer fit.
     panel_.onResolutionChanging = [this] { calibration_.UncheckBoth(); };
     recording_.zones = [this] {
@@ -116,6 +123,9 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
     station_.SetDisplayTarget(&target_);
     station_.SetFrontEnd(this);
     view_->SetZonesChanged([this] { view_->update(); });
+    view_->SetZoomStep([this](int direction) { viewOptions_.StepZoom(direction); });
+    viewOptions_.onViewChanged = [this] { ShowViewOptions(); };
+    viewOptions_.Load();
 
     connect(&housekeeping_, &QTimer::timeout, this, [this] { HousekeepingTick(); });
     connect(&refresh_, &QTimer::timeout, this, [this] { RefreshView(); });
@@ -156,13 +166,6 @@ QWidget* CMainFrame::BuildSidePanel() {
     layout->addWidget(new QLabel("Line profile", panel));
     profileControl_ = new CCursorPeekControl(profile_, panel);
     layout->addWidget(profileControl_, 1);
-
-    auto* crosshair = new QCheckBox("&Crosshair", panel);
-    connect(crosshair, &QCheckBox::toggled, this, [this](bool on) {
-        view_->SetCrosshair(on);
-        if (actions_.count(Command::Crosshair)) actions_[Command::Crosshair]->setChecked(on);
-    });
-    layout->addWidget(crosshair);
 
     textLine_ = new QLabel(panel);
     textLine_->setWordWrap(true);
@@ -215,12 +218,13 @@ void CMainFrame::BuildMenus() {
 
     QMenu* view = menuBar()->addMenu("&View");
     viewMenu_ = view;
-    connect(AddCommand(view, Command::ToggleZoom), &QAction::triggered, this, [this] { view_->ToggleZoom(); });
-    connect(AddCommand(view, Command::ZoomIn), &QAction::triggered, this, [this] { view_->ZoomIn(); });
-    connect(AddCommand(view, Command::ZoomOut), &QAction::triggered, this, [this] { view_->ZoomOut(); });
+    connect(AddCommand(view, Command::ToggleZoom), &QAction::triggered, this,
+            [this] { viewOptions_.TogglePreviewMode(); });
+    connect(AddCommand(view, Command::ZoomIn), &QAction::triggered, this, [this] { viewOptions_.StepZoom(1); });
+    connect(AddCommand(view, Command::ZoomOut), &QAction::triggered, this, [this] { viewOptions_.StepZoom(-1); });
     QAction* crosshair = AddCommand(view, Command::Crosshair);
     crosshair->setCheckable(true);
-    connect(crosshair, &QAction::toggled, this, [this](bool on) { view_->SetCrosshair(on); });
+    connect(crosshair, &QAction::toggled, this, [this](bool on) { viewOptions_.SetCrosshair(on); });
     QMenu* stretch = view->addMenu("&Auto stretch");
     for (const auto& b : HistogramControlModel::kPercentileButtons) {
         const double percent = b.percent;
@@ -261,6 +265,16 @@ void CMainFrame::BuildMenus() {
     BuildToolsMenu();
     QMenu* help = menuBar()->addMenu("&Help");
     connect(AddCommand(help, Command::About), &QAction::triggered, this, [this] { ShowAbout(); });
+}
+
+void CMainFrame::ShowViewOptions() {
+    view_->SetPreview(static_cast<ViewGeometry::ZoomMode>(viewOptions_.PreviewMode()), viewOptions_.ZoomPercent());
+    view_->SetCrosshair(viewOptions_.Crosshair());
+    if (const auto action = actions_.find(Command::Crosshair); action != actions_.end()) {
+        const QSignalBlocker block(action->second);
+        action->second->setChecked(viewOptions_.Crosshair());
+    }
+    form_->Refresh();
 }
 
 MainFrameState CMainFrame::State() {
@@ -485,6 +499,17 @@ void CMainFrame::BuildEditMenu() {
               [] () -> EquipmentManager& { return MountManager::Instance(); });
     equipment(Command::Instruments, EquipmentDialogModel::kInstrumentsDialog, &EquipmentLists::instruments,
               [] () -> EquipmentManager& { return InstrumentManager::Instance(); });
+}
+
+EquipmentSelectionModel& CMainFrame::EquipmentSelection() {
+    if (!equipmentSelection_) {
+        equipmentSelection_ = std::make_unique<EquipmentSelectionModel>(
+            equipment_.observers ? *equipment_.observers : ObserverManager::Instance(),
+            equipment_.sites ? *equipment_.sites : ObservingSiteManager::Instance(),
+            equipment_.instruments ? *equipment_.instruments : InstrumentManager::Instance(),
+            equipment_.mounts ? *equipment_.mounts : MountManager::Instance());
+    }
+    return *equipmentSelection_;
 }
 
 void CMainFrame::TakeFits(char kind) {

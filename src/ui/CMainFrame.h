@@ -24,9 +24,11 @@
 #include "display/LookupTableSlot.h"
 #include "display/ProfileAverager.h"
 #include "display/ZoneMatrix.h"
+#include "equipment/EquipmentSelectionModel.h"
 #include "station/CalibrationFramesModel.h"
 #include "station/CameraPanelModel.h"
 #include "station/FitsCaptureModel.h"
+#include "station/LiveViewOptionsModel.h"
 #include "station/MainFrameModel.h"
 #include "station/PlateSolvingCaptureBridge.h"
 #include "ui/ToolWindows.h"
@@ -101,10 +103,16 @@ public:
     QAction* Action(MainFrameModel::Command command) { return actions_.at(command); }
     QMenu* CameraMenu() { return cameraMenu_; }
     QToolBar* RecordToolbar() { return recordToolbar_; }
-    void SetEquipmentLists(const EquipmentLists& lists) { equipment_ = lists; }
+    void SetEquipmentLists(const EquipmentLists& lists) {
+        equipment_ = lists;
+        equipmentSelection_.reset();
+    }
+    // The panel's equipment lists over the lists in use (made on first use).
+    EquipmentSelectionModel& EquipmentSelection();
     CMainForm& Form() { return *form_; }
     ToolWindows& Tools() { return *tools_; }
     CameraPanelModel& Panel() { return panel_; }
+    LiveViewOptionsModel& ViewOptions() { return viewOptions_; }
     RecordingCommandsModel& Recording() { return recording_; }
     FitsCaptureModel& Capture() { return capture_; }
     RecordingWithOptionsModel& RecordingOptions() { return recordingOptions_; }
@@ -161,6 +169,8 @@ private:
     // The edit commands act on the text field that has the focus; none: null.
     static QLineEdit* FocusedTextField();
     void ApplyFlipMirroring();
+    // The view, the View menu's crosshair and the panel show the live view's options.
+    void ShowViewOptions();
     // The layout of the last session from the settings; a damaged one is ignored.
     void RestoreWorkspace();
     void SaveWorkspace();
@@ -176,6 +186,7 @@ private:
     LiveViewGuiding guidingView_;
     ProfileAverager profile_;
     CameraPanelModel panel_;
+    LiveViewOptionsModel viewOptions_;
     CalibrationFramesModel calibration_;
     RecordingCommandsModel recording_;
     FitsCaptureModel capture_;
@@ -184,6 +195,7 @@ private:
     RecordingWithOptionsModel recordingOptions_;
     CDlgRecordingWithOptions* optionsDialog_ = nullptr;
     EquipmentLists equipment_;
+    std::unique_ptr<EquipmentSelectionModel> equipmentSelection_;
     CMainForm* form_ = nullptr;
     QPointer<CDlgDarkFlat> darkFlat_;
     QPointer<CDlgFwUpdate> firmwareUpdate_;
