@@ -26,6 +26,7 @@ std::optional<OrvacamOptions> OrvacamOptions::Parse(const std::vector<std::strin
     static const std::vector<CommandLineOption> kOptions = {
         {"camera"}, {"mode"},   {"exposure"},   {"levels"},      {"zoom"}, {"probe"},
         {"screenshot"}, {"after-ms"}, {"restretch"}, {"screenshot2"}, {"quit", false, false}, {"record"}, {"sim-utc"},
+        {"guide"},
     };
     const auto line = CommandLine::Parse(args, kOptions, 0, error);
     if (!line) return std::nullopt;
@@ -84,6 +85,7 @@ std::optional<OrvacamOptions> OrvacamOptions::Parse(const std::vector<std::strin
     o.screenshot = line->Value("screenshot").value_or("");
     o.screenshot2 = line->Value("screenshot2").value_or("");
     o.quit = line->Has("quit");
+    o.guideClickFile = line->Value("guide").value_or("");
     if (const auto v = line->Value("record")) {
         if (*v == "ser") {
             o.record = RecordingFormat::Ser;

@@ -33,13 +33,18 @@ struct OrvacamOptions {
     // --record ser|adv|fits: start this recording once the camera streams; --after-ms
     // then counts from the recording's start, and --quit closes the window while it runs.
     std::optional<RecordingFormat> record;
+    // --guide FILE: connect the mount of the settings, press the guiding window's
+    // "Select...", write where the brightest star lies on the screen into FILE ("X Y COLUMN
+    // ROW"), wait for a click there, press "Start"; --after-ms then counts from the start.
+    std::string guideClickFile;
 
     static constexpr const char* kUsage =
         "usage: orvacam --version\n"
         "       orvacam [--camera sim[:SENSORCODE]] [--mode N] [--exposure MS] [--sim-utc YYYY-MM-DDTHH:MM:SS]\n"
         "               [--levels B:W] [--zoom PERCENT] [--probe X:Y]\n"
         "               [--screenshot FILE [--after-ms N] [--restretch B:W --screenshot2 FILE] [--quit]]\n"
-        "               [--record ser|adv|fits [--after-ms N] [--quit]]\n";
+        "               [--record ser|adv|fits [--after-ms N] [--quit]]\n"
+        "               [--guide CLICKFILE [--screenshot FILE] [--after-ms N] [--quit]]\n";
 
     // Nothing, with `error` set, for a malformed command line.
     static std::optional<OrvacamOptions> Parse(const std::vector<std::string>& args, std::string& error);

@@ -52,4 +52,10 @@ std::optional<std::pair<int, int>> ViewGeometry::PixelAt(double x, double y) con
     return std::make_pair(static_cast<int>(px), static_cast<int>(py));
 }
 
+std::optional<ViewGeometry::Point> ViewGeometry::ViewPointOf(double column, double row) const {
+    const Rect r = PictureRect();
+    if (r.width <= 0 || r.height <= 0) return std::nullopt;
+    return Point{r.x + column * r.width / pictureWidth_, r.y + row * r.height / pictureHeight_};
+}
+
 }  // namespace orva

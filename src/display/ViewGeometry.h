@@ -21,6 +21,9 @@ public:
     struct Rect {
         double x = 0, y = 0, width = 0, height = 0;
     };
+    struct Point {
+        double x = 0, y = 0;
+    };
 
     void SetViewSize(int width, int height) {
         viewWidth_ = width;
@@ -48,6 +51,9 @@ public:
     Rect PictureRect() const;
     // The picture pixel under a view position; nothing outside the picture.
     std::optional<std::pair<int, int>> PixelAt(double x, double y) const;
+    // The view position of a place in the picture, in pixels from the picture's top-left
+    // corner (a pixel's centre lies at column + 0.5, row + 0.5); nothing without a picture.
+    std::optional<Point> ViewPointOf(double column, double row) const;
 
 private:
     void ClampPan();

@@ -1,13 +1,15 @@
 #pragma once
 // The live view: shows the newest composed picture scaled to the control ("scale to
 // fit") or at the zoom factor ("aspect scale", panned by dragging or the arrow keys),
-// with its overlays: the GPS-fix warning, the crosshair and the record's text line. The
-// mouse position sets the profile centre; while zones are edited a click toggles the
+// with its overlays: the GPS-fix warning, the crosshair, the guiding box and the record's
+// text line. The mouse position sets the profile centre; while a guiding star is being
+// chosen a click chooses it (LiveViewGuiding); while zones are edited a click toggles the
 // block under it.
 //
 // Threads: GUI thread only. It reads only the picture LiveViewTarget handed over; it
 // never touches the frame path's buffers.
 
+#include "display/LiveViewGuiding.h"
 #include "display/LiveViewTarget.h"
 #include "display/ViewGeometry.h"
 #include "display/ZoneMatrix.h"
@@ -17,6 +19,8 @@
 #include <functional>
 #include <optional>
 #include <utility>
+
+class QPainter;
 
 namespace orva {
 
@@ -44,6 +48,8 @@ public:
     void SetFixedProfileCentre(std::optional<std::pair<int, int>> centre);
     // Window coordinates of a picture pixel's centre.
     QPointF ViewPointOf(int x, int y) const;
+    // The guiding record's side of the view; none: no guiding box, clicks never choose a star.
+    void SetGuiding(LiveViewGuiding* guiding) { guiding_ = guiding; }
     // Called when the zones changed by a click.
     void SetZonesChanged(std::function<void()> callback) { zonesChanged_ = std::move(callback); }
 
@@ -61,6 +67,7 @@ protected:
 
 private:
     void UpdateProfileCentre(std::optional<std::pair<int, int>> pixel);
+    void PaintGuiding(QPainter& p, const QColor& active);
 
     LiveViewTarget& target_;
     ZoneMatrix& zones_;
@@ -74,6 +81,7 @@ private:
     std::optional<std::pair<int, int>> fixedCentre_;
     std::function<void()> zonesChanged_;
     std::function<void(int)> zoomStep_;
+    LiveViewGuiding* guiding_ = nullptr;
 };
 
 }  // namespace orva

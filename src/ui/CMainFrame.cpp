@@ -25,6 +25,7 @@
 #include "ui/CMainForm.h"
 #include "ui/NightPalette.h"
 #include "ui/QtText.h"
+#include "ui/TelescopeKeyFilter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -61,6 +62,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
       station_(station),
       histogram_(table_),
       target_(station.Histogram(), table_),
+      guidingView_(station.Guiding()),
       panel_(station, station.GetSettings().Notifications()),
       viewOptions_(station),
       calibration_(station),
@@ -75,6 +77,7 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
     setWindowTitle("ORVA Cam Control");
     SetProgramIcon();
     view_ = new CD2DControl(target_, zones_, this);
+    view_->SetGuiding(&guidingView_);
     form_ = new CMainForm(panel_, calibration_, viewOptions_, this);
     form_->enableInputs = [this] {
         CameraPanelEnableInputs in;
@@ -384,6 +387,8 @@ void CMainFrame::RefreshView() {
     if (closing_) return;
     view_->SetFullFix(!station_.IsStreaming() || station_.FullFix());
     if (histogram_.FetchHistogram(station_.Histogram())) histogramControl_->update();
+    // The star is chosen in the frame's own pixels, kept only while a click is awaited.
+    target_.SetKeepRawPixels(guidingView_.Selecting());
     if (target_.TakePicture()) {
         const DisplayPicture& picture = target_.Picture();
         textLine_->setText(QString::fromStdString(picture.textLine).trimmed());
@@ -433,6 +438,9 @@ CDlgDarkFlat* CMainFrame::DarkFlatDialog() { return darkFlat_; }
 
 void CMainFrame::BuildToolsMenu() {
     tools_ = std::make_unique<ToolWindows>(station_, this);
+    // Ctrl+arrow moves the mount from any of the program's windows.
+    keyFilter_ = new TelescopeKeyFilter([this] { return tools_->Telescope(); }, this);
+    QCoreApplication::instance()->installEventFilter(keyFilter_);
     station_.Tools().SetPlateSolvingCapture(&solveCapture_);
     QMenu* tools = menuBar()->addMenu("&Tools");
     toolsMenu_ = tools;
@@ -713,6 +721,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::ShutDown() {
     if (closing_) return;
     closing_ = true;
+    QCoreApplication::instance()->removeEventFilter(keyFilter_);
     housekeeping_.stop();
     refresh_.stop();
     PlateSolvingResult& solves = station_.Tools().PlateSolution();

@@ -5,7 +5,8 @@
 // satellite configuration), the Record menu and toolbar (SER, ADV, FITS sequence, stop,
 // FITS light, dark and flat frames), the View menu (zoom, crosshair, zones, night vision,
 // missed frames, toolbar and status bar); the status bar with the disk space while
-// recording. Its 200 ms timer is the station's housekeeping tick, its 100 ms timer the
+// recording; Ctrl+arrow keys in any of its windows move the mount (TelescopeKeyFilter).
+// Its 200 ms timer is the station's housekeeping tick, its 100 ms timer the
 // live view's refresh and the recording and capture models' step. The toolbar's place,
 // the status bar and the window's placement are kept in the settings from one run to the
 // next.
@@ -18,6 +19,7 @@
 
 #include "camera/IMainFrameView.h"
 #include "display/HistogramControlModel.h"
+#include "display/LiveViewGuiding.h"
 #include "display/LiveViewTarget.h"
 #include "display/LookupTableSlot.h"
 #include "display/ProfileAverager.h"
@@ -60,6 +62,7 @@ class CDlgRecordingWithOptions;
 class CHistogramControl;
 class CMainForm;
 class Station;
+class TelescopeKeyFilter;
 
 class CMainFrame final : public QMainWindow, public IMainFrameView, public IPlateSolvingCompletedListener {
 public:
@@ -113,6 +116,7 @@ public:
     // The panel's equipment lists over the lists in use (made on first use).
     EquipmentSelectionModel& EquipmentSelection();
     CMainForm& Form() { return *form_; }
+    ToolWindows& Tools() { return *tools_; }
     CameraPanelModel& Panel() { return panel_; }
     LiveViewOptionsModel& ViewOptions() { return viewOptions_; }
     RecordingCommandsModel& Recording() { return recording_; }
@@ -187,6 +191,7 @@ private:
     HistogramControlModel histogram_;
     LiveViewTarget target_;
     ZoneMatrix zones_;
+    LiveViewGuiding guidingView_;
     ProfileAverager profile_;
     CameraPanelModel panel_;
     LiveViewOptionsModel viewOptions_;
@@ -204,6 +209,7 @@ private:
     QPointer<CDlgFwUpdate> firmwareUpdate_;
     QLabel* diskStatus_ = nullptr;
     CD2DControl* view_ = nullptr;
+    TelescopeKeyFilter* keyFilter_ = nullptr;
     CHistogramControl* histogramControl_ = nullptr;
     CCursorPeekControl* profileControl_ = nullptr;
     QLabel* textLine_ = nullptr;

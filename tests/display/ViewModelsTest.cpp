@@ -66,6 +66,31 @@ TEST(ViewGeometry, NoPictureNoPixel) {
     g.SetViewSize(0, 0);
     g.SetPictureSize(640, 480);
     EXPECT_FALSE(g.PixelAt(0, 0));
+    EXPECT_FALSE(g.ViewPointOf(0, 0));
+}
+
+// Picture places map to the view and back to the same pixel, fitted and zoomed.
+TEST(ViewGeometry, ViewPointOfAPixelLiesOverThatPixel) {
+    ViewGeometry g;
+    g.SetViewSize(1000, 500);
+    g.SetPictureSize(1920, 1200);
+    for (int zoomed = 0; zoomed < 2; ++zoomed) {
+        SCOPED_TRACE(zoomed ? "aspect scale, panned" : "scale to fit");
+        const auto r = g.PictureRect();
+        const auto corner = g.ViewPointOf(0, 0);
+        ASSERT_TRUE(corner);
+        EXPECT_DOUBLE_EQ(corner->x, r.x);
+        EXPECT_DOUBLE_EQ(corner->y, r.y);
+        for (const auto& [x, y] : {std::pair{0, 0}, std::pair{123, 456}, std::pair{1919, 1199}}) {
+            const auto at = g.ViewPointOf(x + 0.5, y + 0.5);
+            ASSERT_TRUE(at);
+            if (zoomed && !g.PixelAt(at->x, at->y)) continue;  // panned out of the view
+            EXPECT_EQ(g.PixelAt(at->x, at->y), std::make_pair(x, y));
+        }
+        g.ToggleZoomMode();
+        g.SetZoomPercent(250);
+        g.Pan(-300, 120);
+    }
 }
 
 TEST(ViewTexts, DirectionTakesTheShortWayRoundTwentyFourHours) {
