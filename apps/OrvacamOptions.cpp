@@ -4,6 +4,7 @@
 
 #include "common/CommandLine.h"
 #include "simcam/SimSensorTable.h"
+#include "station/LiveViewOptionsModel.h"
 
 #include <algorithm>
 
@@ -26,6 +27,7 @@ std::optional<OrvacamOptions> OrvacamOptions::Parse(const std::vector<std::strin
         {"camera"}, {"mode"},   {"exposure"},   {"levels"},      {"zoom"}, {"probe"},
         {"screenshot"}, {"after-ms"}, {"restretch"}, {"screenshot2"}, {"quit", false, false}, {"record"}, {"sim-utc"},
         {"plate-solve"}, {"scale-hint"},
+        {"guide"},
     };
     const auto line = CommandLine::Parse(args, kOptions, 0, error);
     if (!line) return std::nullopt;
@@ -69,7 +71,7 @@ std::optional<OrvacamOptions> OrvacamOptions::Parse(const std::vector<std::strin
         o.exposureMs = *e;
     }
     int zoom = 0;
-    if (!integer("zoom", 10, 1000, zoom)) return std::nullopt;
+    if (!integer("zoom", LiveViewOptionsModel::kMinZoom, LiveViewOptionsModel::kMaxZoom, zoom)) return std::nullopt;
     if (line->Has("zoom")) o.zoomPercent = zoom;
     for (const auto& [name, target] :
          {std::make_pair("levels", &o.levels), std::make_pair("probe", &o.probe), std::make_pair("restretch", &o.restretch)}) {
@@ -84,6 +86,7 @@ std::optional<OrvacamOptions> OrvacamOptions::Parse(const std::vector<std::strin
     o.screenshot = line->Value("screenshot").value_or("");
     o.screenshot2 = line->Value("screenshot2").value_or("");
     o.quit = line->Has("quit");
+    o.guideClickFile = line->Value("guide").value_or("");
     if (const auto v = line->Value("record")) {
         if (*v == "ser") {
             o.record = RecordingFormat::Ser;

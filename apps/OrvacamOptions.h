@@ -38,6 +38,10 @@ struct OrvacamOptions {
     // --after-ms then counts from the solve's end.
     std::string plateSolve;
     std::string scaleHint;
+    // --guide FILE: connect the mount of the settings, press the guiding window's
+    // "Select...", write where the brightest star lies on the screen into FILE ("X Y COLUMN
+    // ROW"), wait for a click there, press "Start"; --after-ms then counts from the start.
+    std::string guideClickFile;
 
     static constexpr const char* kUsage =
         "usage: orvacam --version\n"
@@ -45,7 +49,8 @@ struct OrvacamOptions {
         "               [--levels B:W] [--zoom PERCENT] [--probe X:Y]\n"
         "               [--screenshot FILE [--after-ms N] [--restretch B:W --screenshot2 FILE] [--quit]]\n"
         "               [--record ser|adv|fits [--after-ms N] [--quit]]\n"
-        "               [--plate-solve FITSNAME [--scale-hint ARCSEC] [--after-ms N] [--quit]]\n";
+        "               [--plate-solve FITSNAME [--scale-hint ARCSEC] [--after-ms N] [--quit]]\n"
+        "               [--guide CLICKFILE [--screenshot FILE] [--after-ms N] [--quit]]\n";
 
     // Nothing, with `error` set, for a malformed command line.
     static std::optional<OrvacamOptions> Parse(const std::vector<std::string>& args, std::string& error);

@@ -1,32 +1,47 @@
 #include "OrvacamScript.h"
 
 #include "common/Log.h"
+#include "processing/BrightestStar.h"
 #include "station/Station.h"
 #include "ui/CD2DControl.h"
+#include "ui/CDlgGuiding.h"
 #include "ui/CDlgPlatesolving.h"
+#include "ui/CDlgTelescope.h"
 #include "ui/CHistogramControl.h"
 #include "ui/CMainFrame.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
+#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QPixmap>
+#include <QPushButton>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 namespace orva {
+namespace {
+
+// The mount, the star and the click get this long (the INDI server answers in real time).
+constexpr qint64 kGuideStepsLimitMs = 120000;
+
+}  // namespace
 
 OrvacamScript::OrvacamScript(CMainFrame& frame, const OrvacamOptions& options) : frame_(frame), options_(options) {
     connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
 }
 
 void OrvacamScript::Start() {
-    if (options_.screenshot.empty() && !options_.record && options_.plateSolve.empty()) return;
+    if (options_.screenshot.empty() && !options_.record && options_.plateSolve.empty() &&
+        options_.guideClickFile.empty()) {
+        return;
+    }
     if (options_.record) step_ = Step::WaitRecording;
     if (!options_.plateSolve.empty()) step_ = Step::WaitStreamToSolve;
+    if (!options_.guideClickFile.empty()) step_ = Step::GuideConnect;
     startedMs_ = QDateTime::currentMSecsSinceEpoch();
     timer_.start(50);
 }
@@ -69,6 +84,77 @@ bool OrvacamScript::Grab(const std::string& path) {
         probe << "probe " << x << " " << y << " " << static_cast<int>(at.x()) << " " << static_cast<int>(at.y()) << " "
               << picture.profile.values[16] << " " << (shown & 0xFF) << "\n";
     }
+    if (!options_.guideClickFile.empty()) {
+        // Whether guiding still runs, and where the box lies in the grab.
+        const CDlgGuiding& guiding = frame_.Tools().ShowGuiding();
+        const QString target = guiding.Target()->text();
+        const int x = target.section(" / ", 0, 0).toInt();
+        const int y = target.section(" / ", 1, 1).toInt();
+        const QPointF at = view.ViewPointOf(x, y) + QPointF(viewOrigin);
+        probe << "guiding " << (guiding.StopButton()->isEnabled() ? 1 : 0) << " " << x << " " << y << " "
+              << static_cast<int>(at.x()) << " " << static_cast<int>(at.y()) << "\n";
+    }
+    return true;
+}
+
+bool OrvacamScript::GuideConnect() {
+    CDlgTelescope& window = frame_.Tools().ShowTelescope();
+    // Beside the main window, so that nothing covers the live view.
+    window.move(frame_.frameGeometry().right() + 10, 0);
+    TelescopeDialogModel& model = *frame_.Tools().Telescope();
+    TelescopeWorker& worker = model.Worker();
+    if (!worker.Connected()) {
+        QPushButton* connect = window.Button("Connect");
+        if (!connectAsked_ && connect != nullptr && connect->isEnabled()) {
+            connect->click();
+            connectAsked_ = true;
+        }
+        return false;
+    }
+    if (!worker.Tracking()) {
+        if (!trackingAsked_) model.OnTrackingCheck(true);
+        trackingAsked_ = true;
+        return false;
+    }
+    return true;
+}
+
+bool OrvacamScript::GuideChoose() {
+    CDlgGuiding& guiding = frame_.Tools().ShowGuiding();
+    guiding.move(frame_.frameGeometry().right() + 10, 420);
+    if (!selectAsked_) {
+        guiding.SelectButton()->click();
+        selectAsked_ = true;
+        return false;
+    }
+    // The pictures carry the frame's pixels while a star is chosen.
+    const DisplayPicture& picture = frame_.Target().Picture();
+    if (picture.raw.empty()) return false;
+    const int radius = guiding.Size()->currentText().section(' ', 0, 0).toInt() / 2;
+    const auto star = BrightestStar::Find(picture.raw.data(), picture.width, picture.height, radius);
+    if (!star) {
+        std::fprintf(stderr, "orvacam: no guiding star in the picture\n");
+        step_ = Step::Done;
+        return false;
+    }
+    // Beside the star: the click snaps to it.
+    CD2DControl& view = frame_.View();
+    const QPoint at = view.mapToGlobal(view.ViewPointOf(star->column + 3, star->row - 2).toPoint());
+    const std::string part = options_.guideClickFile + ".part";
+    {
+        std::ofstream out(part);
+        out << at.x() << " " << at.y() << " " << star->column << " " << star->row << "\n";
+    }
+    std::error_code error;
+    std::filesystem::rename(part, options_.guideClickFile, error);
+    return !error;
+}
+
+bool OrvacamScript::GuideClicked() {
+    CDlgGuiding& guiding = frame_.Tools().ShowGuiding();
+    guiding.OnTimer();
+    if (!guiding.StartButton()->isEnabled()) return false;
+    guiding.StartButton()->click();
     return true;
 }
 
@@ -101,6 +187,25 @@ void OrvacamScript::Poll() {
         startedMs_ = QDateTime::currentMSecsSinceEpoch();
         step_ = Step::WaitFirst;
         return;
+    }
+    if (step_ == Step::GuideConnect || step_ == Step::GuideChoose || step_ == Step::GuideClicked) {
+        if (elapsed > kGuideStepsLimitMs) {
+            std::fprintf(stderr, "orvacam: guiding did not start (step %d)\n", static_cast<int>(step_));
+            step_ = Step::Done;
+        } else if (frame_.Target().Picture().width <= 0) {
+            return;  // the camera streams first
+        } else if (step_ == Step::GuideConnect) {
+            if (GuideConnect()) step_ = Step::GuideChoose;
+            return;
+        } else if (step_ == Step::GuideChoose) {
+            if (GuideChoose()) step_ = Step::GuideClicked;
+            return;
+        } else {
+            if (!GuideClicked()) return;
+            startedMs_ = QDateTime::currentMSecsSinceEpoch();
+            step_ = Step::WaitFirst;
+            return;
+        }
     }
     if (step_ == Step::WaitRecording) {
         if (!frame_.Recording().CanStart()) return;

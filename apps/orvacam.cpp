@@ -66,8 +66,8 @@ int RunStation(QApplication& app, const orva::OrvacamOptions& options) {
     ui.SetParent(&frame);
     if (options.levels) frame.Histogram().SetLevels(options.levels->first, options.levels->second);
     if (options.zoomPercent) {
-        frame.View().ToggleZoom();
-        frame.View().SetZoomPercent(*options.zoomPercent);
+        frame.ViewOptions().SelectPreviewMode(orva::LiveViewOptionsModel::kAspectScale);
+        frame.ViewOptions().EnterZoom(std::to_string(*options.zoomPercent));
     }
     if (options.probe) frame.View().SetFixedProfileCentre(options.probe);
     LogMessage("I ShowWindow");
@@ -97,7 +97,7 @@ void RunSetupAssistantWhenDue(orva::Settings& settings, bool unattended) {
         return;
     }
     QtUiServices ui;
-    SetupWizardModel model(settings, lists, ui);
+    SetupWizardModel model(settings, lists, ui, AppPaths::HomeDirectory());
     CDlgSetupWizard wizard(model);
     ui.SetParent(&wizard);
     wizard.exec();

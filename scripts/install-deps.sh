@@ -9,7 +9,7 @@ packages=(
   libpugixml-dev libzstd-dev liblz4-dev libudev-dev
   fitsverify libxml2-utils python3
   libcurl4-openssl-dev astrometry.net astrometry-data-tycho2-10-19
-  qt6-base-dev libqt6svg6 xvfb xauth desktop-file-utils
+  qt6-base-dev libqt6svg6 xvfb xauth xdotool desktop-file-utils
   libindi-dev indi-bin
 )
 

@@ -11,8 +11,7 @@ namespace {
 std::string FromEnvironment(const char* overrideVar, const char* xdgVar, const char* homeRelative) {
     if (const char* v = std::getenv(overrideVar); v != nullptr && *v != '\0') return v;
     if (const char* v = std::getenv(xdgVar); v != nullptr && *v != '\0') return std::string(v) + "/ORVA";
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : ".") + homeRelative;
+    return AppPaths::HomeDirectory() + homeRelative;
 }
 
 std::string ExecutableDirectory() {
@@ -22,6 +21,11 @@ std::string ExecutableDirectory() {
 }
 
 }  // namespace
+
+std::string AppPaths::HomeDirectory() {
+    const char* home = std::getenv("HOME");
+    return home != nullptr && *home != '\0' ? home : ".";
+}
 
 std::string AppPaths::ProgramDataFile(const std::string& fileName) {
     std::vector<std::string> candidates;

@@ -11,6 +11,8 @@ public:
     static std::string ConfigDirectory();
     // $ORVA_DATA_DIR, else $XDG_DATA_HOME/ORVA, else ~/.local/share/ORVA.
     static std::string DataDirectory();
+    // $HOME; "." when it is not set.
+    static std::string HomeDirectory();
     // A file shipped with the program (the report template, the simulated camera's star
     // list): in the installed data folder beside the program's bin folder, beside the
     // program, or in the source tree's data folder when the program runs from its build

@@ -34,7 +34,7 @@ constexpr int kMaxPreviewZoomFactor = 1000;
 std::span<const Settings::Key> Settings::Keys() {
     // The file's order. Windows program paths of the original defaults are the program
     // names here, looked up on PATH.
-    static const std::array<Key, 48> keys = {{
+    static const std::array<Key, 49> keys = {{
         {"NofFrameProcessorThreads", "6", false, &Settings::NofFrameProcessorThreads, nullptr, nullptr},
         {"FitsDirectory", "", true, &Settings::FitsDirectory, nullptr, nullptr},
         {"SerDirectory", "", true, &Settings::SerDirectory, nullptr, nullptr},
@@ -86,6 +86,7 @@ std::span<const Settings::Key> Settings::Keys() {
         {"ToolbarVersion", "", true, &Settings::ToolbarVersion, nullptr, nullptr},
         {"WorkspaceGeometry", "", true, &Settings::WorkspaceGeometry, nullptr, nullptr},
         {"WorkspaceState", "", true, &Settings::WorkspaceState, nullptr, nullptr},
+        {"WorkspaceToolbars", "", true, &Settings::WorkspaceToolbars, nullptr, nullptr},
         {"WorkspaceStatusBar", "", true, nullptr, nullptr, &Settings::WorkspaceStatusBar},
         {kCameraConfigurationKey, "", true, nullptr, nullptr, nullptr},
     }};

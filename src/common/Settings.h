@@ -141,6 +141,8 @@ public:
     // shown). All empty: the default layout.
     std::string WorkspaceGeometry;
     std::string WorkspaceState;
+    // The toolbars and their commands as customised (see ToolbarLayout); empty: the default.
+    std::string WorkspaceToolbars;
     SettingsFlag WorkspaceStatusBar;
     // Key "CameraConfiguration". Set CameraConfigPresent when writing the record: an absent
     // record is saved as empty text, so it stays absent after a restart.

@@ -42,6 +42,11 @@ void LiveViewTarget::PrepareDisplay(const DisplayFrame& frame) {
     DisplayComposer::Compose(frame, inputs, picture.pixels.data(), histogram_.GetWriteBuffer(), picture.profile);
     picture.textLine = frame.overlay != nullptr ? FormatOverlayText(*frame.overlay) : std::string();
     picture.sequence = ++sequence_;
+    if (keepRaw_.load()) {
+        picture.raw.assign(frame.pixels, frame.pixels + picture.pixels.size());
+    } else if (!picture.raw.empty()) {
+        std::vector<uint16_t>().swap(picture.raw);  // the memory goes back with the choice made
+    }
     histogram_.Swap();
     std::lock_guard lock(mutex_);
     std::swap(write_, ready_);

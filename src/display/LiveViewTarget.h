@@ -46,11 +46,15 @@ public:
     void SetProfileCentre(int x, int y);
     // The blocks the frame path draws; null: zones off.
     void SetZones(std::shared_ptr<const ZoneBlocks> zones);
+    // Whether the pictures carry the frame's calibrated pixels too (a copy of the frame,
+    // so only while a guiding star is being chosen).
+    void SetKeepRawPixels(bool on) { keepRaw_ = on; }
 
 private:
     ThreadSafeDoubleBuffer& histogram_;
     LookupTableSlot& table_;
     std::atomic<int64_t> profileCentre_;
+    std::atomic<bool> keepRaw_{false};
     mutable std::mutex mutex_;  // guards ready_, fresh_ and zones_
     std::shared_ptr<const ZoneBlocks> zones_;
     std::unique_ptr<DisplayPicture> write_;

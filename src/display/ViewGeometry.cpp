@@ -10,10 +10,6 @@ void ViewGeometry::SetZoomPercent(int percent) {
     ClampPan();
 }
 
-void ViewGeometry::ZoomIn() { SetZoomPercent(std::max(zoomPercent_ + 1, zoomPercent_ * 5 / 4)); }
-
-void ViewGeometry::ZoomOut() { SetZoomPercent(std::min(zoomPercent_ - 1, zoomPercent_ * 4 / 5)); }
-
 void ViewGeometry::Pan(double dx, double dy) {
     if (mode_ != ZoomMode::AspectScale) return;
     panX_ += dx;
@@ -35,7 +31,8 @@ ViewGeometry::Rect ViewGeometry::PictureRect() const {
     if (pictureWidth_ <= 0 || pictureHeight_ <= 0 || viewWidth_ <= 0 || viewHeight_ <= 0) return {};
     double scale = zoomPercent_ / 100.0;
     double panX = panX_, panY = panY_;
-    if (mode_ == ZoomMode::ScaleToFit) {
+    if (mode_ == ZoomMode::ScaleToFit) return {0, 0, static_cast<double>(viewWidth_), static_cast<double>(viewHeight_)};
+    if (mode_ == ZoomMode::AspectFit) {
         scale = std::min(static_cast<double>(viewWidth_) / pictureWidth_,
                          static_cast<double>(viewHeight_) / pictureHeight_);
         panX = panY = 0;
@@ -53,6 +50,12 @@ std::optional<std::pair<int, int>> ViewGeometry::PixelAt(double x, double y) con
     const double py = std::floor((y - r.y) * pictureHeight_ / r.height);
     if (px < 0 || py < 0 || px >= pictureWidth_ || py >= pictureHeight_) return std::nullopt;
     return std::make_pair(static_cast<int>(px), static_cast<int>(py));
+}
+
+std::optional<ViewGeometry::Point> ViewGeometry::ViewPointOf(double column, double row) const {
+    const Rect r = PictureRect();
+    if (r.width <= 0 || r.height <= 0) return std::nullopt;
+    return Point{r.x + column * r.width / pictureWidth_, r.y + row * r.height / pictureHeight_};
 }
 
 }  // namespace orva

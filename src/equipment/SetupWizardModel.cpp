@@ -21,8 +21,9 @@ bool NamesNoEntry(const std::string& name, const EquipmentManager& list) {
 
 }  // namespace
 
-SetupWizardModel::SetupWizardModel(Settings& settings, const SetupLists& lists, IUiServices& ui)
-    : settings_(settings), lists_(lists), ui_(ui) {}
+SetupWizardModel::SetupWizardModel(Settings& settings, const SetupLists& lists, IUiServices& ui,
+                                   std::string homeDirectory)
+    : settings_(settings), lists_(lists), ui_(ui), homeDirectory_(std::move(homeDirectory)) {}
 
 bool SetupWizardModel::EquipmentIncomplete(const Settings& settings, const SetupLists& lists) {
     return NamesNoEntry(settings.SelectedObserverName(), lists.observers) ||
@@ -45,7 +46,13 @@ void SetupWizardModel::Open() {
     directoriesIncomplete_ = DirectoriesIncomplete(settings_);
     for (std::size_t i = 0; i < kEquipmentCount; ++i) equipment_[i] = List(static_cast<Equipment>(i)).SelectedName();
     const auto stored = DirectorySettings();
-    for (std::size_t i = 0; i < kDirectoryCount; ++i) directories_[i] = *stored[i];
+    for (std::size_t i = 0; i < kDirectoryCount; ++i) {
+        directories_[i] = *stored[i];
+        // Seven empty fields ask too much of a first start: a tidy set is offered instead.
+        if (directories_[i].empty() && !homeDirectory_.empty()) {
+            directories_[i] = homeDirectory_ + "/ORVA/" + kDefaultFolders[i];
+        }
+    }
     latitude_.clear();
     longitude_.clear();
     page_ = Page::Welcome;

@@ -11,6 +11,8 @@
 //
 // Threads: GUI thread only.
 
+#include "equipment/EquipmentDialogModel.h"
+
 #include <array>
 #include <cstddef>
 #include <string>
@@ -55,12 +57,20 @@ public:
         "Default Observer Name", "Default Site Name", "Default Mount Name", "Default Instrument Name"};
     static constexpr std::array<const char*, kEquipmentCount> kEditButtons = {
         "Edit observer...", "Edit site...", "Edit mount...", "Edit instrument..."};
+    // The equipment dialog each "Edit ..." button opens, by its name.
+    static constexpr std::array<const char*, kEquipmentCount> kEditDialogs = {
+        EquipmentDialogModel::kObserversDialog, EquipmentDialogModel::kSitesDialog,
+        EquipmentDialogModel::kMountsDialog, EquipmentDialogModel::kInstrumentsDialog};
     static constexpr std::size_t kDirectoryCount = 7;
     static constexpr std::array<const char*, kDirectoryCount> kDirectoryLabels = {
         "ADV video files",   "SER video files",     "FITS light frames", "FITS dark frames",
         "FITS flat frames",  "Observation reports", "Log files"};
+    // The folders offered for empty fields, below "ORVA" in the home folder.
+    static constexpr std::array<const char*, kDirectoryCount> kDefaultFolders = {
+        "ADV", "SER", "FITS", "Darks", "Flats", "Reports", "Logs"};
 
-    SetupWizardModel(Settings& settings, const SetupLists& lists, IUiServices& ui);
+    // `homeDirectory`: where the offered folders lie; empty: none offered.
+    SetupWizardModel(Settings& settings, const SetupLists& lists, IUiServices& ui, std::string homeDirectory = {});
 
     // The start-up check; the first failing selection decides, in the order observer,
     // site, instrument, mount.
@@ -69,7 +79,8 @@ public:
     // True when the assistant has to run.
     static bool IsDue(const Settings& settings, const SetupLists& lists);
 
-    // Computes both flags, presets every field and shows the welcome page.
+    // Computes both flags, presets every field (an empty folder with the offered one) and
+    // shows the welcome page.
     void Open();
     bool EquipmentWasIncomplete() const { return equipmentIncomplete_; }
     bool DirectoriesWereIncomplete() const { return directoriesIncomplete_; }
@@ -91,6 +102,8 @@ public:
     void SetEquipmentName(Equipment which, std::string name);
     // The list behind a field, for its "Edit ..." button.
     EquipmentManager& List(Equipment which) const;
+    // The messages the equipment dialogs show.
+    IUiServices& Ui() const { return ui_; }
     // After the field's equipment dialog closed: the field takes the entry chosen there.
     void EquipmentDialogClosed(Equipment which);
     // True while the site name names no entry: the page then needs the coordinates.
@@ -118,6 +131,7 @@ private:
     Settings& settings_;
     SetupLists lists_;
     IUiServices& ui_;
+    std::string homeDirectory_;
     bool equipmentIncomplete_ = false;
     bool directoriesIncomplete_ = false;
     Page page_ = Page::Welcome;

@@ -27,6 +27,17 @@ public:
     // `pixels`: width x height, row by row. The star's brightest pixel; nothing when the
     // picture is too small for the box or no star stands out.
     static std::optional<StarPosition> Find(const uint16_t* pixels, int width, int height, int radius);
+    // The same, searched only within `radius` pixels of (column, row) on both axes (the
+    // guiding box round a click), the background measured there too.
+    static std::optional<StarPosition> FindNear(const uint16_t* pixels, int width, int height, int radius, int column,
+                                                int row);
+
+private:
+    // Columns and rows searched, inclusive.
+    struct Area {
+        int firstColumn, lastColumn, firstRow, lastRow;
+    };
+    static std::optional<StarPosition> FindIn(const uint16_t* pixels, int width, const Area& area);
 };
 
 }  // namespace orva

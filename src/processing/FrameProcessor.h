@@ -119,6 +119,7 @@ public:
     // The settings the frame path follows.
     void SetUseTimeResolution100us(bool on) { useTimeResolution100us_ = on; }
     void SetShowOverflow(bool on) { showOverflow_ = on; }
+    bool ShowsOverflow() const { return showOverflow_; }
     void SetClipOnOverflow(bool on) { clipOnOverflow_ = on; }
     void SetPerformanceLogEnabled(bool on) { performanceLogEnabled_ = on; }
 

@@ -176,7 +176,7 @@ void CameraPanelModel::LoadCameraControls() {
     state_.gainIndex = model.GetGainCount() > 0 ? current.gainIndex : -1;
     state_.highGain = current.highGain;
     state_.eightBit = current.eightBit;
-    state_.invert = current.invert;
+    ShowInvert(current.invert);
     state_.flipIndex = current.flipIndex;
     state_.exposureText = ExposureTextOf(current.exposureMs);
     state_.blackLevelText = std::to_string(std::max<int64_t>(current.blackLevel, 0));
@@ -414,9 +414,14 @@ void CameraPanelModel::SetEightBit(bool on) {
 }
 
 void CameraPanelModel::SetInvert(bool on) {
-    state_.invert = on;
+    ShowInvert(on);
     ChangeSettings([on](StationCameraSettings& s) { s.invert = on; });
     StoreRecord([&] { station_.GetSettings().CameraConfig.invertImage = on ? 1 : 0; });
+}
+
+void CameraPanelModel::ShowInvert(bool on) {
+    state_.invert = on;
+    if (onInvertChanged) onInvertChanged(on);
 }
 
 void CameraPanelModel::SelectFlip(int index) {
@@ -573,7 +578,7 @@ void CameraPanelModel::ShowStatus(const CameraStatus& status) {
     }
     state_.highGain = status.highGain != 0;
     state_.eightBit = status.eightBit != 0;
-    state_.invert = status.invert != 0;
+    ShowInvert(status.invert != 0);
     if (!focus.flipListDropped) state_.flipIndex = status.flipMode & 3;
     if (!focus.overlayListDropped && status.overlayMode >= 0 && status.overlayMode < 3) {
         state_.overlayIndex = status.overlayMode;

@@ -130,6 +130,8 @@ public:
 
     // The live view hears which axes changed mirroring when the flip changes.
     std::function<void(bool x, bool y)> onMirrorChanged;
+    // The picture is inverted or no longer: the histogram's stretch levels mirror with it.
+    std::function<void(bool invert)> onInvertChanged;
     // The resolution list is about to change the mode: Dark and Flat no longer fit.
     std::function<void()> onResolutionChanging;
 
@@ -181,6 +183,7 @@ private:
     const CameraModel* ActiveModel() const;
     bool ChangeSettings(const std::function<void(StationCameraSettings&)>& change);
     void StoreRecord(const std::function<void()>& change);
+    void ShowInvert(bool on);
     void AutomaticBlackLevel(std::optional<int> exposureMs);
     void UpdateResolution();
     void ConfirmExposureLater(bool publishResolution);

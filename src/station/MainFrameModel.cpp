@@ -46,6 +46,7 @@ const char* MainFrameModel::Text(Command command) {
         case Command::HardwareConfiguration: return "&Hardware Configuration...";
         case Command::CharacterizeCamera: return "Ch&aracterize camera...";
         case Command::Toolbars: return "&Toolbars and docking windows";
+        case Command::CustomizeToolbar: return "C&ustomize Toolbar...";
         case Command::StatusBar: return "Status &bar";
         case Command::Undo: return "&Undo";
         case Command::Cut: return "Cu&t";
@@ -116,6 +117,7 @@ const char* MainFrameModel::Description(Command command) {
         case Command::FitsDark: return "Average frames into a dark frame.";
         case Command::FitsFlat: return "Average frames into a flat field.";
         case Command::StopRecording: return "Stop the running recording.";
+        case Command::CustomizeToolbar: return "Add, remove and arrange the toolbars' commands, and make toolbars of your own.";
         case Command::EventData: return "The occultation events of today and tomorrow, their details and reports.";
         case Command::ImportOccultXml: return "Add the events of an Occult XML file to the event store.";
         case Command::PlateSolving: return "Solve a recorded or a new frame for its sky position.";
@@ -145,8 +147,10 @@ bool MainFrameModel::IsEnabled(Command command, const MainFrameState& s) {
         case Command::FitsDark:
         case Command::FitsFlat: return s.connected && s.streaming && s.canCaptureDarkFlat;
         case Command::StopRecording: return s.connected && s.streaming && s.recording;
+        // Zones are blocks of the camera's picture: nothing to mark without one.
+        case Command::EnableZones: return s.connected;
         case Command::EditZones:
-        case Command::ClearZones: return s.zonesEnabled;
+        case Command::ClearZones: return s.connected && s.zonesEnabled;
         case Command::Photometry:
         case Command::VideoPlayer:
         case Command::HardwareConfiguration:

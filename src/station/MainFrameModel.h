@@ -69,6 +69,7 @@ public:
         // The window's own handling: toolbar and status bar visibility, and the text
         // editing commands, which act on the focused text field.
         Toolbars,
+        CustomizeToolbar,
         StatusBar,
         Undo,
         Cut,
@@ -87,7 +88,7 @@ public:
         Command::PlateSolving, Command::EventData,  Command::ImportOccultXml, Command::Telescope, Command::Guiding,
         Command::About,      Command::Exit,
         Command::Photometry, Command::VideoPlayer, Command::HardwareConfiguration, Command::CharacterizeCamera,
-        Command::Toolbars,   Command::StatusBar,   Command::Undo,           Command::Cut,
+        Command::Toolbars,   Command::CustomizeToolbar, Command::StatusBar,   Command::Undo,           Command::Cut,
         Command::Copy,       Command::Paste,
     };
     static constexpr Command kRecordingCommands[] = {

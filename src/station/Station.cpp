@@ -119,6 +119,8 @@ void Station::ClipOnOverflow() {
     processor_->SetClipOnOverflow(true);
 }
 
+void Station::ShowOverflow(bool on) { processor_->SetShowOverflow(on); }
+
 CameraExtensionUnit* Station::ActiveExtensionUnit() const {
     const auto unit = manager_.ActiveCameraUnit();
     return unit ? unit->ExtensionUnit() : nullptr;

@@ -94,6 +94,8 @@ public:
     void SetOverlayMode(int index);
     void ShowPpsMarker(bool on);
     void ClipOnOverflow();
+    // The live view marks overflowing pixels (the frame path composes the marks).
+    void ShowOverflow(bool on);
 
     // Connecting. The list is refreshed only while no camera is active.
     void RefreshCameraList();

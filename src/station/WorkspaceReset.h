@@ -1,7 +1,9 @@
 #pragma once
 // The start-up check of the saved workspace (toolbars, docking, window placement): a
-// profile that has never seen the customisable toolbar gets the default layout, the
-// version mark, and one notice saying so. Runs before the main window is made.
+// profile that has never seen the customisable toolbar gets the default layout and the
+// version mark. The notice says the workspace was reset, so it is shown only when there
+// was a saved workspace to reset: a first start has none. Runs before the main window
+// is made.
 //
 // Threads: GUI thread only.
 
@@ -20,8 +22,9 @@ public:
         "runs.\n\nFor example, if you never record SER files, you can remove the SER button.\n\nThe workspace "
         "configuration has been reset to the default.";
 
-    // With no "ToolbarVersion": clears the saved workspace, stores the version and shows
-    // the notice. True when it did; a profile that has the version is left alone.
+    // With no "ToolbarVersion": clears the saved workspace and stores the version; when a
+    // workspace was saved, shows the notice. True when it showed it; a profile that has
+    // the version is left alone.
     static bool RunOnce(Settings& settings, IUiServices& ui);
 };
 

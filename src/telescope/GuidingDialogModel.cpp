@@ -3,8 +3,10 @@
 #include "common/Log.h"
 #include "common/Settings.h"
 #include "processing/GuidingService.h"
+#include "telescope/GuidingCorrector.h"
 
 #include <cstdio>
+#include <string>
 
 namespace orva {
 
@@ -101,6 +103,8 @@ GuidingControls GuidingDialogModel::Controls() const {
     c.targetText = text;
     std::snprintf(text, sizeof text, "%.1f / %.1f", cx - r + 0.5, cy - r + 0.5);
     c.offsetsText = text;
+    // What the mount really gets: the corrector's timed pulse, not a 200-ms move.
+    c.correctionPushText = std::to_string(GuidingCorrector::kGuidePulseMs);
     c.sizeIndex = 0;
     for (int i = 0; i < kSides; ++i) {
         if (SideOf(i) / 2 == guiding_.radius.load()) c.sizeIndex = i;

@@ -29,6 +29,9 @@ struct GuidingControls {
     bool stopEnabled = false;
     std::string targetText;
     std::string offsetsText;
+    // "Correction push (ms):", always disabled: the length of one correction as it goes to
+    // the mount.
+    std::string correctionPushText;
     int sizeIndex = 0;
     int up = 3;
     int right = 1;

@@ -55,18 +55,9 @@ void CD2DControl::SetPlateSolvingArrow(std::optional<PlateSolvingArrow> arrow) {
     update();
 }
 
-void CD2DControl::ToggleZoom() {
-    geometry_.ToggleZoomMode();
-    update();
-}
-
-void CD2DControl::ZoomIn() {
-    geometry_.ZoomIn();
-    update();
-}
-
-void CD2DControl::ZoomOut() {
-    geometry_.ZoomOut();
+void CD2DControl::SetPreview(ViewGeometry::ZoomMode mode, int zoomPercent) {
+    geometry_.SetMode(mode);
+    geometry_.SetZoomPercent(zoomPercent);
     update();
 }
 
@@ -76,10 +67,8 @@ void CD2DControl::SetFixedProfileCentre(std::optional<std::pair<int, int>> centr
 }
 
 QPointF CD2DControl::ViewPointOf(int x, int y) const {
-    const auto r = geometry_.PictureRect();
-    const DisplayPicture& picture = target_.Picture();
-    if (picture.width <= 0 || picture.height <= 0) return {};
-    return {r.x + (x + 0.5) * r.width / picture.width, r.y + (y + 0.5) * r.height / picture.height};
+    const auto at = geometry_.ViewPointOf(x + 0.5, y + 0.5);
+    return at ? QPointF(at->x, at->y) : QPointF();
 }
 
 void CD2DControl::resizeEvent(QResizeEvent*) {
@@ -113,6 +102,7 @@ void CD2DControl::paintEvent(QPaintEvent*) {
         p.drawLine(QPointF(target.left(), c.y()), QPointF(target.right(), c.y()));
         p.drawLine(QPointF(c.x(), target.top()), QPointF(c.x(), target.bottom()));
     }
+    PaintGuiding(p, overlay);
     DrawPlateSolvingArrow(p, nightVision_ ? QColor(200, 0, 0) : QColor(255, 200, 0));
     if (!picture.textLine.empty()) {
         QString line = QString::fromStdString(picture.textLine).trimmed();
@@ -176,6 +166,28 @@ void CD2DControl::DrawPlateSolvingArrow(QPainter& p, const QColor& colour) const
     p.restore();
 }
 
+void CD2DControl::PaintGuiding(QPainter& p, const QColor& active) {
+    if (guiding_ == nullptr) return;
+    if (guiding_->Selecting()) {
+        p.setPen(active);
+        p.setFont(QFont("Sans", 10));
+        p.drawText(rect().adjusted(10, 10, 0, 0), Qt::AlignTop | Qt::AlignLeft, "Click the guiding star");
+    }
+    const auto shape = guiding_->Shape(geometry_);
+    if (!shape) return;
+    // Green while guiding corrects, yellow while the target only waits for "Start".
+    const QColor colour = shape->active ? active : (nightVision_ ? QColor(200, 60, 0) : QColor(230, 210, 0));
+    p.setPen(QPen(colour, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(shape->box.x, shape->box.y, shape->box.width, shape->box.height));
+    if (shape->centroid) {
+        constexpr double kArm = 6;
+        const QPointF c(shape->centroid->x, shape->centroid->y);
+        p.drawLine(c - QPointF(kArm, 0), c + QPointF(kArm, 0));
+        p.drawLine(c - QPointF(0, kArm), c + QPointF(0, kArm));
+    }
+}
+
 void CD2DControl::UpdateProfileCentre(std::optional<std::pair<int, int>> pixel) {
     if (!pixel) pixel = fixedCentre_;
     if (pixel) {
@@ -188,6 +200,10 @@ void CD2DControl::UpdateProfileCentre(std::optional<std::pair<int, int>> pixel) 
 void CD2DControl::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const auto pixel = geometry_.PixelAt(event->position().x(), event->position().y());
+    if (pixel && guiding_ != nullptr && guiding_->OnClick(target_.Picture(), pixel->first, pixel->second)) {
+        update();
+        return;
+    }
     if (zones_.IsEnabled() && zones_.IsEditing()) {
         if (pixel && zones_.ToggleAt(pixel->first, pixel->second)) {
             target_.SetZones(zones_.Snapshot());
@@ -213,9 +229,9 @@ void CD2DControl::mouseReleaseEvent(QMouseEvent*) { dragFrom_.reset(); }
 void CD2DControl::leaveEvent(QEvent*) { UpdateProfileCentre(std::nullopt); }
 
 void CD2DControl::wheelEvent(QWheelEvent* event) {
-    if (geometry_.Mode() != ViewGeometry::ZoomMode::AspectScale) return;
-    if (event->angleDelta().y() > 0) ZoomIn();
-    if (event->angleDelta().y() < 0) ZoomOut();
+    if (geometry_.Mode() != ViewGeometry::ZoomMode::AspectScale || !zoomStep_) return;
+    if (event->angleDelta().y() > 0) zoomStep_(1);
+    if (event->angleDelta().y() < 0) zoomStep_(-1);
 }
 
 void CD2DControl::keyPressEvent(QKeyEvent* event) {

@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -31,6 +32,8 @@ CDlgGuiding::CDlgGuiding(GuidingDialogModel& model, QWidget* parent) : QDialog(p
     });
     up_ = AddDirections([&m](int i) { m.OnUpChange(i); });
     right_ = AddDirections([&m](int i) { m.OnRightChange(i); });
+    push_ = new QLineEdit(this);
+    push_->setEnabled(false);
     offsets_ = new QLabel(this);
     reset_ = AddButton("Reset", [&m] { m.Reset(); });
     stop_ = AddButton("Stop", [&m] { m.Stop(); });
@@ -46,6 +49,7 @@ CDlgGuiding::CDlgGuiding(GuidingDialogModel& model, QWidget* parent) : QDialog(p
     form->addRow("Guiding star position:", targetRow);
     form->addRow("Size of tracking zone:", size_);
     form->addRow("Direction up / right:", directions);
+    form->addRow("Correction push (ms):", push_);
     form->addRow("Last offsets:", offsets_);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(reset_);
@@ -92,6 +96,7 @@ void CDlgGuiding::Show() {
     stop_->setEnabled(c.stopEnabled);
     target_->setText(QString::fromStdString(c.targetText));
     offsets_->setText(QString::fromStdString(c.offsetsText));
+    push_->setText(QString::fromStdString(c.correctionPushText));
     size_->setCurrentIndex(c.sizeIndex);
     up_->setCurrentIndex(c.up);
     right_->setCurrentIndex(c.right);

@@ -12,6 +12,7 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTimer;
 
@@ -30,6 +31,8 @@ public:
     QComboBox* Up() const { return up_; }
     QComboBox* Right() const { return right_; }
     QLabel* Target() const { return target_; }
+    QLineEdit* CorrectionPush() const { return push_; }
+    QComboBox* Size() const { return size_; }
     bool TimerActive() const;
 
 private:
@@ -43,6 +46,7 @@ private:
     QComboBox* size_;
     QComboBox* up_;
     QComboBox* right_;
+    QLineEdit* push_;
     QLabel* offsets_;
     QPushButton* reset_;
     QPushButton* stop_;

@@ -1,5 +1,6 @@
 #include "ui/CDlgSetupWizard.h"
 
+#include "ui/CDlgEquipment.h"
 #include "ui/QtText.h"
 
 #include "common/Log.h"
@@ -12,7 +13,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 #include <utility>
 
 namespace orva {
@@ -64,6 +67,7 @@ QWizardPage* CDlgSetupWizard::SitePage() {
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(Explanation(SetupWizardModel::kSiteText, page));
     auto* form = new QFormLayout;
+    std::vector<QPushButton*> editButtons;
     for (std::size_t i = 0; i < SetupWizardModel::kEquipmentCount; ++i) {
         const auto which = static_cast<SetupWizardModel::Equipment>(i);
         auto* field = new QLineEdit(Q(model_.EquipmentName(which)), page);
@@ -73,9 +77,28 @@ QWizardPage* CDlgSetupWizard::SitePage() {
             UpdateSiteCoordinates();
             page->Changed();
         });
-        form->addRow(SetupWizardModel::kEquipmentLabels[i], field);
+        auto* edit = new QPushButton(SetupWizardModel::kEditButtons[i], page);
+        edit->setAutoDefault(false);
+        connect(edit, &QPushButton::clicked, page, [this, which, field] {
+            CDlgEquipment dialog(model_.List(which), model_.Ui(), SetupWizardModel::kEditDialogs[which], this);
+            dialog.exec();
+            model_.EquipmentDialogClosed(which);
+            field->setText(Q(model_.EquipmentName(which)));
+        });
+        editButtons.push_back(edit);
+        auto* row = new QHBoxLayout;
+        row->addWidget(field, 1);
+        row->addWidget(edit);
+        form->addRow(SetupWizardModel::kEquipmentLabels[i], row);
     }
+    // One width for the four buttons: the fields line up.
+    int buttonWidth = 0;
+    for (QPushButton* b : editButtons) buttonWidth = std::max(buttonWidth, b->sizeHint().width());
+    for (QPushButton* b : editButtons) b->setFixedWidth(buttonWidth);
     newSiteLabel_ = new QLabel(SetupWizardModel::kNewSiteText, page);
+    // The line's text comes and goes with the site name; the line keeps its room, so the
+    // fields never move or shrink under the observer's hand.
+    newSiteLabel_->setMinimumHeight(newSiteLabel_->sizeHint().height());
     form->addRow(newSiteLabel_);
     latitude_ = new QLineEdit(page);
     latitude_->setObjectName("latitude");
@@ -127,7 +150,7 @@ QWizardPage* CDlgSetupWizard::DirectoriesPage() {
 
 void CDlgSetupWizard::UpdateSiteCoordinates() {
     const bool needed = model_.SiteNeedsCoordinates();
-    newSiteLabel_->setVisible(needed);
+    newSiteLabel_->setText(needed ? SetupWizardModel::kNewSiteText : "");
     latitude_->setEnabled(needed);
     longitude_->setEnabled(needed);
 }
@@ -146,6 +169,8 @@ void CDlgSetupWizard::PageShown(int id) {
     // "Back" went to an earlier page: the model goes back the same way.
     while (id >= 0 && static_cast<int>(model_.CurrentPage()) > id) model_.Previous();
     if (id >= 0) pages_[static_cast<std::size_t>(id)]->setSubTitle(Q(model_.PageLabel()));
+    // The window was sized for the welcome page: it grows to the page's needs.
+    resize(size().expandedTo(sizeHint()));
 }
 
 void CDlgSetupWizard::keyPressEvent(QKeyEvent* event) {

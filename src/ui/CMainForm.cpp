@@ -65,12 +65,15 @@ void SetChecked(QCheckBox* box, bool on) {
 
 }  // namespace
 
-CMainForm::CMainForm(CameraPanelModel& panel, CalibrationFramesModel& calibration, QWidget* parent)
-    : QWidget(parent), panel_(panel), calibration_(calibration) {
+CMainForm::CMainForm(CameraPanelModel& panel, CalibrationFramesModel& calibration,
+                     LiveViewOptionsModel& viewOptions, QWidget* parent)
+    : QWidget(parent), panel_(panel), calibration_(calibration), viewOptions_(viewOptions) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(BuildEquipmentGroup());
     layout->addWidget(BuildCameraGroup());
     layout->addWidget(BuildImageGroup());
+    layout->addWidget(BuildViewGroup());
     layout->addWidget(BuildCalibrationGroup());
     layout->addWidget(BuildStatisticsGroup());
     layout->addStretch(1);
@@ -216,6 +219,77 @@ QWidget* CMainForm::BuildImageGroup() {
     return group;
 }
 
+QWidget* CMainForm::BuildEquipmentGroup() {
+    auto* group = new QGroupBox("Equipment", this);
+    auto* form = new QFormLayout(group);
+    for (const auto kind : EquipmentSelectionModel::kKinds) {
+        const auto index = static_cast<std::size_t>(kind);
+        auto* list = new QComboBox(group);
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        list->setMinimumContentsLength(12);
+        connect(list, &QComboBox::activated, this, [this, kind](int i) {
+            if (equipment) equipment().Choose(kind, i);
+            Refresh();
+        });
+        equipmentLists_[index] = list;
+        form->addRow(EquipmentSelectionModel::kLabels[index], list);
+    }
+    return group;
+}
+
+void CMainForm::RefreshEquipment(bool enabled) {
+    for (const auto kind : EquipmentSelectionModel::kKinds) {
+        QComboBox* list = equipmentLists_[static_cast<std::size_t>(kind)];
+        list->setEnabled(enabled);
+        if (!equipment || list->view()->isVisible()) continue;
+        const EquipmentSelectionModel::List l = equipment().Get(kind);
+        SetItems(list, l.names, l.selected);
+    }
+}
+
+QWidget* CMainForm::BuildViewGroup() {
+    auto* group = new QGroupBox("Preview", this);
+    auto* grid = new QGridLayout(group);
+    crosshair_ = new QCheckBox("Crosshair", group);
+    connect(crosshair_, &QCheckBox::toggled, this, [this](bool on) { viewOptions_.SetCrosshair(on); });
+    overflow_ = new QCheckBox("Overflow", group);
+    connect(overflow_, &QCheckBox::toggled, this, [this](bool on) { viewOptions_.SetOverflow(on); });
+    grid->addWidget(crosshair_, 0, 0);
+    grid->addWidget(overflow_, 0, 1);
+    previewMode_ = new QComboBox(group);
+    for (const char* text : LiveViewOptionsModel::kPreviewModeTexts) previewMode_->addItem(text);
+    connect(previewMode_, &QComboBox::activated, this, [this](int index) { viewOptions_.SelectPreviewMode(index); });
+    zoom_ = new QComboBox(group);
+    zoom_->setEditable(true);
+    zoom_->setInsertPolicy(QComboBox::NoInsert);
+    for (int percent : LiveViewOptionsModel::kZoomPercents) zoom_->addItem(QString("%1%").arg(percent));
+    // A chosen entry and a typed one confirmed with Enter take the same way.
+    connect(zoom_, &QComboBox::textActivated, this,
+            [this](const QString& text) {
+                viewOptions_.EnterZoom(text.toStdString());
+                // Shows "%" appended, or "100%" for a zoom out of range.
+                const QSignalBlocker block(zoom_);
+                zoom_->setCurrentText(Q(viewOptions_.ZoomText()));
+            });
+    grid->addWidget(previewMode_, 1, 0);
+    grid->addWidget(zoom_, 1, 1);
+    return group;
+}
+
+void CMainForm::RefreshViewOptions() {
+    SetChecked(crosshair_, viewOptions_.Crosshair());
+    SetChecked(overflow_, viewOptions_.Overflow());
+    if (!previewMode_->view()->isVisible() && previewMode_->currentIndex() != viewOptions_.PreviewMode()) {
+        const QSignalBlocker block(previewMode_);
+        previewMode_->setCurrentIndex(viewOptions_.PreviewMode());
+    }
+    if (!zoom_->hasFocus() && zoom_->currentText() != Q(viewOptions_.ZoomText())) {
+        const QSignalBlocker block(zoom_);
+        zoom_->setCurrentText(Q(viewOptions_.ZoomText()));
+    }
+    zoom_->setEnabled(viewOptions_.ZoomEnabled());
+}
+
 QWidget* CMainForm::BuildCalibrationGroup() {
     using Kind = CalibrationFramesModel::Kind;
     auto* group = new QGroupBox("Calibration", this);
@@ -357,6 +431,8 @@ void CMainForm::Refresh() {
     darkList_->setEnabled(e.darkList);
     flatList_->setEnabled(e.flatList);
     RefreshCalibration();
+    RefreshViewOptions();
+    RefreshEquipment(e.equipment);
 }
 
 void CMainForm::RefreshCalibration() {

@@ -2,18 +2,22 @@
 // The main window's form column: the camera control panel beside the live view. It shows
 // CameraPanelModel's state and forwards every edit to it (identification and link,
 // video mode, exposure and frame rate with their spins, gain, black level with its lock,
-// bit depth, flip, invert, overlay, 1PPS, PC time, the statistics), and the Dark and
-// Flat options with their file lists over CalibrationFramesModel. Its 100 ms timer is the
-// model's Tick; the rules and texts are the models'.
+// bit depth, flip, invert, overlay, 1PPS, PC time, the statistics), the live view's
+// options over LiveViewOptionsModel (crosshair, overflow, preview mode and zoom), and the
+// Dark and Flat options with their file lists over CalibrationFramesModel. Its 100 ms
+// timer is the model's Tick; the rules and texts are the models'.
 //
 // Threads: GUI thread only.
 
+#include "equipment/EquipmentSelectionModel.h"
 #include "station/CalibrationFramesModel.h"
 #include "station/CameraPanelModel.h"
+#include "station/LiveViewOptionsModel.h"
 
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 
 class QCheckBox;
@@ -26,10 +30,13 @@ namespace orva {
 
 class CMainForm final : public QWidget {
 public:
-    CMainForm(CameraPanelModel& panel, CalibrationFramesModel& calibration, QWidget* parent = nullptr);
+    CMainForm(CameraPanelModel& panel, CalibrationFramesModel& calibration, LiveViewOptionsModel& viewOptions,
+              QWidget* parent = nullptr);
 
     // The live view's zones, for the enabling of the zone controls.
     std::function<CameraPanelEnableInputs()> enableInputs;
+    // The equipment lists in use; none: the group stays empty.
+    std::function<EquipmentSelectionModel&()> equipment;
     // The missed-frames button (shown while the recording's list is not empty) was pressed.
     std::function<void()> onShowMissedFrames;
 
@@ -57,6 +64,11 @@ public:
     QPushButton* MissedFramesButton() { return missedList_; }
     QCheckBox* Dark() { return dark_; }
     QComboBox* DarkList() { return darkList_; }
+    QCheckBox* Crosshair() { return crosshair_; }
+    QCheckBox* Overflow() { return overflow_; }
+    QComboBox* PreviewMode() { return previewMode_; }
+    QComboBox* Zoom() { return zoom_; }
+    QComboBox* EquipmentList(EquipmentSelectionModel::Kind kind) { return equipmentLists_[static_cast<std::size_t>(kind)]; }
     // Steps the exposure (+1: the next longer one) or the frame rate spin.
     void StepExposure(int steps);
     void StepFrameRate(int steps);
@@ -66,6 +78,10 @@ private:
     QWidget* BuildImageGroup();
     QWidget* BuildStatisticsGroup();
     QWidget* BuildCalibrationGroup();
+    QWidget* BuildViewGroup();
+    QWidget* BuildEquipmentGroup();
+    void RefreshEquipment(bool enabled);
+    void RefreshViewOptions();
     void ReadFocus();
     void RefreshCalibration();
     void SetCalibrationChecked(CalibrationFramesModel::Kind kind, bool on);
@@ -73,6 +89,7 @@ private:
 
     CameraPanelModel& panel_;
     CalibrationFramesModel& calibration_;
+    LiveViewOptionsModel& viewOptions_;
     QTimer timer_;
 
     QLabel* identification_ = nullptr;
@@ -98,6 +115,11 @@ private:
     QCheckBox* pcTime_ = nullptr;
     QCheckBox* plateSolving_ = nullptr;
     QComboBox* overlay_ = nullptr;
+    QCheckBox* crosshair_ = nullptr;
+    QCheckBox* overflow_ = nullptr;
+    QComboBox* previewMode_ = nullptr;
+    QComboBox* zoom_ = nullptr;
+    std::array<QComboBox*, 4> equipmentLists_{};
     QLabel* queue_ = nullptr;
     QLabel* processing_ = nullptr;
     QLabel* recorded_ = nullptr;

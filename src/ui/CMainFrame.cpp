@@ -14,6 +14,7 @@
 #include "equipment/MountManager.h"
 #include "equipment/ObserverManager.h"
 #include "equipment/ObservingSiteManager.h"
+#include "ui/CDlgCustomizeToolbar.h"
 #include "ui/CDlgDarkFlat.h"
 #include "ui/CDlgEquipment.h"
 #include "ui/CDlgFwUpdate.h"
@@ -24,7 +25,10 @@
 #include "ui/CHistogramControl.h"
 #include "ui/CMainForm.h"
 #include "ui/NightPalette.h"
+#include "ui/QtText.h"
+#include "ui/TelescopeKeyFilter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -43,6 +47,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -58,7 +63,9 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
       station_(station),
       histogram_(table_),
       target_(station.Histogram(), table_),
+      guidingView_(station.Guiding()),
       panel_(station, station.GetSettings().Notifications()),
+      viewOptions_(station),
       calibration_(station),
       recording_(station, std::move(freeSpace)),
       capture_(station, panel_, station.GetClock()),
@@ -74,7 +81,8 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
     // A station set up before the solver choice existed solves with the server it knew.
     SolverSettingsMigration::MigrateSolverSettings(station_.GetSettings());
     view_ = new CD2DControl(target_, zones_, this);
-    form_ = new CMainForm(panel_, calibration_, this);
+    view_->SetGuiding(&guidingView_);
+    form_ = new CMainForm(panel_, calibration_, viewOptions_, this);
     form_->enableInputs = [this] {
         CameraPanelEnableInputs in;
         in.roiMode = zones_.IsEnabled();
@@ -82,8 +90,13 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
         return in;
     };
     form_->onShowMissedFrames = [this] { ShowMissedFrames(); };
+    form_->equipment = [this]() -> EquipmentSelectionModel& { return EquipmentSelection(); };
     // The camera mirrors the picture: the view turns its sky directions with it.
     panel_.onMirrorChanged = [this](bool x, bool y) { view_->SetMirroring(view_->MirrorX() != x, view_->MirrorY() != y); };
+    panel_.onInvertChanged = [this](bool invert) {
+        histogram_.MirrorLevels(invert);
+        if (histogramControl_ != nullptr) histogramControl_->update();
+    };
     // A new mode: the calibration frames no longer fit.
     panel_.onResolutionChanging = [this] { calibration_.UncheckBoth(); };
     recording_.zones = [this] {
@@ -117,6 +130,9 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
     station_.SetDisplayTarget(&target_);
     station_.SetFrontEnd(this);
     view_->SetZonesChanged([this] { view_->update(); });
+    view_->SetZoomStep([this](int direction) { viewOptions_.StepZoom(direction); });
+    viewOptions_.onViewChanged = [this] { ShowViewOptions(); };
+    viewOptions_.Load();
 
     connect(&housekeeping_, &QTimer::timeout, this, [this] { HousekeepingTick(); });
     connect(&refresh_, &QTimer::timeout, this, [this] { RefreshView(); });
@@ -127,6 +143,8 @@ CMainFrame::CMainFrame(Station& station, QWidget* parent, DiskSpaceModel::FreeSp
     station_.RefreshCameraList();
     UpdateCommands();
     resize(1440, 860);
+    toolbarLayout_ = ToolbarLayout::FromText(station_.GetSettings().WorkspaceToolbars);
+    BuildToolbars();
     RestoreWorkspace();
     station_.Tools().PlateSolution().SetListener(this);
 }
@@ -157,13 +175,6 @@ QWidget* CMainFrame::BuildSidePanel() {
     layout->addWidget(new QLabel("Line profile", panel));
     profileControl_ = new CCursorPeekControl(profile_, panel);
     layout->addWidget(profileControl_, 1);
-
-    auto* crosshair = new QCheckBox("&Crosshair", panel);
-    connect(crosshair, &QCheckBox::toggled, this, [this](bool on) {
-        view_->SetCrosshair(on);
-        if (actions_.count(Command::Crosshair)) actions_[Command::Crosshair]->setChecked(on);
-    });
-    layout->addWidget(crosshair);
 
     textLine_ = new QLabel(panel);
     textLine_->setWordWrap(true);
@@ -216,12 +227,13 @@ void CMainFrame::BuildMenus() {
 
     QMenu* view = menuBar()->addMenu("&View");
     viewMenu_ = view;
-    connect(AddCommand(view, Command::ToggleZoom), &QAction::triggered, this, [this] { view_->ToggleZoom(); });
-    connect(AddCommand(view, Command::ZoomIn), &QAction::triggered, this, [this] { view_->ZoomIn(); });
-    connect(AddCommand(view, Command::ZoomOut), &QAction::triggered, this, [this] { view_->ZoomOut(); });
+    connect(AddCommand(view, Command::ToggleZoom), &QAction::triggered, this,
+            [this] { viewOptions_.TogglePreviewMode(); });
+    connect(AddCommand(view, Command::ZoomIn), &QAction::triggered, this, [this] { viewOptions_.StepZoom(1); });
+    connect(AddCommand(view, Command::ZoomOut), &QAction::triggered, this, [this] { viewOptions_.StepZoom(-1); });
     QAction* crosshair = AddCommand(view, Command::Crosshair);
     crosshair->setCheckable(true);
-    connect(crosshair, &QAction::toggled, this, [this](bool on) { view_->SetCrosshair(on); });
+    connect(crosshair, &QAction::toggled, this, [this](bool on) { viewOptions_.SetCrosshair(on); });
     QMenu* stretch = view->addMenu("&Auto stretch");
     for (const auto& b : HistogramControlModel::kPercentileButtons) {
         const double percent = b.percent;
@@ -262,6 +274,16 @@ void CMainFrame::BuildMenus() {
     BuildToolsMenu();
     QMenu* help = menuBar()->addMenu("&Help");
     connect(AddCommand(help, Command::About), &QAction::triggered, this, [this] { ShowAbout(); });
+}
+
+void CMainFrame::ShowViewOptions() {
+    view_->SetPreview(static_cast<ViewGeometry::ZoomMode>(viewOptions_.PreviewMode()), viewOptions_.ZoomPercent());
+    view_->SetCrosshair(viewOptions_.Crosshair());
+    if (const auto action = actions_.find(Command::Crosshair); action != actions_.end()) {
+        const QSignalBlocker block(action->second);
+        action->second->setChecked(viewOptions_.Crosshair());
+    }
+    form_->Refresh();
 }
 
 MainFrameState CMainFrame::State() {
@@ -369,6 +391,8 @@ void CMainFrame::RefreshView() {
     if (closing_) return;
     view_->SetFullFix(!station_.IsStreaming() || station_.FullFix());
     if (histogram_.FetchHistogram(station_.Histogram())) histogramControl_->update();
+    // The star is chosen in the frame's own pixels, kept only while a click is awaited.
+    target_.SetKeepRawPixels(guidingView_.Selecting());
     if (target_.TakePicture()) {
         const DisplayPicture& picture = target_.Picture();
         textLine_->setText(QString::fromStdString(picture.textLine).trimmed());
@@ -390,14 +414,12 @@ void CMainFrame::RefreshPlateSolvingOffset() {
 void CMainFrame::BuildRecordingCommands() {
     auto* menu = new QMenu("&Record", this);
     menuBar()->insertMenu(menuBar()->actions().at(2), menu);  // after File and Camera
-    QToolBar* toolbar = addToolBar("Record");
-    toolbar->setObjectName("RecordToolbar");
-    recordToolbar_ = toolbar;
+    recordToolbar_ = addToolBar(ToolbarLayout::kRecordToolbar);
+    recordToolbar_->setObjectName("RecordToolbar");
     for (const Command command : MainFrameModel::kRecordingCommands) {
         if (command == Command::FitsLight) menu->addSeparator();
         QAction* action = AddCommand(menu, command);
         action->setIconText(MainFrameModel::ToolbarText(command));
-        toolbar->addAction(action);
     }
     const auto on = [this](Command command, auto handler) {
         connect(actions_[command], &QAction::triggered, this, [this, handler] {
@@ -428,6 +450,9 @@ CDlgDarkFlat* CMainFrame::DarkFlatDialog() { return darkFlat_; }
 
 void CMainFrame::BuildToolsMenu() {
     tools_ = std::make_unique<ToolWindows>(station_, this);
+    // Ctrl+arrow moves the mount from any of the program's windows.
+    keyFilter_ = new TelescopeKeyFilter([this] { return tools_->Telescope(); }, this);
+    QCoreApplication::instance()->installEventFilter(keyFilter_);
     station_.Tools().SetPlateSolvingCapture(&solveCapture_);
     QMenu* tools = menuBar()->addMenu("&Tools");
     toolsMenu_ = tools;
@@ -480,6 +505,17 @@ void CMainFrame::BuildEditMenu() {
               [] () -> EquipmentManager& { return MountManager::Instance(); });
     equipment(Command::Instruments, EquipmentDialogModel::kInstrumentsDialog, &EquipmentLists::instruments,
               [] () -> EquipmentManager& { return InstrumentManager::Instance(); });
+}
+
+EquipmentSelectionModel& CMainFrame::EquipmentSelection() {
+    if (!equipmentSelection_) {
+        equipmentSelection_ = std::make_unique<EquipmentSelectionModel>(
+            equipment_.observers ? *equipment_.observers : ObserverManager::Instance(),
+            equipment_.sites ? *equipment_.sites : ObservingSiteManager::Instance(),
+            equipment_.instruments ? *equipment_.instruments : InstrumentManager::Instance(),
+            equipment_.mounts ? *equipment_.mounts : MountManager::Instance());
+    }
+    return *equipmentSelection_;
 }
 
 void CMainFrame::TakeFits(char kind) {
@@ -573,6 +609,10 @@ void CMainFrame::BuildShellCommands() {
     toolbars->setText(MainFrameModel::Text(Command::Toolbars));
     viewMenu_->addAction(toolbars);
     actions_[Command::Toolbars] = toolbars;
+    connect(AddCommand(viewMenu_, Command::CustomizeToolbar), &QAction::triggered, this, [this] {
+        CDlgCustomizeToolbar dialog(toolbarLayout_, this);
+        if (dialog.exec() == QDialog::Accepted) ArrangeToolbars(dialog.Layout());
+    });
     QAction* statusBarToggle = AddCommand(viewMenu_, Command::StatusBar);
     statusBarToggle->setCheckable(true);
     statusBarToggle->setChecked(true);
@@ -594,6 +634,47 @@ void CMainFrame::ApplyFlipMirroring() {
     if (closing_) return;
     const std::string& flip = station_.GetSettings().CameraConfig.flipMode;
     view_->SetMirroring(flip.find('X') != std::string::npos, flip.find('Y') != std::string::npos);
+}
+
+void CMainFrame::BuildToolbars() {
+    std::vector<QToolBar*> kept{recordToolbar_};
+    for (std::size_t i = 0; i < toolbarLayout_.Toolbars().size(); ++i) {
+        const ToolbarLayout::Toolbar& arranged = toolbarLayout_.Toolbars()[i];
+        QToolBar* toolbar = nullptr;
+        if (i == 0) {
+            toolbar = recordToolbar_;
+        } else {
+            // The object name carries the toolbar's place in the saved workspace.
+            const QString objectName = "Toolbar:" + Q(arranged.name);
+            for (QToolBar* existing : toolbars_) {
+                if (existing->objectName() == objectName) toolbar = existing;
+            }
+            if (toolbar == nullptr) {
+                toolbar = addToolBar(Q(arranged.name));
+                toolbar->setObjectName(objectName);
+            }
+            kept.push_back(toolbar);
+        }
+        toolbar->clear();
+        for (const Command command : arranged.commands) {
+            if (const auto action = actions_.find(command); action != actions_.end()) toolbar->addAction(action->second);
+        }
+    }
+    for (QToolBar* toolbar : toolbars_) {
+        if (std::find(kept.begin(), kept.end(), toolbar) == kept.end()) {
+            removeToolBar(toolbar);
+            toolbar->deleteLater();
+        }
+    }
+    toolbars_ = kept;
+}
+
+void CMainFrame::ArrangeToolbars(const ToolbarLayout& layout) {
+    toolbarLayout_ = layout;
+    BuildToolbars();
+    Settings& settings = station_.GetSettings();
+    settings.WorkspaceToolbars = layout.Text();
+    settings.Save();
 }
 
 void CMainFrame::RestoreWorkspace() {
@@ -643,6 +724,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::ShutDown() {
     if (closing_) return;
     closing_ = true;
+    QCoreApplication::instance()->removeEventFilter(keyFilter_);
     housekeeping_.stop();
     refresh_.stop();
     PlateSolvingResult& solves = station_.Tools().PlateSolution();

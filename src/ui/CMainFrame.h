@@ -5,7 +5,8 @@
 // satellite configuration), the Record menu and toolbar (SER, ADV, FITS sequence, stop,
 // FITS light, dark and flat frames), the View menu (zoom, crosshair, zones, night vision,
 // missed frames, toolbar and status bar); the status bar with the disk space while
-// recording. Its 200 ms timer is the station's housekeeping tick, its 100 ms timer the
+// recording; Ctrl+arrow keys in any of its windows move the mount (TelescopeKeyFilter).
+// Its 200 ms timer is the station's housekeeping tick, its 100 ms timer the
 // live view's refresh and the recording and capture models' step. The toolbar's place,
 // the status bar and the window's placement are kept in the settings from one run to the
 // next.
@@ -18,19 +19,23 @@
 
 #include "camera/IMainFrameView.h"
 #include "display/HistogramControlModel.h"
+#include "display/LiveViewGuiding.h"
 #include "display/LiveViewTarget.h"
 #include "display/LookupTableSlot.h"
 #include "display/ProfileAverager.h"
 #include "display/ZoneMatrix.h"
+#include "equipment/EquipmentSelectionModel.h"
 #include "station/CalibrationFramesModel.h"
 #include "station/CameraPanelModel.h"
 #include "station/FitsCaptureModel.h"
+#include "station/LiveViewOptionsModel.h"
 #include "station/MainFrameModel.h"
 #include "station/PlateSolvingCaptureBridge.h"
 #include "station/PlateSolvingOffsetOverlay.h"
 #include "ui/ToolWindows.h"
 #include "station/RecordingCommandsModel.h"
 #include "station/RecordingWithOptionsModel.h"
+#include "station/ToolbarLayout.h"
 #include "telescope/IPlateSolvingCompletedListener.h"
 
 #include <QMainWindow>
@@ -58,6 +63,7 @@ class CDlgRecordingWithOptions;
 class CHistogramControl;
 class CMainForm;
 class Station;
+class TelescopeKeyFilter;
 
 class CMainFrame final : public QMainWindow, public IMainFrameView, public IPlateSolvingCompletedListener {
 public:
@@ -99,11 +105,22 @@ public:
     QAction* Action(MainFrameModel::Command command) { return actions_.at(command); }
     QMenu* CameraMenu() { return cameraMenu_; }
     QToolBar* RecordToolbar() { return recordToolbar_; }
-    void SetEquipmentLists(const EquipmentLists& lists) { equipment_ = lists; }
+    // The toolbars as arranged, the Record toolbar first.
+    const std::vector<QToolBar*>& Toolbars() const { return toolbars_; }
+    const ToolbarLayout& ToolbarArrangement() const { return toolbarLayout_; }
+    // Puts the toolbars and their commands as arranged and keeps the arrangement.
+    void ArrangeToolbars(const ToolbarLayout& layout);
+    void SetEquipmentLists(const EquipmentLists& lists) {
+        equipment_ = lists;
+        equipmentSelection_.reset();
+    }
+    // The panel's equipment lists over the lists in use (made on first use).
+    EquipmentSelectionModel& EquipmentSelection();
     CMainForm& Form() { return *form_; }
     ToolWindows& Tools() { return *tools_; }
     Station& GetStation() { return station_; }
     CameraPanelModel& Panel() { return panel_; }
+    LiveViewOptionsModel& ViewOptions() { return viewOptions_; }
     RecordingCommandsModel& Recording() { return recording_; }
     FitsCaptureModel& Capture() { return capture_; }
     RecordingWithOptionsModel& RecordingOptions() { return recordingOptions_; }
@@ -162,6 +179,10 @@ private:
     void ApplyFlipMirroring();
     // The offset arrow to the next event's star over the live view, while its check box is on.
     void RefreshPlateSolvingOffset();
+    // The view, the View menu's crosshair and the panel show the live view's options.
+    void ShowViewOptions();
+    // Makes the toolbars of the arrangement, filled with their commands.
+    void BuildToolbars();
     // The layout of the last session from the settings; a damaged one is ignored.
     void RestoreWorkspace();
     void SaveWorkspace();
@@ -174,8 +195,10 @@ private:
     HistogramControlModel histogram_;
     LiveViewTarget target_;
     ZoneMatrix zones_;
+    LiveViewGuiding guidingView_;
     ProfileAverager profile_;
     CameraPanelModel panel_;
+    LiveViewOptionsModel viewOptions_;
     CalibrationFramesModel calibration_;
     RecordingCommandsModel recording_;
     FitsCaptureModel capture_;
@@ -185,11 +208,13 @@ private:
     PlateSolvingOffsetOverlay solveOffset_;
     CDlgRecordingWithOptions* optionsDialog_ = nullptr;
     EquipmentLists equipment_;
+    std::unique_ptr<EquipmentSelectionModel> equipmentSelection_;
     CMainForm* form_ = nullptr;
     QPointer<CDlgDarkFlat> darkFlat_;
     QPointer<CDlgFwUpdate> firmwareUpdate_;
     QLabel* diskStatus_ = nullptr;
     CD2DControl* view_ = nullptr;
+    TelescopeKeyFilter* keyFilter_ = nullptr;
     CHistogramControl* histogramControl_ = nullptr;
     CCursorPeekControl* profileControl_ = nullptr;
     QLabel* textLine_ = nullptr;
@@ -198,6 +223,8 @@ private:
     QMenu* viewMenu_ = nullptr;
     QMenu* toolsMenu_ = nullptr;
     QToolBar* recordToolbar_ = nullptr;
+    std::vector<QToolBar*> toolbars_;
+    ToolbarLayout toolbarLayout_;
     QMenu* connectMenu_ = nullptr;
     QAction* connectSingle_ = nullptr;
     std::map<MainFrameModel::Command, QAction*> actions_;

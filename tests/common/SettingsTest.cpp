@@ -93,6 +93,7 @@ const char* const kDefaultFile =
     "ToolbarVersion=\n"
     "WorkspaceGeometry=\n"
     "WorkspaceState=\n"
+    "WorkspaceToolbars=\n"
     "WorkspaceStatusBar=\n"
     "CameraConfiguration=\n";
 

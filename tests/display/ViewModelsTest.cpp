@@ -7,8 +7,9 @@
 namespace orva {
 namespace {
 
-TEST(ViewGeometry, ScaleToFitKeepsTheAspectAndCentres) {
+TEST(ViewGeometry, AspectFitKeepsTheAspectAndCentres) {
     ViewGeometry g;
+    g.SetMode(ViewGeometry::ZoomMode::AspectFit);
     g.SetViewSize(1000, 500);
     g.SetPictureSize(1920, 1200);
     const auto r = g.PictureRect();
@@ -19,6 +20,24 @@ TEST(ViewGeometry, ScaleToFitKeepsTheAspectAndCentres) {
     EXPECT_EQ(g.PixelAt(899.9, 499.9), std::make_pair(1919, 1199));
     EXPECT_FALSE(g.PixelAt(99, 10));
     EXPECT_FALSE(g.PixelAt(900, 10));
+}
+
+TEST(ViewGeometry, ScaleToFitStretchesThePictureOverTheWholeView) {
+    ViewGeometry g;
+    g.SetMode(ViewGeometry::ZoomMode::ScaleToFit);
+    g.SetViewSize(1000, 500);
+    g.SetPictureSize(1920, 1200);
+    const auto r = g.PictureRect();
+    EXPECT_DOUBLE_EQ(r.x, 0);
+    EXPECT_DOUBLE_EQ(r.width, 1000);
+    EXPECT_DOUBLE_EQ(r.height, 500);
+    EXPECT_EQ(g.PixelAt(0, 0), std::make_pair(0, 0));
+    EXPECT_EQ(g.PixelAt(999.9, 499.9), std::make_pair(1919, 1199));
+    // The zoom toggle leaves the stretched view for the zoomed one, and returns to the fitted one.
+    g.ToggleZoomMode();
+    EXPECT_EQ(g.Mode(), ViewGeometry::ZoomMode::AspectScale);
+    g.ToggleZoomMode();
+    EXPECT_EQ(g.Mode(), ViewGeometry::ZoomMode::AspectFit);
 }
 
 TEST(ViewGeometry, AspectScaleZoomsAndPansWithinLimits) {
@@ -37,8 +56,6 @@ TEST(ViewGeometry, AspectScaleZoomsAndPansWithinLimits) {
     EXPECT_EQ(g.ZoomPercent(), ViewGeometry::kMaxZoom);
     g.SetZoomPercent(0);
     EXPECT_EQ(g.ZoomPercent(), ViewGeometry::kMinZoom);
-    g.ZoomIn();
-    EXPECT_GT(g.ZoomPercent(), ViewGeometry::kMinZoom);
     g.ToggleZoomMode();
     g.Pan(50, 50);  // no panning when fitted
     EXPECT_DOUBLE_EQ(g.PictureRect().y, 0);
@@ -49,6 +66,31 @@ TEST(ViewGeometry, NoPictureNoPixel) {
     g.SetViewSize(0, 0);
     g.SetPictureSize(640, 480);
     EXPECT_FALSE(g.PixelAt(0, 0));
+    EXPECT_FALSE(g.ViewPointOf(0, 0));
+}
+
+// Picture places map to the view and back to the same pixel, fitted and zoomed.
+TEST(ViewGeometry, ViewPointOfAPixelLiesOverThatPixel) {
+    ViewGeometry g;
+    g.SetViewSize(1000, 500);
+    g.SetPictureSize(1920, 1200);
+    for (int zoomed = 0; zoomed < 2; ++zoomed) {
+        SCOPED_TRACE(zoomed ? "aspect scale, panned" : "scale to fit");
+        const auto r = g.PictureRect();
+        const auto corner = g.ViewPointOf(0, 0);
+        ASSERT_TRUE(corner);
+        EXPECT_DOUBLE_EQ(corner->x, r.x);
+        EXPECT_DOUBLE_EQ(corner->y, r.y);
+        for (const auto& [x, y] : {std::pair{0, 0}, std::pair{123, 456}, std::pair{1919, 1199}}) {
+            const auto at = g.ViewPointOf(x + 0.5, y + 0.5);
+            ASSERT_TRUE(at);
+            if (zoomed && !g.PixelAt(at->x, at->y)) continue;  // panned out of the view
+            EXPECT_EQ(g.PixelAt(at->x, at->y), std::make_pair(x, y));
+        }
+        g.ToggleZoomMode();
+        g.SetZoomPercent(250);
+        g.Pan(-300, 120);
+    }
 }
 
 TEST(ViewTexts, DirectionTakesTheShortWayRoundTwentyFourHours) {

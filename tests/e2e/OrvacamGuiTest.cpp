@@ -12,6 +12,7 @@
 #include "display/DisplayStretch.h"
 
 #include "support/CatalogSkyFits.h"
+#include "support/IndiServerProcess.h"
 #include "support/ManualClock.h"
 #include "support/TempDir.h"
 #include "support/TestPaths.h"
@@ -364,6 +365,102 @@ TEST_F(OrvacamGui, ClosingDuringAnAdvRecordingKeepsTheFileSound) {
     EXPECT_EQ(std::find(log.begin(), log.end(),
                         "W RecordingSession: no frame came after the stop request; the recording was closed without it"),
               log.end());
+}
+
+// Guiding as the observer starts it, against the real INDI telescope simulator, whose
+// pointing the simulated camera's sky follows: the program connects the mount, presses
+// "Select..." and says where the brightest star lies on the screen; a real click of the X
+// server's pointer (xdotool) beside it chooses the star, the program presses "Start",
+// guides, grabs its window with the guiding box and quits. The star stays in its box:
+// every look at the offsets lies within the radius and guiding never aborts.
+TEST_F(OrvacamGui, GuidesOnAStarClickedInTheLiveView) {
+    test::IndiServerProcess server;
+    ASSERT_TRUE(server.Start());
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.File("config"));
+    test::WriteFile(dir.File("config/ORVA Cam Control.ini"), "[Settings]\nLogDirectory=" + dir.File("log") +
+                                                                 "\nAutoStartStreaming=TRUE\nTelescopeDriver=" +
+                                                                 server.ProgramId() + "\n");
+    // The mount points at Orion's belt, which the simulated camera's star list covers.
+    const std::string cli = (BuildDir() / "apps" / "orvacam-cli").string();
+    // The INDI client library's own allocations are not ours to report.
+    const std::string sync = "ORVA_CONFIG_DIR='" + dir.File("cli") + "' ORVA_DATA_DIR='" + dir.File("cli") +
+                             "' LSAN_OPTIONS='suppressions=" + test::SourceDir() + "/tests/e2e/orvacam-lsan.supp' '" +
+                             cli + "' mount sync 05:35:17.3 -05:23:28 --indi 127.0.0.1:" +
+                             std::to_string(server.Port()) + " > '" + dir.File("sync.txt") + "' 2>&1";
+    ASSERT_EQ(std::system(sync.c_str()), 0) << test::ReadFile(dir.File("sync.txt"));
+
+    // Kept in the build folder, for a person to look at.
+    const std::string grab = (BuildDir() / "tests" / "orvacam-guiding.png").string();
+    std::filesystem::remove(grab);
+    const std::string click = dir.File("click");
+    const pid_t pid = Launch({program, "--camera", "sim", "--mode", "4", "--exposure", "40", "--sim-utc",
+                              "2024-06-01T22:00:00", "--guide", click, "--screenshot", grab, "--after-ms", "6000",
+                              "--quit"},
+                             x.Display(), dir);
+    // The program says where to click once the mount is connected and "Select..." pressed.
+    const auto deadline = std::chrono::steady_clock::now() + 180s;
+    while (!std::filesystem::exists(click) && std::chrono::steady_clock::now() < deadline &&
+           waitpid(pid, nullptr, WNOHANG) == 0) {
+        std::this_thread::sleep_for(50ms);
+    }
+    int screenX = 0, screenY = 0, column = 0, row = 0;
+    std::ifstream(click) >> screenX >> screenY >> column >> row;
+    if (!std::filesystem::exists(click)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        FAIL() << "no star to click: " << test::ReadFile(dir.File("err"));
+    }
+    const std::string xdotool = "DISPLAY=" + x.Display() + " xdotool mousemove --sync " + std::to_string(screenX) +
+                                " " + std::to_string(screenY) + " click 1";
+    EXPECT_EQ(std::system(xdotool.c_str()), 0) << "xdotool is missing (scripts/install-deps.sh installs it)";
+
+    const int status = WaitForExit(pid, 240s);
+    ASSERT_TRUE(WIFEXITED(status)) << test::ReadFile(dir.File("err"));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << test::ReadFile(dir.File("err"));
+    for (const char* problem : {"orvacam: guiding did not start", "orvacam: no guiding star"}) {
+        EXPECT_EQ(test::ReadFile(dir.File("err")).find(problem), std::string::npos) << test::ReadFile(dir.File("err"));
+    }
+    std::printf("guiding screenshot: %s\n", grab.c_str());
+
+    const auto log = LogMessages(dir.File("log"));
+    // The click beside the star chose the star itself.
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "I Guiding target selected " + std::to_string(column) + " " + std::to_string(row)),
+              log.end());
+    constexpr int kRadius = 32;
+    const std::string offsetsLine = "I Guiding offsets (x/y *1000) ";
+    int looks = 0;
+    for (const std::string& line : log) {
+        if (line.rfind(offsetsLine, 0) != 0) continue;
+        ++looks;
+        int dx = 0, dy = 0;
+        ASSERT_EQ(std::sscanf(line.c_str() + offsetsLine.size(), "%d %d", &dx, &dy), 2) << line;
+        EXPECT_LT(std::abs(dx), kRadius * 1000) << line;
+        EXPECT_LT(std::abs(dy), kRadius * 1000) << line;
+    }
+    EXPECT_GE(looks, 3) << "guiding looked at the star once a second";
+    EXPECT_EQ(std::find(log.begin(), log.end(), "W Guiding offsets too large, aborting."), log.end());
+
+    // Still guiding at the grab, the green box drawn round the target.
+    Grab g = ReadGrab(grab);
+    ASSERT_FALSE(g.image.isNull()) << grab;
+    const auto& guiding = g.facts["guiding"];
+    ASSERT_EQ(guiding.size(), 5u);
+    EXPECT_EQ(guiding[0], 1) << "guiding stopped";
+    EXPECT_EQ(guiding[1], column);
+    EXPECT_EQ(guiding[2], row);
+    int green = 0;
+    const int cx = static_cast<int>(guiding[3]);
+    const int cy = static_cast<int>(guiding[4]);
+    for (int y = std::max(0, cy - 3 * kRadius); y < std::min(g.image.height(), cy + 3 * kRadius); ++y) {
+        for (int x = std::max(0, cx - 3 * kRadius); x < std::min(g.image.width(), cx + 3 * kRadius); ++x) {
+            const QRgb c = g.image.pixel(x, y);
+            if (qGreen(c) > 180 && qRed(c) < 60 && qBlue(c) < 60) ++green;
+        }
+    }
+    EXPECT_GE(green, 40) << "no guiding box round " << cx << " " << cy;
+    ExpectClosedInOrder(log);
 }
 
 // A second start while a station runs says so and leaves: non-zero status, nothing

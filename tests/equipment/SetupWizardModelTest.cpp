@@ -106,6 +106,28 @@ TEST_F(SetupWizardTest, FirstStartWalksBothPagesAndTheSecondCheckIsComplete) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
+// A first start offers a folder below the home folder for every empty field; a stored
+// folder stays as it is. Committed, the offered folders are made.
+TEST_F(SetupWizardTest, EmptyFoldersAreOfferedBelowTheHomeFolder) {
+    settings.Load();
+    CompleteEquipment();
+    settings.AdvDirectory = Folder(0);
+    const std::string home = dataDir.File("home");
+    SetupWizardModel offered(settings, lists, ui, home);
+    offered.Open();
+    ASSERT_EQ(offered.Next(), Result::Moved);
+    ASSERT_EQ(offered.CurrentPage(), Page::Directories);
+    EXPECT_EQ(offered.Directory(0), Folder(0));
+    EXPECT_EQ(offered.Directory(1), home + "/ORVA/SER");
+    EXPECT_EQ(offered.Directory(3), home + "/ORVA/Darks");
+    EXPECT_EQ(offered.Directory(6), home + "/ORVA/Logs");
+    EXPECT_TRUE(offered.NextEnabled());
+    ASSERT_EQ(offered.Next(), Result::Finished);
+    EXPECT_EQ(settings.FlatFramesDirectory, home + "/ORVA/Flats");
+    EXPECT_TRUE(std::filesystem::is_directory(home + "/ORVA/Reports"));
+    EXPECT_FALSE(SetupWizardModel::IsDue(settings, lists));
+}
+
 TEST_F(SetupWizardTest, TheCheckFailsOnAnyMissingOrUnknownSelection) {
     CompleteEquipment();
     settings.AdvDirectory = settings.FitsDirectory = settings.ReportsDirectory = settings.LogDirectory = "/d";

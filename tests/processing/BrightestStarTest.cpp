@@ -74,5 +74,29 @@ TEST(BrightestStarTest, APictureTooSmallForTheBoxHasNoTarget) {
     EXPECT_EQ(BrightestStar::Find(image.data(), kWidth, kHeight, 16), (StarPosition{40, 40}));
 }
 
+// A click chooses among the stars: the brightest within the box round it, not the
+// brightest of the picture; nothing when no star stands out there.
+TEST(BrightestStarTest, NearAClickFindsTheStarInTheBoxRoundIt) {
+    const std::vector<uint16_t> image = Picture({{80, 60, 1500}, {200, 150, 6000}, {20, 100, 20000}});
+    const struct {
+        const char* name;
+        int column, row;
+        std::optional<StarPosition> found;
+    } cases[] = {
+        {"on the dimmer star", 80, 60, StarPosition{80, 60}},
+        {"beside the dimmer star", 100, 80, StarPosition{80, 60}},
+        {"beside the brighter star", 180, 170, StarPosition{200, 150}},
+        {"out of reach", 80 + kRadius + 6, 60, std::nullopt},
+        {"empty sky", 150, 200, std::nullopt},
+        {"a star whose box leaves the picture", 30, 100, std::nullopt},
+        {"outside the picture", -100, -100, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(BrightestStar::FindNear(image.data(), kWidth, kHeight, kRadius, c.column, c.row), c.found);
+    }
+    EXPECT_EQ(BrightestStar::FindNear(nullptr, kWidth, kHeight, kRadius, 80, 60), std::nullopt);
+}
+
 }  // namespace
 }  // namespace orva

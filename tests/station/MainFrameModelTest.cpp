@@ -143,6 +143,7 @@ TEST(MainFrameModel, EnablingTableInTheFourStates) {
         {Command::HardwareConfiguration, "0000"},
         {Command::CharacterizeCamera, "0000"},
         {Command::Toolbars, "1111"},
+        {Command::CustomizeToolbar, "1111"},
         {Command::StatusBar, "1111"},
         // No text field has the focus in these states.
         {Command::Undo, "0000"},
@@ -155,7 +156,7 @@ TEST(MainFrameModel, EnablingTableInTheFourStates) {
         {Command::Crosshair, "1111"},
         {Command::NightVision, "1111"},
         {Command::MissedFrames, "1111"},
-        {Command::EnableZones, "1111"},
+        {Command::EnableZones, "0111"},
         // The zones are off.
         {Command::EditZones, "0000"},
         {Command::ClearZones, "0000"},
@@ -187,6 +188,12 @@ TEST(MainFrameModel, EnablingTableInTheFourStates) {
     for (const Command c : {Command::Undo, Command::Cut, Command::Copy, Command::Paste, Command::EditZones,
                             Command::ClearZones}) {
         EXPECT_TRUE(MainFrameModel::IsEnabled(c, everything)) << MainFrameModel::Text(c);
+    }
+    // Zones switched on and the camera gone: none of the zone commands.
+    MainFrameState zonesWithoutCamera = states[0];
+    zonesWithoutCamera.zonesEnabled = true;
+    for (const Command c : {Command::EnableZones, Command::EditZones, Command::ClearZones}) {
+        EXPECT_FALSE(MainFrameModel::IsEnabled(c, zonesWithoutCamera)) << MainFrameModel::Text(c);
     }
 }
 

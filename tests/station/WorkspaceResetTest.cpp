@@ -31,6 +31,7 @@ TEST_F(WorkspaceResetTest, AProfileWithoutTheVersionIsResetAndToldOnceOnly) {
     first.WorkspaceGeometry = "Z2VvbWV0cnk=";
     first.WorkspaceState = "c3RhdGU=";
     first.WorkspaceStatusBar.Set(false);
+    first.WorkspaceToolbars = "Record=SER";
     first.NightVision.Set(true);
     ASSERT_TRUE(first.Save());
 
@@ -49,6 +50,7 @@ TEST_F(WorkspaceResetTest, AProfileWithoutTheVersionIsResetAndToldOnceOnly) {
     EXPECT_EQ(next.ToolbarVersion, "1");
     EXPECT_EQ(next.WorkspaceGeometry, "");
     EXPECT_EQ(next.WorkspaceState, "");
+    EXPECT_EQ(next.WorkspaceToolbars, "");
     EXPECT_FALSE(next.WorkspaceStatusBar.Value().has_value());
     EXPECT_TRUE(next.NightVision.IsOn()) << "only the workspace is reset";
 
@@ -58,6 +60,18 @@ TEST_F(WorkspaceResetTest, AProfileWithoutTheVersionIsResetAndToldOnceOnly) {
     for (int start = 0; start < 2; ++start) EXPECT_FALSE(WorkspaceReset::RunOnce(Reread(), ui));
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(Reread().WorkspaceState, "c3RhdGU=");
+}
+
+// A first start has no workspace to reset: nothing is said, and no later start says it.
+TEST_F(WorkspaceResetTest, AFirstStartIsToldNothing) {
+    EXPECT_FALSE(WorkspaceReset::RunOnce(Reread(), ui));
+    EXPECT_TRUE(ui.messages.empty());
+    Settings& next = Reread();
+    EXPECT_EQ(next.ToolbarVersion, "1");
+    next.WorkspaceState = "c3RhdGU=";
+    ASSERT_TRUE(next.Save());
+    EXPECT_FALSE(WorkspaceReset::RunOnce(Reread(), ui));
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 // A profile that cannot be written still gets the notice and the default layout for this

@@ -1,5 +1,6 @@
 // The guiding window's rules: the size list, the direction lists, the buttons and the
 // control states.
+#include "telescope/GuidingCorrector.h"
 #include "telescope/GuidingDialogModel.h"
 
 #include "common/NotificationCenter.h"
@@ -67,6 +68,8 @@ TEST_F(GuidingDialogModelTest, TheTimerRunsFromSelectUntilNeitherSelectingNorATa
     EXPECT_TRUE(c.startEnabled);
     EXPECT_EQ(c.targetText, "120 / 90");
     EXPECT_EQ(c.offsetsText, "4.0 / -1.5");
+    // The push shown is the one the mount gets.
+    EXPECT_EQ(c.correctionPushText, std::to_string(GuidingCorrector::kGuidePulseMs));
     model.Start();
     EXPECT_TRUE(model.Controls().stopEnabled);
     EXPECT_FALSE(model.Controls().startEnabled);

@@ -2,6 +2,7 @@
 // simulated mount of ours: what the buttons and keys queue, the rate index, the next
 // event's coordinates and the position texts.
 #include "telescope/TelescopeDialogModel.h"
+#include "telescope/TelescopeKeyboard.h"
 
 #include "common/TextFormats.h"
 #include "telescope/SimulatedTelescopeWindow.h"
@@ -135,6 +136,49 @@ TEST_F(TelescopeDialogModelTest, ControlKeysMoveAndTheirReleaseStops) {
     model.OnKeyUp(TelescopeArrowKey::Right);
     EXPECT_EQ(Queued(), std::vector<TelescopeCommand>{Move(0, 0.0)});
     EXPECT_TRUE(log.Contains("I Keyboard triggers move in  RA"));  // "%s %s" of a text ending in a blank
+}
+
+// The keyboard's repeats of a held Ctrl+arrow: one move and one stop, not a stop and a
+// move for every repeat.
+TEST_F(TelescopeDialogModelTest, AHeldControlKeyMovesOnceAndStopsOnce) {
+    TelescopeKeyboard keys;
+    EXPECT_TRUE(keys.KeyDown(TelescopeArrowKey::Down, true, false, &model));
+    for (int i = 0; i < 5; ++i) {
+        keys.KeyUp(TelescopeArrowKey::Down, true, &model);
+        EXPECT_TRUE(keys.KeyDown(TelescopeArrowKey::Down, true, true, &model)) << "a repeat is consumed too";
+    }
+    keys.KeyUp(TelescopeArrowKey::Down, false, &model);
+    const auto queued = Queued();
+    ASSERT_EQ(queued.size(), 2u);
+    EXPECT_DOUBLE_EQ(queued[0].first, 2 * kT);
+    EXPECT_EQ(queued[1], Move(1, 0.0));
+    // A plain arrow (the live view pans) is not the mount's, repeated or not.
+    EXPECT_FALSE(keys.KeyDown(TelescopeArrowKey::Left, false, false, &model));
+    EXPECT_FALSE(keys.KeyDown(TelescopeArrowKey::Left, false, true, &model));
+    EXPECT_TRUE(Queued().empty());
+}
+
+// The release of a key held while another program took the keyboard never comes: the
+// axes still moving are stopped when the focus goes, and only those.
+TEST_F(TelescopeDialogModelTest, LosingTheKeyboardStopsTheAxesOfTheKeysHeld) {
+    TelescopeKeyboard keys;
+    keys.KeyDown(TelescopeArrowKey::Left, true, false, &model);
+    keys.KeyDown(TelescopeArrowKey::Up, true, false, &model);
+    keys.KeyUp(TelescopeArrowKey::Up, false, &model);
+    Queued();
+    keys.FocusLost(&model);
+    EXPECT_EQ(Queued(), std::vector<TelescopeCommand>{Move(0, 0.0)});
+    keys.FocusLost(&model);
+    EXPECT_TRUE(Queued().empty()) << "nothing held any more";
+}
+
+// Without a telescope window the keys are still the mount's (consumed) but move nothing.
+TEST_F(TelescopeDialogModelTest, WithoutATelescopeWindowTheKeysMoveNothing) {
+    TelescopeKeyboard keys;
+    EXPECT_TRUE(keys.KeyDown(TelescopeArrowKey::Right, true, false, nullptr));
+    keys.KeyUp(TelescopeArrowKey::Right, false, nullptr);
+    keys.FocusLost(nullptr);
+    EXPECT_TRUE(Queued().empty());
 }
 
 TEST_F(TelescopeDialogModelTest, EventButtonWritesTheNextEventsStar) {

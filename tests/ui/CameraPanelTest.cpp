@@ -4,6 +4,7 @@
 // with the shortcut, a dark frame taken through its dialog, the disk space in the
 // status bar.
 
+#include "ui/CD2DControl.h"
 #include "ui/CDlgDarkFlat.h"
 #include "ui/CDlgRecordingWithOptions.h"
 #include "ui/CMainForm.h"
@@ -357,6 +358,83 @@ TEST_F(CameraPanel, RecordingWithOptionsDialogRecordsUntilStop) {
     ASSERT_GE(ser->frames.size(), 2u);
     // Every second frame of the 5 ms stream.
     EXPECT_EQ(ser->frames[1].startTicks - ser->frames[0].startTicks, 100000u);
+}
+
+}  // namespace
+}  // namespace orva
+
+namespace orva {
+namespace {
+
+// The live view's options: the panel's boxes, the View menu and the view agree, and
+// Invert mirrors the stretch so that the sky keeps its look.
+TEST_F(CameraPanel, PreviewOptionsCrosshairAndInvertStayInStep) {
+    QAction* menuCrosshair = frame->Action(Command::Crosshair);
+    Form().Crosshair()->click();
+    EXPECT_TRUE(frame->View().Crosshair());
+    EXPECT_TRUE(menuCrosshair->isChecked());
+    menuCrosshair->trigger();
+    EXPECT_FALSE(frame->View().Crosshair());
+    EXPECT_FALSE(Form().Crosshair()->isChecked());
+    EXPECT_EQ(rig.settings.CameraConfig.crosshair, 0);
+    EXPECT_TRUE(log.Contains("I MainForm: show crosshair overlay: 1"));
+
+    Form().Overflow()->click();
+    EXPECT_TRUE(rig.settings.ShowOverflow.IsOn());
+
+    ASSERT_EQ(Form().PreviewMode()->count(), 3);
+    EXPECT_FALSE(Form().Zoom()->isEnabled()) << "the zoom belongs to aspect scale";
+    Choose(Form().PreviewMode(), 2);
+    EXPECT_EQ(frame->View().Geometry().Mode(), ViewGeometry::ZoomMode::AspectScale);
+    EXPECT_TRUE(Form().Zoom()->isEnabled());
+    emit Form().Zoom()->textActivated("300");
+    EXPECT_EQ(frame->View().Geometry().ZoomPercent(), 300);
+    EXPECT_EQ(Form().Zoom()->currentText(), "300%");
+    EXPECT_EQ(rig.settings.PreviewZoomFactor, 300);
+
+    ASSERT_TRUE(ConnectAndStream());
+    frame->UpdateCommands();
+    frame->Action(Command::ToggleZoom)->trigger();  // the menu's toggle, with a picture to zoom
+    EXPECT_EQ(frame->View().Geometry().Mode(), ViewGeometry::ZoomMode::AspectFit);
+    EXPECT_EQ(Form().PreviewMode()->currentIndex(), 1);
+    EXPECT_EQ(rig.settings.PreviewModeText, "1");
+    frame->Histogram().SetLevels(1000, 5000);
+    Form().Invert()->click();
+    EXPECT_EQ(frame->Histogram().Levels().background, 65535 - 5000);
+    EXPECT_EQ(frame->Histogram().Levels().white, 65535 - 1000);
+    Form().Invert()->click();
+    EXPECT_EQ(frame->Histogram().Levels().background, 1000);
+    EXPECT_EQ(frame->Histogram().Levels().white, 5000);
+}
+
+// The equipment of the next recording is chosen on the panel; not while the camera streams.
+TEST_F(CameraPanel, EquipmentListsChooseTheCurrentEntries) {
+    ASSERT_TRUE(rig.observers.Add("Ada"));
+    ASSERT_TRUE(rig.observers.Add("Bea"));
+    ASSERT_TRUE(rig.instruments.Add("C8"));
+    frame->SetEquipmentLists({&rig.observers, &rig.sites, &rig.instruments, &rig.mounts});
+    Form().Refresh();
+    using Kind = EquipmentSelectionModel::Kind;
+    QComboBox* observers = Form().EquipmentList(Kind::Observer);
+    ASSERT_EQ(observers->count(), 2);
+    EXPECT_EQ(observers->currentIndex(), -1);
+    Choose(observers, 1);
+    EXPECT_EQ(rig.settings.SelectedObserverName(), "Bea");
+    Choose(Form().EquipmentList(Kind::Instrument), 0);
+    EXPECT_EQ(rig.settings.SelectedInstrumentName(), "C8");
+
+    // An entry added in the Edit dialog shows at once.
+    ASSERT_TRUE(rig.observers.Add("Cyd"));
+    Form().Refresh();
+    EXPECT_EQ(observers->count(), 3);
+    EXPECT_EQ(observers->currentText(), "Bea");
+
+    EXPECT_TRUE(observers->isEnabled());
+    ASSERT_TRUE(ConnectAndStream());
+    EXPECT_FALSE(observers->isEnabled());
+    frame->Action(Command::StopStreaming)->trigger();
+    Form().Refresh();
+    EXPECT_TRUE(observers->isEnabled());
 }
 
 }  // namespace

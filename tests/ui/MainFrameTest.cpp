@@ -1,5 +1,8 @@
 #include "ui/CD2DControl.h"
+#include "ui/CDlgCustomizeToolbar.h"
+#include "ui/CDlgGuiding.h"
 #include "ui/CDlgMissedFrames.h"
+#include "ui/CDlgTelescope.h"
 #include "ui/CHistogramControl.h"
 #include "ui/CMainFrame.h"
 
@@ -13,8 +16,12 @@
 #include <QCheckBox>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -31,6 +38,8 @@ namespace orva {
 namespace {
 
 using Command = MainFrameModel::Command;
+using test::SimulatedMount;
+using test::SimulatedMountFactory;
 
 // The main window over a station of the test's own.
 class MainFrame : public ::testing::Test, protected test::UiStation {
@@ -271,6 +280,52 @@ TEST_F(MainFrame, TheNextWindowRestoresTheLayout) {
     EXPECT_TRUE(frame->Action(Command::StatusBar)->isChecked());
 }
 
+// The toolbars arranged in "Customize Toolbar...": a command taken off the Record toolbar, a
+// toolbar of one's own with its place, and all of it again at the next start.
+TEST_F(MainFrame, CustomizedToolbarsComeBackWithTheNextStart) {
+    frame->show();
+    CDlgCustomizeToolbar dialog(frame->ToolbarArrangement());
+    dialog.OnToolbar()->setCurrentRow(0);  // SER
+    dialog.RemoveSelected();
+    EXPECT_EQ(dialog.OnToolbar()->item(0)->text(), "ADV");
+    ASSERT_TRUE(dialog.NewToolbar("Focus"));
+    EXPECT_FALSE(dialog.NewToolbar("Focus"));
+    EXPECT_EQ(dialog.ToolbarList()->currentText(), "Focus");
+    const auto items = dialog.AvailableList()->findItems("Start streaming", Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    dialog.AvailableList()->setCurrentItem(items[0]);
+    dialog.AddSelected();
+    ASSERT_EQ(dialog.OnToolbar()->count(), 1);
+    frame->ArrangeToolbars(dialog.Layout());
+
+    ASSERT_EQ(frame->Toolbars().size(), 2u);
+    QToolBar* focus = frame->Toolbars()[1];
+    ASSERT_EQ(focus->actions().size(), 1);
+    EXPECT_EQ(focus->actions()[0], frame->Action(Command::StartStreaming));
+    EXPECT_FALSE(frame->RecordToolbar()->actions().contains(frame->Action(Command::RecordSer)));
+    frame->addToolBar(Qt::LeftToolBarArea, focus);
+    frame->close();
+
+    Restart();
+    frame->show();
+    ASSERT_EQ(frame->Toolbars().size(), 2u);
+    EXPECT_EQ(frame->Toolbars()[1]->windowTitle(), "Focus");
+    EXPECT_EQ(frame->toolBarArea(frame->Toolbars()[1]), Qt::LeftToolBarArea);
+    EXPECT_EQ(frame->Toolbars()[1]->actions().size(), 1);
+    EXPECT_FALSE(frame->RecordToolbar()->actions().contains(frame->Action(Command::RecordSer)));
+
+    // Deleted again: gone from the window and from the next start.
+    CDlgCustomizeToolbar again(frame->ToolbarArrangement());
+    again.ToolbarList()->setCurrentIndex(1);
+    again.DeleteToolbar();
+    again.ResetToDefault();
+    frame->ArrangeToolbars(again.Layout());
+    EXPECT_EQ(frame->Toolbars().size(), 1u);
+    EXPECT_TRUE(frame->RecordToolbar()->actions().contains(frame->Action(Command::RecordSer)));
+    Restart();
+    EXPECT_EQ(frame->Toolbars().size(), 1u);
+}
+
 TEST_F(MainFrame, ADamagedSavedLayoutGivesTheDefaultLayout) {
     // A real layout, but of another version of the window.
     frame->addToolBar(Qt::LeftToolBarArea, frame->RecordToolbar());
@@ -498,6 +553,167 @@ TEST_F(MainFrame, TheFirstPictureIsStretchedByItsHistogram) {
     const QImage grab = frame->View().grab().toImage();
     EXPECT_EQ(qGray(grab.pixel(frame->View().ViewPointOf(310, 107).toPoint())), 255);
     EXPECT_LE(qGray(grab.pixel(frame->View().ViewPointOf(101, 200).toPoint())), 10);
+}
+
+// A frame of 640 x 480 with sky at 2000 and a star at (300, 200), handed to the live
+// view as the frame path hands it.
+class GuidingPicture {
+public:
+    static constexpr int kWidth = 640;
+    static constexpr int kHeight = 480;
+
+    GuidingPicture() : pixels_(kWidth * kHeight) {
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                const double d2 = (x - 300) * (x - 300) + (y - 200) * (y - 200);
+                pixels_[static_cast<std::size_t>(y * kWidth + x)] =
+                    static_cast<uint16_t>(2000 + (x * 5 + y * 3) % 7 + 20000 * std::exp(-d2 / 4.0));
+            }
+        }
+        status_.overlayMode = 2;
+    }
+    void ShowIn(CMainFrame& frame) {
+        DisplayFrame d;
+        d.pixels = pixels_.data();
+        d.width = kWidth;
+        d.height = kHeight;
+        d.overlay = &overlay_;
+        d.status = &status_;
+        frame.Target().PrepareDisplay(d);
+        frame.RefreshView();
+    }
+
+private:
+    std::vector<uint16_t> pixels_;
+    BinaryOverlay overlay_;
+    CameraStatus status_;
+};
+
+// "Select..." in the guiding window, then a click beside the star on the live view: the
+// star becomes the target, the choice ends and "Start" is offered; the box and the
+// centroid's cross are drawn over the picture, green once guiding runs.
+TEST_F(MainFrame, AClickOnTheLiveViewChoosesTheGuidingStar) {
+    frame->resize(1000, 600);
+    frame->show();
+    GuidingPicture picture;
+    picture.ShowIn(*frame);
+    frame->Action(Command::Guiding)->trigger();
+    auto* window = frame->findChild<CDlgGuiding*>();
+    ASSERT_NE(window, nullptr);
+    GuidingService& guiding = station->Guiding();
+    ASSERT_EQ(guiding.radius.load(), 32);
+
+    // Not choosing: a click is the view's own.
+    CD2DControl& view = frame->View();
+    QTest::mouseClick(&view, Qt::LeftButton, {}, view.ViewPointOf(306, 195).toPoint());
+    EXPECT_EQ(guiding.Target(), std::make_pair(0, 0));
+
+    QTest::mouseClick(window->SelectButton(), Qt::LeftButton);
+    EXPECT_FALSE(window->StartButton()->isEnabled());
+    // The next picture carries the frame's pixels for the choice.
+    frame->RefreshView();
+    picture.ShowIn(*frame);
+    ASSERT_FALSE(frame->Target().Picture().raw.empty());
+    // Too near the edge for the box: nothing chosen yet.
+    QTest::mouseClick(&view, Qt::LeftButton, {}, view.ViewPointOf(10, 200).toPoint());
+    EXPECT_TRUE(guiding.selecting.load());
+    QTest::mouseClick(&view, Qt::LeftButton, {}, view.ViewPointOf(306, 195).toPoint());
+    EXPECT_EQ(guiding.Target(), std::make_pair(300, 200));
+    EXPECT_FALSE(guiding.selecting.load());
+    EXPECT_TRUE(log.Contains("I Guiding target selected 300 200"));
+    window->OnTimer();
+    EXPECT_EQ(window->Target()->text(), "300 / 200");
+    EXPECT_TRUE(window->StartButton()->isEnabled());
+    // The pixels are no longer copied once the star is chosen.
+    frame->RefreshView();
+    picture.ShowIn(*frame);
+    EXPECT_TRUE(frame->Target().Picture().raw.empty());
+
+    QTest::mouseClick(window->StartButton(), Qt::LeftButton);
+    EXPECT_TRUE(guiding.active.load());
+    guiding.SetCentroid(32.0, 32.0);  // the star on its target
+    const QImage grab = view.grab().toImage();
+    const auto green = [](QRgb c) { return qGreen(c) > 180 && qRed(c) < 60 && qBlue(c) < 60; };
+    // The box's left edge (the picture is drawn smaller than its size here) and the cross.
+    const QPointF corner = view.ViewPointOf(300 - 32, 200);
+    const QPointF left = QPointF(std::floor(corner.x() - 0.5 * view.Geometry().PictureRect().width / 640), corner.y());
+    bool edge = false;
+    for (int dx = -1; dx <= 1; ++dx) edge = edge || green(grab.pixel(left.toPoint() + QPoint(dx, 0)));
+    EXPECT_TRUE(edge) << "no box edge at " << left.x();
+    const QPoint cross = view.ViewPointOf(300, 200).toPoint() + QPoint(5, 0);
+    EXPECT_TRUE(green(grab.pixel(cross)) || green(grab.pixel(cross + QPoint(0, 1))) ||
+                green(grab.pixel(cross - QPoint(0, 1))));
+}
+
+// The tracking zone chosen in the window is the radius of the next start, and the window
+// shows it again.
+TEST_F(MainFrame, TheTrackingZoneSurvivesARestart) {
+    frame->Action(Command::Guiding)->trigger();
+    auto* window = frame->findChild<CDlgGuiding*>();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->Size()->currentText(), "64 x 64");
+    EXPECT_EQ(window->CorrectionPush()->text(), "400");
+    EXPECT_FALSE(window->CorrectionPush()->isEnabled());
+    emit window->Size()->activated(2);
+    EXPECT_EQ(station->Guiding().radius.load(), 24);
+
+    Restart();
+    EXPECT_EQ(station->Guiding().radius.load(), 24);
+    frame->Action(Command::Guiding)->trigger();
+    window = frame->findChild<CDlgGuiding*>();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->Size()->currentText(), "48 x 48");
+}
+
+// Ctrl+arrow keys in the main window move the mount through the telescope window's logic,
+// before the live view (whose plain arrows pan) sees them; the keyboard's repeats of a
+// held key move it once, the release stops the axis.
+TEST_F(MainFrame, ControlArrowKeysMoveTheMount) {
+    useSimulatedMount = true;
+    mounts.config.connected = true;
+    mounts.config.tracking = true;
+    settings.TelescopeDriver = SimulatedMountFactory::kProgramId;
+    settings.RaTrackingSpeedE5 = 417;
+    settings.Save();
+    Restart();
+    constexpr double kT = 0.00417;
+    CD2DControl& view = frame->View();
+    // No telescope window yet: the keys are the mount's, but nothing moves.
+    QTest::keyClick(&view, Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_FALSE(log.Contains("I Keyboard triggers move in RA"));
+
+    frame->Action(Command::Telescope)->trigger();
+    ASSERT_NE(frame->findChild<CDlgTelescope*>(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mounts.Last() != nullptr; }, 30000));
+    const auto movesUntil = [&](std::size_t count) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return mounts.Last()->Moves().size() >= count; }, 30000));
+        return mounts.Last()->Moves();
+    };
+
+    QTest::keyPress(&view, Qt::Key_Left, Qt::ControlModifier);
+    for (int i = 0; i < 3; ++i) {  // the keyboard repeats the held key
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Left, Qt::ControlModifier, QString(), true);
+        QApplication::sendEvent(&view, &release);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::ControlModifier, QString(), true);
+        QApplication::sendEvent(&view, &press);
+    }
+    QTest::keyRelease(&view, Qt::Key_Left, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_Down, Qt::ControlModifier);
+    const auto moves = movesUntil(4);
+    ASSERT_EQ(moves.size(), 4u);
+    // The worker moves right ascension relative to the tracking sky: -t - t.
+    EXPECT_EQ(moves[0].axis, 0);
+    EXPECT_DOUBLE_EQ(moves[0].rate, -2 * kT);
+    EXPECT_EQ(moves[1], (SimulatedMount::Move{0, 0.0}));
+    EXPECT_EQ(moves[2].axis, 1);
+    EXPECT_DOUBLE_EQ(moves[2].rate, 2 * kT);
+    EXPECT_EQ(moves[3], (SimulatedMount::Move{1, 0.0}));
+    EXPECT_TRUE(log.Contains("I Keyboard triggers move in DEC"));
+
+    // A plain arrow is the live view's: no move.
+    QTest::keyClick(&view, Qt::Key_Up);
+    frame->findChild<CDlgTelescope*>()->OnTimer();
+    EXPECT_EQ(mounts.Last()->Moves().size(), 4u);
 }
 
 TEST_F(MainFrame, HistogramControlTakesClicksAndKeys) {

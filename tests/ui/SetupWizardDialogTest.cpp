@@ -6,8 +6,13 @@
 #include "support/FakeUiServices.h"
 #include "support/TempDir.h"
 
+#include <QApplication>
+#include <QPixmap>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -86,6 +91,45 @@ TEST_F(SetupWizardDialog, BackFromTheFoldersReturnsToTheSitePage) {
     EXPECT_EQ(wizard.currentId(), 1);
     EXPECT_EQ(model.CurrentPage(), SetupWizardModel::Page::SiteAndEquipment);
     EXPECT_EQ(SubTitle(), "Step 1 of 2");
+}
+
+// "Edit site..." opens the sites' dialog; the site chosen there fills the field, and
+// the page keeps its room for the new-site line whether it shows or not.
+TEST_F(SetupWizardDialog, EditButtonsOpenTheListsAndTheSitePageKeepsItsRoom) {
+    wizard.next();
+    ASSERT_EQ(wizard.currentId(), 1);
+    QApplication::processEvents();
+    auto* latitude = wizard.findChild<QLineEdit*>("latitude");
+    ASSERT_NE(latitude, nullptr);
+    const int height = latitude->height();
+    const QPoint where = latitude->mapTo(&wizard, QPoint(0, 0));
+    Type("equipment1", "A site not in the list");
+    QApplication::processEvents();
+    EXPECT_TRUE(latitude->isEnabled());
+    EXPECT_EQ(latitude->height(), height);
+    EXPECT_EQ(latitude->mapTo(&wizard, QPoint(0, 0)), where);
+    EXPECT_GE(latitude->height(), latitude->minimumSizeHint().height());
+    // Kept beside the test program, for a person to look at.
+    const auto grab = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "setup-assistant-site-page.png";
+    EXPECT_TRUE(wizard.grab().save(QString::fromStdString(grab.string())));
+
+    ASSERT_TRUE(equipment.sites.Add("Hill"));
+    settings.SelectedSiteName("Hill");  // as choosing it in the dialog does
+    QPushButton* editSite = nullptr;
+    for (QPushButton* b : wizard.findChildren<QPushButton*>()) {
+        if (b->text() == SetupWizardModel::kEditButtons[SetupWizardModel::kSite]) editSite = b;
+    }
+    ASSERT_NE(editSite, nullptr);
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        opened = dialog != nullptr && dialog != &wizard;
+        if (opened) dialog->close();
+    });
+    editSite->click();
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(wizard.findChild<QLineEdit*>("equipment1")->text(), "Hill");
+    EXPECT_FALSE(latitude->isEnabled()) << "a known site needs no coordinates";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // The station the widget tests open their windows over: the simulated camera (480 x 300
-// mode), settings and a data folder of the test's own, a recording UI fake and the log.
+// mode), settings and a data folder of the test's own, a recording UI fake and the log;
+// with useSimulatedMount, the mounts of the program id "sim" are simulated ones of ours.
 
 #include "common/NotificationCenter.h"
 #include "common/Settings.h"
@@ -10,6 +11,7 @@
 #include "support/FakeUiServices.h"
 #include "support/LogCapture.h"
 #include "support/TempDir.h"
+#include "telescope/SimulatedMount.h"
 
 #include <memory>
 
@@ -32,6 +34,7 @@ struct UiStation {
         options.dataDirectory = dataDir.Path();
         options.frameProcessorThreads = 1;
         options.clock = stationClock;
+        if (useSimulatedMount) options.telescopeDrivers = &mounts;
         station = std::make_unique<Station>(options);
         station->SetCameraSettings({4, 20.0, 0});
     }
@@ -45,6 +48,8 @@ struct UiStation {
     FakeUiServices ui;
     std::shared_ptr<SimulatedCamera> camera = std::make_shared<SimulatedCamera>(SimCameraConfig{}, SteadyClock::Instance());
     SimDeviceEnumerator devices{{camera}};
+    bool useSimulatedMount = false;
+    SimulatedMountFactory mounts{SteadyClock::Instance()};  // outlives the station's telescope worker
     std::unique_ptr<Station> station;
 };
 
