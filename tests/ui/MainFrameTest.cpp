@@ -52,6 +52,23 @@ protected:
 
     bool Enabled(Command c) { return frame->Action(c)->isEnabled(); }
 
+    // The frame path hands the view a 64 x 48 picture of level 2000 with this camera
+    // overlay mode; the view shows it.
+    void ShowEvenPicture(int overlayMode) {
+        std::vector<uint16_t> pixels(64 * 48, 2000);
+        BinaryOverlay overlay;
+        CameraStatus status;
+        status.overlayMode = overlayMode;
+        DisplayFrame d;
+        d.pixels = pixels.data();
+        d.width = 64;
+        d.height = 48;
+        d.overlay = &overlay;
+        d.status = &status;
+        frame->Target().PrepareDisplay(d);
+        frame->RefreshView();
+    }
+
     // The window of the next start: a new station and window over the settings as the
     // file holds them.
     void Restart() {
@@ -444,18 +461,7 @@ TEST_F(MainFrame, ViewShowsTheComposedPictureAndTheHistogramFollows) {
     frame->resize(1000, 600);
     frame->show();
     frame->Histogram().SetLevels(1000, 3000);
-    std::vector<uint16_t> pixels(64 * 48, 2000);
-    BinaryOverlay overlay;
-    CameraStatus status;
-    status.overlayMode = 2;
-    DisplayFrame d;
-    d.pixels = pixels.data();
-    d.width = 64;
-    d.height = 48;
-    d.overlay = &overlay;
-    d.status = &status;
-    frame->Target().PrepareDisplay(d);
-    frame->RefreshView();
+    ShowEvenPicture(2);
     EXPECT_EQ(frame->Histogram().Bins()[2000 >> 6], static_cast<uint64_t>(64 * 15));
     const QImage grab = frame->View().grab().toImage();
     const QPointF centre = frame->View().ViewPointOf(32, 20);
@@ -484,17 +490,7 @@ TEST_F(MainFrame, PlateSolvingCheckBoxShowsTheOffsetToTheNextEvent) {
     solved.declinationDeg = 20.0;
     station->Tools().PlateSolution().Publish(solved);
 
-    std::vector<uint16_t> pixels(64 * 48, 2000);
-    BinaryOverlay overlay;
-    CameraStatus status;
-    DisplayFrame d;
-    d.pixels = pixels.data();
-    d.width = 64;
-    d.height = 48;
-    d.overlay = &overlay;
-    d.status = &status;
-    frame->Target().PrepareDisplay(d);
-    frame->RefreshView();
+    ShowEvenPicture(0);
     QCheckBox* box = frame->Form().PlateSolvingNextEvent();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), "Platesolving (next Event)");
