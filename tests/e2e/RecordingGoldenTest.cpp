@@ -80,8 +80,8 @@ void Record(IRecordingSink& writer) {
     for (int i = 0; i <= kFrames; ++i) {
         if (i == kFrames) fp.RequestStopRecording();
         chain.camera->GenerateFrame(bytes, nullptr);
-        fp.SetFrameSize(static_cast<uint16_t>(chain.mode.transferWidth), static_cast<uint16_t>(height));
-        fp.ConsumeFrame(bytes.data());
+        orva::CameraFrame received = orva::CameraFrame::Received(bytes.data(), static_cast<uint16_t>(chain.mode.transferWidth), static_cast<uint16_t>(height));
+        fp.ConsumeFrame(received);
         cameraClock.Advance(std::chrono::milliseconds(40));
     }
     EXPECT_FALSE(fp.IsWriterAttached());
