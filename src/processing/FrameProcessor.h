@@ -96,6 +96,9 @@ public:
     }
     // The settings the frame path follows.
     void SetUseTimeResolution100us(bool on) { unpack_.SetUseTimeResolution100us(on); }
+    // The station's tick (GUI thread): sends the camera what the frames show it needs,
+    // so that no camera command waits on the frame path.
+    void SendCameraCommands() { unpack_.SendCameraCommands(); }
     void SetShowOverflow(bool on) { liveView_.SetShowOverflow(on); }
     bool ShowsOverflow() const { return liveView_.ShowsOverflow(); }
     void SetClipOnOverflow(bool on) { liveView_.SetClipOnOverflow(on); }

@@ -23,7 +23,6 @@ bool FrameUnpackStage::Process(CameraFrame& frame) {
         LogMessage("I ConsumeFrame: camera not available");
         return false;
     }
-    const bool wantHires = useTimeResolution100us_;
 
     int width = frame.transferWidth;
     const int height = frame.height;
@@ -50,15 +49,24 @@ bool FrameUnpackStage::Process(CameraFrame& frame) {
     frame.startTicks = FrameTimestampTicks(overlay_.FromTime);
     frame.endTicks = FrameTimestampTicks(overlay_.ToTime);
     fullFix_ = (overlay_.FixState & 3) == 3;
-
-    if ((frame.status.highTimeResolution != 0) != wantHires) {
-        LogMessageInt("I Camera high resolution mode switching to", wantHires ? 1 : 0);
-        camera->EnableDisableHires(wantHires);  // logs its own failure; retried next frame
-    }
+    frameHighTimeResolution_ = frame.status.highTimeResolution != 0 ? 1 : 0;
+    framesDecoded_.fetch_add(1);
 
     currentFrameNumber_ = overlay_.FrameNr;
     gpsLog_.WriteIfNewMinute(overlay_, lastLoggedMinute_);
     return true;
+}
+
+void FrameUnpackStage::SendCameraCommands() {
+    const int current = frameHighTimeResolution_.load();
+    const int64_t frames = framesDecoded_.load();
+    const bool wantHires = useTimeResolution100us_;
+    if (current < 0 || (current != 0) == wantHires || frames == framesAtLastCommand_) return;
+    const std::shared_ptr<IFrameCamera> camera = cameras_ != nullptr ? cameras_->ActiveCamera() : nullptr;
+    if (camera == nullptr) return;
+    LogMessageInt("I Camera high resolution mode switching to", wantHires ? 1 : 0);
+    camera->EnableDisableHires(wantHires);  // logs its own failure; retried after the next frame
+    framesAtLastCommand_ = frames;
 }
 
 bool FrameUnpackStage::AcceptFrameSize(int width, int height, bool packed, int transferWidth) {

@@ -1,11 +1,15 @@
 #pragma once
 // The frame path's first stage: takes the raw frame into the working image (unpacking
 // 12-bit packed rows, measuring the image statistics on the worker pool), decodes the
-// timing record of the last row, feeds the camera status, keeps the camera's time
-// resolution in line with the setting and writes the minute's GPS log line. Frames the
-// buffers cannot hold are rejected with one log line per size.
+// timing record of the last row, feeds the camera status and writes the minute's GPS log
+// line. Frames the buffers cannot hold are rejected with one log line per size.
 //
-// Threads: as IFrameStage; the read-outs are atomic.
+// The stage sends the camera nothing: a command could stall the frame path behind the
+// camera's control channel. What the frames show the camera needs, the station's tick
+// sends (SendCameraCommands).
+//
+// Threads: as IFrameStage; SendCameraCommands on the station's (GUI) thread; the
+// read-outs are atomic.
 
 #include "processing/AlignedBuffer.h"
 #include "processing/FrameWorkerPool.h"
@@ -30,6 +34,10 @@ public:
     bool Process(CameraFrame& frame) override;
 
     void SetUseTimeResolution100us(bool on) { useTimeResolution100us_ = on; }
+    // Switches the camera's time resolution when the last frame's record shows another
+    // one than the setting asks for; sent again on a later call only after another frame
+    // came in, until a record shows the change.
+    void SendCameraCommands();
 
     // Read-outs: the last frame's size (its transferred width while it is rejected), its
     // frame number and whether its record had a full fix.
@@ -49,6 +57,11 @@ private:
     std::atomic<uint16_t> height_{0};
     std::atomic<int32_t> currentFrameNumber_{0};
     std::atomic<bool> fullFix_{false};
+    // The last frame's time resolution: -1 before any frame, else 0 or 1; and the frames
+    // counted so far, so that a command is not repeated before the camera could answer.
+    std::atomic<int> frameHighTimeResolution_{-1};
+    std::atomic<int64_t> framesDecoded_{0};
+    int64_t framesAtLastCommand_ = -1;  // the station's thread only
 
     AlignedBuffer<uint16_t> image_;
     // Kept from frame to frame: the record search starts where the last record was.

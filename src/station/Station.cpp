@@ -230,6 +230,7 @@ void Station::Tick() {
     HandleDeviceNotifications();
     firmwareUpdate_.Tick(kFirmwareUpdateBudget);
     cameraClient_->OnTimerTick();
+    processor_->SendCameraCommands();
     events_.Tick();
     tools_.Tick();
     if (solvingCapture_) solvingCapture_->Step();

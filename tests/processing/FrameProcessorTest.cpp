@@ -173,18 +173,27 @@ TEST_F(FrameProcessorTest, FrozenCountersAndTimesAreLogged) {
 TEST_F(FrameProcessorTest, TimeResolutionModeIsSentUntilTheCameraReportsIt) {
     auto fp = Make(normalCamera);
     fp->SetUseTimeResolution100us(true);
+    // The station's tick sends the commands, once per frame at most; the frame path never does.
+    const auto feedAndTick = [&](const FrameRecord& record, int ticks) {
+        Feed(*fp, Frame(record));
+        for (int i = 0; i < ticks; ++i) fp->SendCameraCommands();
+    };
+    fp->SendCameraCommands();  // no frame yet: nothing known, nothing sent
     Feed(*fp, Frame(SteadyRecord(1)));
-    Feed(*fp, Frame(SteadyRecord(2)));
+    EXPECT_TRUE(normalCamera.HiresCommands().empty());
+    fp->SendCameraCommands();
+    fp->SendCameraCommands();
+    feedAndTick(SteadyRecord(2), 3);
     FrameRecord on = SteadyRecord(3);
     on.statusWord0 |= test::kStatusHighTimeResolution;
-    Feed(*fp, Frame(on));
+    feedAndTick(on, 1);
     EXPECT_EQ(normalCamera.HiresCommands(), (std::vector<bool>{true, true}));
     EXPECT_EQ(log.MessagesStartingWith("I Camera high resolution"),
               (std::vector<std::string>(2, "I Camera high resolution mode switching to 1")));
     fp->SetUseTimeResolution100us(false);
     FrameRecord stillOn = SteadyRecord(4);
     stillOn.statusWord0 |= test::kStatusHighTimeResolution;
-    Feed(*fp, Frame(stillOn));
+    feedAndTick(stillOn, 1);
     EXPECT_EQ(normalCamera.HiresCommands(), (std::vector<bool>{true, true, false}));
     EXPECT_TRUE(log.Contains("I Camera high resolution mode switching to 0"));
 }
