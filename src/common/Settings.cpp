@@ -34,7 +34,7 @@ constexpr int kMaxPreviewZoomFactor = 1000;
 std::span<const Settings::Key> Settings::Keys() {
     // The file's order. Windows program paths of the original defaults are the program
     // names here, looked up on PATH.
-    static const std::array<Key, 49> keys = {{
+    static const std::array<Key, 51> keys = {{
         {"NofFrameProcessorThreads", "6", false, &Settings::NofFrameProcessorThreads, nullptr, nullptr},
         {"FitsDirectory", "", true, &Settings::FitsDirectory, nullptr, nullptr},
         {"SerDirectory", "", true, &Settings::SerDirectory, nullptr, nullptr},
@@ -72,6 +72,10 @@ std::span<const Settings::Key> Settings::Keys() {
         {"RecordingWithOptionsFormat", "ADV", true, &Settings::RecordingWithOptionsFormat, nullptr, nullptr},
         {"RecordingWithOptionsDefaultDurationSec", "60", true, &Settings::RecordingWithOptionsDefaultDurationSec,
          nullptr, nullptr},
+        // The unattended night: pointing and centring begin this long before a recording
+        // window, and a target is centred when the picture's centre is this close to it.
+        {"NightPlanLeadTimeSec", "180", true, nullptr, &Settings::NightPlanLeadTimeSec, nullptr},
+        {"NightPlanToleranceArcsec", "30", true, nullptr, &Settings::NightPlanToleranceArcsec, nullptr},
         {"C2awExePath", "c2aw", true, &Settings::C2awExePath, nullptr, nullptr},
         {"ReportEditor", "xdg-open", true, &Settings::ReportEditor, nullptr, nullptr},
         {"PreviewZoomFactor", "", true, nullptr, &Settings::PreviewZoomFactor, nullptr},

@@ -123,6 +123,8 @@ public:
     SettingsFlag ShowOverflow;
     std::string RecordingWithOptionsFormat;
     std::string RecordingWithOptionsDefaultDurationSec;
+    int NightPlanLeadTimeSec = 180;
+    int NightPlanToleranceArcsec = 30;
     std::string C2awExePath;
     // The program that opens a written report (the report's path is its one argument).
     std::string ReportEditor;
