@@ -11,6 +11,7 @@
 #include "CliGuideCommand.h"
 #include "CliInspectCommand.h"
 #include "CliMountCommand.h"
+#include "CliNightCommand.h"
 #include "CliRecordCommand.h"
 #include "CliRepairCommand.h"
 #include "CliSolveCommand.h"
@@ -53,6 +54,10 @@ const Command kCommands[] = {
      "observation report of an event (ID: its number in the list, or next; --force replaces an existing report); "
      "'record --event next' records around the next event",
      &orva::CliEventsCommand::Run},
+    {"night", orva::CliNightCommand::kUsage,
+     "the unattended night: plans the recordings of the events ahead (overlaps settled and said), runs the plan "
+     "with a progress line and a summary, resuming a plan a stopped station left, or shows the plan file's state",
+     &orva::CliNightCommand::Run},
     {"firmware", orva::CliFirmwareCommand::kUsage,
      "writes a firmware file into an image slot of the camera (by default the one it does not run) and verifies it; "
      "--serial answers the camera's serial number when the camera reports none",

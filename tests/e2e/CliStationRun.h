@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -54,6 +55,28 @@ inline std::vector<std::string> LinesStartingWith(const std::vector<std::string>
         if (l.rfind(prefix, 0) == 0) found.push_back(l);
     }
     return found;
+}
+
+// Our own Occult XML text (built from the documented element layout, not a file exported
+// by Occult): one event at the given UTC time.
+inline std::string OccultEvent(const std::tm& utc, const std::string& asteroid, const std::string& star) {
+    char elements[128];
+    std::snprintf(elements, sizeof(elements), "JPL#1,4.5,%d,%d,%d,%.7f,x", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour + utc.tm_min / 60.0 + utc.tm_sec / 3600.0);
+    return "  <Event>\n    <Elements>" + std::string(elements) + "</Elements>\n    <Star>" + star +
+           ",5.5,-12.25,0,11.5,0</Star>\n    <Object>2," + asteroid + ",9.25,512.0,1,2,3,4,5</Object>\n  </Event>\n";
+}
+
+// The UTC time `seconds` from now, whole seconds.
+inline std::tm UtcInSeconds(int seconds) {
+    const auto t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) + seconds;
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    return utc;
+}
+
+inline std::string OccultFile(const std::string& events) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Occultations>\n" + events + "</Occultations>\n";
 }
 
 // The decimal position of a "<label>: RA ... (H h)  Dec ... (D deg)" line.

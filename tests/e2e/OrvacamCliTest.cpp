@@ -455,30 +455,13 @@ TEST_F(CliStationRun, PracticeOccultationIsRecordedAtItsFramesAndTimes) {
     }
 }
 
-// Our own Occult XML text (built from the documented element layout, not a file exported
-// by Occult): one event at the given UTC time.
-std::string OccultEvent(const std::tm& utc, const std::string& asteroid, const std::string& star) {
-    char elements[128];
-    std::snprintf(elements, sizeof(elements), "JPL#1,4.5,%d,%d,%d,%.7f,x", utc.tm_year + 1900, utc.tm_mon + 1,
-                  utc.tm_mday, utc.tm_hour + utc.tm_min / 60.0 + utc.tm_sec / 3600.0);
-    return "  <Event>\n    <Elements>" + std::string(elements) + "</Elements>\n    <Star>" + star +
-           ",5.5,-12.25,0,11.5,0</Star>\n    <Object>2," + asteroid + ",9.25,512.0,1,2,3,4,5</Object>\n  </Event>\n";
-}
-
 // The event store from the command line: an Occult file imported once, the next event, and
 // a recording centred on it that carries its title.
 TEST_F(CliStationRun, EventsAreImportedListedAndRecordedAround) {
     WriteSettings("LogDirectory=" + dir.File("log") + "\nRecordingWithOptionsDefaultDurationSec=8\n");
-    const auto inSeconds = [](int seconds) {
-        const auto t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) + seconds;
-        std::tm utc{};
-        gmtime_r(&t, &utc);
-        return utc;
-    };
     const std::string file = dir.File("occult.xml");
-    test::WriteFile(file, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Occultations>\n" +
-                              OccultEvent(inSeconds(12), "Pallas", "HIP 42") +
-                              OccultEvent(inSeconds(3 * 3600), "Juno", "UCAC4 123-456789") + "</Occultations>\n");
+    test::WriteFile(file, OccultFile(OccultEvent(UtcInSeconds(12), "Pallas", "HIP 42") +
+                                     OccultEvent(UtcInSeconds(3 * 3600), "Juno", "UCAC4 123-456789")));
     const Outcome first = Run({"events", "import", file});
     ASSERT_EQ(first.code, 0) << first.err;
     EXPECT_TRUE(HasLine(first.OutLines(), "imported 2 events, 0 already known, 0 refused")) << first.out;
@@ -518,8 +501,7 @@ TEST_F(CliStationRun, EventReportIsWrittenAndReplacedOnlyWithForce) {
     std::tm utc{};
     gmtime_r(&t, &utc);
     const std::string file = dir.File("occult.xml");
-    test::WriteFile(file, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Occultations>\n" +
-                              OccultEvent(utc, "Juno", "UCAC4 123-456789") + "</Occultations>\n");
+    test::WriteFile(file, OccultFile(OccultEvent(utc, "Juno", "UCAC4 123-456789")));
     ASSERT_EQ(Run({"events", "import", file}).code, 0);
 
     const Outcome first = Run({"events", "report", "1"});
@@ -558,17 +540,6 @@ TEST_F(CliStationRun, EventReportIsWrittenAndReplacedOnlyWithForce) {
         EXPECT_EQ(run.code, c.code) << c.line;
         EXPECT_EQ(Lines(run.err), std::vector<std::string>{c.line});
     }
-}
-
-std::tm UtcInSeconds(int seconds) {
-    const auto t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) + seconds;
-    std::tm utc{};
-    gmtime_r(&t, &utc);
-    return utc;
-}
-
-std::string OccultFile(const std::string& events) {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Occultations>\n" + events + "</Occultations>\n";
 }
 
 // Whether some process holds an flock on the file, read from /proc/locks: probing with a
