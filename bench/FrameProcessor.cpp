@@ -233,10 +233,10 @@ void ConsumeFrame(benchmark::State& state) {
         processor.SetDarkFrame(dark);
         processor.SetFlatFrame(flat, 30000);
     }
-    processor.SetFrameSize(static_cast<uint16_t>(frame.mode.transferWidth), static_cast<uint16_t>(frame.Height()));
     Measure(state, index, [&] {
-        processor.SetFrameSize(static_cast<uint16_t>(frame.mode.transferWidth), static_cast<uint16_t>(frame.Height()));
-        processor.ConsumeFrame(frame.raw.data());
+        orva::CameraFrame received = orva::CameraFrame::Received(
+            frame.raw.data(), static_cast<uint16_t>(frame.mode.transferWidth), static_cast<uint16_t>(frame.Height()));
+        processor.ConsumeFrame(received);
     });
 }
 

@@ -4,7 +4,7 @@
 
 #include "camera/CameraStatus.h"
 #include "camera/CameraStatusCache.h"
-#include "processing/BinaryOverlay.h"
+#include "camera/BinaryOverlay.h"
 
 #include <array>
 #include <cstdint>

@@ -5,7 +5,7 @@
 //
 // Threads: one object per frame path, used by that thread only.
 
-#include "processing/BinaryOverlay.h"
+#include "camera/BinaryOverlay.h"
 
 #include <cstdint>
 

@@ -5,7 +5,7 @@
 //
 // Pure functions; any thread.
 
-#include "processing/BinaryOverlay.h"
+#include "camera/BinaryOverlay.h"
 
 #include <cstdint>
 

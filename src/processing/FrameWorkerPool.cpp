@@ -31,6 +31,14 @@ void FrameWorkerPool::RunParts(const Task& task, int parts) {
     }
 }
 
+int FrameWorkerPool::PartsFor(int width, int height) const {
+    // Below this many pixels per part, handing rows to another thread costs more than it saves.
+    constexpr int64_t kMinPixelsPerPart = 1 << 15;
+    if (threadCount_ == 1) return 1;
+    const int64_t parts = static_cast<int64_t>(width) * height / kMinPixelsPerPart;
+    return static_cast<int>(std::clamp<int64_t>(parts, 1, kMaxParts));
+}
+
 void FrameWorkerPool::Run(int parts, const Task& task) {
     parts = std::clamp(parts, 1, kMaxParts);
     if (parts == 1 || threadCount_ == 1) {

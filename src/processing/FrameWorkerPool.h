@@ -43,6 +43,11 @@ public:
     // Runs every part of the task once; parts is clamped to 1..kMaxParts.
     void Run(int parts, const Task& task);
 
+    // How many parts a frame of this size is split into: one with a single thread, else
+    // enough that the threads finish close together but not so many that handing rows
+    // over costs more than it saves.
+    int PartsFor(int width, int height) const;
+
     // First of `count` items (rows) that part `part` of `parts` takes.
     static int PartStart(int count, int part, int parts) {
         return static_cast<int>(static_cast<int64_t>(count) * part / parts);

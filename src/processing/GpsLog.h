@@ -8,7 +8,7 @@
 // lines. The lock serialises both. IsOpen() is a lock-free test for the frame path.
 
 #include "common/UtcTime.h"
-#include "processing/BinaryOverlay.h"
+#include "camera/BinaryOverlay.h"
 
 #include <atomic>
 #include <cstdio>

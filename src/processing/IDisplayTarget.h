@@ -6,7 +6,7 @@
 // to the GUI thread itself (the histogram through its double buffer).
 
 #include "camera/CameraStatus.h"
-#include "processing/BinaryOverlay.h"
+#include "camera/BinaryOverlay.h"
 
 #include <cstdint>
 

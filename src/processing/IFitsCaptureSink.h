@@ -6,7 +6,7 @@
 // Threads: created on the GUI thread and handed to the frame processor, which alone
 // uses and destroys it from then on.
 
-#include "processing/BinaryOverlay.h"
+#include "camera/BinaryOverlay.h"
 
 #include <cstdint>
 #include <string>

@@ -5,7 +5,7 @@
 // Threads: once a recording has been started (on the GUI thread) and handed over, only
 // the frame processor's thread calls these operations, the last of them StopRecording.
 
-#include "processing/BinaryOverlay.h"
+#include "stream/CameraFrame.h"
 
 #include <cstdint>
 #include <string>
@@ -20,12 +20,10 @@ public:
     virtual std::string GetFormatDescription() const = 0;
     // Frames written since the recording started.
     virtual int32_t GetFrameCount() const = 0;
-    // Writes one frame: pixels are width x height 16-bit samples, top row first;
-    // timestamp is the exposure start in 100-ns ticks since 0001-01-01 UTC. False when
-    // the frame was not written: no recording is running or a write failed (then or
-    // earlier).
-    virtual bool AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp,
-                          const BinaryOverlay& overlay) = 0;
+    // Writes one frame: its pixels (width x height 16-bit samples, top row first), its
+    // exposure start and end and its timing record. False when the frame was not written:
+    // no recording is running or a write failed (then or earlier).
+    virtual bool AddFrame(const CameraFrame& frame) = 0;
     // Completes and closes the files. False when the recording failed to write.
     virtual bool StopRecording() = 0;
     // After a write failure the recording has stopped writing; the message tells the user

@@ -4,7 +4,7 @@
 //
 // Pure functions; any thread.
 
-#include "processing/BinaryOverlay.h"
+#include "camera/BinaryOverlay.h"
 
 #include <cstdint>
 #include <string>

@@ -10,7 +10,7 @@
 //
 // Threads: runs on the caller's thread; the overlay is the caller's.
 
-#include "processing/BinaryOverlay.h"
+#include "camera/BinaryOverlay.h"
 
 #include <cstdint>
 #include <span>

@@ -117,6 +117,10 @@ bool BaseWriter::SyncAtStop() {
 
 int32_t BaseWriter::GetFrameCount() const { return frameCount_; }
 
+bool BaseWriter::AddFrame(const CameraFrame& frame) {
+    return AddFrame(frame.pixels, frame.PixelBytes(), frame.startTicks, frame.timing);
+}
+
 bool BaseWriter::AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp,
                           const BinaryOverlay& overlay) {
     if (!recording_ || failed_) return false;

@@ -61,8 +61,11 @@ public:
     // The frames taken: written, or queued to be written by a format that encodes on
     // threads of its own (AdvWriter says what becomes of them after a write failure).
     int32_t GetFrameCount() const override;
-    bool AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp,
-                  const BinaryOverlay& overlay) override;
+    bool AddFrame(const CameraFrame& frame) override;
+    // A frame from elsewhere than the camera (a recording being repaired): pixels are
+    // width x height 16-bit samples, timestamp the exposure start in 100-ns ticks since
+    // 0001-01-01 UTC.
+    bool AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp, const BinaryOverlay& overlay);
 
     // Empty: no status file. Kept for the following recordings until changed.
     void SetStatusFileName(const std::string& name);

@@ -4,7 +4,7 @@
 //
 // Pure functions (WriteFitsFileDynamicHeader logs); any thread.
 
-#include "processing/BinaryOverlay.h"
+#include "camera/BinaryOverlay.h"
 #include "recording/FitsHeaderData.h"
 #include "recording/RecordingNames.h"
 

@@ -10,7 +10,7 @@
 
 #include "camera/CameraModel.h"
 #include "camera/CameraStatus.h"
-#include "processing/BinaryOverlay.h"
+#include "camera/BinaryOverlay.h"
 
 #include <optional>
 #include <string>

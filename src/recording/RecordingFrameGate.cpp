@@ -17,8 +17,8 @@ void RecordingFrameGate::Reset(IRecordingSink& writer, const RecordingGateOption
     limitReached_ = false;
 }
 
-bool RecordingFrameGate::AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp,
-                                  const BinaryOverlay& overlay) {
+bool RecordingFrameGate::AddFrame(const CameraFrame& frame) {
+    const uint64_t timestamp = frame.startTicks;
     if (limitReached_.load()) return true;
     const bool take = framesOffered_ % options_.frameInterval == 0;
     ++framesOffered_;
@@ -33,9 +33,9 @@ bool RecordingFrameGate::AddFrame(const uint16_t* pixels, uint64_t byteCount, ui
     }
     // A frame the writer refused (a wrong size) does not count.
     const int32_t before = writer_->GetFrameCount();
-    const bool written = writer_->AddFrame(pixels, byteCount, timestamp, overlay);
+    const bool written = writer_->AddFrame(frame);
     if (written && writer_->GetFrameCount() > before) {
-        bytesWritten_ += byteCount;
+        bytesWritten_ += frame.PixelBytes();
         const int64_t count = ++framesWritten_;
         if (options_.frameLimit > 0 && count >= options_.frameLimit) ReachLimit();
     }

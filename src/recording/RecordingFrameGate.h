@@ -29,7 +29,7 @@ public:
 
     std::string GetFormatDescription() const override { return writer_->GetFormatDescription(); }
     int32_t GetFrameCount() const override { return writer_->GetFrameCount(); }
-    bool AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp, const BinaryOverlay& overlay) override;
+    bool AddFrame(const CameraFrame& frame) override;
     bool StopRecording() override { return writer_->StopRecording(); }
     bool HasFailed() const override { return writer_->HasFailed(); }
     std::string FailureMessage() const override { return writer_->FailureMessage(); }

@@ -13,14 +13,18 @@ CDmsFifo::CDmsFifo(COrvaMediaStreamStatistics& statistics) : statistics_(statist
 
 bool CDmsFifo::AppendSample(VideoSamplePtr sample, uint16_t width, uint16_t height, uint32_t streamFlags) {
     statistics_.CountSample();
+    const uint64_t sequence = ++lastSequence_;
     const uint32_t write = writeIndex_.load(std::memory_order_relaxed);
     const uint32_t read = readIndex_.load(std::memory_order_acquire);
     if (Next(write) == read) {
         statistics_.CountFifoFull();
+        droppedSinceKept_ = true;
         return false;
     }
     statistics_.CountUsedBuffersAtInsert(static_cast<int>((write + kSlots - read) % kSlots));
-    slots_[write] = Frame{std::move(sample), width, height, streamFlags};
+    const bool discontinuity = droppedSinceKept_ || (sample && sample->IsDiscontinuity());
+    droppedSinceKept_ = false;
+    slots_[write] = Frame{std::move(sample), width, height, streamFlags, sequence, discontinuity};
     if (streamFlags != 0) {
         LogMessageInt("I CDmsFifo::AppendSample: StreamFlags = ", static_cast<int>(streamFlags));
     }

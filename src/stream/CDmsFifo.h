@@ -28,14 +28,17 @@ public:
         uint16_t width = 0;
         uint16_t height = 0;
         uint32_t streamFlags = 0;
+        uint64_t sequence = 0;       // of every sample appended, kept or dropped, from 1
+        bool discontinuity = false;  // a sample before this one was dropped, or the source marked it
     };
 
     enum class ConsumeResult { kConsumed, kEmpty, kSlotWithoutSample };
 
     explicit CDmsFifo(COrvaMediaStreamStatistics& statistics);
 
-    // Appender. Counts the sample; keeps it unless the queue is full (then it is counted as
-    // dropped and the reference is not kept). True when it was kept.
+    // Appender. Counts and numbers the sample; keeps it unless the queue is full (then it is
+    // counted as dropped, the reference is not kept and the next kept sample is marked as
+    // a discontinuity). True when it was kept.
     bool AppendSample(VideoSamplePtr sample, uint16_t width, uint16_t height, uint32_t streamFlags);
 
     // Consumer. Hands the frame at the read index to `process`, then releases it and
@@ -54,6 +57,8 @@ private:
     std::array<Frame, kSlots> slots_;
     std::atomic<uint32_t> writeIndex_{0};
     std::atomic<uint32_t> readIndex_{0};
+    uint64_t lastSequence_ = 0;    // appender only
+    bool droppedSinceKept_ = false;  // appender only
     std::mutex consumerMutex_;  // held by the consumer from peek to advance, and by Clear
 };
 

@@ -545,16 +545,13 @@ void CDmsWorker::ConsumeFrame(const CDmsFifo::Frame& frame) {
 
     const Clock::TimePoint t0 = clock_.Now();
     IStreamFrameConsumer* processor = context_.FrameProcessor();
-    if (processor != nullptr && !processor->IsSuspended()) {
-        processor->SetFrameSize(frame.width, frame.height);
-        if (frame.width != 0 && frame.height != 0) {
-            if (RecordingFrameTimes* recording = processor->ActiveRecording()) {
-                const int64_t ms = Milliseconds(t0);
-                if (recording->firstFrameMs.load() < 0) recording->firstFrameMs.store(ms);
-                recording->lastFrameMs.store(ms);
-            }
-            processor->ConsumeFrame(data);
-        }
+    if (processor != nullptr && !processor->IsSuspended() && frame.width != 0 && frame.height != 0) {
+        CameraFrame cameraFrame = CameraFrame::Received(data, frame.width, frame.height);
+        cameraFrame.sample = frame.sample;
+        cameraFrame.receivedMs = Milliseconds(t0);
+        cameraFrame.sequence = frame.sequence;
+        cameraFrame.discontinuity = frame.discontinuity;
+        processor->ConsumeFrame(cameraFrame);
     }
     const Clock::TimePoint t1 = clock_.Now();
     const int64_t processingMs = std::chrono::duration_cast<std::chrono::milliseconds>(t1 - t0).count();

@@ -85,10 +85,8 @@ public:
     GatedConsumer(FrameProcessor& processor, GateClock& clock, Clock::Duration period)
         : processor_(processor), clock_(clock), period_(period) {}
     bool IsSuspended() const override { return processor_.IsSuspended(); }
-    void SetFrameSize(uint16_t w, uint16_t h) override { processor_.SetFrameSize(w, h); }
-    RecordingFrameTimes* ActiveRecording() override { return processor_.ActiveRecording(); }
-    void ConsumeFrame(const uint8_t* data) override {
-        processor_.ConsumeFrame(data);
+    void ConsumeFrame(CameraFrame& frame) override {
+        processor_.ConsumeFrame(frame);
         int count = 0;
         {
             std::lock_guard lock(mutex_);

@@ -43,10 +43,10 @@ public:
     explicit TeeSink(BaseWriter& writer) : writer_(writer) {}
     std::string GetFormatDescription() const override { return writer_.GetFormatDescription(); }
     int32_t GetFrameCount() const override { return writer_.GetFrameCount(); }
-    bool AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp, const BinaryOverlay& overlay) override {
-        frames.emplace_back(pixels, pixels + byteCount / 2);
-        timestamps.push_back(timestamp);
-        return writer_.AddFrame(pixels, byteCount, timestamp, overlay);
+    bool AddFrame(const CameraFrame& frame) override {
+        frames.emplace_back(frame.pixels, frame.pixels + frame.PixelCount());
+        timestamps.push_back(frame.startTicks);
+        return writer_.AddFrame(frame);
     }
     bool StopRecording() override { return writer_.StopRecording(); }
     bool HasFailed() const override { return writer_.HasFailed(); }
@@ -77,8 +77,8 @@ public:
             if (i == frames) chain_.processor->RequestStopRecording();  // taken at the next frame
             SimFrameTruth truth;
             chain_.camera->GenerateFrame(bytes, &truth);
-            chain_.processor->SetFrameSize(static_cast<uint16_t>(chain_.mode.transferWidth), static_cast<uint16_t>(chain_.mode.height));
-            chain_.processor->ConsumeFrame(bytes.data());
+            orva::CameraFrame received = orva::CameraFrame::Received(bytes.data(), static_cast<uint16_t>(chain_.mode.transferWidth), static_cast<uint16_t>(chain_.mode.height));
+            chain_.processor->ConsumeFrame(received);
             if (i < frames) truths.push_back(truth);
         }
         EXPECT_FALSE(chain_.processor->IsWriterAttached());

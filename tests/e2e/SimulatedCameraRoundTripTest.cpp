@@ -3,7 +3,7 @@
 // seen by the station code that is there to see it.
 
 #include "camera/CameraStatus.h"
-#include "processing/BinaryOverlay.h"
+#include "camera/BinaryOverlay.h"
 #include "processing/CameraStatusFromOverlay.h"
 #include "processing/FrameIntegrityChecker.h"
 #include "processing/FrameTimestamp.h"
@@ -237,9 +237,7 @@ TEST(SimulatedCameraRoundTrip, FrameFaultsAreSeenByTheStationsChecks) {
 class CountingConsumer final : public IStreamFrameConsumer {
 public:
     bool IsSuspended() const override { return false; }
-    void SetFrameSize(uint16_t, uint16_t) override {}
-    RecordingFrameTimes* ActiveRecording() override { return nullptr; }
-    void ConsumeFrame(const uint8_t*) override {
+    void ConsumeFrame(CameraFrame&) override {
         {
             std::lock_guard lock(mutex_);
             ++frames_;

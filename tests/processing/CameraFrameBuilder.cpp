@@ -144,15 +144,15 @@ CameraStatus FakeCamera::Status() const {
     return status_;
 }
 
-bool FakeRecordingSink::AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp,
-                                 const BinaryOverlay& overlay) {
+bool FakeRecordingSink::AddFrame(const orva::CameraFrame& frame) {
     if (stopCalls > 0) ++framesAfterStop;
     if (failed) return false;
     if (static_cast<int>(frames.size()) == failAtFrame) {
         failed = true;
         return false;
     }
-    frames.push_back({std::vector<uint16_t>(pixels, pixels + byteCount / 2), byteCount, timestamp, overlay});
+    frames.push_back({std::vector<uint16_t>(frame.pixels, frame.pixels + frame.PixelCount()), frame.PixelBytes(),
+                      frame.startTicks, frame.timing});
     return true;
 }
 

@@ -6,7 +6,7 @@
 
 #include "camera/CameraStatus.h"
 #include "camera/VideoResolution.h"
-#include "processing/BinaryOverlay.h"
+#include "camera/BinaryOverlay.h"
 #include "processing/IDisplayTarget.h"
 #include "processing/IFitsCaptureSink.h"
 #include "processing/IFrameCamera.h"
@@ -113,8 +113,7 @@ class FakeRecordingSink final : public IRecordingSink {
 public:
     std::string GetFormatDescription() const override { return "TEST 16-bit"; }
     int32_t GetFrameCount() const override { return static_cast<int32_t>(frames.size()); }
-    bool AddFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp,
-                  const BinaryOverlay& overlay) override;
+    bool AddFrame(const orva::CameraFrame& frame) override;
     bool StopRecording() override;
     bool HasFailed() const override { return failed; }
     std::string FailureMessage() const override { return failed ? "disk full" : ""; }

@@ -61,9 +61,14 @@ protected:
 
     static void Feed(FrameProcessor& fp, const CameraFrame& frame, bool packed = false) {
         const std::vector<uint8_t> raw = packed ? frame.Packed() : frame.Normal();
-        fp.SetFrameSize(static_cast<uint16_t>(packed ? frame.Width() * 3 / 4 : frame.Width()),
-                        static_cast<uint16_t>(frame.Height()));
-        fp.ConsumeFrame(raw.data());
+        Deliver(fp, raw.data(), packed ? frame.Width() * 3 / 4 : frame.Width(), frame.Height());
+    }
+
+    // Raw bytes as the stream delivers them, transferWidth x height x 2.
+    static void Deliver(FrameProcessor& fp, const uint8_t* raw, int transferWidth, int height) {
+        orva::CameraFrame received =
+            orva::CameraFrame::Received(raw, static_cast<uint16_t>(transferWidth), static_cast<uint16_t>(height));
+        fp.ConsumeFrame(received);
     }
 
     std::vector<std::string> Errors() const { return log.MessagesStartingWith("E "); }
@@ -461,15 +466,12 @@ TEST_F(FrameProcessorTest, OversizedAndMalformedFramesAreRejectedWithOneLogLine)
     auto fp = Make(normalCamera);
     const std::vector<uint8_t> dummy(16);
     for (int i = 0; i < 3; ++i) {
-        fp->SetFrameSize(64, 4097);
-        fp->ConsumeFrame(dummy.data());
-        fp->SetFrameSize(65535, 300);
-        fp->ConsumeFrame(dummy.data());
+        Deliver(*fp, dummy.data(), 64, 4097);
+        Deliver(*fp, dummy.data(), 65535, 300);
     }
     test::FakeCamera oddPacked{VideoResolution(250, 100, kHeight, 1)};
     auto packed = Make(oddPacked);
-    packed->SetFrameSize(100, kHeight);
-    packed->ConsumeFrame(dummy.data());
+    Deliver(*packed, dummy.data(), 100, kHeight);
     EXPECT_EQ(Errors(), (std::vector<std::string>{
                             "E ConsumeFrame: frame exceeds the buffer limits, rejected, width/height: 64 4097",
                             "E ConsumeFrame: frame exceeds the buffer limits, rejected, width/height: 65535 300",
@@ -483,8 +485,7 @@ TEST_F(FrameProcessorTest, OversizedAndMalformedFramesAreRejectedWithOneLogLine)
     // A size that repeats is logged once.
     auto again = Make(normalCamera);
     for (int i = 0; i < 5; ++i) {
-        again->SetFrameSize(64, 5000);
-        again->ConsumeFrame(dummy.data());
+        Deliver(*again, dummy.data(), 64, 5000);
     }
     EXPECT_EQ(Errors().size(), 8u);
     EXPECT_EQ(again->CurrentFrameNumber(), 0);

@@ -32,11 +32,11 @@ class FakeSink final : public IRecordingSink {
 public:
     std::string GetFormatDescription() const override { return "FAKE 16-bit"; }
     int32_t GetFrameCount() const override { return static_cast<int32_t>(frames.size()); }
-    bool AddFrame(const uint16_t*, uint64_t byteCount, uint64_t timestamp, const BinaryOverlay& overlay) override {
+    bool AddFrame(const CameraFrame& frame) override {
         if (failWrites) return false;
-        if (byteCount != 8) return true;  // refused as a wrong size, as the writers do
-        frames.push_back(overlay.FrameNr);
-        timestamps.push_back(timestamp);
+        if (frame.PixelBytes() != 8) return true;  // refused as a wrong size, as the writers do
+        frames.push_back(frame.timing.FrameNr);
+        timestamps.push_back(frame.startTicks);
         return true;
     }
     bool StopRecording() override {
@@ -272,14 +272,19 @@ TEST_F(RecordingControlTest, CapturePathsAndTheirFolders) {
     EXPECT_EQ(ui.messages, expected);
 }
 
-// Offers frames numbered 1..count, one frame period (2 ms) apart, to the gate.
-int Offer(RecordingFrameGate& gate, int count, uint64_t byteCount = 8) {
-    const uint16_t pixels[4] = {};
-    BinaryOverlay overlay;
+// Offers frames of `width` x 2 pixels numbered 1..count, one frame period (2 ms) apart,
+// to the gate.
+int Offer(RecordingFrameGate& gate, int count, int width = 2) {
+    uint16_t pixels[6] = {};
+    CameraFrame frame;
+    frame.pixels = pixels;
+    frame.width = width;
+    frame.height = 2;
     int accepted = 0;
     for (int n = 1; n <= count; ++n) {
-        overlay.FrameNr = n;
-        accepted += gate.AddFrame(pixels, byteCount, 1000000000ULL + static_cast<uint64_t>(n - 1) * 20000, overlay);
+        frame.timing.FrameNr = n;
+        frame.startTicks = 1000000000ULL + static_cast<uint64_t>(n - 1) * 20000;
+        accepted += gate.AddFrame(frame);
     }
     return accepted;
 }
@@ -321,7 +326,7 @@ TEST(RecordingFrameGateTest, RefusedAndFailedFramesAreNotCounted) {
     FakeSink sink;
     RecordingFrameGate gate;
     gate.Reset(sink, {1, 2, 0}, nullptr);
-    Offer(gate, 3, 6);  // wrong size: the writer refuses them
+    Offer(gate, 3, 3);  // wrong size: the writer refuses them
     EXPECT_EQ(gate.FramesWritten(), 0);
     EXPECT_FALSE(gate.LimitReached());
     sink.failWrites = true;

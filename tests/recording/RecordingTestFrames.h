@@ -1,7 +1,7 @@
 #pragma once
 // Frames, timing records and byte helpers shared by the format writer and reader tests.
 
-#include "processing/BinaryOverlay.h"
+#include "camera/BinaryOverlay.h"
 #include "processing/FrameTimestamp.h"
 #include "recording/Lagarith16Encoder.h"
 

@@ -107,5 +107,18 @@ TEST_F(CDmsFifoTest, NonZeroStreamFlagsAreLoggedAndKept) {
     EXPECT_EQ(flags, 4u);
 }
 
+TEST_F(CDmsFifoTest, FramesAreNumberedAndTheOneAfterADropMarkedAsADiscontinuity) {
+    for (uint64_t i = 1; i <= 7; ++i) Append(i);
+    EXPECT_FALSE(Append(8));  // full: dropped
+    for (int i = 0; i < 7; ++i) Consume();
+    Append(9);
+    Append(10);
+    std::vector<std::pair<uint64_t, bool>> seen;
+    const auto take = [&](const CDmsFifo::Frame& frame) { seen.emplace_back(frame.sequence, frame.discontinuity); };
+    fifo.ConsumeNextFrame(take);
+    fifo.ConsumeNextFrame(take);
+    EXPECT_EQ(seen, (std::vector<std::pair<uint64_t, bool>>{{9, true}, {10, false}}));
+}
+
 }  // namespace
 }  // namespace orva

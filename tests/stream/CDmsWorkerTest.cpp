@@ -495,19 +495,20 @@ TEST(CDmsWorker, SuspendedProcessorGetsNoFramesButTheTimeIsCounted) {
     EXPECT_EQ(rig.context.Statistics().GetProcessingTimeCounter(0), 2u);
 }
 
-TEST(CDmsWorker, RecordingGetsItsFirstAndLastFrameTimes) {
+TEST(CDmsWorker, EachFrameCarriesItsReceiveTimeAndStreamSequence) {
     StreamTestRig rig;
     rig.BringToStreaming();
     rig.consumer.onFrame = [&](uint64_t) { rig.clock.Advance(40ms); };
-    rig.DeliverAndConsume();
-    EXPECT_EQ(rig.consumer.recordingTimes.firstFrameMs.load(), -1);  // not recording
-
-    rig.consumer.recording = true;
     const auto first = std::chrono::duration_cast<std::chrono::milliseconds>(rig.clock.Now().time_since_epoch());
     rig.DeliverAndConsume();
     rig.DeliverAndConsume();
-    EXPECT_EQ(rig.consumer.recordingTimes.firstFrameMs.load(), first.count());
-    EXPECT_EQ(rig.consumer.recordingTimes.lastFrameMs.load(), first.count() + 40);
+    const auto frames = rig.consumer.ReceivedFrames();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].receivedMs, first.count());
+    EXPECT_EQ(frames[1].receivedMs, first.count() + 40);
+    EXPECT_EQ(frames[1].streamSequence, frames[0].streamSequence + 1);
+    EXPECT_FALSE(frames[0].discontinuity);
+    EXPECT_FALSE(frames[1].discontinuity);
 }
 
 TEST(CDmsWorker, ExceptionsInEitherThreadAreLoggedAndWorkGoesOn) {

@@ -4,17 +4,15 @@
 
 namespace orva::test {
 
-void FakeFrameConsumer::SetFrameSize(uint16_t width, uint16_t height) {
-    width_.store(width);
-    height_.store(height);
-}
-
-void FakeFrameConsumer::ConsumeFrame(const uint8_t* data) {
-    const uint64_t sequence = TestFrameSource::SequenceOf(data);
+void FakeFrameConsumer::ConsumeFrame(CameraFrame& frame) {
+    width_.store(frame.transferWidth);
+    height_.store(frame.height);
+    const uint64_t sequence = TestFrameSource::SequenceOf(frame.raw);
     if (onFrame) onFrame(sequence);
     {
         std::lock_guard lock(mutex_);
         sequences_.push_back(sequence);
+        received_.push_back({frame.receivedMs, frame.sequence, frame.discontinuity});
     }
     consumed_.notify_all();
 }
@@ -22,6 +20,11 @@ void FakeFrameConsumer::ConsumeFrame(const uint8_t* data) {
 std::vector<uint64_t> FakeFrameConsumer::Sequences() const {
     std::lock_guard lock(mutex_);
     return sequences_;
+}
+
+std::vector<FakeFrameConsumer::Received> FakeFrameConsumer::ReceivedFrames() const {
+    std::lock_guard lock(mutex_);
+    return received_;
 }
 
 uint64_t FakeFrameConsumer::FramesConsumed() const {

@@ -19,19 +19,23 @@ namespace orva::test {
 class FakeFrameConsumer final : public IStreamFrameConsumer {
 public:
     bool IsSuspended() const override { return suspended.load(); }
-    void SetFrameSize(uint16_t width, uint16_t height) override;
-    RecordingFrameTimes* ActiveRecording() override { return recording.load() ? &recordingTimes : nullptr; }
-    void ConsumeFrame(const uint8_t* data) override;
+    void ConsumeFrame(CameraFrame& frame) override;
 
+    // The test source's sequence number written into each frame's bytes.
     std::vector<uint64_t> Sequences() const;
+    // What the stream put into each frame besides its bytes.
+    struct Received {
+        int64_t receivedMs;
+        uint64_t streamSequence;
+        bool discontinuity;
+    };
+    std::vector<Received> ReceivedFrames() const;
     uint64_t FramesConsumed() const;
     bool WaitForFrames(uint64_t count, std::chrono::milliseconds timeout);
     uint16_t Width() const { return width_.load(); }
     uint16_t Height() const { return height_.load(); }
 
     std::atomic<bool> suspended{false};
-    std::atomic<bool> recording{false};
-    RecordingFrameTimes recordingTimes;
     // Called with each frame's sequence number; set before streaming starts.
     std::function<void(uint64_t)> onFrame;
 
@@ -41,6 +45,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable consumed_;
     std::vector<uint64_t> sequences_;  // guarded by mutex_
+    std::vector<Received> received_;   // guarded by mutex_
 };
 
 }  // namespace orva::test
