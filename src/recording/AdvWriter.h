@@ -22,10 +22,15 @@
 // order they came, byte for byte as if each had been encoded in turn. StopRecording
 // writes the frames still queued before the trailer.
 //
-// Frame count: GetFrameCount counts a frame once it is accepted into the queue, as
-// before once it was written. When writing a queued frame fails (full disk), the writer
-// stops as after any write failure and the frames queued behind it are dropped: they were
-// counted but are not in the file, whose frames up to the last whole one stay readable.
+// Frame count: GetFrameCount counts a frame of a LAGARITH16 recording once it is accepted
+// into the queue (AddFrame returned true), a raw or region frame once it is written.
+// Writing a queued frame that fails (full disk) is found when that frame is written, by
+// the AddFrame then running or by StopRecording: the writer stops as after any write
+// failure (one "E" line, HasFailed, AddFrame and StopRecording false), the frame of that
+// AddFrame is not counted, and the frames queued behind the failed one are dropped: at
+// most SlotCount frames that were counted but are not in the file. The file keeps every
+// frame written before, whole and readable by the repair. A writer destroyed while
+// recording first writes the frames still queued.
 //
 // Threads: as BaseWriter; the encoding workers belong to the writer, touch only the
 // frames handed to them and are joined when the writer is destroyed. The telescope
