@@ -27,8 +27,8 @@
 // Writing a queued frame that fails (full disk) is found when that frame is written, by
 // the AddFrame then running or by StopRecording: the writer stops as after any write
 // failure (one "E" line, HasFailed, AddFrame and StopRecording false), the frame of that
-// AddFrame is not counted, and the frames queued behind the failed one are dropped: at
-// most SlotCount frames that were counted but are not in the file. The file keeps every
+// AddFrame is not counted, and the failed frame and those queued behind it are dropped:
+// counted, not whole in the file (at most the pool's slot count). The file keeps every
 // frame written before, whole and readable by the repair. A writer destroyed while
 // recording first writes the frames still queued.
 //

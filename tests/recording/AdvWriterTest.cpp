@@ -522,6 +522,8 @@ TEST(AdvWriter, FullDiskDuringACompressedRecordingKeepsTheFramesWritten) {
             SharedTelescopeState telescope;
             AdvWriter writer(telescope);
             const std::size_t failedAt = AddVariedFrames(writer, path, kWorkers, true, frames);
+            // Every frame accepted before the failure was found counts, none after.
+            if (writer.GetFrameCount() != static_cast<int32_t>(failedAt)) return 4;
             if (writer.StopRecording()) return 1;  // the failure must not turn into success
             if (!writer.HasFailed() || writer.FailureMessage().find(path + ": File too large (27)") == std::string::npos) {
                 return 2;
