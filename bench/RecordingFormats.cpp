@@ -7,6 +7,10 @@
 //   rate over the camera's fastest, 1920 x 1200 x 2 bytes x 40 frames/s = 184 MB/s. All
 //   rates are by the wall clock, the decoding on several threads included: run on a
 //   quiet machine.
+// - LAGARITH16 encoding on the recording's pool of encoding threads (1 and 2 workers):
+//   frames/s of 1920 x 1200 star fields, each copied into a slot and its block taken back
+//   in order as the writer does, and x_full_rate, the rate over the camera's fastest
+//   full-frame rate of 40 frames/s.
 // - Reading a whole LAGARITH16 recording of 1920 x 1200 frames from a file, as the
 //   inspection does, with its images decoded on 1 and 2 threads: MB/s of decoded frames
 //   and vs_camera. A recording is read at least twice as fast as it was recorded.
@@ -18,6 +22,7 @@
 #include "recording/AdvReader.h"
 #include "recording/AdvWriter.h"
 #include "recording/Lagarith16Decoder.h"
+#include "recording/Lagarith16EncodePool.h"
 #include "recording/Lagarith16Encoder.h"
 #include "recording/SerWriter.h"
 #include "simcam/SkyRenderer.h"
@@ -122,6 +127,40 @@ void Lagarith16Encode(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     Report(state, frame, size, start);
+}
+
+constexpr double kCameraFramesPerSecond = 40.0;
+constexpr int32_t kPoolFrames = 8;  // different star fields, in turn
+
+void Lagarith16EncodePool(benchmark::State& state) {
+    const int workers = static_cast<int>(state.range(0));
+    orva::Lagarith16EncodePool pool(workers);
+    const std::size_t samples = FrameOf(kStars1920).size();
+    pool.Prepare(samples);
+    for (int32_t n = 1; n <= kPoolFrames; ++n) FrameOf(kStars1920, n);  // rendered before the clock starts
+    std::size_t codedBytes = 0;
+    int64_t taken = 0;
+    auto take = [&](std::span<const uint8_t> block) {
+        codedBytes += block.size();
+        ++taken;
+        pool.ReleaseHead();
+    };
+    int32_t n = 0;
+    const auto start = Clock::now();
+    for (auto _ : state) {
+        while (pool.IsFull()) take(pool.WaitHead());
+        const Frame& frame = FrameOf(kStars1920, 1 + n++ % kPoolFrames);
+        std::copy(frame.begin(), frame.end(), pool.NextSamples());
+        pool.Submit();
+        while (auto block = pool.FinishedHead()) take(*block);
+    }
+    while (pool.Queued() > 0) take(pool.WaitHead());
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const double framesPerSecond = static_cast<double>(taken) / seconds;
+    state.SetLabel(std::string(KindName(kStars1920)) + ", " + std::to_string(workers) + (workers == 1 ? " worker" : " workers"));
+    state.counters["frames/s"] = framesPerSecond;
+    state.counters["x_full_rate"] = framesPerSecond / kCameraFramesPerSecond;
+    state.counters["ratio"] = RawBytes(FrameOf(kStars1920)) * static_cast<double>(taken) / static_cast<double>(codedBytes);
 }
 
 void Lagarith16Decode(benchmark::State& state) {
@@ -404,6 +443,7 @@ void FrameKinds(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(Lagarith16Encode)->Apply(FrameKinds)->Arg(kDominant1920)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(Lagarith16EncodePool)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(Lagarith16Decode)->Apply(FrameKinds)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(Lagarith16DecodeTwo)->Apply(FrameKinds)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(AdvReadEachFrame)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -4,6 +4,7 @@
 #include "processing/FrameTimestamp.h"
 #include "recording/FitsHeaderValues.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 
@@ -30,6 +31,12 @@ float Dop(uint16_t hundredths) { return static_cast<float>(hundredths * 0.01); }
 }  // namespace
 
 AdvWriter::AdvWriter(SharedTelescopeState& telescope) : telescope_(telescope) {}
+
+AdvWriter::~AdvWriter() {
+    // A recording that was never stopped keeps every frame it took, as a crash would
+    // leave it: whole frames without the closing tables, for the repair to find.
+    if (IsRecording()) WriteQueuedFrames(true);
+}
 
 std::string AdvWriter::GetFormatDescription() const { return "ADV " + std::to_string(BitDepth()) + "-bit"; }
 
@@ -80,6 +87,15 @@ uint64_t AdvWriter::RegionDataBytes() const {
 
 void AdvWriter::WriteHeader() {
     index_.clear();
+    if (pool_ != nullptr) pool_->Discard();  // nothing of an earlier recording
+    if (compress_) {
+        if (pool_ == nullptr || pool_->Workers() != std::clamp(encodeWorkers_, 1, Lagarith16EncodePool::kMaxWorkers)) {
+            pool_.reset();  // joins the old workers
+            pool_ = std::make_unique<Lagarith16EncodePool>(encodeWorkers_);
+        }
+        pool_->Prepare(static_cast<std::size_t>(Width()) * static_cast<std::size_t>(Height()));
+        queued_.resize(pool_->SlotCount());
+    }
     WriteUInt32(AdvFormat::kFileMagic);
     WriteUInt8(AdvFormat::kVersion);
     WriteUInt32(0);
@@ -194,35 +210,85 @@ void AdvWriter::WriteSystemMetadata() {
     WriteTag("WIDTH", std::to_string(Width()));
 }
 
-void AdvWriter::WriteFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp,
-                           const BinaryOverlay& overlay) {
+AdvWriter::FrameRecord AdvWriter::RecordOf(uint64_t timestamp, const BinaryOverlay& overlay) {
     const uint64_t startTicks = FrameTimestampTicks(overlay.FromTime);
     const uint64_t endTicks = FrameTimestampTicks(overlay.ToTime);
     if (GetFrameCount() == 0) firstFrameTicks_ = startTicks;
     // Elapsed time in 100-ns units, not the stream clock's nanoseconds: existing readers
     // of the index expect it so.
     const auto elapsed = static_cast<int64_t>(startTicks - firstFrameTicks_);
+    return {elapsed, AdvFormat::TimeStampOf(startTicks), AdvFormat::TimeStampOf(endTicks), AdvFormat::TimeStampOf(timestamp),
+            overlay};
+}
 
+void AdvWriter::WriteFrame(const uint16_t* pixels, uint64_t byteCount, uint64_t timestamp,
+                           const BinaryOverlay& overlay) {
+    const bool regionFrame = GetFrameCount() != 0 && !regions_.empty();
+    const FrameRecord record = RecordOf(timestamp, overlay);
+    if (!compress_ || regionFrame) {
+        WriteQueuedFrames(true);  // never ahead of a frame still being encoded
+        const int64_t frameOffset = WriteFrameHead(record);
+        WriteImageSection(pixels, byteCount);
+        WriteFrameTail(record, frameOffset);
+        return;
+    }
+    // Every slot busy: the encoding cannot keep up, the camera's thread waits for it.
+    while (pool_->IsFull() && !HasFailed()) WriteCodedFrame(queued_[pool_->HeadSlot()], pool_->WaitHead());
+    if (HasFailed()) {
+        pool_->Discard();
+        return;
+    }
+    std::copy_n(pixels, static_cast<std::size_t>(byteCount / 2), pool_->NextSamples());
+    queued_[pool_->NextSlot()] = record;
+    pool_->Submit();
+    WriteQueuedFrames(false);
+}
+
+void AdvWriter::WriteQueuedFrames(bool all) {
+    if (pool_ == nullptr) return;
+    while (!HasFailed() && pool_->Queued() > 0) {
+        const std::optional<std::span<const uint8_t>> block = all ? pool_->WaitHead() : pool_->FinishedHead();
+        if (!block) return;
+        WriteCodedFrame(queued_[pool_->HeadSlot()], *block);
+    }
+    if (HasFailed()) pool_->Discard();
+}
+
+void AdvWriter::WriteCodedFrame(const FrameRecord& record, std::span<const uint8_t> block) {
+    const int64_t frameOffset = WriteFrameHead(record);
+    WriteImageHead(static_cast<uint32_t>(block.size()), AdvFormat::kFullImageLayout);
+    WriteBytes(block.data(), block.size());
+    WriteFrameTail(record, frameOffset);
+    pool_->ReleaseHead();
+}
+
+int64_t AdvWriter::WriteFrameHead(const FrameRecord& record) {
     const int64_t frameOffset = FilePosition();
     WriteUInt32(AdvFormat::kFrameMagic);
     WriteUInt8(AdvFormat::kMainStreamId);
-    const uint64_t start = AdvFormat::TimeStampOf(startTicks);
-    const uint64_t end = AdvFormat::TimeStampOf(endTicks);
-    WriteUInt64(start);
-    WriteUInt64(end);
-    WriteImageSection(pixels, byteCount);
-    WriteStatusSection(start, end, AdvFormat::TimeStampOf(timestamp), overlay);
+    WriteUInt64(record.start);
+    WriteUInt64(record.end);
+    return frameOffset;
+}
+
+void AdvWriter::WriteFrameTail(const FrameRecord& record, int64_t frameOffset) {
+    WriteStatusSection(record.start, record.end, record.systemTime, record.overlay);
     const int64_t frameEnd = FilePosition();
     if (frameOffset < 0 || frameEnd < 0) return;
-    index_.push_back({elapsed, static_cast<uint64_t>(frameOffset),
+    index_.push_back({record.elapsed, static_cast<uint64_t>(frameOffset),
                       static_cast<uint32_t>(frameEnd - frameOffset - AdvFormat::kFrameMagicBytes)});
 }
 
+void AdvWriter::WriteImageHead(uint32_t payloadBytes, uint8_t layout) {
+    WriteUInt32(payloadBytes + AdvFormat::kImageHeadBytes);
+    WriteUInt8(layout);
+    WriteUInt8(0);
+}
+
+// A raw full frame, or the regions of a frame after the first.
 void AdvWriter::WriteImageSection(const uint16_t* pixels, uint64_t byteCount) {
     if (GetFrameCount() != 0 && !regions_.empty()) {
-        WriteUInt32(static_cast<uint32_t>(RegionDataBytes() + AdvFormat::kImageHeadBytes));
-        WriteUInt8(AdvFormat::kRegionLayout);
-        WriteUInt8(0);
+        WriteImageHead(static_cast<uint32_t>(RegionDataBytes()), AdvFormat::kRegionLayout);
         const auto width = static_cast<std::size_t>(Width());
         for (const AdvRegion& r : regions_) {
             for (int row = r.top; row < r.top + r.height; ++row) {
@@ -232,17 +298,7 @@ void AdvWriter::WriteImageSection(const uint16_t* pixels, uint64_t byteCount) {
         }
         return;
     }
-    if (compress_) {
-        const auto block = encoder_.Encode(pixels, static_cast<std::size_t>(byteCount / 2));
-        WriteUInt32(static_cast<uint32_t>(block.size() + AdvFormat::kImageHeadBytes));
-        WriteUInt8(AdvFormat::kFullImageLayout);
-        WriteUInt8(0);
-        WriteBytes(block.data(), block.size());
-        return;
-    }
-    WriteUInt32(static_cast<uint32_t>(byteCount + AdvFormat::kImageHeadBytes));
-    WriteUInt8(AdvFormat::kFullImageLayout);
-    WriteUInt8(0);
+    WriteImageHead(static_cast<uint32_t>(byteCount), AdvFormat::kFullImageLayout);
     WriteBytes(pixels, static_cast<std::size_t>(byteCount));
 }
 
@@ -282,7 +338,16 @@ void AdvWriter::WriteStatusSection(uint64_t start, uint64_t end, uint64_t system
     }
 }
 
+bool AdvWriter::StopRecording() {
+    const bool stopped = BaseWriter::StopRecording();
+    // After a failure nothing more is written: frames still queued are dropped.
+    if (pool_ != nullptr) pool_->Discard();
+    return stopped;
+}
+
 void AdvWriter::WriteTrailer() {
+    WriteQueuedFrames(true);
+    if (HasFailed()) return;
     FillPlaceholder(AdvFormat::kIndexOffsetAt);
     const std::vector<uint8_t> table = AdvFormat::IndexTable(index_);
     WriteBytes(table.data(), table.size());

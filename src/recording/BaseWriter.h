@@ -58,6 +58,8 @@ public:
     // The camera (null: none known) is copied; the writer never reads the camera unit.
     virtual bool StartRecording(const RecordingCameraSnapshot* camera);
     bool StopRecording() override;
+    // The frames taken: written, or queued to be written by a format that encodes on
+    // threads of its own (AdvWriter says what becomes of them after a write failure).
     int32_t GetFrameCount() const override;
     bool AddFrame(const CameraFrame& frame) override;
     // A frame from elsewhere than the camera (a recording being repaired): pixels are

@@ -3,6 +3,7 @@
 
 #include "RecordingTestFrames.h"
 #include "camera/CameraFakes.h"
+#include "support/FileSizeLimit.h"
 #include "support/LogCapture.h"
 #include "support/ManualClock.h"
 #include "support/TempDir.h"
@@ -397,6 +398,156 @@ TEST(AdvWriter, CompressedFramesOneSymbolWhiteNoiseAndPattern) {
         ASSERT_TRUE(reader->ReadFrame(i, frame)) << reader->Error();
         EXPECT_EQ(frame.pixels, frames[i]) << i;
         EXPECT_EQ(frame.stored, i == 1);  // the raw form, told by its length, not a black frame
+    }
+}
+
+// Frames of the pooled-encoding tests: small, many, of varied cost.
+constexpr int kVariedWidth = 96;
+constexpr int kVariedHeight = 64;
+
+std::vector<std::vector<uint16_t>> VariedFrames(int count) {
+    std::vector<std::vector<uint16_t>> frames;
+    for (int n = 0; n < count; ++n) frames.push_back(test::VariedFrame(kVariedWidth, kVariedHeight, n));
+    return frames;
+}
+
+// Starts a recording of the varied frames on `workers` encoding threads and adds the
+// frames; the index of the first AddFrame that returned false, or frames.size().
+std::size_t AddVariedFrames(AdvWriter& writer, const std::string& path, int workers, bool compress,
+                            const std::vector<std::vector<uint16_t>>& frames) {
+    writer.SetEncodeWorkers(workers);
+    EXPECT_TRUE(writer.OpenRecording(path, kVariedWidth, kVariedHeight, 16, {}, compress));
+    EXPECT_TRUE(writer.StartRecording(nullptr));
+    std::size_t failedAt = frames.size();
+    for (std::size_t n = 0; n < frames.size(); ++n) {
+        const BinaryOverlay o = TimedOverlay(static_cast<int32_t>(100 + n), 40 * static_cast<int>(n));
+        if (!writer.AddFrame(frames[n].data(), 2 * frames[n].size(), StartTicks(o) + 7, o) && failedAt == frames.size()) {
+            failedAt = n;
+        }
+    }
+    return failedAt;
+}
+
+std::string WriteVaried(const std::string& path, int workers, bool compress, const std::vector<std::vector<uint16_t>>& frames) {
+    SharedTelescopeState telescope;
+    AdvWriter writer(telescope);
+    EXPECT_EQ(AddVariedFrames(writer, path, workers, compress, frames), frames.size());
+    EXPECT_TRUE(writer.StopRecording());
+    return ReadFile(path);
+}
+
+// Each frame's bytes: the head (21), the image section (length, layout, 0, data), the status section.
+constexpr std::size_t kFrameHeadBytes = 21;
+constexpr std::size_t kImageAt = kFrameHeadBytes + 6;
+
+TEST(AdvWriter, CompressedFramesAreTheSameOnAnyNumberOfEncodingThreads) {
+    TempDir dir;
+    const auto frames = VariedFrames(40);
+    const std::string raw = WriteVaried(dir.File("raw.adv"), 1, false, frames);
+    const std::string single = WriteVaried(dir.File("c1.adv"), 1, true, frames);
+    auto rawReader = OpenReader(dir.File("raw.adv"));
+    auto reader = OpenReader(dir.File("c1.adv"));
+    ASSERT_EQ(reader->FrameCount(), frames.size());
+    ASSERT_EQ(rawReader->FrameCount(), frames.size());
+    // Every frame as the raw recording holds it, its image the block an encoder of its own makes.
+    for (uint32_t n = 0; n < frames.size(); ++n) {
+        const AdvIndexEntry& c = reader->Index()[n];
+        const AdvIndexEntry& r = rawReader->Index()[n];
+        const std::vector<uint8_t> block = test::Lagarith16Block(frames[n]);
+        const std::size_t rawImage = 2 * frames[n].size();
+        EXPECT_EQ(c.elapsed, r.elapsed) << n;
+        ASSERT_EQ(c.size, r.size - rawImage + block.size()) << n;
+        EXPECT_EQ(single.substr(c.offset, kFrameHeadBytes), raw.substr(r.offset, kFrameHeadBytes)) << n;
+        EXPECT_EQ(U32At(single, c.offset + kFrameHeadBytes), block.size() + 2) << n;
+        EXPECT_EQ(single.substr(c.offset + kImageAt - 2, 2), std::string("\x01\x00", 2)) << n;
+        EXPECT_EQ(single.substr(c.offset + kImageAt, block.size()), std::string(block.begin(), block.end())) << n;
+        EXPECT_EQ(single.substr(c.offset + kImageAt + block.size(), c.size + 4 - kImageAt - block.size()),
+                  raw.substr(r.offset + kImageAt + rawImage, r.size + 4 - kImageAt - rawImage)) << n;
+        AdvFrame frame;
+        ASSERT_TRUE(reader->ReadFrame(n, frame)) << reader->Error();
+        EXPECT_EQ(frame.pixels, frames[n]) << n;
+    }
+    for (int workers : {2, 4}) {
+        EXPECT_EQ(WriteVaried(dir.File("c" + std::to_string(workers) + ".adv"), workers, true, frames), single)
+            << workers << " workers";
+    }
+}
+
+// Counted once queued; on the disk, in order, once stopped; a writer destroyed without a
+// stop leaves every frame it took for the repair, and its threads joined.
+TEST(AdvWriter, QueuedFramesCountAndReachTheFileAtTheStopOrTheEnd) {
+    TempDir dir;
+    const auto frames = VariedFrames(12);
+    for (const bool stop : {true, false}) {
+        const std::string path = dir.File(stop ? "stopped.adv" : "abandoned.adv");
+        {
+            SharedTelescopeState telescope;
+            AdvWriter writer(telescope);
+            ASSERT_EQ(AddVariedFrames(writer, path, 2, true, frames), frames.size());
+            EXPECT_EQ(writer.GetFrameCount(), static_cast<int32_t>(frames.size()));
+            if (stop) {
+                EXPECT_TRUE(writer.StopRecording());
+            }
+        }
+        AdvReader reader;
+        ASSERT_TRUE(reader.Open(path, stop ? AdvReader::Mode::Strict : AdvReader::Mode::Recover)) << reader.Error();
+        ASSERT_EQ(reader.FrameCount(), frames.size()) << path;
+        EXPECT_EQ(reader.FramesEndReason(), "") << path;
+        for (uint32_t n = 0; n < frames.size(); ++n) {
+            AdvFrame frame;
+            ASSERT_TRUE(reader.ReadFrame(n, frame)) << reader.Error();
+            EXPECT_EQ(frame.pixels, frames[n]) << path << " frame " << n;
+            EXPECT_EQ(frame.status[2].integer, 100 + n) << path << " frame " << n;
+        }
+    }
+}
+
+// A file that may not grow past the middle of frame `wholeFrames`: the writer finds the
+// failure when it writes that frame (during the recording, or at the stop for the last
+// one), stops with one "E" line, and the file holds the frames before it whole, readable
+// by the repair. Exit code: 10 + the index of the first AddFrame that returned false.
+TEST(AdvWriter, FullDiskDuringACompressedRecordingKeepsTheFramesWritten) {
+    TempDir dir;
+    const auto frames = VariedFrames(16);
+    const std::string complete = WriteVaried(dir.File("complete.adv"), 1, true, frames);
+    auto reference = OpenReader(dir.File("complete.adv"));
+    constexpr int kWorkers = 4;
+    constexpr std::size_t kSlots = kWorkers + Lagarith16EncodePool::kSpareSlots;
+    for (const std::size_t wholeFrames : {std::size_t{5}, frames.size() - 1}) {
+        test::LogCapture log;
+        const std::string path = dir.File("full" + std::to_string(wholeFrames) + ".adv");
+        const AdvIndexEntry& cut = reference->Index()[wholeFrames];
+        const uint64_t limit = cut.offset + cut.size / 2;
+        const int exitCode = test::RunWithFileSizeLimit(limit, [&] {
+            SharedTelescopeState telescope;
+            AdvWriter writer(telescope);
+            const std::size_t failedAt = AddVariedFrames(writer, path, kWorkers, true, frames);
+            // Every frame accepted before the failure was found counts, none after.
+            if (writer.GetFrameCount() != static_cast<int32_t>(failedAt)) return 4;
+            if (writer.StopRecording()) return 1;  // the failure must not turn into success
+            if (!writer.HasFailed() || writer.FailureMessage().find(path + ": File too large (27)") == std::string::npos) {
+                return 2;
+            }
+            const uint16_t pixel = 0;
+            if (writer.AddFrame(&pixel, 2, 0, TimedOverlay(999))) return 3;
+            return 10 + static_cast<int>(failedAt);
+        });
+        // Found when the frame is written: as soon as it is queued, or up to a queue later.
+        EXPECT_GE(exitCode, 10 + static_cast<int>(wholeFrames)) << wholeFrames;
+        EXPECT_LE(exitCode, 10 + static_cast<int>(std::min(wholeFrames + kSlots, frames.size()))) << wholeFrames;
+        EXPECT_EQ(log.MessagesStartingWith("E "),
+                  std::vector<std::string>{"E Recording stopped, failed to write recording file: " + path + ": File too large (27)"});
+        const std::string file = ReadFile(path);
+        EXPECT_EQ(file, test::CrashedAdv(complete, static_cast<std::size_t>(limit))) << wholeFrames;
+        AdvReader reader;
+        ASSERT_TRUE(reader.Open(path, AdvReader::Mode::Recover)) << reader.Error();
+        ASSERT_EQ(reader.FrameCount(), wholeFrames);
+        EXPECT_EQ(reader.FramesEndReason(), "an incomplete frame");
+        for (uint32_t n = 0; n < wholeFrames; ++n) {
+            AdvFrame frame;
+            ASSERT_TRUE(reader.ReadFrame(n, frame)) << reader.Error();
+            EXPECT_EQ(frame.pixels, frames[n]) << n;
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "camera/BinaryOverlay.h"
 #include "processing/FrameTimestamp.h"
+#include "recording/Lagarith16Encoder.h"
 
 #include <cstdint>
 #include <string>
@@ -40,6 +41,42 @@ inline std::vector<uint16_t> PatternFrame(int width, int height, int seed) {
         p = static_cast<uint16_t>(((x % 64) + 200) << 4);
     }
     return pixels;
+}
+
+// Frames that cost very different times to encode, so that on several encoding threads
+// later frames often finish before earlier ones: one value (nothing to code), noise over
+// every value (coded, then stored), 12-bit noise, a smooth ramp.
+inline std::vector<uint16_t> VariedFrame(int width, int height, int n) {
+    const std::size_t samples = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    std::vector<uint16_t> frame(samples);
+    uint32_t x = 0x9E3779B9u * static_cast<uint32_t>(n + 1);
+    switch (n % 4) {
+        case 0:
+            for (uint16_t& p : frame) p = static_cast<uint16_t>(0x1000 + n);
+            break;
+        case 1:
+            for (uint16_t& p : frame) {
+                x ^= x << 13;
+                x ^= x >> 17;
+                x ^= x << 5;
+                p = static_cast<uint16_t>(x);
+            }
+            break;
+        case 2: frame = PatternFrame(width, height, n); break;
+        default:
+            for (std::size_t i = 0; i < samples; ++i) {
+                frame[i] = static_cast<uint16_t>((i % static_cast<std::size_t>(width) + static_cast<std::size_t>(n)) << 4);
+            }
+            break;
+    }
+    return frame;
+}
+
+// The frame's LAGARITH16 block from an encoder of its own.
+inline std::vector<uint8_t> Lagarith16Block(const std::vector<uint16_t>& frame) {
+    Lagarith16Encoder encoder;
+    const auto block = encoder.Encode(frame.data(), frame.size());
+    return {block.begin(), block.end()};
 }
 
 // An ADV recording as a crash leaves it: the first `length` bytes of the finished file,
