@@ -27,7 +27,7 @@ FrameRecord SteadyRecord(int32_t n) {
     return r;
 }
 
-CameraFrame::CameraFrame(int width, int height, uint32_t seed)
+RawCameraFrame::RawCameraFrame(int width, int height, uint32_t seed)
     : width_(width), height_(height), samples_(static_cast<std::size_t>(width) * height) {
     uint32_t state = seed * 2654435761u + 1;
     for (int y = 0; y < height; ++y) {
@@ -39,7 +39,7 @@ CameraFrame::CameraFrame(int width, int height, uint32_t seed)
     }
 }
 
-void CameraFrame::SetRecord(const FrameRecord& r) {
+void RawCameraFrame::SetRecord(const FrameRecord& r) {
     if (width_ < kRecordBytes) throw std::logic_error("frame too narrow for a record");
     std::array<uint8_t, kRecordBytes> b{};
     b[2] = 0x54;
@@ -75,14 +75,14 @@ void CameraFrame::SetRecord(const FrameRecord& r) {
     for (int j = 0; j < kRecordBytes; ++j) Sample(j, height_ - 1) = static_cast<uint16_t>(b[static_cast<std::size_t>(j)] << 4);
 }
 
-std::vector<uint16_t> CameraFrame::Expected() const {
+std::vector<uint16_t> RawCameraFrame::Expected() const {
     std::vector<uint16_t> out(samples_.size());
     for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<uint16_t>(samples_[i] << 4);
     return out;
 }
 
-std::vector<uint8_t> CameraFrame::Normal() const { return PackNormal(samples_); }
-std::vector<uint8_t> CameraFrame::Packed() const { return PackTwelveBit(samples_); }
+std::vector<uint8_t> RawCameraFrame::Normal() const { return PackNormal(samples_); }
+std::vector<uint8_t> RawCameraFrame::Packed() const { return PackTwelveBit(samples_); }
 
 std::vector<uint8_t> PackNormal(const std::vector<uint16_t>& samples) {
     std::vector<uint8_t> out;
@@ -144,7 +144,7 @@ CameraStatus FakeCamera::Status() const {
     return status_;
 }
 
-bool FakeRecordingSink::AddFrame(const orva::CameraFrame& frame) {
+bool FakeRecordingSink::AddFrame(const CameraFrame& frame) {
     if (stopCalls > 0) ++framesAfterStop;
     if (failed) return false;
     if (static_cast<int>(frames.size()) == failAtFrame) {

@@ -55,9 +55,9 @@ FrameRecord SteadyRecord(int32_t n);
 
 // width x height 12-bit samples; the last row's first 128 samples carry the record
 // (record byte in the upper 8 bits, a sealed check lane in the lower 4 bits).
-class CameraFrame {
+class RawCameraFrame {
 public:
-    CameraFrame(int width, int height, uint32_t seed);
+    RawCameraFrame(int width, int height, uint32_t seed);
     int Width() const { return width_; }
     int Height() const { return height_; }
     uint16_t& Sample(int x, int y) { return samples_[static_cast<std::size_t>(y) * width_ + x]; }
@@ -113,7 +113,7 @@ class FakeRecordingSink final : public IRecordingSink {
 public:
     std::string GetFormatDescription() const override { return "TEST 16-bit"; }
     int32_t GetFrameCount() const override { return static_cast<int32_t>(frames.size()); }
-    bool AddFrame(const orva::CameraFrame& frame) override;
+    bool AddFrame(const CameraFrame& frame) override;
     bool StopRecording() override;
     bool HasFailed() const override { return failed; }
     std::string FailureMessage() const override { return failed ? "disk full" : ""; }

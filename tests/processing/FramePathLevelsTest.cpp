@@ -193,8 +193,8 @@ uint32_t Next(uint32_t& state) {
 }
 
 // A sky with a fixed row pattern, stars, hot pixels, black and saturated pixels.
-test::CameraFrame Sky(int width, int height, uint32_t seed) {
-    test::CameraFrame frame(width, height, seed);
+test::RawCameraFrame Sky(int width, int height, uint32_t seed) {
+    test::RawCameraFrame frame(width, height, seed);
     uint32_t state = seed;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -259,7 +259,7 @@ TEST(FramePathLevelsTest, EveryModeInBothPackingsCalibratesExactlyAsTheReference
         // Every row runs the same code; 80 rows keep the statistics window and the row
         // split and keep the test quick.
         const int height = std::min(mode.height, 80);
-        const test::CameraFrame sky = Sky(mode.width, height, ++seed);
+        const test::RawCameraFrame sky = Sky(mode.width, height, ++seed);
         const std::vector<uint8_t> raw = mode.packed ? sky.Packed() : sky.Normal();
         const std::size_t pixels = static_cast<std::size_t>(mode.width) * height;
         const std::vector<uint16_t> dark = DarkFrame(pixels, seed);
@@ -358,7 +358,7 @@ TEST(FramePathLevelsTest, FlatDivisionIsTheExactIntegerQuotientForEveryDivisor) 
 }
 
 TEST(FramePathLevelsTest, PoolUnpackAddsTheStatisticsOfAllParts) {
-    const test::CameraFrame sky = Sky(1936, 300, 5);
+    const test::RawCameraFrame sky = Sky(1936, 300, 5);
     const std::vector<uint8_t> raw = sky.Packed();
     const ReferenceResult expected = Reference(raw, true, 1936, 300, Calibration{false, nullptr, 0, nullptr, 0, 0});
     for (const int threads : {1, 2, 3}) {

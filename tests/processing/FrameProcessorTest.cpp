@@ -19,7 +19,7 @@
 namespace orva {
 namespace {
 
-using test::CameraFrame;
+using test::RawCameraFrame;
 using test::FrameRecord;
 using test::SteadyRecord;
 
@@ -53,21 +53,21 @@ protected:
     }
 
     // A frame of the stream with record n (or the given record).
-    static CameraFrame Frame(const FrameRecord& record, int width = kWidth, int height = kHeight) {
-        CameraFrame frame(width, height, static_cast<uint32_t>(record.frameNr));
+    static RawCameraFrame Frame(const FrameRecord& record, int width = kWidth, int height = kHeight) {
+        RawCameraFrame frame(width, height, static_cast<uint32_t>(record.frameNr));
         frame.SetRecord(record);
         return frame;
     }
 
-    static void Feed(FrameProcessor& fp, const CameraFrame& frame, bool packed = false) {
+    static void Feed(FrameProcessor& fp, const RawCameraFrame& frame, bool packed = false) {
         const std::vector<uint8_t> raw = packed ? frame.Packed() : frame.Normal();
         Deliver(fp, raw.data(), packed ? frame.Width() * 3 / 4 : frame.Width(), frame.Height());
     }
 
     // Raw bytes as the stream delivers them, transferWidth x height x 2.
     static void Deliver(FrameProcessor& fp, const uint8_t* raw, int transferWidth, int height) {
-        orva::CameraFrame received =
-            orva::CameraFrame::Received(raw, static_cast<uint16_t>(transferWidth), static_cast<uint16_t>(height));
+        CameraFrame received =
+            CameraFrame::Received(raw, static_cast<uint16_t>(transferWidth), static_cast<uint16_t>(height));
         fp.ConsumeFrame(received);
     }
 
@@ -97,7 +97,7 @@ TEST_F(FrameProcessorTest, BothPackingsRecordEveryPixelShiftedIntoTheHighBits) {
         test::FakeRecordingSink writer;
         ASSERT_TRUE(fp->AttachWriter(&writer));
         ASSERT_NE(fp->ActiveRecording(), nullptr);
-        const CameraFrame frame = Frame(SteadyRecord(5));
+        const RawCameraFrame frame = Frame(SteadyRecord(5));
         Feed(*fp, frame, packed);
         ASSERT_EQ(writer.frames.size(), 1u);
         EXPECT_EQ(writer.frames[0].pixels, frame.Expected()) << "packed " << packed;
@@ -255,7 +255,7 @@ TEST_F(FrameProcessorTest, CalibratedRecordingsMatchTheReferenceAndKeepTheRecord
         fp->SetFlatFrame(flat, 30000);
         FrameRecord record = SteadyRecord(7);
         record.statusWord0 = c.overlayBits;
-        CameraFrame frame = Frame(record);
+        RawCameraFrame frame = Frame(record);
         for (int x = 0; x < kWidth; ++x) frame.Sample(x, 20) = static_cast<uint16_t>(frame.Sample(x, 20) + 40);
         Feed(*fp, frame, true);
         ASSERT_EQ(writer.frames.size(), 1u);
@@ -282,7 +282,7 @@ TEST_F(FrameProcessorTest, CalibrationFramesOfAnotherSizeAreNotApplied) {
     fp->SetDarkFrame(dark);
     test::FakeRecordingSink writer;
     fp->AttachWriter(&writer);
-    const CameraFrame frame = Frame(SteadyRecord(1));
+    const RawCameraFrame frame = Frame(SteadyRecord(1));
     Feed(*fp, frame);
     Feed(*fp, Frame(SteadyRecord(2)));
     EXPECT_EQ(writer.frames[0].pixels, frame.Expected());
@@ -349,7 +349,7 @@ TEST_F(FrameProcessorTest, SingleCaptureCancellationAndFailures) {
     fp->SetPcTime(true);
     auto single = std::make_shared<test::CaptureRecord>();
     ASSERT_TRUE(fp->StartFitsCapture(nullptr, std::make_unique<test::FakeCaptureSink>("one.fits", single)));
-    const CameraFrame frame = Frame(SteadyRecord(1));
+    const RawCameraFrame frame = Frame(SteadyRecord(1));
     Feed(*fp, frame);
     Feed(*fp, Frame(SteadyRecord(2)));
     EXPECT_EQ(single->writes, 1);
@@ -513,7 +513,7 @@ TEST_F(FrameProcessorTest, GuidingCentroidIsWrittenForATarget) {
     guiding.radius = 8;
     guiding.SetTarget(60, 30);
     for (int n = 1; n <= 2; ++n) {
-        CameraFrame frame = Frame(SteadyRecord(n));
+        RawCameraFrame frame = Frame(SteadyRecord(n));
         frame.Sample(61, 30) = 4000;
         Feed(*fp, frame);
     }
@@ -535,7 +535,7 @@ TEST_F(FrameProcessorTest, DisplayHookGetsARequestedFrameOnce) {
     EXPECT_EQ(target.calls, 0);
     EXPECT_FALSE(fp->TakeDisplayReady());
     fp->RequestDisplay();
-    const CameraFrame frame = Frame(SteadyRecord(2));
+    const RawCameraFrame frame = Frame(SteadyRecord(2));
     Feed(*fp, frame);
     Feed(*fp, Frame(SteadyRecord(3)));
     EXPECT_EQ(target.calls, 1);
@@ -572,7 +572,7 @@ TEST_F(FrameProcessorTest, HandOversFromAnotherThreadWhileFramesFlow) {
     auto fp = Make(packedCamera, 2);
     test::FakeDisplayTarget target;
     fp->SetDisplayTarget(&target);
-    std::vector<CameraFrame> frames;
+    std::vector<RawCameraFrame> frames;
     for (int n = 1; n <= 4; ++n) frames.push_back(Frame(SteadyRecord(n)));
     std::atomic<bool> done{false};
     std::vector<std::unique_ptr<test::FakeRecordingSink>> writers;
@@ -611,7 +611,7 @@ TEST_F(FrameProcessorTest, HandOversFromAnotherThreadWhileFramesFlow) {
     });
     for (int i = 1; i <= 400; ++i) {
         FrameRecord r = SteadyRecord(i);
-        CameraFrame& f = frames[static_cast<std::size_t>(i % 4)];
+        RawCameraFrame& f = frames[static_cast<std::size_t>(i % 4)];
         f.SetRecord(r);
         Feed(*fp, f, true);
     }

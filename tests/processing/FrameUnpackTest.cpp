@@ -60,7 +60,7 @@ TEST(FrameUnpackTest, WholeFramesInBothPackingsMatchTheSamplesAndTheReferenceMea
     // 612 is not a multiple of 8 (a normal-packing mode), 176 x 128 leaves the window empty.
     for (const Case c : {Case{256, 64, false}, Case{256, 64, true}, Case{612, 40, false}, Case{176, 128, true},
                          Case{176, 128, false}, Case{208, 36, false}, Case{1224, 35, true}}) {
-        test::CameraFrame frame(c.width, c.height, 7);
+        test::RawCameraFrame frame(c.width, c.height, 7);
         // A bright pixel on the window's edges: inside at x = 104, outside at x = 103.
         if (c.height > 40) {
             frame.Sample(103, 20) = 4095;
