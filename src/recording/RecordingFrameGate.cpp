@@ -20,6 +20,11 @@ void RecordingFrameGate::Reset(IRecordingSink& writer, const RecordingGateOption
 bool RecordingFrameGate::AddFrame(const CameraFrame& frame) {
     const uint64_t timestamp = frame.startTicks;
     if (limitReached_.load()) return true;
+    if (timestamp != 0 && options_.windowEndTicks != 0 && timestamp >= options_.windowEndTicks) {
+        ReachLimit();
+        return true;
+    }
+    if (timestamp != 0 && timestamp < options_.windowStartTicks) return true;
     const bool take = framesOffered_ % options_.frameInterval == 0;
     ++framesOffered_;
     if (!take) return true;

@@ -1,7 +1,7 @@
 #pragma once
 // Stands between the frame processor and the recording writer: passes every n-th frame
-// on, and ends the recording after a number of written frames or once the frames' time
-// stamps have covered a duration. Frames past the end are not written; the gate asks for
+// on, keeps to a window of frame time, and ends the recording after a number of written
+// frames or once the frames' time stamps have covered a duration. Frames past the end are not written; the gate asks for
 // the stop, which the frame processor carries out at its next frame.
 //
 // Threads: Reset on the GUI thread while the gate is not attached; the IRecordingSink
@@ -19,6 +19,11 @@ struct RecordingGateOptions {
     int32_t frameInterval = 1;   // every n-th frame; values below 1 count as 1
     int64_t frameLimit = 0;      // 0: no limit
     uint64_t durationTicks = 0;  // 100-ns ticks of exposure starts after the first frame; 0: no limit
+    // A window of frame time (exposure starts, 100-ns ticks since 0001-01-01 UTC; 0: open):
+    // frames before it are passed over, the first frame at or after its end ends the
+    // recording. A frame without a time stamp (0) cannot be placed and is written.
+    uint64_t windowStartTicks = 0;
+    uint64_t windowEndTicks = 0;
 };
 
 class RecordingFrameGate final : public IRecordingSink {

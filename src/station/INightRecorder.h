@@ -23,9 +23,10 @@ struct NightRecordingResult {
 class INightRecorder {
 public:
     virtual ~INightRecorder() = default;
+    // Records the frames whose exposures start inside the entry's window (frame time), so
+    // that a start a little ahead of the window by the PC's clock catches its first frame.
     // False when nothing started; `error` says why.
-    virtual bool Start(const NightPlanEntry& entry, const std::string& format, uint64_t durationTicks,
-                       std::string& error) = 0;
+    virtual bool Start(const NightPlanEntry& entry, const std::string& format, std::string& error) = 0;
     // True while the recording runs.
     virtual bool Step() = 0;
     // Ends the recording cleanly; Step then runs until the file is closed.

@@ -22,8 +22,7 @@ std::optional<RecordingSessionOptions> NightRecorder::OptionsFor(const std::stri
     return o;
 }
 
-bool NightRecorder::Start(const NightPlanEntry& entry, const std::string& format, uint64_t durationTicks,
-                          std::string& error) {
+bool NightRecorder::Start(const NightPlanEntry& entry, const std::string& format, std::string& error) {
     std::optional<RecordingSessionOptions> options = OptionsFor(format);
     if (!options) {
         error = "the plan's format '" + format + "' is not one of ser, adv, adv-compressed, fits-seq";
@@ -33,7 +32,8 @@ bool NightRecorder::Start(const NightPlanEntry& entry, const std::string& format
         error = "the camera does not stream";
         return false;
     }
-    options->durationTicks = durationTicks;
+    options->windowStartTicks = entry.startTicks;
+    options->windowEndTicks = entry.endTicks;
     options->objectName = entry.title;
     session_ = std::make_unique<RecordingSession>(station_);
     if (!session_->Start(*options)) {

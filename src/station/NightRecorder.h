@@ -1,7 +1,7 @@
 #pragma once
 // Records a night plan entry through the station's own recording path (RecordingSession):
-// the plan's format, the entry's window as the recording's duration in frame time, and
-// the event's title in the file.
+// the plan's format, the entry's window kept to in frame time (the frames' GPS time
+// stamps), and the event's title in the file.
 //
 // Formats: "ser", "adv" (compressed as the settings say), "adv-compressed", "fits-seq".
 //
@@ -24,8 +24,7 @@ public:
     // The format names the plan may hold; none for another name.
     static std::optional<RecordingSessionOptions> OptionsFor(const std::string& format);
 
-    bool Start(const NightPlanEntry& entry, const std::string& format, uint64_t durationTicks,
-               std::string& error) override;
+    bool Start(const NightPlanEntry& entry, const std::string& format, std::string& error) override;
     bool Step() override;
     void Stop() override;
     NightRecordingResult Result() const override;

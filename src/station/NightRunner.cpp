@@ -53,7 +53,7 @@ void NightRunner::Tick() {
             return;
         case State::Recording:
         case State::Stopping:
-            if (!recorder_.Step()) FinishRecording();
+            StepRecording();
             return;
         case State::Waiting:
             break;
@@ -64,7 +64,7 @@ void NightRunner::Tick() {
         Note("its window passed before it could be recorded");
         SetEntryState(NightEntryState::Skipped);
         TakeNextEntry();
-    } else if (now >= e.startTicks) {
+    } else if (now >= RecordingBegins()) {
         BeginRecording();
     } else if (!pointed_ && e.point && pointing_ != nullptr && now >= e.pointTicks) {
         BeginPointing();
@@ -84,7 +84,7 @@ void NightRunner::StepPointing() {
     std::string result;
     const INightPointing::Status status = pointing_->Step(result);
     if (status == INightPointing::Status::Running) {
-        if (now_() < e.startTicks) return;
+        if (now_() < RecordingBegins()) return;
         pointing_->Abort();
         e.pointing = "not finished when the window began";
         Note("pointing had not finished when the window began: recorded where the telescope points");
@@ -101,11 +101,15 @@ void NightRunner::StepPointing() {
     Tick();
 }
 
+uint64_t NightRunner::RecordingBegins() const {
+    const uint64_t start = plan_.Entries()[*current_].startTicks;
+    return start > kPreRollTicks ? start - kPreRollTicks : 0;
+}
+
 void NightRunner::BeginRecording() {
     NightPlanEntry& e = Entry();
-    const uint64_t start = std::max(now_(), e.startTicks);
     std::string error;
-    if (!recorder_.Start(e, plan_.Format(), e.endTicks - start, error)) {
+    if (!recorder_.Start(e, plan_.Format(), error)) {
         Note("not recorded: " + error);
         SetEntryState(NightEntryState::Failed);
         TakeNextEntry();
@@ -116,6 +120,19 @@ void NightRunner::BeginRecording() {
     SetEntryState(NightEntryState::Recording);
 }
 
+void NightRunner::StepRecording() {
+    if (!recorder_.Step()) {
+        FinishRecording();
+        return;
+    }
+    if (state_ == State::Recording && now_() >= Entry().endTicks + kOverrunTicks) {
+        Note("the frames' time stamps never reached the window's end: stopped by the PC's clock");
+        recorder_.Stop();
+        state_ = State::Stopping;
+        overrunStop_ = true;
+    }
+}
+
 void NightRunner::FinishRecording() {
     NightPlanEntry& e = Entry();
     const NightRecordingResult r = recorder_.Result();
@@ -123,17 +140,18 @@ void NightRunner::FinishRecording() {
     e.frames = r.frames;
     e.missed = r.missed;
     const bool complete = IsCompleteOutcome(r.outcome);
-    if (!complete || r.outcome == RecordingOutcome::StoppedByUser) {
+    if (!complete || (r.outcome == RecordingOutcome::StoppedByUser && !overrunStop_)) {
         Note(RecordingOutcomeText(r.outcome) + (r.failure.empty() ? "" : ": " + r.failure));
     }
     SetEntryState(complete && e.frames > 0 ? NightEntryState::Done : NightEntryState::Failed);
     LogMessageString("I NightPlan: recorded", e.title + ": " + std::to_string(e.frames) + " frames, " +
                                                   std::to_string(e.missed) + " missed, " + e.file);
-    if (state_ == State::Stopping) {
+    if (state_ == State::Stopping && !overrunStop_) {
         state_ = State::Finished;
         current_.reset();
         return;
     }
+    overrunStop_ = false;
     TakeNextEntry();
 }
 

@@ -27,6 +27,13 @@ namespace orva {
 
 class NightRunner {
 public:
+    // The recording starts this long before its window by the PC's clock; the frames' own
+    // time stamps then decide which are in the window.
+    static constexpr uint64_t kPreRollTicks = 2 * 10000000ULL;
+    // A recording whose frames never reach the window's end (no GPS time) is stopped by
+    // the PC's clock this long after it.
+    static constexpr uint64_t kOverrunTicks = 10 * 10000000ULL;
+
     enum class State { Idle, Waiting, Pointing, Recording, Stopping, Finished };
 
     // `pointing` null: a fixed station. `now` gives event ticks. `planPath` empty: the plan
@@ -52,7 +59,10 @@ private:
     void BeginPointing();
     void StepPointing();
     void BeginRecording();
+    void StepRecording();
     void FinishRecording();
+    // When the recording of the current entry begins by the PC's clock.
+    uint64_t RecordingBegins() const;
     void SetEntryState(NightEntryState state);
     void Note(const std::string& text);
     void Save();
@@ -65,6 +75,7 @@ private:
     State state_ = State::Idle;
     std::optional<std::size_t> current_;
     bool pointed_ = false;  // the current entry's pointing has ended, one way or the other
+    bool overrunStop_ = false;  // the PC's clock stopped the recording, not the user
     bool saveFailureLogged_ = false;
 };
 

@@ -104,6 +104,8 @@ bool RecordingSession::Start(const RecordingSessionOptions& options) {
     gate.frameInterval = options_.frameInterval;
     gate.frameLimit = options_.frameLimit;
     gate.durationTicks = options_.durationTicks;
+    gate.windowStartTicks = options_.windowStartTicks;
+    gate.windowEndTicks = options_.windowEndTicks;
     station_.SetRecordingMarker(true);
     // Only the ADV writer carries an object name.
     const std::optional<std::string> objectName =

@@ -45,6 +45,9 @@ struct RecordingSessionOptions {
     int32_t frameInterval = 1;   // every n-th frame
     int64_t frameLimit = 0;      // 0: no limit
     uint64_t durationTicks = 0;  // 100-ns ticks of frame time; 0: no limit
+    // A window of frame time to keep to (see RecordingGateOptions); 0: open.
+    uint64_t windowStartTicks = 0;
+    uint64_t windowEndTicks = 0;
     std::vector<AdvRegion> zones;  // ADV regions of interest
     // ADV only; none: the title of the event store's next event (empty without one).
     std::optional<std::string> objectName;

@@ -41,8 +41,9 @@ TEST_F(CliStationRun, TheNightPlanIsPrintedAndADryRunTouchesNothing) {
 TEST_F(CliStationRun, AFixedStationRecordsTheNightByItself) {
     WriteSettings("LogDirectory=" + dir.File("log") + "\nRecordingWithOptionsDefaultDurationSec=4\n");
     const std::string file = dir.File("occult.xml");
+    std::tm pallas = UtcInSeconds(16);
     test::WriteFile(file, OccultFile(OccultEvent(UtcInSeconds(24), "Vesta", "HIP 7") +
-                                     OccultEvent(UtcInSeconds(16), "Pallas", "HIP 42")));
+                                     OccultEvent(pallas, "Pallas", "HIP 42")));
     ASSERT_EQ(Run({"events", "import", file}).code, 0);
     const Outcome run = Run({"night", "run", "--no-goto", "--camera", "sim", "--mode", "2", "--exposure", "40",
                              "--out", dir.File("night")});
@@ -58,9 +59,23 @@ TEST_F(CliStationRun, AFixedStationRecordsTheNightByItself) {
     // "1  done         frames 100  missed 0  /.../x.adv  (2) Pallas occ. HIP 42"
     const std::size_t pathStart = accounts[0].find("  /") + 2;
     const std::string path = accounts[0].substr(pathStart, accounts[0].find(".adv") + 4 - pathStart);
+    long long frames = 0;
+    long long missed = 0;
+    ASSERT_EQ(std::sscanf(accounts[0].c_str(), "1  done         frames %lld  missed %lld", &frames, &missed), 2)
+        << accounts[0];
+    // Four seconds of 40 ms frames; a frame a loaded machine dropped is counted as missed.
+    EXPECT_EQ(frames + missed, 100) << accounts[0];
     AdvReader reader;
     ASSERT_TRUE(reader.Open(path)) << reader.Error();
-    EXPECT_EQ(reader.FrameCount(), 100u) << "four seconds of 40 ms frames";
+    EXPECT_EQ(reader.FrameCount(), static_cast<uint32_t>(frames)) << accounts[0];
+    // The window is kept in frame time: the first frame exposes within one frame time
+    // after event time - 2 s, whatever the PC's clock did.
+    AdvFrame first;
+    ASSERT_TRUE(reader.ReadFrame(0, first)) << reader.Error();
+    const uint64_t windowStart =
+        (static_cast<uint64_t>(timegm(&pallas)) - 2 - 1262304000ULL) * 1000000000ULL;  // ns since 2010
+    EXPECT_GE(first.start, windowStart);
+    EXPECT_LT(first.start, windowStart + 40000000ULL);
     EXPECT_EQ(AdvReader::TagValue(reader.SystemTags(), "OBJNAME"), std::optional<std::string>("(2) Pallas occ. HIP 42"));
 
     const Outcome again = Run({"night", "run", "--no-goto", "--camera", "sim", "--mode", "2", "--exposure", "40"});

@@ -307,6 +307,11 @@ TEST(RecordingFrameGateTest, IntervalsAndLimits) {
         {{1, 0, 100000}, 5, {1, 2, 3, 4, 5}, false},
         {{2, 0, 100000}, 10, {1, 3, 5}, true},
         {{1, 2, 100000}, 10, {1, 2}, true},
+        // A window of frame time: frames 3 (starting at 4 ms) to 6; frame 7 starts at its end.
+        {{1, 0, 0, 1000040000, 1000120000}, 10, {3, 4, 5, 6}, true},
+        {{2, 0, 0, 1000040000, 1000120000}, 10, {3, 5}, true},  // every n-th counted inside it
+        {{1, 0, 0, 1000140000, 0}, 10, {8, 9, 10}, false},
+        {{1, 0, 0, 0, 1000020000}, 10, {1}, true},
     };
     for (const Case& c : cases) {
         FakeSink sink;

@@ -43,31 +43,34 @@ public:
     int aborts = 0;
 };
 
-// A recording that runs until the clock passes its end, one frame per second.
+// A recording that keeps to its window like the station's: one frame per second of the
+// clock inside the window, until the clock passes the window's end (or, with
+// `framesWithoutTime`, never: frames that carry no time stamp cannot end it).
 class FakeRecorder final : public INightRecorder {
 public:
     explicit FakeRecorder(const uint64_t& now) : now_(now) {}
-    bool Start(const NightPlanEntry& entry, const std::string& format, uint64_t durationTicks,
-               std::string& error) override {
+    bool Start(const NightPlanEntry& entry, const std::string& format, std::string& error) override {
         if (refuse) {
             error = "the disk is full";
             return false;
         }
-        starts.push_back({entry.title, format, now_, durationTicks});
-        end_ = now_ + durationTicks;
+        starts.push_back({entry.title, format, now_, entry.startTicks, entry.endTicks});
+        end_ = entry.endTicks;
         result_ = {"/adv/" + std::to_string(starts.size()) + ".adv", 0, 0, RecordingOutcome::Running, ""};
-        begun_ = now_;
+        begun_ = std::max(now_, entry.startTicks);
         running_ = true;
+        stopped_ = false;
         return true;
     }
     bool Step() override {
         if (!running_) return false;
-        result_.frames = static_cast<int64_t>((std::min(now_, end_) - begun_) / kSecond);
+        const uint64_t until = framesWithoutTime ? now_ : std::min(now_, end_);
+        result_.frames = until > begun_ ? static_cast<int64_t>((until - begun_) / kSecond) : 0;
         if (failWrites) {
             result_.outcome = RecordingOutcome::WriteFailed;
             result_.failure = "disk full";
             running_ = false;
-        } else if (stopped_ || now_ >= end_) {
+        } else if (stopped_ || (now_ >= end_ && !framesWithoutTime)) {
             result_.outcome = stopped_ ? RecordingOutcome::StoppedByUser : RecordingOutcome::DurationReached;
             running_ = false;
         }
@@ -80,11 +83,13 @@ public:
         std::string title;
         std::string format;
         uint64_t at;
-        uint64_t duration;
+        uint64_t windowStart;
+        uint64_t windowEnd;
     };
     std::vector<Started> starts;
     bool refuse = false;
     bool failWrites = false;
+    bool framesWithoutTime = false;
 
 private:
     const uint64_t& now_;
@@ -151,8 +156,9 @@ TEST(NightRunner, EveryEntryIsPointedAtItsTimeAndRecordedInItsWindow) {
     ASSERT_EQ(night.recorder.starts.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
         const int event = 600 * static_cast<int>(i + 1);
-        EXPECT_EQ(night.recorder.starts[i].at, At(event - 30)) << i;
-        EXPECT_EQ(night.recorder.starts[i].duration, 60 * kSecond) << i;
+        EXPECT_EQ(night.recorder.starts[i].at, At(event - 30 - 2)) << "a little ahead of its window " << i;
+        EXPECT_EQ(night.recorder.starts[i].windowStart, At(event - 30)) << i;
+        EXPECT_EQ(night.recorder.starts[i].windowEnd, At(event + 30)) << i;
         EXPECT_EQ(night.recorder.starts[i].format, "adv");
     }
     EXPECT_EQ(night.pointing.targets, (std::vector<std::pair<double, double>>{{1.0, 10.0}, {2.0, 10.0}, {3.0, 10.0}}));
@@ -186,6 +192,8 @@ TEST(NightRunner, FaultsAreNotedAndTheNightGoesOn) {
          "not recorded: the disk is full", 0},
         {"write fails", [](Night& n) { n.recorder.failWrites = true; }, NightEntryState::Failed, "centred, 0.3' off",
          "a write failed: disk full", 3},
+        {"frames without GPS time", [](Night& n) { n.recorder.framesWithoutTime = true; }, NightEntryState::Done,
+         "centred, 0.3' off", "the frames' time stamps never reached the window's end: stopped by the PC's clock", 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
