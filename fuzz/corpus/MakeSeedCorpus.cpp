@@ -2,13 +2,13 @@
 // simulated camera and the station's own writers, into <folder>/<target>/. Run once when a
 // format or a target changes, and commit the result:
 //   make_seed_corpus fuzz/corpus
+#include "camera/BinaryOverlay.h"
 #include "common/IniFile.h"
 #include "common/NotificationCenter.h"
 #include "common/Settings.h"
 #include "equipment/COrvaXmlParser.h"
 #include "equipment/ObserverManager.h"
 #include "equipment/ObservingSiteManager.h"
-#include "processing/BinaryOverlay.h"
 #include "processing/ParseBinaryOverlay.h"
 #include "processing/FrameTimestamp.h"
 #include "processing/FrameUnpack.h"
