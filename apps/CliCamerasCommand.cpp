@@ -78,6 +78,34 @@ std::vector<CliCamerasCommand::Listed> CliCamerasCommand::ListCameras() {
     return listed;
 }
 
+bool CliCamerasCommand::VideoModeOptions(const CommandLine& line, StationCameraSettings& camera, std::string& error) {
+    if (const auto mode = line.Value("mode")) {
+        const auto index = CommandLine::ParseInteger(*mode, 0, 255);
+        if (!index) {
+            error = "--mode must be a video mode index (0, 1, ...)";
+            return false;
+        }
+        camera.modeIndex = static_cast<int>(*index);
+    }
+    if (const auto exposure = line.Value("exposure")) {
+        const auto ms = CommandLine::ParseDecimal(*exposure, 1.0, 5000.0);
+        if (!ms) {
+            error = "--exposure must be a time in milliseconds from 1 to 5000";
+            return false;
+        }
+        camera.exposureMs = *ms;
+    }
+    if (const auto gain = line.Value("gain")) {
+        const auto index = CommandLine::ParseInteger(*gain, 0, 255);
+        if (!index) {
+            error = "--gain must be a gain index (0, 1, ...)";
+            return false;
+        }
+        camera.gainIndex = static_cast<int>(*index);
+    }
+    return true;
+}
+
 std::optional<uint8_t> CliCamerasCommand::CameraOption(const CommandLine& line, std::string& error,
                                                        std::string* systemLink) {
     const std::optional<std::string> camera = line.Value("camera");

@@ -5,6 +5,8 @@
 // every sensor the simulated camera can pretend to be, with its video modes (index,
 // width x height, packing, shortest frame time) and its gain range.
 
+#include "station/StationCameraSettings.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,6 +37,9 @@ public:
     // `error` set, when the option is missing or names no camera.
     static std::optional<uint8_t> CameraOption(const CommandLine& line, std::string& error,
                                                std::string* systemLink = nullptr);
+    // "--mode INDEX", "--exposure MS" and "--gain INDEX", each where given, into `camera`.
+    // False, with `error` set, when one is malformed.
+    static bool VideoModeOptions(const CommandLine& line, StationCameraSettings& camera, std::string& error);
 };
 
 }  // namespace orva

@@ -3,6 +3,7 @@
 #include "CliCamerasCommand.h"
 #include "CliCoordinates.h"
 #include "CliExit.h"
+#include "CliPlateSolve.h"
 #include "CliProgressLine.h"
 #include "CliSession.h"
 #include "CliSignals.h"
@@ -112,37 +113,9 @@ std::optional<NightOptions> ParseOptions(const std::vector<std::string>& args, s
         error = "pointing the telescope from the plan is not available yet: run a fixed station with --no-goto";
         return std::nullopt;
     }
-    if (line->Has("camera")) {
-        const auto sensor = CliCamerasCommand::CameraOption(*line, error, &o.camera.cameraLink);
-        if (!sensor) return std::nullopt;
-        o.camera.sensorCode = *sensor;
-    }
-    if (!StationCameraDevices::SimulatedUtcStartOption(*line, o.camera.simulatedUtcStartUnixNs, error)) {
+    if (!CliPlateSolve::CameraOptions(*line, o.camera, error) ||
+        !CliCamerasCommand::VideoModeOptions(*line, o.camera.camera, error)) {
         return std::nullopt;
-    }
-    if (const auto mode = line->Value("mode")) {
-        const auto index = CommandLine::ParseInteger(*mode, 0, 255);
-        if (!index) {
-            error = "--mode must be a video mode index (0, 1, ...)";
-            return std::nullopt;
-        }
-        o.camera.camera.modeIndex = static_cast<int>(*index);
-    }
-    if (const auto exposure = line->Value("exposure")) {
-        const auto ms = CommandLine::ParseDecimal(*exposure, 1.0, 5000.0);
-        if (!ms) {
-            error = "--exposure must be a time in milliseconds from 1 to 5000";
-            return std::nullopt;
-        }
-        o.camera.camera.exposureMs = *ms;
-    }
-    if (const auto gain = line->Value("gain")) {
-        const auto index = CommandLine::ParseInteger(*gain, 0, 255);
-        if (!index) {
-            error = "--gain must be a gain index (0, 1, ...)";
-            return std::nullopt;
-        }
-        o.camera.camera.gainIndex = static_cast<int>(*index);
     }
     o.out = line->Value("out");
     return o;

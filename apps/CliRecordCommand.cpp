@@ -74,27 +74,8 @@ std::optional<RecordOptions> ParseOptions(const std::vector<std::string>& args, 
     if (!sensor) return std::nullopt;
     o.camera.sensorCode = *sensor;
     if (!StationCameraDevices::SimulatedUtcStartOption(*line, o.camera.simulatedUtcStartUnixNs, error)) return std::nullopt;
-    const auto mode = CommandLine::ParseInteger(*line->Value("mode"), 0, 255);
-    if (!mode) {
-        error = "--mode must be a video mode index (0, 1, ...)";
-        return std::nullopt;
-    }
-    o.camera.camera.modeIndex = static_cast<int>(*mode);
+    if (!CliCamerasCommand::VideoModeOptions(*line, o.camera.camera, error)) return std::nullopt;
     o.exposureText = *line->Value("exposure");
-    const auto exposure = CommandLine::ParseDecimal(o.exposureText, 1.0, 5000.0);
-    if (!exposure) {
-        error = "--exposure must be a time in milliseconds from 1 to 5000";
-        return std::nullopt;
-    }
-    o.camera.camera.exposureMs = *exposure;
-    if (const auto gain = line->Value("gain")) {
-        const auto index = CommandLine::ParseInteger(*gain, 0, 255);
-        if (!index) {
-            error = "--gain must be a gain index (0, 1, ...)";
-            return std::nullopt;
-        }
-        o.camera.camera.gainIndex = static_cast<int>(*index);
-    }
     static const std::pair<const char*, Format> kFormats[] = {
         {"ser", Format::Ser},       {"adv", Format::Adv}, {"adv-compressed", Format::AdvCompressed},
         {"fits-seq", Format::FitsSequence}, {"fits", Format::Fits}, {"dark", Format::Dark}, {"flat", Format::Flat},

@@ -1,12 +1,13 @@
 #include "station/NightPlan.h"
 
+#include "common/CommandLine.h"
 #include "common/IniFile.h"
 #include "events/OwEventTime.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 
 namespace orva {
 namespace {
@@ -26,14 +27,10 @@ std::string TimeOfDay(uint64_t ticks) {
 
 std::string EntrySection(std::size_t index) { return "Entry" + std::to_string(index + 1); }
 
-template <typename T>
-std::optional<T> Number(const std::optional<std::string>& text) {
-    if (!text) return std::nullopt;
-    T value{};
-    const char* end = text->data() + text->size();
-    const auto [ptr, ec] = std::from_chars(text->data(), end, value);
-    if (ec != std::errc() || ptr != end) return std::nullopt;
-    return value;
+// A whole number of the file, 0..max; none when missing or malformed.
+std::optional<int64_t> Whole(const std::optional<std::string>& text,
+                             int64_t max = std::numeric_limits<int64_t>::max()) {
+    return text ? CommandLine::ParseInteger(*text, 0, max) : std::nullopt;
 }
 
 std::string Real(double value) {
@@ -148,7 +145,9 @@ void NightPlan::ResumeFrom(const NightPlan& saved) {
     }
 }
 
-std::string NightPlan::ToText() const {
+std::string NightPlan::ToText() const { return ToIni().Serialize(); }
+
+IniFile NightPlan::ToIni() const {
     IniFile ini;
     ini.Set(kPlanSection, "Format", format_);
     ini.Set(kPlanSection, "Entries", std::to_string(entries_.size()));
@@ -173,7 +172,7 @@ std::string NightPlan::ToText() const {
         ini.Set(section, "Missed", std::to_string(e.missed));
         ini.Set(section, "Outcome", e.outcome);
     }
-    return ini.Serialize();
+    return ini;
 }
 
 std::optional<NightPlan> NightPlan::FromText(const std::string& text, std::string& error) {
@@ -182,8 +181,12 @@ std::optional<NightPlan> NightPlan::FromText(const std::string& text, std::strin
         error = "line " + std::to_string(bad) + " is not a plan line";
         return std::nullopt;
     }
-    const auto count = Number<std::size_t>(ini.Get(kPlanSection, "Entries"));
-    if (!count || *count > 10000) {
+    return FromIni(ini, error);
+}
+
+std::optional<NightPlan> NightPlan::FromIni(const IniFile& ini, std::string& error) {
+    const auto count = Whole(ini.Get(kPlanSection, "Entries"), 10000);
+    if (!count) {
         error = "it has no [NightPlan] section with the number of entries";
         return std::nullopt;
     }
@@ -194,13 +197,13 @@ std::optional<NightPlan> NightPlan::FromText(const std::string& text, std::strin
         if (!conflict) break;
         plan.conflicts_.push_back(*conflict);
     }
-    for (std::size_t i = 0; i < *count; ++i) {
+    for (std::size_t i = 0; i < static_cast<std::size_t>(*count); ++i) {
         const std::string section = EntrySection(i);
         NightPlanEntry e;
-        const auto eventTicks = Number<uint64_t>(ini.Get(section, "EventTicks"));
-        const auto pointTicks = Number<uint64_t>(ini.Get(section, "PointTicks"));
-        const auto startTicks = Number<uint64_t>(ini.Get(section, "StartTicks"));
-        const auto endTicks = Number<uint64_t>(ini.Get(section, "EndTicks"));
+        const auto eventTicks = Whole(ini.Get(section, "EventTicks"));
+        const auto pointTicks = Whole(ini.Get(section, "PointTicks"));
+        const auto startTicks = Whole(ini.Get(section, "StartTicks"));
+        const auto endTicks = Whole(ini.Get(section, "EndTicks"));
         const auto ra = ParseReal(ini.Get(section, "RaHours"));
         const auto dec = ParseReal(ini.Get(section, "DecDegrees"));
         const auto stateName = ini.Get(section, "State");
@@ -213,29 +216,25 @@ std::optional<NightPlan> NightPlan::FromText(const std::string& text, std::strin
             return std::nullopt;
         }
         e.title = ini.Get(section, "Event").value_or("");
-        e.eventTicks = *eventTicks;
+        e.eventTicks = static_cast<uint64_t>(*eventTicks);
         e.raHours = *ra;
         e.decDegrees = *dec;
-        e.pointTicks = *pointTicks;
-        e.startTicks = *startTicks;
-        e.endTicks = *endTicks;
+        e.pointTicks = static_cast<uint64_t>(*pointTicks);
+        e.startTicks = static_cast<uint64_t>(*startTicks);
+        e.endTicks = static_cast<uint64_t>(*endTicks);
         e.point = ini.Get(section, "Point").value_or("1") != "0";
         e.state = *state;
         e.pointing = ini.Get(section, "Pointing").value_or("");
         e.file = ini.Get(section, "File").value_or("");
-        e.frames = Number<int64_t>(ini.Get(section, "Frames")).value_or(0);
-        e.missed = Number<int64_t>(ini.Get(section, "Missed")).value_or(0);
+        e.frames = Whole(ini.Get(section, "Frames")).value_or(0);
+        e.missed = Whole(ini.Get(section, "Missed")).value_or(0);
         e.outcome = ini.Get(section, "Outcome").value_or("");
         plan.entries_.push_back(std::move(e));
     }
     return plan;
 }
 
-bool NightPlan::Save(const std::string& path, std::string& error) const {
-    IniFile ini;
-    ini.Parse(ToText());
-    return ini.Save(path, error);
-}
+bool NightPlan::Save(const std::string& path, std::string& error) const { return ToIni().Save(path, error); }
 
 std::optional<NightPlan> NightPlan::Load(const std::string& path, std::string& error) {
     IniFile ini;
@@ -245,7 +244,7 @@ std::optional<NightPlan> NightPlan::Load(const std::string& path, std::string& e
         error = path + ": the night plan cannot be read (" + result.detail + ")";
         return std::nullopt;
     }
-    auto plan = FromText(ini.Serialize(), error);
+    auto plan = FromIni(ini, error);
     if (!plan) error = path + ": " + error;
     return plan;
 }

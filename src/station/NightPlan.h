@@ -15,6 +15,7 @@
 // Plain data with no clock and no threads: times are event ticks (100 ns since
 // 0001-01-01 UTC) given by the caller.
 
+#include "common/IniFile.h"
 #include "events/OwEvent.h"
 
 #include <cstdint>
@@ -99,6 +100,9 @@ public:
     static std::optional<NightPlan> Load(const std::string& path, std::string& error);
 
 private:
+    IniFile ToIni() const;
+    static std::optional<NightPlan> FromIni(const IniFile& ini, std::string& error);
+
     std::vector<NightPlanEntry> entries_;
     std::vector<std::string> conflicts_;
     std::string format_ = "adv";
